@@ -1,0 +1,139 @@
+-- Layout of QBData.mdb, the local copy of the QuickBooks data.
+-- Applied once, when the file does not exist; an existing file is never altered.
+-- Text compares without case (COLLATE NOCASE); dates are ISO-8601 text
+-- 'YYYY-MM-DD HH:MM:SS'; booleans are 0/1; doubles are REAL.
+-- Rows keep their insertion order in rowid, which the Last() aggregate relies on.
+
+PRAGMA user_version = 1;
+
+CREATE TABLE Customers (
+  ListID            TEXT COLLATE NOCASE,
+  Name              TEXT COLLATE NOCASE,
+  IsActive          BOOLEAN,
+  CompanyName       TEXT COLLATE NOCASE,
+  Salutation        TEXT COLLATE NOCASE,
+  FirstName         TEXT COLLATE NOCASE,
+  MiddleName        TEXT COLLATE NOCASE,
+  LastName          TEXT COLLATE NOCASE,
+  FullName          TEXT COLLATE NOCASE,
+  BillAddr1         TEXT COLLATE NOCASE,
+  BillAddr2         TEXT COLLATE NOCASE,
+  BillAddr3         TEXT COLLATE NOCASE,
+  BillAddr4         TEXT COLLATE NOCASE,
+  BillCity          TEXT COLLATE NOCASE,
+  BillState         TEXT COLLATE NOCASE,
+  BillZip           TEXT COLLATE NOCASE,
+  ShipAddr1         TEXT COLLATE NOCASE,
+  ShipAddr2         TEXT COLLATE NOCASE,
+  ShipAddr3         TEXT COLLATE NOCASE,
+  ShipAddr4         TEXT COLLATE NOCASE,
+  ShipCity          TEXT COLLATE NOCASE,
+  ShipState         TEXT COLLATE NOCASE,
+  ShipZip           TEXT COLLATE NOCASE,
+  Phone             TEXT COLLATE NOCASE,
+  Mobile            TEXT COLLATE NOCASE,
+  Pager             TEXT COLLATE NOCASE,
+  AltPhone          TEXT COLLATE NOCASE,
+  Fax               TEXT COLLATE NOCASE,
+  Email             TEXT COLLATE NOCASE,
+  Contact           TEXT COLLATE NOCASE,
+  AltContact        TEXT COLLATE NOCASE,
+  CustType          TEXT COLLATE NOCASE,
+  Terms             TEXT COLLATE NOCASE,
+  SalesRep          TEXT COLLATE NOCASE,
+  OpenBalance       REAL,
+  OpenBalanceDate   DATETIME,
+  TaxCodeRef        TEXT COLLATE NOCASE,
+  SalesTaxCodeRef   TEXT COLLATE NOCASE,
+  ItemSalesTaxRef   TEXT COLLATE NOCASE,
+  ResaleNo          TEXT COLLATE NOCASE,
+  AccountNo         TEXT COLLATE NOCASE,
+  CreditLimit       REAL,
+  PrefPaymentMethod TEXT COLLATE NOCASE,
+  CCNumber          TEXT COLLATE NOCASE,
+  CCExpMo           INTEGER,
+  CCExpYr           INTEGER,
+  NameOnCard        TEXT COLLATE NOCASE,
+  CCAddr            TEXT COLLATE NOCASE,
+  CCZip             TEXT COLLATE NOCASE,
+  DeliveryMethod    INTEGER
+);
+
+CREATE TABLE Invoices (
+  CustListID TEXT COLLATE NOCASE,
+  Class      TEXT COLLATE NOCASE,
+  Customer   TEXT COLLATE NOCASE,
+  DueDate    DATETIME,
+  FOB        TEXT COLLATE NOCASE,
+  Memo       TEXT COLLATE NOCASE,
+  PO         TEXT COLLATE NOCASE,
+  InvNo      TEXT COLLATE NOCASE,
+  SalesRep   TEXT COLLATE NOCASE,
+  ShipDate   DATETIME,
+  ShipMethod TEXT COLLATE NOCASE,
+  Terms      TEXT COLLATE NOCASE,
+  InvDate    DATETIME,
+  Amt        REAL,
+  LineClass  TEXT COLLATE NOCASE,
+  "Desc"     TEXT COLLATE NOCASE,
+  ItemRefID  TEXT COLLATE NOCASE,
+  ItemRef    TEXT COLLATE NOCASE,
+  RateAmt    REAL,
+  RatePct    REAL,
+  Qty        REAL
+);
+
+CREATE TABLE Items (
+  Name     TEXT COLLATE NOCASE,
+  "Desc"   TEXT COLLATE NOCASE,
+  Type     TEXT COLLATE NOCASE,
+  IsActive BOOLEAN,
+  ListID   TEXT COLLATE NOCASE
+);
+
+CREATE TABLE Reps (
+  ListID TEXT COLLATE NOCASE,
+  Rep    TEXT COLLATE NOCASE,
+  Name   TEXT COLLATE NOCASE
+);
+
+-- Customers who did not buy an item, kept for the user's mail-merge letters and labels.
+-- Every column but Item takes the value of the Customers column of the same name.
+CREATE TABLE NoBuyCustomers (
+  Item        TEXT COLLATE NOCASE,
+  ListID      TEXT COLLATE NOCASE,
+  Name        TEXT COLLATE NOCASE,
+  CompanyName TEXT COLLATE NOCASE,
+  Salutation  TEXT COLLATE NOCASE,
+  FirstName   TEXT COLLATE NOCASE,
+  MiddleName  TEXT COLLATE NOCASE,
+  LastName    TEXT COLLATE NOCASE,
+  FullName    TEXT COLLATE NOCASE,
+  BillAddr1   TEXT COLLATE NOCASE,
+  BillAddr2   TEXT COLLATE NOCASE,
+  BillAddr3   TEXT COLLATE NOCASE,
+  BillAddr4   TEXT COLLATE NOCASE,
+  BillCity    TEXT COLLATE NOCASE,
+  BillState   TEXT COLLATE NOCASE,
+  BillZip     TEXT COLLATE NOCASE,
+  Phone       TEXT COLLATE NOCASE,
+  Fax         TEXT COLLATE NOCASE,
+  Email       TEXT COLLATE NOCASE,
+  Contact     TEXT COLLATE NOCASE,
+  CustType    TEXT COLLATE NOCASE,
+  SalesRep    TEXT COLLATE NOCASE
+);
+
+-- Reps who did not sell an item, kept for mail merge; columns after Item mirror Reps.
+CREATE TABLE NoSellReps (
+  Item   TEXT COLLATE NOCASE,
+  ListID TEXT COLLATE NOCASE,
+  Rep    TEXT COLLATE NOCASE,
+  Name   TEXT COLLATE NOCASE
+);
+
+-- Lookups the analyses and browsers make by list identifier and name.
+CREATE INDEX InvoicesByItem ON Invoices (ItemRefID, CustListID);
+CREATE INDEX InvoicesByCustomer ON Invoices (CustListID);
+CREATE INDEX CustomersByListID ON Customers (ListID);
+CREATE INDEX ItemsByListID ON Items (ListID);

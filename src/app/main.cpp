@@ -1,0 +1,33 @@
+#include "localdb/Error.h"
+#include "localdb/LocalDb.h"
+#include "shell/ProgramState.h"
+#include "shell/ui/MainMenu.h"
+#include "shell/ui/QtScreen.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvina"));
+    QApplication::setOrganizationName(QStringLiteral("Halvard"));
+
+    // Everything the program keeps lives beside the program file.
+    const QString appFolder = QApplication::applicationDirPath();
+    corvina::QtScreen screen;
+    corvina::ProgramState state(appFolder, screen);
+    try {
+        corvina::ensureLocalDb(appFolder);
+    } catch (const corvina::Error &error) {
+        screen.message(QStringLiteral("Corvina cannot start: its database could not be made in ") +
+                           appFolder + QStringLiteral(".\r") + error.description(),
+                       corvina::kAppTitle, corvina::Buttons::Ok);
+        return 1;
+    }
+
+    corvina::MainMenu window(state);
+    screen.attachMainWindow(&window);
+    window.load();
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,588 @@
+#include "localdb/Database.h"
+
+#include "localdb/Error.h"
+
+#include <QFileInfo>
+#include <QMetaType>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+namespace corvina {
+
+namespace {
+
+// SQLite copies text and blobs bound with this destructor before the call returns.
+const auto kTransient = reinterpret_cast<sqlite3_destructor_type>(static_cast<std::intptr_t>(-1));
+
+QString fromUtf8(const char *text)
+{
+    return text != nullptr ? QString::fromUtf8(text) : QString();
+}
+
+QString fileNameOf(sqlite3 *db)
+{
+    const char *file = db != nullptr ? sqlite3_db_filename(db, "main") : nullptr;
+    return QFileInfo(fromUtf8(file)).fileName();
+}
+
+// SQL text short enough to quote in a message; values never appear in it, they are bound.
+QString sqlForMessage(const QString &sql)
+{
+    constexpr qsizetype kMaxLength = 120;
+    QString text = sql.simplified();
+    if (text.size() > kMaxLength)
+        text = text.left(kMaxLength) + QStringLiteral("...");
+    return text;
+}
+
+// A lock held by another connection, after the busy timeout, is the one failure users can
+// fix themselves; everything else is reported as a database failure with SQLite's text.
+Error makeError(int code, const QString &fileName, const QString &what, const QString &message)
+{
+    const int primary = code & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        return Error(errc::kTableLocked,
+                     QStringLiteral("The database %1 is in use by another program, which is "
+                                    "holding it locked; close that program and try again. (%2)")
+                         .arg(fileName, message));
+    }
+    return Error(errc::kDatabaseFailure, what + QStringLiteral(": ") + message);
+}
+
+// ---- Last(value, order) ----------------------------------------------------------------
+
+struct LastState {
+    sqlite3_value *value;
+    sqlite3_value *order;
+};
+
+int storageRank(int type)
+{
+    switch (type) {
+    case SQLITE_NULL: return 0;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return 1;
+    case SQLITE_TEXT: return 2;
+    default: return 3;
+    }
+}
+
+template <typename T>
+int threeWay(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// SQLite's own ordering of values: NULL < numbers < text (binary) < blobs.
+int compareValues(sqlite3_value *a, sqlite3_value *b)
+{
+    const int typeA = sqlite3_value_type(a);
+    const int typeB = sqlite3_value_type(b);
+    const int rankA = storageRank(typeA);
+    const int rankB = storageRank(typeB);
+    if (rankA != rankB)
+        return threeWay(rankA, rankB);
+    switch (rankA) {
+    case 0: return 0;
+    case 1:
+        if (typeA == SQLITE_INTEGER && typeB == SQLITE_INTEGER)
+            return threeWay(sqlite3_value_int64(a), sqlite3_value_int64(b));
+        return threeWay(sqlite3_value_double(a), sqlite3_value_double(b));
+    default: {
+        const void *bytesA = rankA == 2 ? static_cast<const void *>(sqlite3_value_text(a))
+                                        : sqlite3_value_blob(a);
+        const void *bytesB = rankA == 2 ? static_cast<const void *>(sqlite3_value_text(b))
+                                        : sqlite3_value_blob(b);
+        const int lengthA = sqlite3_value_bytes(a);
+        const int lengthB = sqlite3_value_bytes(b);
+        const int common = std::min(lengthA, lengthB);
+        const int cmp = common > 0 ? std::memcmp(bytesA, bytesB, static_cast<size_t>(common)) : 0;
+        return cmp != 0 ? threeWay(cmp, 0) : threeWay(lengthA, lengthB);
+    }
+    }
+}
+
+void lastStep(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    auto *state = static_cast<LastState *>(sqlite3_aggregate_context(ctx, sizeof(LastState)));
+    if (state == nullptr) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    // ">=": on equal orders the row read later wins.
+    if (state->order != nullptr && compareValues(argv[1], state->order) < 0)
+        return;
+    sqlite3_value *value = sqlite3_value_dup(argv[0]);
+    sqlite3_value *order = sqlite3_value_dup(argv[1]);
+    if (value == nullptr || order == nullptr) {
+        sqlite3_value_free(value);
+        sqlite3_value_free(order);
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    sqlite3_value_free(state->value);
+    sqlite3_value_free(state->order);
+    state->value = value;
+    state->order = order;
+}
+
+void lastFinal(sqlite3_context *ctx)
+{
+    auto *state = static_cast<LastState *>(sqlite3_aggregate_context(ctx, 0));
+    if (state == nullptr || state->value == nullptr) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_value(ctx, state->value);
+    sqlite3_value_free(state->value);
+    sqlite3_value_free(state->order);
+    state->value = nullptr;
+    state->order = nullptr;
+}
+
+// ---- like(pattern, text [, escape]) -----------------------------------------------------
+
+struct LikeToken {
+    enum Kind { Literal, AnyOne, AnyRun } kind;
+    char32_t ch; // case-folded, for Literal
+};
+
+QString valueText(sqlite3_value *value)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    return QString::fromUtf8(text, sqlite3_value_bytes(value));
+}
+
+// False when the pattern ends in a lone escape character, which matches nothing.
+bool parseLikePattern(const QString &pattern, bool hasEscape, char32_t escape,
+                      std::vector<LikeToken> *tokens)
+{
+    const QList<uint> points = pattern.toUcs4();
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const auto c = static_cast<char32_t>(points[i]);
+        if (hasEscape && c == escape) {
+            if (++i == points.size())
+                return false;
+            tokens->push_back({LikeToken::Literal,
+                               QChar::toCaseFolded(static_cast<char32_t>(points[i]))});
+        } else if (c == U'%') {
+            if (tokens->empty() || tokens->back().kind != LikeToken::AnyRun)
+                tokens->push_back({LikeToken::AnyRun, 0});
+        } else if (c == U'_') {
+            tokens->push_back({LikeToken::AnyOne, 0});
+        } else {
+            tokens->push_back({LikeToken::Literal, QChar::toCaseFolded(c)});
+        }
+    }
+    return true;
+}
+
+// Wildcard match with backtracking to the last run wildcard; linear in practice.
+bool likeMatches(const std::vector<LikeToken> &tokens, const QString &text)
+{
+    const QList<uint> points = text.toUcs4();
+    const size_t n = static_cast<size_t>(points.size());
+    const size_t m = tokens.size();
+    constexpr size_t kNone = std::numeric_limits<size_t>::max();
+    size_t t = 0;
+    size_t p = 0;
+    size_t runToken = kNone;
+    size_t runText = 0;
+    while (t < n) {
+        const char32_t c = QChar::toCaseFolded(static_cast<char32_t>(points[static_cast<qsizetype>(t)]));
+        if (p < m && (tokens[p].kind == LikeToken::AnyOne
+                      || (tokens[p].kind == LikeToken::Literal && tokens[p].ch == c))) {
+            ++t;
+            ++p;
+        } else if (p < m && tokens[p].kind == LikeToken::AnyRun) {
+            runToken = p++;
+            runText = t;
+        } else if (runToken != kNone) {
+            p = runToken + 1;
+            t = ++runText;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && tokens[p].kind == LikeToken::AnyRun)
+        ++p;
+    return p == m;
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    }
+    char32_t escape = 0;
+    if (argc == 3) {
+        const QList<uint> points = valueText(argv[2]).toUcs4();
+        if (points.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        escape = static_cast<char32_t>(points.front());
+    }
+    std::vector<LikeToken> tokens;
+    const bool valid = parseLikePattern(valueText(argv[0]), argc == 3, escape, &tokens);
+    sqlite3_result_int(ctx, valid && likeMatches(tokens, valueText(argv[1])) ? 1 : 0);
+}
+
+void registerFunctions(sqlite3 *db)
+{
+    constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    int rc = sqlite3_create_function_v2(db, "Last", 2, SQLITE_UTF8, nullptr, nullptr, lastStep,
+                                        lastFinal, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "like", 2, kFlags, nullptr, likeFunction, nullptr,
+                                        nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "like", 3, kFlags, nullptr, likeFunction, nullptr,
+                                        nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw makeError(rc, fileNameOf(db), QStringLiteral("Cannot register SQL functions"),
+                        fromUtf8(sqlite3_errmsg(db)));
+}
+
+// A ready connection: extended result codes, the default busy timeout, our SQL functions.
+sqlite3 *openHandle(const QString &path, int flags, const QString &what)
+{
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    try {
+        if (rc != SQLITE_OK) {
+            throw makeError(rc, QFileInfo(path).fileName(), what.arg(path),
+                            db != nullptr ? fromUtf8(sqlite3_errmsg(db))
+                                          : fromUtf8(sqlite3_errstr(rc)));
+        }
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, static_cast<int>(Database::kDefaultBusyTimeout.count()));
+        registerFunctions(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    return db;
+}
+
+bool isPlainIdentifier(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!letter && !(digit && i > 0))
+            return false;
+    }
+    return true;
+}
+
+QString quotedTable(const QString &table)
+{
+    if (!isPlainIdentifier(table))
+        throw Error(errc::kDatabaseFailure,
+                    QStringLiteral("\"%1\" is not a valid table name").arg(table));
+    return QLatin1Char('"') + table + QLatin1Char('"');
+}
+
+} // namespace
+
+// ---- Database ---------------------------------------------------------------------------
+
+Database::Database(sqlite3 *db, QString path) : m_db(db), m_path(std::move(path)) {}
+
+Database::Database(Database &&other) noexcept
+    : m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path))
+{
+}
+
+Database &Database::operator=(Database &&other) noexcept
+{
+    if (this != &other) {
+        sqlite3_close_v2(m_db);
+        m_db = std::exchange(other.m_db, nullptr);
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
+Database::~Database()
+{
+    // close_v2 defers the close until outstanding statements are finalized.
+    sqlite3_close_v2(m_db);
+}
+
+Database Database::open(const QString &path, Mode mode)
+{
+    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    return Database(openHandle(path, flags, QStringLiteral("Cannot open the database %1")), path);
+}
+
+Database Database::create(const QString &path)
+{
+    return Database(openHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                               QStringLiteral("Cannot create the database %1")),
+                    path);
+}
+
+void Database::setBusyTimeout(std::chrono::milliseconds timeout)
+{
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(
+        timeout.count(), 0, std::numeric_limits<int>::max());
+    sqlite3_busy_timeout(m_db, static_cast<int>(ms));
+}
+
+void Database::execute(const QString &sql)
+{
+    char *errorText = nullptr;
+    const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &errorText);
+    if (rc == SQLITE_OK)
+        return;
+    const QString message = errorText != nullptr ? fromUtf8(errorText)
+                                                 : fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_free(errorText);
+    throw makeError(rc, QFileInfo(m_path).fileName(),
+                    QStringLiteral("Cannot run \"%1\"").arg(sqlForMessage(sql)), message);
+}
+
+int Database::execute(const QString &sql, const std::vector<QVariant> &values)
+{
+    Statement statement = prepare(sql);
+    return statement.bindAll(values).run();
+}
+
+Statement Database::prepare(const QString &sql)
+{
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()),
+                                      &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        raise(rc, QStringLiteral("Cannot prepare \"%1\"").arg(sqlForMessage(sql)));
+    if (stmt == nullptr)
+        throw Error(errc::kDatabaseFailure,
+                    QStringLiteral("No SQL statement in \"%1\"").arg(sqlForMessage(sql)));
+    return Statement(stmt);
+}
+
+void Database::deleteAll(const QString &table)
+{
+    execute(QStringLiteral("DELETE FROM ") + quotedTable(table));
+}
+
+std::int64_t Database::countRows(const QString &table)
+{
+    Statement statement = prepare(QStringLiteral("SELECT COUNT(*) FROM ") + quotedTable(table));
+    statement.step();
+    return sqlite3_column_int64(statement.m_stmt, 0);
+}
+
+void Database::raise(int code, const QString &what) const
+{
+    throw makeError(code, QFileInfo(m_path).fileName(), what, fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+// ---- Statement --------------------------------------------------------------------------
+
+Statement::Statement(Statement &&other) noexcept : m_stmt(std::exchange(other.m_stmt, nullptr)) {}
+
+Statement &Statement::operator=(Statement &&other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = std::exchange(other.m_stmt, nullptr);
+    }
+    return *this;
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::raise(int code, const QString &what)
+{
+    sqlite3 *db = sqlite3_db_handle(m_stmt);
+    // Read the message before the reset, which releases any locks the statement holds.
+    Error error = makeError(code, fileNameOf(db), what, fromUtf8(sqlite3_errmsg(db)));
+    sqlite3_reset(m_stmt);
+    throw error;
+}
+
+Statement &Statement::bind(int index, const QVariant &value)
+{
+    int rc = SQLITE_OK;
+    const auto bindText = [&](const QString &text) {
+        const QByteArray bytes = text.toUtf8();
+        return sqlite3_bind_text64(m_stmt, index, bytes.constData(),
+                                   static_cast<sqlite3_uint64>(bytes.size()), kTransient,
+                                   SQLITE_UTF8);
+    };
+    switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
+    case QMetaType::UnknownType: rc = sqlite3_bind_null(m_stmt, index); break;
+    case QMetaType::QString: rc = bindText(value.toString()); break;
+    case QMetaType::QDateTime: {
+        const QDateTime date = value.toDateTime();
+        rc = date.isValid() ? bindText(dateToStorage(date)) : sqlite3_bind_null(m_stmt, index);
+        break;
+    }
+    case QMetaType::QDate: {
+        const QDate date = value.toDate();
+        rc = date.isValid() ? bindText(dateToStorage(QDateTime(date, QTime(0, 0))))
+                            : sqlite3_bind_null(m_stmt, index);
+        break;
+    }
+    case QMetaType::Bool: rc = sqlite3_bind_int(m_stmt, index, value.toBool() ? 1 : 0); break;
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
+        break;
+    case QMetaType::Float:
+    case QMetaType::Double: rc = sqlite3_bind_double(m_stmt, index, value.toDouble()); break;
+    default: rc = bindText(value.toString()); break;
+    }
+    if (rc != SQLITE_OK)
+        raise(rc, QStringLiteral("Cannot bind value %1").arg(index));
+    return *this;
+}
+
+Statement &Statement::bindAll(const std::vector<QVariant> &values)
+{
+    for (size_t i = 0; i < values.size(); ++i)
+        bind(static_cast<int>(i) + 1, values[i]);
+    return *this;
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    raise(rc, QStringLiteral("Cannot run \"%1\"").arg(sqlForMessage(fromUtf8(sqlite3_sql(m_stmt)))));
+}
+
+int Statement::run()
+{
+    while (step()) {
+    }
+    const int changes = sqlite3_changes(sqlite3_db_handle(m_stmt));
+    sqlite3_reset(m_stmt);
+    return changes;
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+QString Statement::columnName(int column) const
+{
+    return fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+FieldKind Statement::columnKind(int column) const
+{
+    const char *declared = sqlite3_column_decltype(m_stmt, column);
+    if (declared != nullptr) {
+        const QByteArray type = QByteArray(declared).toUpper();
+        if (type.contains("DATE"))
+            return FieldKind::Date;
+        if (type.contains("REAL") || type.contains("DOUB") || type.contains("FLOA"))
+            return FieldKind::Double;
+        if (type.contains("BOOL"))
+            return FieldKind::Boolean;
+        if (type.contains("INT"))
+            return FieldKind::Integer;
+        return FieldKind::Text;
+    }
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER: return FieldKind::Integer;
+    case SQLITE_FLOAT: return FieldKind::Double;
+    default: return FieldKind::Text;
+    }
+}
+
+QVariant Statement::value(int column) const
+{
+    if (sqlite3_column_type(m_stmt, column) == SQLITE_NULL)
+        return {};
+    switch (columnKind(column)) {
+    case FieldKind::Date: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        const QDateTime date =
+            dateFromStorage(QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)));
+        return date.isValid() ? QVariant(date) : QVariant();
+    }
+    case FieldKind::Boolean: return QVariant(sqlite3_column_int64(m_stmt, column) != 0);
+    case FieldKind::Integer: {
+        const sqlite3_int64 number = sqlite3_column_int64(m_stmt, column);
+        // Integers are 32-bit; a larger one (a count or rowid, say) stays whole rather than wrap.
+        if (number >= std::numeric_limits<qint32>::min()
+            && number <= std::numeric_limits<qint32>::max())
+            return QVariant(static_cast<qint32>(number));
+        return QVariant(static_cast<qint64>(number));
+    }
+    case FieldKind::Double: return QVariant(sqlite3_column_double(m_stmt, column));
+    case FieldKind::Text: break;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)));
+}
+
+// ---- Transaction ------------------------------------------------------------------------
+
+Transaction::Transaction(Database &db) : m_db(db)
+{
+    m_db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction()
+{
+    // SQLite may already have rolled back on its own after certain errors.
+    if (!m_done && m_db.handle() != nullptr && sqlite3_get_autocommit(m_db.handle()) == 0)
+        sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_db.execute(QStringLiteral("COMMIT"));
+    m_done = true;
+}
+
+QString likePrefixPattern(const QString &prefix)
+{
+    QString pattern;
+    pattern.reserve(prefix.size() + 1);
+    for (const QChar c : prefix) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            pattern += u'\\';
+        pattern += c;
+    }
+    pattern += u'%';
+    return pattern;
+}
+
+} // namespace corvina

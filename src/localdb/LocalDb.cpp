@@ -1,0 +1,86 @@
+#include "localdb/LocalDb.h"
+
+#include "localdb/Error.h"
+#include "localdb/SchemaSql.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace corvina {
+
+namespace {
+
+enum class PlaceResult { Placed, AlreadyThere };
+
+// Moves `from` to `to` unless `to` exists, atomically: a database another process put in
+// place meanwhile is never replaced.
+PlaceResult placeWithoutReplacing(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    int rc = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                         RENAME_NOREPLACE);
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // File systems without RENAME_NOREPLACE: a hard link fails just as atomically.
+        rc = ::link(source.constData(), target.constData());
+        if (rc == 0)
+            ::unlink(source.constData());
+    }
+    const int error = errno;
+    if (rc == 0)
+        return PlaceResult::Placed;
+    if (error == EEXIST)
+        return PlaceResult::AlreadyThere;
+    throw Error(errc::kFileFailure, QStringLiteral("Cannot put the new database in place as %1: %2")
+                                        .arg(to, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+void buildDatabase(const QString &path)
+{
+    Database db = Database::create(path);
+    Transaction transaction(db);
+    db.execute(QString::fromUtf8(localdb::kSchemaSql));
+    transaction.commit();
+}
+
+} // namespace
+
+QString localDbPath(const QString &appFolder)
+{
+    return appFolder + QStringLiteral("/QBData.mdb");
+}
+
+bool ensureLocalDb(const QString &appFolder)
+{
+    const QString path = localDbPath(appFolder);
+    if (QFileInfo::exists(path))
+        return false;
+    const QString building =
+        path + QStringLiteral(".new-%1").arg(QCoreApplication::applicationPid());
+    QFile::remove(building);
+    try {
+        buildDatabase(building);
+        const PlaceResult result = placeWithoutReplacing(building, path);
+        if (result == PlaceResult::AlreadyThere)
+            QFile::remove(building);
+        return result == PlaceResult::Placed;
+    } catch (...) {
+        QFile::remove(building);
+        QFile::remove(building + QStringLiteral("-journal"));
+        throw;
+    }
+}
+
+Database openLocalDb(const QString &appFolder, Database::Mode mode)
+{
+    return Database::open(localDbPath(appFolder), mode);
+}
+
+} // namespace corvina

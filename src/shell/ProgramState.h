@@ -1,0 +1,52 @@
+#pragma once
+
+#include "shell/ErrorReport.h"
+#include "shell/StatusDisplay.h"
+
+#include <QString>
+
+namespace corvina {
+
+class Screen;
+
+// Program-wide state, owned by main() and handed by reference to the windows and
+// procedures: the application folder, the screen, the error report with its count and the
+// status window protocol with its progress values. The QuickBooks session and the Item
+// Analyzer result join it as those features arrive.
+class ProgramState {
+public:
+    ProgramState(QString appFolder, Screen &screen);
+    ProgramState(const ProgramState &) = delete;
+    ProgramState &operator=(const ProgramState &) = delete;
+
+    // The folder of the program file, where every file of the program lives.
+    const QString &appFolder() const noexcept { return m_appFolder; }
+    // A file of the application folder: folder + "/" + name.
+    QString appFile(const QString &name) const;
+
+    Screen &screen() noexcept { return m_screen; }
+    ErrorReport &errors() noexcept { return m_errors; }
+    StatusDisplay &status() noexcept { return m_status; }
+
+    // ShowError, for the procedures.
+    void showError(const QString &procedure, const QString &description, std::int32_t number,
+                   int line)
+    {
+        m_errors.show(procedure, description, number, line);
+    }
+
+private:
+    QString m_appFolder;
+    Screen &m_screen;
+    ErrorReport m_errors;
+    StatusDisplay m_status;
+};
+
+// Names of the files in the application folder.
+namespace appfile {
+inline const QString kLog = QStringLiteral("Corvina.log");
+inline const QString kClip = QStringLiteral("Download.gif");
+inline const QString kMailMergeGuide = QStringLiteral("MailMergeOverview.doc");
+} // namespace appfile
+
+} // namespace corvina

@@ -1,0 +1,206 @@
+#include "localdb/SavedRecordset.h"
+#include "shell/ProgramState.h"
+#include "shell/RetrievalDates.h"
+#include "shell/ui/MainMenu.h"
+#include "shell/ui/QtScreen.h"
+#include "support/ScriptedScreen.h"
+#include "support/TempAppFolder.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLocale>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+
+namespace {
+
+const QDateTime kCustTime(QDate(2026, 11, 30), QTime(14, 5, 9));
+const QDateTime kInvTime(QDate(2026, 12, 1), QTime(0, 0, 0));
+
+struct DatesRow {
+    QString name;
+    QDateTime date;
+};
+
+class MainMenuTest : public ::testing::Test {
+protected:
+    void writeDates(const std::vector<DatesRow> &rows)
+    {
+        CreateSavedRecordset(folder.path(), QStringLiteral("Dates"));
+        const QString path = savedRecordsetPath(folder.path(), QStringLiteral("Dates"));
+        Recordset dates = loadRecordset(path);
+        for (const DatesRow &row : rows) {
+            dates.addNew();
+            dates.setValue(QStringLiteral("Name"), row.name);
+            dates.setValue(QStringLiteral("Date"), row.date);
+        }
+        saveRecordset(dates, path);
+    }
+
+    MainMenu &loadWindow()
+    {
+        window = std::make_unique<MainMenu>(state);
+        window->load();
+        return *window;
+    }
+
+    static bool enabled(const MainMenu &w, const char *name)
+    {
+        const auto *action = w.findChild<QAction *>(QLatin1String(name));
+        EXPECT_NE(action, nullptr) << name;
+        return action && action->isEnabled();
+    }
+
+    test::TempAppFolder folder;
+    test::ScriptedScreen screen;
+    ProgramState state{folder.path(), screen};
+    std::unique_ptr<MainMenu> window;
+};
+
+TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
+{
+    MainMenu &w = loadWindow();
+    EXPECT_EQ(w.objectName(), QStringLiteral("MainMenu"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Corvina Main Menu"));
+
+    const QList<QAction *> top = w.menuBar()->actions();
+    ASSERT_EQ(top.size(), 3);
+    EXPECT_EQ(top[0]->text(), QStringLiteral("&Customers"));
+    EXPECT_EQ(top[0]->menu()->objectName(), QStringLiteral("mnuCust"));
+    EXPECT_EQ(top[1]->text(), QStringLiteral("&Invoices"));
+    EXPECT_EQ(top[1]->menu()->objectName(), QStringLiteral("mnuInv"));
+    EXPECT_EQ(top[2]->objectName(), QStringLiteral("mnuItemAging"));
+    EXPECT_EQ(top[2]->text(), QStringLiteral("&Item Analyzer"));
+    EXPECT_EQ(top[2]->menu(), nullptr) << "the Item Analyzer entry runs at once";
+
+    const auto entries = [](QMenu *menu) {
+        QStringList seen;
+        for (QAction *a : menu->actions())
+            seen << a->objectName() + QLatin1Char('=') + a->text();
+        return seen;
+    };
+    EXPECT_EQ(entries(top[0]->menu()),
+              (QStringList{QStringLiteral("mnuRetCust=&Retrieve Customers"),
+                           QStringLiteral("mnuDispCust=&Display Customer Data"),
+                           QStringLiteral("CustSales=&Customer Sales by State, Zip"),
+                           QStringLiteral("mnuLML=Letters && Mailing Labels")}));
+    EXPECT_EQ(entries(top[1]->menu()),
+              (QStringList{QStringLiteral("mnuRetInv=&Retrieve Invoices"),
+                           QStringLiteral("mnuDispInv=&Display Invoice Data")}));
+    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label4"))->text(),
+              QStringLiteral("Last Customer Retrieval"));
+    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label2"))->text(),
+              QStringLiteral("Last Invoice Retrieval"));
+}
+
+TEST_F(MainMenuTest, FirstStartMakesAnEmptyDatesFileAndEnablesOnlyTheRetrievals)
+{
+    MainMenu &w = loadWindow();
+
+    const Recordset dates = loadRecordset(savedRecordsetPath(folder.path(), QStringLiteral("Dates")));
+    EXPECT_EQ(dates.fields().size(), 2u);
+    EXPECT_EQ(dates.storedRowCount(), 0);
+    EXPECT_TRUE(w.Cust->text().isEmpty());
+    EXPECT_TRUE(w.Inv->text().isEmpty());
+    for (const char *on : {"mnuRetCust", "mnuRetInv", "CustSales"})
+        EXPECT_TRUE(enabled(w, on)) << on;
+    for (const char *off : {"mnuDispCust", "mnuLML", "mnuDispInv", "mnuItemAging"})
+        EXPECT_FALSE(enabled(w, off)) << off;
+    EXPECT_TRUE(screen.messages().empty());
+}
+
+struct StartupCase {
+    const char *name;
+    std::vector<DatesRow> rows;
+    std::optional<QDateTime> cust;
+    std::optional<QDateTime> inv;
+};
+
+TEST_F(MainMenuTest, StartUpShowsTheTimesAndEnablesWhatHasDataBehindIt)
+{
+    const QDateTime later = kCustTime.addDays(3);
+    const std::vector<StartupCase> cases = {
+        {"only a Cust row", {{QStringLiteral("Cust"), kCustTime}}, kCustTime, std::nullopt},
+        {"a cust row in other case is ignored", {{QStringLiteral("cust"), kCustTime}}, {}, {}},
+        {"both rows",
+         {{QStringLiteral("Inv"), kInvTime}, {QStringLiteral("Cust"), kCustTime}},
+         kCustTime,
+         kInvTime},
+        {"the later of two rows with one name wins",
+         {{QStringLiteral("Cust"), kCustTime},
+          {QStringLiteral("Other"), kInvTime},
+          {QStringLiteral("Cust"), later}},
+         later,
+         std::nullopt},
+    };
+    for (const StartupCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeDates(c.rows);
+        MainMenu &w = loadWindow();
+        EXPECT_EQ(w.Cust->text(), c.cust ? generalDateText(*c.cust) : QString());
+        EXPECT_EQ(w.Inv->text(), c.inv ? generalDateText(*c.inv) : QString());
+        EXPECT_EQ(enabled(w, "mnuDispCust"), c.cust.has_value());
+        EXPECT_EQ(enabled(w, "mnuLML"), c.cust.has_value());
+        EXPECT_EQ(enabled(w, "mnuDispInv"), c.inv.has_value());
+        EXPECT_EQ(enabled(w, "mnuItemAging"), c.inv.has_value());
+    }
+}
+
+TEST_F(MainMenuTest, AnUnreadableDatesFileIsKeptAsideAndStartUpGoesOn)
+{
+    folder.write(QStringLiteral("Dates.adtg"), QByteArray("\x00\x01garbage", 9));
+    screen.answerNext(Answer::Ok);
+    MainMenu &w = loadWindow();
+
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_TRUE(screen.messages().front().text.contains(QStringLiteral("Dates.adtg")));
+    EXPECT_TRUE(screen.messages().front().text.contains(QStringLiteral("Dates.adtg.bad")));
+    EXPECT_EQ(folder.read(QStringLiteral("Dates.adtg.bad")), QByteArray("\x00\x01garbage", 9));
+    EXPECT_EQ(loadRecordset(folder.file(QStringLiteral("Dates.adtg"))).storedRowCount(), 0);
+    EXPECT_TRUE(w.Cust->text().isEmpty());
+    EXPECT_FALSE(enabled(w, "mnuDispCust"));
+}
+
+TEST_F(MainMenuTest, ARetrievalEnablesItsEntriesAtOnce)
+{
+    QtScreen qtScreen;
+    ProgramState live(folder.path(), qtScreen);
+    MainMenu w(live);
+    qtScreen.attachMainWindow(&w);
+    w.load();
+    ASSERT_FALSE(enabled(w, "mnuDispCust"));
+
+    // What a customer retrieval does when it has finished.
+    Screen &procedures = qtScreen;
+    procedures.setBoxText(RetrievalBox::Cust, generalDateText(kCustTime));
+    procedures.enableEntry(MenuEntry::DispCust);
+    procedures.enableEntry(MenuEntry::LettersAndLabels);
+
+    EXPECT_EQ(w.Cust->text(), generalDateText(kCustTime));
+    EXPECT_EQ(procedures.boxText(RetrievalBox::Cust), generalDateText(kCustTime));
+    EXPECT_TRUE(enabled(w, "mnuDispCust"));
+    EXPECT_TRUE(enabled(w, "mnuLML"));
+    EXPECT_FALSE(enabled(w, "mnuDispInv"));
+    EXPECT_FALSE(enabled(w, "mnuItemAging"));
+
+    procedures.enableEntry(MenuEntry::DispInv);
+    procedures.enableEntry(MenuEntry::ItemAging);
+    EXPECT_TRUE(enabled(w, "mnuDispInv"));
+    EXPECT_TRUE(enabled(w, "mnuItemAging"));
+}
+
+TEST(GeneralDateText, ShowsTheTimeOnlyWhenItIsNotMidnight)
+{
+    const QString withTime = generalDateText(kCustTime);
+    const QString midnight = generalDateText(kInvTime);
+    EXPECT_TRUE(withTime.contains(QStringLiteral("05:09")) || withTime.contains(QStringLiteral("5:09")))
+        << withTime.toStdString();
+    EXPECT_EQ(midnight, QLocale().toString(kInvTime.date(), QLocale::ShortFormat));
+}
+
+} // namespace

@@ -1,0 +1,92 @@
+#include "support/ScriptedScreen.h"
+
+#include <gtest/gtest.h>
+
+namespace corvina::test {
+
+Answer ScriptedScreen::message(const QString &text, const QString &title, Buttons buttons)
+{
+    m_messages.push_back({text, title, buttons});
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "unexpected message box \"" << title.toStdString() << "\": "
+                      << text.toStdString();
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
+QStringList ScriptedScreen::eventsWithout(const QString &prefix) const
+{
+    QStringList kept;
+    for (const QString &event : m_events) {
+        if (!event.startsWith(prefix))
+            kept << event;
+    }
+    return kept;
+}
+
+void ScriptedScreen::showStatus()
+{
+    m_statusOpen = true;
+    m_barWidth = m_designWidth;
+    m_barVisible = true;
+    m_statusText.clear();
+    m_events << QStringLiteral("show");
+}
+
+void ScriptedScreen::setStatusText(const QString &text)
+{
+    EXPECT_TRUE(m_statusOpen) << "status text without a status window: " << text.toStdString();
+    m_statusText = text;
+    m_events << QStringLiteral("text:") + text;
+}
+
+void ScriptedScreen::setStatusBar(int width, bool visible)
+{
+    EXPECT_TRUE(m_statusOpen) << "status bar without a status window";
+    m_barWidth = width;
+    m_barVisible = visible;
+    m_events << QStringLiteral("bar:%1:%2").arg(width).arg(visible ? u"shown" : u"hidden");
+}
+
+void ScriptedScreen::playStatusAnimation(const QString &clipPath)
+{
+    m_events << QStringLiteral("play:") + clipPath;
+}
+
+void ScriptedScreen::stopStatusAnimation()
+{
+    m_events << QStringLiteral("stop");
+}
+
+void ScriptedScreen::closeStatus()
+{
+    m_statusOpen = false;
+    m_events << QStringLiteral("close");
+}
+
+void ScriptedScreen::setBusyPointer(bool busy)
+{
+    m_busy = busy;
+    m_events << (busy ? QStringLiteral("busy") : QStringLiteral("idle"));
+}
+
+void ScriptedScreen::yield()
+{
+    m_events << QStringLiteral("yield");
+}
+
+QString ScriptedScreen::boxText(RetrievalBox box) const
+{
+    const auto found = m_boxes.find(box);
+    return found == m_boxes.end() ? QString() : found->second;
+}
+
+void ScriptedScreen::setBoxText(RetrievalBox box, const QString &text)
+{
+    m_boxes[box] = text;
+}
+
+} // namespace corvina::test
