@@ -1,0 +1,249 @@
+#include "quickbooks/Document.h"
+
+#include "localdb/Error.h"
+#include "quickbooks/ComErrors.h"
+
+#include <QXmlStreamReader>
+
+namespace corvina::qb {
+
+namespace {
+
+constexpr qsizetype kTextChunk = 1 << 20; // characters per text pool chunk
+
+const char *const kTagNames[] = {
+#define CORVINA_QBXML_TAG_NAME(name) #name,
+    CORVINA_QBXML_TAGS(CORVINA_QBXML_TAG_NAME)
+#undef CORVINA_QBXML_TAG_NAME
+};
+
+[[noreturn]] void badValue(const QString &field, QStringView text, const char *what)
+{
+    throw Error(hr::kInvalidData,
+                QStringLiteral("QuickBooks returned \"%1\" for %2, which is not %3.")
+                    .arg(text.toString(), field, QLatin1String(what)));
+}
+
+} // namespace
+
+const char *tagName(Tag tag)
+{
+    return kTagNames[static_cast<std::size_t>(tag)];
+}
+
+Document::Document()
+{
+    const auto known = static_cast<std::size_t>(Tag::KnownCount);
+    m_names.reserve(known + 16);
+    for (std::size_t i = 0; i < known; ++i) {
+        m_names.push_back(QString::fromLatin1(kTagNames[i]));
+        m_tagOfName.emplace(m_names.back(), static_cast<std::uint32_t>(i));
+    }
+}
+
+std::uint32_t Document::intern(QStringView name)
+{
+    if (auto it = m_tagOfName.find(name); it != m_tagOfName.end())
+        return it->second;
+    const auto tag = static_cast<std::uint32_t>(m_names.size());
+    m_names.push_back(name.toString());
+    m_tagOfName.emplace(m_names.back(), tag);
+    return tag;
+}
+
+void Document::appendText(Node &node, QStringView text)
+{
+    if (node.textLength == 0) {
+        if (m_text.empty() || m_text.back().size() + text.size() > kTextChunk) {
+            m_text.emplace_back();
+            m_text.back().reserve(std::max(kTextChunk, text.size()));
+        }
+        node.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
+        node.textOffset = static_cast<std::uint32_t>(m_text.back().size());
+    } else if (node.textChunk != m_text.size() - 1
+               || node.textOffset + node.textLength != m_text.back().size()) {
+        // Text in several pieces (entities, CDATA) must stay contiguous: store it anew.
+        const QString joined = textOf(node).toString().append(text);
+        node.textLength = 0;
+        appendText(node, joined);
+        return;
+    }
+    m_text.back().append(text);
+    node.textLength += static_cast<std::uint32_t>(text.size());
+}
+
+QStringView Document::textOf(const Node &node) const
+{
+    if (node.textLength == 0)
+        return {};
+    return QStringView(m_text[node.textChunk]).mid(node.textOffset, node.textLength);
+}
+
+std::uint32_t Document::readElement(QXmlStreamReader &reader)
+{
+    const auto first = static_cast<std::uint32_t>(m_nodes.size());
+    std::vector<std::uint32_t> open;
+    open.push_back(first);
+    m_nodes.push_back(Node{intern(reader.name()), 0, 0, 0, 0});
+    while (!open.empty() && !reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            open.push_back(static_cast<std::uint32_t>(m_nodes.size()));
+            m_nodes.push_back(Node{intern(reader.name()), 0, 0, 0, 0});
+            break;
+        case QXmlStreamReader::EndElement:
+            m_nodes[open.back()].end = static_cast<std::uint32_t>(m_nodes.size());
+            open.pop_back();
+            break;
+        case QXmlStreamReader::Characters:
+            // Whitespace between child elements is layout, not a value.
+            if (!reader.isWhitespace() || m_nodes[open.back()].textLength > 0)
+                appendText(m_nodes[open.back()], reader.text());
+            break;
+        default:
+            break;
+        }
+    }
+    // On a reader error, close what is open so the stored part stays a well-formed tree.
+    for (auto index : open)
+        m_nodes[index].end = static_cast<std::uint32_t>(m_nodes.size());
+    return first;
+}
+
+Tag Element::tag() const
+{
+    const auto tag = document().node(m_index).tag;
+    return tag < static_cast<std::uint32_t>(Tag::KnownCount) ? static_cast<Tag>(tag) : Tag::KnownCount;
+}
+
+QString Element::name() const
+{
+    return document().nameOf(document().node(m_index).tag);
+}
+
+QString Element::text() const
+{
+    return document().textOf(document().node(m_index)).toString();
+}
+
+Element Element::child(Tag tag) const
+{
+    const Document &doc = document();
+    const auto wanted = static_cast<std::uint32_t>(tag);
+    const std::uint32_t end = doc.node(m_index).end;
+    for (std::uint32_t i = m_index + 1; i < end; i = doc.node(i).end) {
+        if (doc.node(i).tag == wanted)
+            return Element(m_document, i);
+    }
+    return {};
+}
+
+std::vector<Element> Element::children() const
+{
+    std::vector<Element> out;
+    const Document &doc = document();
+    const std::uint32_t end = doc.node(m_index).end;
+    for (std::uint32_t i = m_index + 1; i < end; i = doc.node(i).end)
+        out.emplace_back(m_document, i);
+    return out;
+}
+
+std::vector<Element> Element::children(Tag tag) const
+{
+    std::vector<Element> out;
+    const Document &doc = document();
+    const auto wanted = static_cast<std::uint32_t>(tag);
+    const std::uint32_t end = doc.node(m_index).end;
+    for (std::uint32_t i = m_index + 1; i < end; i = doc.node(i).end) {
+        if (doc.node(i).tag == wanted)
+            out.emplace_back(m_document, i);
+    }
+    return out;
+}
+
+std::optional<QString> Element::textOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    return e.text();
+}
+
+std::optional<QDate> Element::dateOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    const QStringView text = document().textOf(document().node(e.m_index));
+    // Dates are YYYY-MM-DD; date-times carry a time and zone after the date.
+    const QDate date = QDate::fromString(text.left(10).toString(), Qt::ISODate);
+    if (!date.isValid() || (text.size() > 10 && text[10] != u'T'))
+        badValue(QString::fromLatin1(tagName(tag)), text, "a date");
+    return date;
+}
+
+std::optional<bool> Element::boolOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    const QStringView text = document().textOf(document().node(e.m_index)).trimmed();
+    if (text == u"true" || text == u"1")
+        return true;
+    if (text == u"false" || text == u"0")
+        return false;
+    badValue(QString::fromLatin1(tagName(tag)), text, "true or false");
+}
+
+std::optional<double> Element::numberOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    const QStringView text = document().textOf(document().node(e.m_index)).trimmed();
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok)
+        badValue(QString::fromLatin1(tagName(tag)), text, "a number");
+    return value;
+}
+
+std::optional<int> Element::integerOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    const QStringView text = document().textOf(document().node(e.m_index)).trimmed();
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok)
+        badValue(QString::fromLatin1(tagName(tag)), text, "a whole number");
+    return value;
+}
+
+std::optional<Ref> Element::refOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    return Ref{e.textOf(Tag::ListID), e.textOf(Tag::FullName)};
+}
+
+std::optional<Address> Element::addressOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    Address a;
+    a.addr1 = e.textOf(Tag::Addr1);
+    a.addr2 = e.textOf(Tag::Addr2);
+    a.addr3 = e.textOf(Tag::Addr3);
+    a.addr4 = e.textOf(Tag::Addr4);
+    a.city = e.textOf(Tag::City);
+    a.state = e.textOf(Tag::State);
+    a.postalCode = e.textOf(Tag::PostalCode);
+    a.country = e.textOf(Tag::Country);
+    return a;
+}
+
+} // namespace corvina::qb

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace corvina::qb {
+
+// The calls QuickBooks' request processor answers. Every call blocks until it returns and
+// raises corvina::Error with the processor's error number and description on failure.
+class RequestProcessor {
+public:
+    virtual ~RequestProcessor() = default;
+
+    virtual void openConnection(const QString &appId, const QString &appName) = 0;
+    virtual void beginSession(const QString &companyFile, int openMode) = 0;
+    virtual QString currentCompanyFile() = 0;
+    virtual QByteArray processRequest(QByteArrayView qbxmlRequest) = 0;
+    virtual void endSession() = 0;
+    virtual void closeConnection() = 0;
+};
+
+} // namespace corvina::qb

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+
+// The qbXML element names the request library reads. Each has a fixed small number so that
+// records look their fields up by number rather than by comparing text; any other element
+// name in an answer is kept under a number of its own and ignored by the typed records.
+#define CORVINA_QBXML_TAGS(X)                                                                   \
+    X(QBXML) X(QBXMLMsgsRs)                                                                     \
+    X(CustomerQueryRs) X(InvoiceQueryRs) X(ItemQueryRs) X(SalesRepQueryRs)                       \
+    X(CustomerRet) X(InvoiceRet) X(SalesRepRet)                                                 \
+    X(ItemServiceRet) X(ItemNonInventoryRet) X(ItemOtherChargeRet) X(ItemInventoryRet)           \
+    X(ItemInventoryAssemblyRet) X(ItemFixedAssetRet) X(ItemSubtotalRet) X(ItemDiscountRet)       \
+    X(ItemPaymentRet) X(ItemSalesTaxRet) X(ItemSalesTaxGroupRet) X(ItemGroupRet)                 \
+    X(ListID) X(TxnID) X(TimeCreated) X(TimeModified) X(EditSequence) X(Name) X(FullName)        \
+    X(IsActive) X(ParentRef) X(Sublevel)                                                        \
+    X(CompanyName) X(Salutation) X(FirstName) X(MiddleName) X(LastName) X(Suffix)               \
+    X(BillAddress) X(ShipAddress) X(PrintAs) X(Phone) X(Mobile) X(Pager) X(AltPhone) X(Fax)     \
+    X(Email) X(Contact) X(AltContact) X(CustomerTypeRef) X(TermsRef) X(SalesRepRef) X(Balance)  \
+    X(TotalBalance) X(SalesTaxCodeRef) X(ItemSalesTaxRef) X(ResaleNumber) X(AccountNumber)      \
+    X(CreditLimit) X(JobStatus) X(JobStartDate) X(JobProjectedEndDate) X(JobEndDate) X(JobDesc) \
+    X(JobTypeRef) X(Notes) X(DeliveryMethod) X(PreferredDeliveryMethod)                         \
+    X(Addr1) X(Addr2) X(Addr3) X(Addr4) X(City) X(State) X(PostalCode) X(Country)               \
+    X(TxnNumber) X(CustomerRef) X(ClassRef) X(ARAccountRef) X(TxnDate) X(RefNumber)             \
+    X(IsPending) X(IsFinanceCharge) X(PONumber) X(DueDate) X(FOB) X(ShipDate) X(ShipMethodRef)  \
+    X(Subtotal) X(SalesTaxPercentage) X(SalesTaxTotal) X(AppliedAmount) X(BalanceRemaining)     \
+    X(Memo) X(IsPaid) X(InvoiceLineRet) X(InvoiceLineGroupRet)                                  \
+    X(TxnLineID) X(ItemRef) X(Desc) X(Quantity) X(Rate) X(RatePercent) X(Amount) X(ServiceDate) \
+    X(ItemGroupRef) X(IsPrintItemsInGroup) X(TotalAmount)                                       \
+    X(SalesOrPurchase) X(SalesAndPurchase) X(SalesDesc) X(SalesPrice) X(Price) X(PricePercent)  \
+    X(PurchaseDesc) X(PurchaseCost) X(ItemDesc)                                                 \
+    X(Initial) X(SalesRepEntityRef)
+
+namespace corvina::qb {
+
+enum class Tag : std::uint32_t {
+#define CORVINA_QBXML_TAG_ENUM(name) name,
+    CORVINA_QBXML_TAGS(CORVINA_QBXML_TAG_ENUM)
+#undef CORVINA_QBXML_TAG_ENUM
+    KnownCount
+};
+
+// The element name of a known tag.
+const char *tagName(Tag tag);
+
+} // namespace corvina::qb
