@@ -1,0 +1,48 @@
+#include "StandIn.h"
+
+#include <QDeadlineTimer>
+
+namespace corvina::test {
+
+StandIn::StandIn(const QString &program, const QString &companyFile)
+    : m_socketPath(m_dir.filePath(QStringLiteral("qbsim.sock")))
+{
+    QStringList args{QStringLiteral("serve"), QStringLiteral("--socket"), m_socketPath};
+    if (!companyFile.isEmpty())
+        args << companyFile;
+    m_process.start(program, args);
+    if (!m_process.waitForStarted(10000)) {
+        m_log = m_process.errorString();
+        return;
+    }
+    QDeadlineTimer deadline(20000);
+    QByteArray out;
+    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+        m_process.waitForReadyRead(100);
+        out += m_process.readAllStandardOutput();
+        if (out.contains("qbsim: listening on ")) {
+            m_started = true;
+            return;
+        }
+    }
+    m_log = QString::fromUtf8(out + m_process.readAllStandardError());
+}
+
+void StandIn::kill()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+StandIn::~StandIn()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        kill();
+}
+
+} // namespace corvina::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace corvina::test {
+
+// A `qbsim serve` process on a private socket, for tests that talk to the stand-in over a
+// real socket. Stopped (SIGTERM, then killed) when destroyed.
+class StandIn {
+public:
+    // `program` is the qbsim executable; an empty company file starts it with none open.
+    StandIn(const QString &program, const QString &companyFile);
+    ~StandIn();
+
+    // True once the stand-in said it listens; otherwise `log()` says why not.
+    bool started() const { return m_started; }
+    const QString &socketPath() const { return m_socketPath; }
+    QString log() const { return m_log; }
+    void kill();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_socketPath;
+    QString m_log;
+    bool m_started = false;
+};
+
+} // namespace corvina::test
