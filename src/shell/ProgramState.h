@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quickbooks/QuickBooksLink.h"
 #include "shell/ErrorReport.h"
 #include "shell/StatusDisplay.h"
 
@@ -11,8 +12,8 @@ class Screen;
 
 // Program-wide state, owned by main() and handed by reference to the windows and
 // procedures: the application folder, the screen, the error report with its count and the
-// status window protocol with its progress values. The QuickBooks session and the Item
-// Analyzer result join it as those features arrive.
+// status window protocol with its progress values, and the QuickBooks session. The Item
+// Analyzer result joins it when that feature arrives.
 class ProgramState {
 public:
     ProgramState(QString appFolder, Screen &screen);
@@ -27,6 +28,7 @@ public:
     Screen &screen() noexcept { return m_screen; }
     ErrorReport &errors() noexcept { return m_errors; }
     StatusDisplay &status() noexcept { return m_status; }
+    QuickBooksLink &quickBooks() noexcept { return m_quickBooks; }
 
     // ShowError, for the procedures.
     void showError(const QString &procedure, const QString &description, std::int32_t number,
@@ -40,6 +42,7 @@ private:
     Screen &m_screen;
     ErrorReport m_errors;
     StatusDisplay m_status;
+    QuickBooksLink m_quickBooks;
 };
 
 // Names of the files in the application folder.
@@ -47,6 +50,8 @@ namespace appfile {
 inline const QString kLog = QStringLiteral("Corvina.log");
 inline const QString kClip = QStringLiteral("Download.gif");
 inline const QString kMailMergeGuide = QStringLiteral("MailMergeOverview.doc");
+inline const QString kQbPath = QStringLiteral("QBPath.txt");
+inline const QString kDates = QStringLiteral("Dates.adtg");
 } // namespace appfile
 
 } // namespace corvina

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace corvina {
 
 // Title of message boxes that set none of their own.
@@ -13,6 +15,12 @@ enum class Answer { Ok, Cancel, Yes, No };
 
 // The main window's two retrieval-time boxes.
 enum class RetrievalBox { Cust, Inv };
+
+// The two texts of the retrieval period dialog, as typed (empty = that side open).
+struct RetrievalPeriod {
+    QString from;
+    QString to;
+};
 
 // Main-window menu entries the procedures switch on.
 enum class MenuEntry { DispCust, LettersAndLabels, DispInv, ItemAging };
@@ -48,6 +56,12 @@ public:
     virtual QString boxText(RetrievalBox box) const = 0;
     virtual void setBoxText(RetrievalBox box, const QString &text) = 0;
     virtual void enableEntry(MenuEntry entry) = 0;
+
+    // Shows the retrieval period dialog modally and returns its two texts once confirmed;
+    // nothing when the user closed the dialog without confirming.
+    virtual std::optional<RetrievalPeriod> askRetrievalPeriod() = 0;
+    // Brings the main window to the front.
+    virtual void showMainWindow() = 0;
 
     // The clock: the current local date and time.
     virtual QDateTime now() const = 0;

@@ -26,6 +26,19 @@ void StatusDisplay::open()
     yieldNow();
 }
 
+void StatusDisplay::openOrContinue()
+{
+    if (!m_open) {
+        open();
+        return;
+    }
+    m_fullWidth = m_barWidth > 0 ? m_barWidth : m_screen.statusBarDesignWidth();
+    m_count = 0;
+    m_barWidth = 0;
+    m_screen.setStatusBar(m_barWidth, false);
+    yieldNow();
+}
+
 void StatusDisplay::busyPointer()
 {
     m_screen.setBusyPointer(true);

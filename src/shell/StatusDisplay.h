@@ -19,6 +19,10 @@ public:
     StatusDisplay(Screen &screen, QString clipPath);
 
     void open();
+    // For a procedure that may run inside another's status window: keeps an open window and
+    // takes the bar's present width as the full width (the design width when the bar is at
+    // 0), hiding the bar; opens the window when it is closed.
+    void openOrContinue();
     void busyPointer();
     void step(const QString &text);
     // Stores the record count, shows the bar at width 0 and sets the step text.

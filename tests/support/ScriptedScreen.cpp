@@ -90,3 +90,19 @@ void ScriptedScreen::setBoxText(RetrievalBox box, const QString &text)
 }
 
 } // namespace corvina::test
+
+namespace corvina::test {
+
+std::optional<RetrievalPeriod> ScriptedScreen::askRetrievalPeriod()
+{
+    m_events << QStringLiteral("period");
+    if (m_periods.empty()) {
+        ADD_FAILURE() << "unexpected retrieval period dialog";
+        return std::nullopt;
+    }
+    const std::optional<RetrievalPeriod> period = m_periods.front();
+    m_periods.pop_front();
+    return period;
+}
+
+} // namespace corvina::test

@@ -39,6 +39,11 @@ public:
 
     void setBarDesignWidth(int width) { m_designWidth = width; }
     void setNow(const QDateTime &now) { m_now = now; }
+    // Queues the texts the next retrieval period dialog hands back.
+    void periodNext(const QString &from, const QString &to) { m_periods.push_back(RetrievalPeriod{from, to}); }
+    // The next retrieval period dialog is closed without confirming.
+    void periodClosedNext() { m_periods.push_back(std::nullopt); }
+    int mainWindowShown() const { return m_mainShown; }
     bool entryEnabled(MenuEntry entry) const { return m_enabled.count(entry) != 0; }
 
     Answer message(const QString &text, const QString &title, Buttons buttons) override;
@@ -54,10 +59,14 @@ public:
     QString boxText(RetrievalBox box) const override;
     void setBoxText(RetrievalBox box, const QString &text) override;
     void enableEntry(MenuEntry entry) override { m_enabled.insert(entry); }
+    std::optional<RetrievalPeriod> askRetrievalPeriod() override;
+    void showMainWindow() override { ++m_mainShown; }
     QDateTime now() const override { return m_now; }
 
 private:
     std::deque<Answer> m_answers;
+    std::deque<std::optional<RetrievalPeriod>> m_periods;
+    int m_mainShown = 0;
     std::vector<Message> m_messages;
     QStringList m_events;
     std::map<RetrievalBox, QString> m_boxes;

@@ -1,10 +1,12 @@
 #include "shell/ui/QtScreen.h"
 
+#include "quickbooks/ui/Dates.h"
 #include "shell/ui/MainMenu.h"
 #include "shell/ui/Status.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -121,6 +123,27 @@ void QtScreen::enableEntry(MenuEntry entry)
 QDateTime QtScreen::now() const
 {
     return QDateTime::currentDateTime();
+}
+
+std::optional<RetrievalPeriod> QtScreen::askRetrievalPeriod()
+{
+    Dates dialog(m_main);
+    const bool wasBusy = m_busy;
+    setBusyPointer(false);
+    const int result = dialog.exec();
+    setBusyPointer(wasBusy);
+    if (result != QDialog::Accepted)
+        return std::nullopt;
+    return RetrievalPeriod{dialog.Bdate->text(), dialog.Edate->text()};
+}
+
+void QtScreen::showMainWindow()
+{
+    if (!m_main)
+        return;
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
 }
 
 } // namespace corvina

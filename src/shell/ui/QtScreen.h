@@ -37,6 +37,8 @@ public:
     void setBoxText(RetrievalBox box, const QString &text) override;
     void enableEntry(MenuEntry entry) override;
 
+    std::optional<RetrievalPeriod> askRetrievalPeriod() override;
+    void showMainWindow() override;
     QDateTime now() const override;
 
 private:

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "quickbooks/RequestProcessor.h"
+#include "quickbooks/RequestSet.h"
+#include "quickbooks/SessionManager.h"
+
+#include <functional>
+#include <memory>
+
+namespace corvina {
+
+// The program's one QuickBooks session: the session manager, the request set every
+// retrieval fills and sends, and whether a session is open. OpenQB fills it, CloseQB
+// empties it. `makeProcessor` says how the request processor is reached: the stand-in's
+// socket in the program, an in-process stand-in in tests.
+struct QuickBooksLink {
+    std::unique_ptr<qb::SessionManager> sessionManager;
+    std::unique_ptr<qb::RequestSet> requests;
+    bool sessionOpen = false;
+    std::function<std::unique_ptr<qb::RequestProcessor>()> makeProcessor;
+};
+
+} // namespace corvina

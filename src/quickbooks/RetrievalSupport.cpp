@@ -1,0 +1,75 @@
+#include "quickbooks/RetrievalSupport.h"
+
+#include "localdb/Error.h"
+#include "localdb/SavedRecordset.h"
+#include "quickbooks/ComErrors.h"
+#include "shell/ProgramState.h"
+#include "shell/Screen.h"
+
+namespace corvina {
+
+RowInserter::RowInserter(Database &db, const QString &table, const QStringList &columns)
+    : m_insert([&] {
+          QStringList quoted, marks;
+          for (const QString &c : columns) {
+              quoted << QLatin1Char('"') + c + QLatin1Char('"');
+              marks << QStringLiteral("?");
+          }
+          return db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(table, quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+      }())
+    , m_values(static_cast<std::size_t>(columns.size()))
+{
+}
+
+void RowInserter::insert()
+{
+    m_insert.bindAll(m_values);
+    m_insert.run();
+    m_insert.reset();
+    for (auto &v : m_values)
+        v = QVariant();
+}
+
+void stampRetrievalDate(ProgramState &state, const QString &name, const QDateTime &when)
+{
+    std::optional<RecoveryNotice> notice;
+    Recordset dates = openSavedRecordset(state.appFolder(), QStringLiteral("Dates"), &notice);
+    if (notice)
+        state.screen().message(notice->message(), kAppTitle, Buttons::Ok);
+    if (dates.fieldIndex(QStringLiteral("Name")) < 0 || dates.fieldIndex(QStringLiteral("Date")) < 0)
+        throw Error(errc::kFileFailure, QStringLiteral("Dates.adtg lacks its Name and Date fields."));
+    dates.moveFirst();
+    // Case matters, as when the main window reads the rows back.
+    if (!dates.find(fieldEquals(QStringLiteral("Name"), name, Qt::CaseSensitive))) {
+        dates.addNew();
+        dates.setValue(QStringLiteral("Name"), name);
+    }
+    dates.setValue(QStringLiteral("Date"), when);
+    saveRecordset(dates, savedRecordsetPath(state.appFolder(), QStringLiteral("Dates")));
+}
+
+bool askRetryLockedTable(ProgramState &state, const QString &table)
+{
+    const QString text = QStringLiteral("You cannot have the %1 table open in the QBData database. Please close "
+                                        "the table in the database, then click \"OK\" to try again.")
+                             .arg(table);
+    return state.screen().message(text, kAppTitle, Buttons::OkCancel) == Answer::Ok;
+}
+
+const qb::Response &firstResponse(const qb::ResponseSet &answer)
+{
+    if (answer.count() == 0)
+        throw Error(qb::hr::kInvalidData, QStringLiteral("QuickBooks answered without any response."));
+    return answer.response(0);
+}
+
+bool reportStatus(ProgramState &state, const qb::Response &response)
+{
+    if (response.statusCode() == 0)
+        return false;
+    state.screen().message(response.statusMessage(), kAppTitle, Buttons::Ok);
+    return true;
+}
+
+} // namespace corvina

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace corvina {
+
+class ProgramState;
+
+// The retrievals that copy QuickBooks lists into QBData.mdb. Each traps its own errors: a
+// locked table offers OK (try again) and Cancel, a QuickBooks status other than 0 is shown
+// as QuickBooks' message, anything else goes to the error report with the procedure's name
+// and the numbered step that failed. A table is replaced in one transaction, so a failure
+// leaves its previous rows.
+
+// Customers (top-level only) into Customers; stamps "Cust"; leaves the session open.
+void GetCustomers(ProgramState &state);
+
+} // namespace corvina

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace corvina {
+
+// "Period To Retrieve": the beginning and ending invoice dates of a retrieval, as texts.
+// Enter in a box moves on as Tab does; leaving a box rewrites a readable date in the
+// normalised form; entering Edate selects its text. "&OK" hides the dialog, which ends its
+// modal run with Accepted; closing it through the title bar rejects it.
+class Dates : public QDialog {
+    Q_OBJECT
+public:
+    explicit Dates(QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QLineEdit *Bdate;
+    QLabel *Label3;
+    QLineEdit *Edate;
+    QPushButton *Command1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void layOut();
+    void normalise(QLineEdit *box);
+};
+
+} // namespace corvina
