@@ -14,3 +14,17 @@ class ProgramState;
 void GetCustomers(ProgramState &state);
 
 } // namespace corvina
+
+namespace corvina {
+
+// Asks for the period, copies every item line of the period's invoices into Invoices,
+// stamps "Inv", then runs GetItems (which ends the session and closes the status window).
+void GetInvoices(ProgramState &state);
+
+// Items of six kinds into Items; ends the session and closes the status window.
+void GetItems(ProgramState &state);
+
+// Sales reps into Reps, on a session of its own that it ends.
+void GetReps(ProgramState &state);
+
+} // namespace corvina

@@ -1,5 +1,7 @@
 #include "shell/ProgramState.h"
 
+#include "shell/Screen.h"
+
 namespace corvina {
 
 ProgramState::ProgramState(QString appFolder, Screen &screen)
@@ -11,6 +13,23 @@ ProgramState::ProgramState(QString appFolder, Screen &screen)
 QString ProgramState::appFile(const QString &name) const
 {
     return m_appFolder + QLatin1Char('/') + name;
+}
+
+bool ProgramState::runRetrieval(const std::function<void(ProgramState &)> &procedure)
+{
+    if (m_retrievalRunning) {
+        m_screen.message(QStringLiteral("A retrieval from Quickbooks is already running. Please wait until it "
+                                        "has finished."),
+                         kAppTitle, Buttons::Ok);
+        return false;
+    }
+    m_retrievalRunning = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_retrievalRunning};
+    procedure(*this);
+    return true;
 }
 
 } // namespace corvina

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace corvina {
 
 class Screen;
@@ -30,6 +32,11 @@ public:
     StatusDisplay &status() noexcept { return m_status; }
     QuickBooksLink &quickBooks() noexcept { return m_quickBooks; }
 
+    // Runs a retrieval unless one is already running (the windows stay usable while one
+    // runs, so a menu could start a second on top of it); false when it was refused.
+    bool runRetrieval(const std::function<void(ProgramState &)> &procedure);
+    bool retrievalRunning() const noexcept { return m_retrievalRunning; }
+
     // ShowError, for the procedures.
     void showError(const QString &procedure, const QString &description, std::int32_t number,
                    int line)
@@ -43,6 +50,7 @@ private:
     ErrorReport m_errors;
     StatusDisplay m_status;
     QuickBooksLink m_quickBooks;
+    bool m_retrievalRunning = false;
 };
 
 // Names of the files in the application folder.

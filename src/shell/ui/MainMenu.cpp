@@ -1,5 +1,6 @@
 #include "shell/ui/MainMenu.h"
 
+#include "quickbooks/Retrievals.h"
 #include "shell/MailMergeGuide.h"
 #include "shell/ProgramState.h"
 #include "shell/RetrievalDates.h"
@@ -77,6 +78,8 @@ void MainMenu::createMenus()
 void MainMenu::connectActions()
 {
     connect(mnuLML, &QAction::triggered, this, [this] { openMailMergeGuide(m_state); });
+    connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
+    connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
 }
 
 void MainMenu::load()
