@@ -7,6 +7,8 @@ namespace corvina::test {
 Answer ScriptedScreen::message(const QString &text, const QString &title, Buttons buttons)
 {
     m_messages.push_back({text, title, buttons});
+    if (m_onMessage)
+        m_onMessage(title);
     if (m_answers.empty()) {
         ADD_FAILURE() << "unexpected message box \"" << title.toStdString() << "\": "
                       << text.toStdString();

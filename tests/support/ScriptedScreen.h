@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -24,6 +25,8 @@ public:
     // Queues the answer to the next message box. A box with no queued answer fails the
     // test and is answered with Ok/Cancel.
     void answerNext(Answer answer) { m_answers.push_back(answer); }
+    // Runs before each message box is answered, e.g. to release a lock the box asks about.
+    void onMessage(std::function<void(const QString &title)> hook) { m_onMessage = std::move(hook); }
     const std::vector<Message> &messages() const { return m_messages; }
     int unansweredMessages() const { return static_cast<int>(m_answers.size()); }
 
@@ -65,6 +68,7 @@ public:
 
 private:
     std::deque<Answer> m_answers;
+    std::function<void(const QString &)> m_onMessage;
     std::deque<std::optional<RetrievalPeriod>> m_periods;
     int m_mainShown = 0;
     std::vector<Message> m_messages;
