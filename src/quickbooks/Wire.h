@@ -92,6 +92,13 @@ public:
     // TooLarge: the next frame states a length above the bound; nothing is removed.
     Status take(QByteArray &payload);
     qsizetype buffered() const noexcept { return m_buffer.size(); }
+    // The payload length the next frame's header states, once the header has arrived.
+    std::optional<std::uint32_t> nextLength() const
+    {
+        if (m_buffer.size() < kHeaderSize)
+            return std::nullopt;
+        return frameLength(m_buffer);
+    }
 
 private:
     std::uint32_t m_maxFrame;

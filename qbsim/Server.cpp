@@ -1,0 +1,411 @@
+#include "qbsim/Server.h"
+
+#include "localdb/Error.h"
+#include "qbsim/CompanyFile.h"
+#include "qbsim/QueryEngine.h"
+#include "quickbooks/ComErrors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QtEndian>
+
+#include <cstdio>
+#include <new>
+
+#include <sys/stat.h>
+
+namespace corvina::qbsim {
+
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+namespace hr = qb::hr;
+namespace wire = qb::wire;
+
+QByteArray u32(std::uint32_t value)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+QString hex(std::int32_t number)
+{
+    return u"0x"_s + QString::number(static_cast<std::uint32_t>(number), 16).toUpper();
+}
+
+QString normalPath(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+struct Server::Client {
+    Client(QLocalSocket *s, int clientId, std::uint32_t maxFrame)
+        : socket(s), id(clientId), frames(maxFrame)
+    {
+    }
+
+    QLocalSocket *socket;
+    int id;
+    wire::FrameBuffer frames;
+    bool connectionOpen = false;
+    bool sessionOpen = false;
+    bool closing = false; // refused an oversized frame: nothing more is read
+    bool gone = false;    // disconnected: its state is dropped on the next event loop pass
+    QString appName;
+};
+
+Server::Server(std::shared_ptr<const CompanyFile> company, ServerOptions options, QObject *parent)
+    : QObject(parent), m_company(std::move(company)), m_options(options)
+{
+}
+
+Server::~Server()
+{
+    close();
+}
+
+bool Server::listen(const QString &socketPath, QString *error)
+{
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (m_server)
+        return fail(u"The server is already listening on %1."_s.arg(socketPath));
+
+    const QByteArray native = QFile::encodeName(socketPath);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) == 0) {
+        if (!S_ISSOCK(info.st_mode))
+            return fail(u"%1 exists and is not a socket; it is left alone."_s.arg(socketPath));
+        QLocalSocket probe;
+        probe.connectToServer(socketPath);
+        if (probe.waitForConnected(1000)) {
+            probe.abort();
+            return fail(u"Another server is already listening on %1."_s.arg(socketPath));
+        }
+        if (!QFile::remove(socketPath))
+            return fail(u"Cannot remove the stale socket %1."_s.arg(socketPath));
+    }
+
+    auto server = std::make_unique<QLocalServer>(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(socketPath))
+        return fail(u"Cannot listen on %1: %2"_s.arg(socketPath, server->errorString()));
+    // Read and write are all a socket needs; Qt leaves the (meaningless) execute bit set.
+    ::chmod(native.constData(), 0600);
+    connect(server.get(), &QLocalServer::newConnection, this, &Server::onNewConnection);
+    m_server = server.release();
+    return true;
+}
+
+void Server::close()
+{
+    if (!m_server)
+        return;
+    for (const auto &[socket, client] : m_clients) {
+        socket->disconnect(this);
+        socket->abort();
+    }
+    m_clients.clear();
+    m_server->close();
+    delete m_server; // and the client sockets it parents
+    m_server = nullptr;
+}
+
+QString Server::socketPath() const
+{
+    return m_server ? m_server->fullServerName() : QString();
+}
+
+void Server::onNewConnection()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        m_clients.emplace(socket, std::make_unique<Client>(socket, m_nextClientId++,
+                                                           m_options.maxRequestFrame));
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QLocalSocket::disconnected, this,
+                [this, socket] { onDisconnected(socket); });
+        if (socket->bytesAvailable() > 0)
+            onReadyRead(socket);
+    }
+}
+
+void Server::onReadyRead(QLocalSocket *socket)
+{
+    const auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    Client &client = *it->second;
+    const QByteArray bytes = socket->readAll();
+    if (client.closing || client.gone)
+        return;
+    client.frames.append(bytes);
+    QByteArray payload;
+    while (!client.closing && !client.gone) {
+        switch (client.frames.take(payload)) {
+        case wire::FrameBuffer::Status::Incomplete: return;
+        case wire::FrameBuffer::Status::Ready: handle(client, payload); break;
+        case wire::FrameBuffer::Status::TooLarge: {
+            // The next frame cannot be found without reading this one: answer and hang up.
+            const QString message =
+                u"Request frame of %1 bytes exceeds the limit of %2 bytes."_s.arg(
+                    QString::number(client.frames.nextLength().value_or(0)),
+                    QString::number(m_options.maxRequestFrame));
+            log(client, u"(frame)"_s, message);
+            sendError(client, hr::kInvalidArgument, message);
+            client.closing = true;
+            socket->disconnectFromServer();
+            return;
+        }
+        }
+    }
+}
+
+void Server::onDisconnected(QLocalSocket *socket)
+{
+    const auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    it->second->gone = true;
+    // Dropped later: this may run inside a write made while handling the client's request.
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket] {
+            const auto found = m_clients.find(socket);
+            if (found == m_clients.end())
+                return;
+            m_clients.erase(found);
+            socket->deleteLater();
+            emit clientGone();
+        },
+        Qt::QueuedConnection);
+}
+
+void Server::handle(Client &client, const QByteArray &payload)
+{
+    wire::PayloadReader args(payload);
+    const auto op = args.u8();
+    if (!op) {
+        log(client, u"(empty frame)"_s, u"refused"_s);
+        sendError(client, hr::kInvalidArgument, u"Malformed request frame."_s);
+        return;
+    }
+    switch (static_cast<wire::Op>(*op)) {
+    case wire::Op::OpenConnection: openConnection(client, args); return;
+    case wire::Op::BeginSession: beginSession(client, args); return;
+    case wire::Op::CurrentCompanyFile: currentCompanyFile(client, args); return;
+    case wire::Op::ProcessRequest: processRequest(client, args); return;
+    case wire::Op::EndSession: endSession(client, args); return;
+    case wire::Op::CloseConnection: closeConnection(client, args); return;
+    }
+    const QString message = u"Unknown operation %1."_s.arg(*op);
+    log(client, u"(operation %1)"_s.arg(*op), message);
+    sendError(client, hr::kInvalidArgument, message);
+}
+
+void Server::sendReply(Client &client, const QByteArray &head, const QByteArray &body)
+{
+    if (client.gone || client.socket->state() != QLocalSocket::ConnectedState)
+        return; // nobody to tell
+    const auto length = static_cast<std::uint32_t>(head.size() + body.size());
+    client.socket->write(u32(length) + head);
+    // Written as a QByteArray, a large answer is queued without being copied again.
+    if (!body.isEmpty())
+        client.socket->write(body);
+}
+
+void Server::sendOk(Client &client, const QByteArray &result)
+{
+    constexpr qsizetype kPrefix = 1 + 4; // status byte, string length
+    if (result.size() > static_cast<qsizetype>(wire::kMaxReplyFrame) - kPrefix) {
+        sendError(client, hr::kInvalidData,
+                  u"The answer of %1 bytes exceeds the reply limit of %2 bytes."_s.arg(
+                      QString::number(result.size()), QString::number(wire::kMaxReplyFrame)));
+        return;
+    }
+    sendReply(client, QByteArray(1, '\0') + u32(static_cast<std::uint32_t>(result.size())),
+              result);
+}
+
+void Server::sendError(Client &client, std::int32_t number, const QString &description)
+{
+    sendReply(client, wire::errorReply(number, description), {});
+}
+
+void Server::log(const Client &client, const QString &call, const QString &outcome) const
+{
+    if (m_options.quiet)
+        return;
+    const QString who = client.appName.isEmpty()
+                            ? u"client %1"_s.arg(client.id)
+                            : u"client %1 (%2)"_s.arg(QString::number(client.id), client.appName);
+    const QByteArray line = u"qbsim: %1: %2 -> %3\n"_s.arg(who, call, outcome).toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+}
+
+namespace {
+
+const QString kMalformed = u"Malformed request frame."_s;
+
+QString errorOutcome(std::int32_t number, const QString &description)
+{
+    return u"error %1 %2"_s.arg(hex(number), description);
+}
+
+} // namespace
+
+void Server::openConnection(Client &client, wire::PayloadReader &args)
+{
+    const auto appId = args.str();
+    const auto appName = args.str();
+    if (!appId || !appName || !args.atEnd()) {
+        log(client, u"OpenConnection"_s, kMalformed);
+        sendError(client, hr::kInvalidArgument, kMalformed);
+        return;
+    }
+    const QString call = u"OpenConnection(\"%1\", \"%2\")"_s.arg(*appId, *appName);
+    if (client.connectionOpen) {
+        const QString message = u"OpenConnection was called while a connection is open."_s;
+        log(client, call, errorOutcome(hr::kUnexpected, message));
+        sendError(client, hr::kUnexpected, message);
+        return;
+    }
+    client.connectionOpen = true;
+    client.appName = *appName;
+    log(client, call, u"ok"_s);
+    sendOk(client);
+}
+
+void Server::beginSession(Client &client, wire::PayloadReader &args)
+{
+    const auto path = args.str();
+    const auto mode = args.i32();
+    if (!path || !mode || !args.atEnd()) {
+        log(client, u"BeginSession"_s, kMalformed);
+        sendError(client, hr::kInvalidArgument, kMalformed);
+        return;
+    }
+    const QString call = u"BeginSession(\"%1\", %2)"_s.arg(*path, QString::number(*mode));
+    const auto refuse = [&](std::int32_t number, const QString &description) {
+        log(client, call, errorOutcome(number, description));
+        sendError(client, number, description);
+    };
+    if (!client.connectionOpen)
+        return refuse(hr::kUnexpected, u"BeginSession was called before OpenConnection."_s);
+    if (client.sessionOpen)
+        return refuse(hr::kUnexpected, u"BeginSession was called while a session is open."_s);
+    if (*mode < 0 || *mode > 2)
+        return refuse(hr::kInvalidArgument,
+                      u"Open mode %1 is not 0 (single-user), 1 (multi-user) or 2 (either)."_s.arg(
+                          *mode));
+    if (!m_company)
+        return refuse(hr::kNoAutoLogin, hr::description(hr::kNoAutoLogin));
+    if (!path->isEmpty() && !isOpenFile(*path))
+        return refuse(hr::kOtherFileOpen, hr::description(hr::kOtherFileOpen));
+    client.sessionOpen = true;
+    log(client, call, u"ok"_s);
+    sendOk(client);
+}
+
+bool Server::isOpenFile(const QString &path) const
+{
+    const QString wanted = normalPath(path);
+    const QString open = normalPath(m_company->path());
+    if (wanted == open)
+        return true;
+    const QFileInfo wantedInfo(wanted);
+    const QFileInfo openInfo(open);
+    return wantedInfo.exists() && openInfo.exists()
+           && wantedInfo.canonicalFilePath() == openInfo.canonicalFilePath();
+}
+
+void Server::currentCompanyFile(Client &client, wire::PayloadReader &args)
+{
+    const QString call = u"CurrentCompanyFile"_s;
+    if (!args.atEnd()) {
+        log(client, call, kMalformed);
+        sendError(client, hr::kInvalidArgument, kMalformed);
+        return;
+    }
+    if (!client.sessionOpen) {
+        const QString message = client.connectionOpen
+                                    ? u"CurrentCompanyFile was called outside a session."_s
+                                    : u"CurrentCompanyFile was called before OpenConnection."_s;
+        log(client, call, errorOutcome(hr::kUnexpected, message));
+        sendError(client, hr::kUnexpected, message);
+        return;
+    }
+    log(client, call, m_company->path());
+    sendOk(client, m_company->path().toUtf8());
+}
+
+void Server::processRequest(Client &client, wire::PayloadReader &args)
+{
+    const auto request = args.bytes();
+    if (!request || !args.atEnd()) {
+        log(client, u"ProcessRequest"_s, kMalformed);
+        sendError(client, hr::kInvalidArgument, kMalformed);
+        return;
+    }
+    const QString call = u"ProcessRequest(%1 bytes)"_s.arg(request->size());
+    if (!client.sessionOpen) {
+        const QString message = client.connectionOpen
+                                    ? u"ProcessRequest was called outside a session."_s
+                                    : u"ProcessRequest was called before OpenConnection."_s;
+        log(client, call, errorOutcome(hr::kUnexpected, message));
+        sendError(client, hr::kUnexpected, message);
+        return;
+    }
+    QString diagnostic;
+    try {
+        const QByteArray response = qbsim::processRequest(*m_company, *request, &diagnostic);
+        log(client, call, u"ok, %1 bytes"_s.arg(response.size()));
+        sendOk(client, response);
+    } catch (const Error &e) {
+        QString outcome = errorOutcome(e.number(), e.description());
+        if (!diagnostic.isEmpty())
+            outcome += u" ("_s + diagnostic + u')';
+        log(client, call, outcome);
+        sendError(client, e.number(), e.description());
+    } catch (const std::bad_alloc &) {
+        const QString message = u"Not enough memory for the answer."_s;
+        log(client, call, message);
+        sendError(client, hr::kCouldNotAccess, message);
+    }
+}
+
+void Server::endSession(Client &client, wire::PayloadReader &args)
+{
+    if (!args.atEnd()) {
+        log(client, u"EndSession"_s, kMalformed);
+        sendError(client, hr::kInvalidArgument, kMalformed);
+        return;
+    }
+    client.sessionOpen = false;
+    log(client, u"EndSession"_s, u"ok"_s);
+    sendOk(client);
+}
+
+void Server::closeConnection(Client &client, wire::PayloadReader &args)
+{
+    if (!args.atEnd()) {
+        log(client, u"CloseConnection"_s, kMalformed);
+        sendError(client, hr::kInvalidArgument, kMalformed);
+        return;
+    }
+    client.sessionOpen = false;
+    client.connectionOpen = false;
+    log(client, u"CloseConnection"_s, u"ok"_s);
+    sendOk(client);
+}
+
+} // namespace corvina::qbsim

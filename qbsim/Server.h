@@ -1,0 +1,76 @@
+#pragma once
+
+#include "quickbooks/Wire.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace corvina::qbsim {
+
+class CompanyFile;
+
+struct ServerOptions {
+    std::uint32_t maxRequestFrame = qb::wire::kMaxRequestFrame;
+    bool quiet = false; // no log line per call on stderr
+};
+
+// Answers the request library's calls over a Unix-domain socket, one reply frame per request
+// frame, as QuickBooks' request processor answers its callers: OpenConnection, then a session
+// on the open company file, then requests. Each client connection has its own state; a
+// misbehaving or vanished client never disturbs the others.
+class Server : public QObject {
+    Q_OBJECT
+public:
+    // `company` is the open company file; null runs with none open (sessions are refused).
+    explicit Server(std::shared_ptr<const CompanyFile> company, ServerOptions options = {},
+                    QObject *parent = nullptr);
+    ~Server() override;
+
+    // Listens on `socketPath` (socket mode 0600). A stale socket file there is replaced;
+    // returns false with `error` set when another server answers there, the path is not a
+    // socket, or listening fails.
+    bool listen(const QString &socketPath, QString *error);
+    // Stops listening, removes the socket file and drops all clients.
+    void close();
+    QString socketPath() const;
+    int clientCount() const { return static_cast<int>(m_clients.size()); }
+
+signals:
+    void clientGone();
+
+private:
+    struct Client;
+
+    void onNewConnection();
+    void onReadyRead(QLocalSocket *socket);
+    void onDisconnected(QLocalSocket *socket);
+    void handle(Client &client, const QByteArray &payload);
+    // Writes one reply frame: `head` (status and the fields before the body), then `body`.
+    void sendReply(Client &client, const QByteArray &head, const QByteArray &body);
+    void sendOk(Client &client, const QByteArray &result = {});
+    void sendError(Client &client, std::int32_t number, const QString &description);
+    void log(const Client &client, const QString &call, const QString &outcome) const;
+
+    void openConnection(Client &client, qb::wire::PayloadReader &args);
+    void beginSession(Client &client, qb::wire::PayloadReader &args);
+    void currentCompanyFile(Client &client, qb::wire::PayloadReader &args);
+    void processRequest(Client &client, qb::wire::PayloadReader &args);
+    void endSession(Client &client, qb::wire::PayloadReader &args);
+    void closeConnection(Client &client, qb::wire::PayloadReader &args);
+    bool isOpenFile(const QString &path) const;
+
+    std::shared_ptr<const CompanyFile> m_company;
+    ServerOptions m_options;
+    QLocalServer *m_server = nullptr;
+    std::map<QLocalSocket *, std::unique_ptr<Client>> m_clients;
+    int m_nextClientId = 1;
+};
+
+} // namespace corvina::qbsim
