@@ -6,9 +6,13 @@ namespace corvina {
 
 namespace {
 
+// Whether the locale writes numeric dates day first. A locale without a numeric short form
+// (the C locale writes "8 Dec 2026") reads them month first, like the normalised form.
 bool dayFirst(const QLocale &locale)
 {
     const QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format.contains(QLatin1String("MMM")))
+        return false;
     const qsizetype day = format.indexOf(u'd');
     const qsizetype month = format.indexOf(u'M');
     return day >= 0 && month >= 0 && day < month;
@@ -16,7 +20,10 @@ bool dayFirst(const QLocale &locale)
 
 QChar separator(const QLocale &locale)
 {
-    for (QChar c : locale.dateFormat(QLocale::ShortFormat)) {
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format.contains(QLatin1String("MMM")))
+        return u'/';
+    for (QChar c : format) {
         if (c == u'/' || c == u'.' || c == u'-')
             return c;
     }

@@ -56,7 +56,7 @@ public:
         m_owner.checkFailure(Call::ProcessRequest);
         requireSession();
         ++m_owner.m_requests;
-        m_owner.m_lastRequest = request.toByteArray();
+        m_owner.m_requestLog.append(request.toByteArray());
         return qbsim::processRequest(*m_owner.m_company, request);
     }
 

@@ -2,6 +2,8 @@
 
 #include "quickbooks/RequestProcessor.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -40,7 +42,8 @@ public:
     int requests() const { return m_requests; }
     // Calls whose session is still open (begun and not ended).
     int openSessions() const { return m_openSessions; }
-    const QByteArray &lastRequest() const { return m_lastRequest; }
+    // Every qbXML request answered, oldest first.
+    const QList<QByteArray> &requestLog() const { return m_requestLog; }
 
     std::function<std::unique_ptr<qb::RequestProcessor>()> factory();
 
@@ -60,7 +63,7 @@ private:
     int m_sessions = 0;
     int m_requests = 0;
     int m_openSessions = 0;
-    QByteArray m_lastRequest;
+    QList<QByteArray> m_requestLog;
 };
 
 // Writes a company file holding the given record elements (each the XML of its …Ret
