@@ -32,11 +32,6 @@ const QStringList kColumns = {
     u"ShipAddr4"_qs, u"ShipCity"_qs, u"ShipState"_qs, u"ShipZip"_qs, u"Terms"_qs,
 };
 
-std::optional<QString> fullNameOf(const std::optional<qb::Ref> &ref)
-{
-    return ref ? ref->fullName : std::nullopt;
-}
-
 void setAddress(RowInserter &row, int first, const std::optional<qb::Address> &address)
 {
     if (!address)

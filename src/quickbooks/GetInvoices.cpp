@@ -27,11 +27,6 @@ const QStringList kColumns = {
 
 const QChar kCR(13);
 
-std::optional<QString> fullNameOf(const std::optional<qb::Ref> &ref)
-{
-    return ref ? ref->fullName : std::nullopt;
-}
-
 std::optional<QDateTime> dateTimeOf(const std::optional<QDate> &date)
 {
     if (!date)

@@ -36,6 +36,12 @@ private:
     std::vector<QVariant> m_values;
 };
 
+// A reference's full name, when both are present.
+inline std::optional<QString> fullNameOf(const std::optional<qb::Ref> &ref)
+{
+    return ref ? ref->fullName : std::nullopt;
+}
+
 // Sets the named row's Date in Dates.adtg (adding the row when missing) and saves the file.
 void stampRetrievalDate(ProgramState &state, const QString &name, const QDateTime &when);
 

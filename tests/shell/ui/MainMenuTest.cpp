@@ -5,6 +5,8 @@
 #include "shell/ui/QtScreen.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/InProcessStandIn.h"
+#include "localdb/LocalDb.h"
 
 #include <QAction>
 #include <QLabel>
@@ -204,3 +206,29 @@ TEST(GeneralDateText, ShowsTheTimeOnlyWhenItIsNotMidnight)
 }
 
 } // namespace
+
+TEST_F(MainMenuTest, RetrieveEntriesRunTheRetrievalsOneAtATime)
+{
+    ensureLocalDb(folder.path());
+    test::InProcessStandIn standIn(QStringLiteral(CORVINA_SOURCE_DIR "/tests/data/qbxml/company-small.qbxml"));
+    state.quickBooks().makeProcessor = standIn.factory();
+    folder.write(QStringLiteral("QBPath.txt"), standIn.companyPath().toUtf8() + "\n");
+    MainMenu &w = loadWindow();
+
+    w.mnuRetCust->trigger();
+    EXPECT_EQ(standIn.requests(), 1);
+    EXPECT_FALSE(screen.boxText(RetrievalBox::Cust).isEmpty());
+
+    // A retrieval started while one runs is refused with a message.
+    screen.answerNext(Answer::Ok);
+    state.runRetrieval([&](ProgramState &) { w.mnuRetInv->trigger(); });
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_TRUE(screen.messages()[0].text.contains(QStringLiteral("already running")));
+    EXPECT_FALSE(state.retrievalRunning());
+
+    screen.periodNext(QString(), QString());
+    screen.answerNext(Answer::Ok); // the Hint
+    w.mnuRetInv->trigger();
+    EXPECT_FALSE(screen.boxText(RetrievalBox::Inv).isEmpty());
+    EXPECT_TRUE(screen.entryEnabled(MenuEntry::ItemAging));
+}
