@@ -5,6 +5,8 @@
 
 #include <QXmlStreamReader>
 
+#include <cstring>
+
 namespace corvina::qb {
 
 namespace {
@@ -17,11 +19,11 @@ const char *const kTagNames[] = {
 #undef CORVINA_QBXML_TAG_NAME
 };
 
-[[noreturn]] void badValue(const QString &field, QStringView text, const char *what)
+[[noreturn]] void badValue(const QString &field, QByteArrayView text, const char *what)
 {
     throw Error(hr::kInvalidData,
                 QStringLiteral("QuickBooks returned \"%1\" for %2, which is not %3.")
-                    .arg(text.toString(), field, QLatin1String(what)));
+                    .arg(QString::fromUtf8(text), field, QLatin1String(what)));
 }
 
 } // namespace
@@ -51,32 +53,54 @@ std::uint32_t Document::intern(QStringView name)
     return tag;
 }
 
+char *Document::reserveText(Node &node, qsizetype maxBytes)
+{
+    if (m_text.empty() || m_text.back().size() + maxBytes > m_text.back().capacity()) {
+        m_text.emplace_back();
+        m_text.back().reserve(std::max(kTextChunk, maxBytes));
+    }
+    QByteArray &chunk = m_text.back();
+    node.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
+    node.textOffset = static_cast<std::uint32_t>(chunk.size());
+    return chunk.data() + chunk.size();
+}
+
 void Document::appendText(Node &node, QStringView text)
 {
-    if (node.textLength == 0) {
-        if (m_text.empty() || m_text.back().size() + text.size() > kTextChunk) {
-            m_text.emplace_back();
-            m_text.back().reserve(std::max(kTextChunk, text.size()));
-        }
-        node.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
-        node.textOffset = static_cast<std::uint32_t>(m_text.back().size());
-    } else if (node.textChunk != m_text.size() - 1
-               || node.textOffset + node.textLength != m_text.back().size()) {
-        // Text in several pieces (entities, CDATA) must stay contiguous: store it anew.
-        const QString joined = textOf(node).toString().append(text);
+    if (node.textLength > 0) {
+        // Text in several pieces (entities, CDATA): store the whole anew, contiguous.
+        const QString joined = QString::fromUtf8(textOf(node)).append(text);
         node.textLength = 0;
         appendText(node, joined);
         return;
     }
-    m_text.back().append(text);
-    node.textLength += static_cast<std::uint32_t>(text.size());
+    // At most three UTF-8 bytes per UTF-16 unit; pairs take four for two.
+    const qsizetype maxBytes = text.size() * 3;
+    char *out = reserveText(node, maxBytes);
+    char *const begin = out;
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+        *out++ = static_cast<char>(c.unicode());
+    }
+    if (!ascii) {
+        const QByteArray utf8 = text.toUtf8();
+        std::memcpy(begin, utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        out = begin + utf8.size();
+    }
+    QByteArray &chunk = m_text.back();
+    chunk.resize(chunk.size() + (out - begin));
+    node.textLength = static_cast<std::uint32_t>(out - begin);
 }
 
-QStringView Document::textOf(const Node &node) const
+QByteArrayView Document::textOf(const Node &node) const
 {
     if (node.textLength == 0)
         return {};
-    return QStringView(m_text[node.textChunk]).mid(node.textOffset, node.textLength);
+    return QByteArrayView(m_text[node.textChunk].constData() + node.textOffset, node.textLength);
 }
 
 std::uint32_t Document::readElement(QXmlStreamReader &reader)
@@ -85,12 +109,19 @@ std::uint32_t Document::readElement(QXmlStreamReader &reader)
     std::vector<std::uint32_t> open;
     open.push_back(first);
     m_nodes.push_back(Node{intern(reader.name()), 0, 0, 0, 0});
+    const auto known = static_cast<std::uint32_t>(Tag::KnownCount);
     while (!open.empty() && !reader.atEnd()) {
         switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
+        case QXmlStreamReader::StartElement: {
+            const auto found = m_tagOfName.find(reader.name());
+            if (found == m_tagOfName.end() || found->second >= known) {
+                reader.skipCurrentElement(); // a field nobody reads
+                break;
+            }
             open.push_back(static_cast<std::uint32_t>(m_nodes.size()));
-            m_nodes.push_back(Node{intern(reader.name()), 0, 0, 0, 0});
+            m_nodes.push_back(Node{found->second, 0, 0, 0, 0});
             break;
+        }
         case QXmlStreamReader::EndElement:
             m_nodes[open.back()].end = static_cast<std::uint32_t>(m_nodes.size());
             open.pop_back();
@@ -123,7 +154,7 @@ QString Element::name() const
 
 QString Element::text() const
 {
-    return document().textOf(document().node(m_index)).toString();
+    return QString::fromUtf8(document().textOf(document().node(m_index)));
 }
 
 Element Element::child(Tag tag) const
@@ -174,10 +205,10 @@ std::optional<QDate> Element::dateOf(Tag tag) const
     const Element e = child(tag);
     if (e.isNull())
         return std::nullopt;
-    const QStringView text = document().textOf(document().node(e.m_index));
+    const QByteArrayView text = document().textOf(document().node(e.m_index));
     // Dates are YYYY-MM-DD; date-times carry a time and zone after the date.
-    const QDate date = QDate::fromString(text.left(10).toString(), Qt::ISODate);
-    if (!date.isValid() || (text.size() > 10 && text[10] != u'T'))
+    const QDate date = QDate::fromString(QString::fromLatin1(text.first(std::min<qsizetype>(10, text.size()))), Qt::ISODate);
+    if (!date.isValid() || (text.size() > 10 && text[10] != 'T'))
         badValue(QString::fromLatin1(tagName(tag)), text, "a date");
     return date;
 }
@@ -187,10 +218,10 @@ std::optional<bool> Element::boolOf(Tag tag) const
     const Element e = child(tag);
     if (e.isNull())
         return std::nullopt;
-    const QStringView text = document().textOf(document().node(e.m_index)).trimmed();
-    if (text == u"true" || text == u"1")
+    const QByteArrayView text = document().textOf(document().node(e.m_index)).trimmed();
+    if (text == "true" || text == "1")
         return true;
-    if (text == u"false" || text == u"0")
+    if (text == "false" || text == "0")
         return false;
     badValue(QString::fromLatin1(tagName(tag)), text, "true or false");
 }
@@ -200,7 +231,7 @@ std::optional<double> Element::numberOf(Tag tag) const
     const Element e = child(tag);
     if (e.isNull())
         return std::nullopt;
-    const QStringView text = document().textOf(document().node(e.m_index)).trimmed();
+    const QByteArrayView text = document().textOf(document().node(e.m_index)).trimmed();
     bool ok = false;
     const double value = text.toDouble(&ok);
     if (!ok)
@@ -213,7 +244,7 @@ std::optional<int> Element::integerOf(Tag tag) const
     const Element e = child(tag);
     if (e.isNull())
         return std::nullopt;
-    const QStringView text = document().textOf(document().node(e.m_index)).trimmed();
+    const QByteArrayView text = document().textOf(document().node(e.m_index)).trimmed();
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok)
