@@ -3,7 +3,7 @@
 #include "localdb/Error.h"
 #include "quickbooks/ComErrors.h"
 
-#include <QXmlStreamReader>
+#include "quickbooks/XmlScanner.h"
 
 #include <cstring>
 
@@ -39,61 +39,39 @@ Document::Document()
     m_names.reserve(known + 16);
     for (std::size_t i = 0; i < known; ++i) {
         m_names.push_back(QString::fromLatin1(kTagNames[i]));
-        m_tagOfName.emplace(m_names.back(), static_cast<std::uint32_t>(i));
+        m_tagOfName.emplace(QByteArray(kTagNames[i]), static_cast<std::uint32_t>(i));
     }
 }
 
-std::uint32_t Document::intern(QStringView name)
+std::uint32_t Document::intern(QByteArrayView name)
 {
     if (auto it = m_tagOfName.find(name); it != m_tagOfName.end())
         return it->second;
     const auto tag = static_cast<std::uint32_t>(m_names.size());
-    m_names.push_back(name.toString());
-    m_tagOfName.emplace(m_names.back(), tag);
+    m_names.push_back(QString::fromUtf8(name));
+    m_tagOfName.emplace(name.toByteArray(), tag);
     return tag;
 }
 
-char *Document::reserveText(Node &node, qsizetype maxBytes)
-{
-    if (m_text.empty() || m_text.back().size() + maxBytes > m_text.back().capacity()) {
-        m_text.emplace_back();
-        m_text.back().reserve(std::max(kTextChunk, maxBytes));
-    }
-    QByteArray &chunk = m_text.back();
-    node.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
-    node.textOffset = static_cast<std::uint32_t>(chunk.size());
-    return chunk.data() + chunk.size();
-}
-
-void Document::appendText(Node &node, QStringView text)
+void Document::appendText(Node &node, QByteArrayView text)
 {
     if (node.textLength > 0) {
-        // Text in several pieces (entities, CDATA): store the whole anew, contiguous.
-        const QString joined = QString::fromUtf8(textOf(node)).append(text);
+        // Text in several pieces (references, CDATA): store the whole anew, contiguous.
+        QByteArray joined = textOf(node).toByteArray();
+        joined.append(text);
         node.textLength = 0;
         appendText(node, joined);
         return;
     }
-    // At most three UTF-8 bytes per UTF-16 unit; pairs take four for two.
-    const qsizetype maxBytes = text.size() * 3;
-    char *out = reserveText(node, maxBytes);
-    char *const begin = out;
-    bool ascii = true;
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-        *out++ = static_cast<char>(c.unicode());
-    }
-    if (!ascii) {
-        const QByteArray utf8 = text.toUtf8();
-        std::memcpy(begin, utf8.constData(), static_cast<std::size_t>(utf8.size()));
-        out = begin + utf8.size();
+    if (m_text.empty() || m_text.back().size() + text.size() > m_text.back().capacity()) {
+        m_text.emplace_back();
+        m_text.back().reserve(std::max(kTextChunk, text.size()));
     }
     QByteArray &chunk = m_text.back();
-    chunk.resize(chunk.size() + (out - begin));
-    node.textLength = static_cast<std::uint32_t>(out - begin);
+    node.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
+    node.textOffset = static_cast<std::uint32_t>(chunk.size());
+    node.textLength = static_cast<std::uint32_t>(text.size());
+    chunk.append(text);
 }
 
 QByteArrayView Document::textOf(const Node &node) const
@@ -103,41 +81,42 @@ QByteArrayView Document::textOf(const Node &node) const
     return QByteArrayView(m_text[node.textChunk].constData() + node.textOffset, node.textLength);
 }
 
-std::uint32_t Document::readElement(QXmlStreamReader &reader)
+std::uint32_t Document::readElement(XmlScanner &scanner)
 {
     const auto first = static_cast<std::uint32_t>(m_nodes.size());
     std::vector<std::uint32_t> open;
     open.push_back(first);
-    m_nodes.push_back(Node{intern(reader.name()), 0, 0, 0, 0});
+    m_nodes.push_back(Node{intern(scanner.name()), 0, 0, 0, 0});
     const auto known = static_cast<std::uint32_t>(Tag::KnownCount);
-    while (!open.empty() && !reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            const auto found = m_tagOfName.find(reader.name());
+    while (!open.empty()) {
+        switch (scanner.next()) {
+        case XmlScanner::Token::StartElement: {
+            const auto found = m_tagOfName.find(scanner.name());
             if (found == m_tagOfName.end() || found->second >= known) {
-                reader.skipCurrentElement(); // a field nobody reads
+                scanner.skipElement(); // a field nobody reads
                 break;
             }
             open.push_back(static_cast<std::uint32_t>(m_nodes.size()));
             m_nodes.push_back(Node{found->second, 0, 0, 0, 0});
             break;
         }
-        case QXmlStreamReader::EndElement:
+        case XmlScanner::Token::EndElement:
             m_nodes[open.back()].end = static_cast<std::uint32_t>(m_nodes.size());
             open.pop_back();
             break;
-        case QXmlStreamReader::Characters:
+        case XmlScanner::Token::Characters:
             // Whitespace between child elements is layout, not a value.
-            if (!reader.isWhitespace() || m_nodes[open.back()].textLength > 0)
-                appendText(m_nodes[open.back()], reader.text());
+            if (!scanner.isWhitespace() || m_nodes[open.back()].textLength > 0)
+                appendText(m_nodes[open.back()], scanner.text());
             break;
         default:
-            break;
+            // An error or the end of the document: close what is open so the stored part
+            // stays a well-formed tree, and leave the fault to the caller.
+            for (auto index : open)
+                m_nodes[index].end = static_cast<std::uint32_t>(m_nodes.size());
+            return first;
         }
     }
-    // On a reader error, close what is open so the stored part stays a well-formed tree.
-    for (auto index : open)
-        m_nodes[index].end = static_cast<std::uint32_t>(m_nodes.size());
     return first;
 }
 

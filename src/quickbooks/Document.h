@@ -14,11 +14,11 @@
 #include <unordered_map>
 #include <vector>
 
-class QXmlStreamReader;
 
 namespace corvina::qb {
 
 class Document;
+class XmlScanner;
 
 // A reference to another list entry: its list id and full name, either of which may be absent.
 struct Ref {
@@ -84,10 +84,10 @@ class Document {
 public:
     Document();
 
-    // Reads the element at the reader's current StartElement, with the known elements inside
-    // it, and returns its index. Attributes are not kept. The reader is left on the matching
-    // EndElement; a reader error stops the read and is left for the caller to report.
-    std::uint32_t readElement(QXmlStreamReader &reader);
+    // Reads the element at the scanner's current StartElement, with the known elements inside
+    // it, and returns its index. Attributes are not kept. The scanner is left on the matching
+    // EndElement; a scanner error stops the read and is left for the caller to report.
+    std::uint32_t readElement(XmlScanner &scanner);
 
     std::size_t elementCount() const noexcept { return m_nodes.size(); }
 
@@ -103,23 +103,22 @@ public:
     const QString &nameOf(std::uint32_t tag) const { return m_names[tag]; }
 
 private:
-    std::uint32_t intern(QStringView name);
-    void appendText(Node &node, QStringView text);
-    char *reserveText(Node &node, qsizetype maxBytes);
+    std::uint32_t intern(QByteArrayView name);
+    void appendText(Node &node, QByteArrayView text);
 
     struct NameHash {
         using is_transparent = void;
-        std::size_t operator()(QStringView s) const noexcept { return qHash(s); }
-        std::size_t operator()(const QString &s) const noexcept { return qHash(QStringView(s)); }
+        std::size_t operator()(QByteArrayView s) const noexcept { return qHash(s); }
     };
     struct NameEqual {
         using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+        bool operator()(QByteArrayView a, QByteArrayView b) const noexcept { return a == b; }
     };
 
     std::vector<Node> m_nodes;
     std::vector<QString> m_names;
-    std::unordered_map<QString, std::uint32_t, NameHash, NameEqual> m_tagOfName;
+    std::vector<QByteArray> m_utf8Names;
+    std::unordered_map<QByteArray, std::uint32_t, NameHash, NameEqual> m_tagOfName;
     std::vector<QByteArray> m_text;
 };
 

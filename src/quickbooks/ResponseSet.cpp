@@ -3,36 +3,37 @@
 #include "localdb/Error.h"
 #include "quickbooks/ComErrors.h"
 
-#include <QXmlStreamReader>
+#include "quickbooks/XmlScanner.h"
 
 namespace corvina::qb {
 
 namespace {
 
-[[noreturn]] void fail(const QXmlStreamReader &reader, const QString &what)
+[[noreturn]] void fail(const QString &what)
 {
-    throw Error(hr::kInvalidData,
-                QStringLiteral("The answer from QuickBooks could not be read: %1 (line %2, column %3).")
-                    .arg(what)
-                    .arg(reader.lineNumber())
-                    .arg(reader.columnNumber()));
+    throw Error(hr::kInvalidData, QStringLiteral("The answer from QuickBooks could not be read: %1.").arg(what));
 }
 
-bool nextStartElement(QXmlStreamReader &reader)
+[[noreturn]] void fail(const XmlScanner &scanner)
 {
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement)
+    fail(scanner.errorString());
+}
+
+// Moves to the next child element of the current element; false at its end.
+bool nextStartElement(XmlScanner &scanner)
+{
+    for (;;) {
+        switch (scanner.next()) {
+        case XmlScanner::Token::StartElement:
             return true;
-        if (token == QXmlStreamReader::EndElement)
+        case XmlScanner::Token::Characters:
+            continue;
+        case XmlScanner::Token::Error:
+            fail(scanner);
+        default:
             return false;
+        }
     }
-    return false;
-}
-
-void skipElement(QXmlStreamReader &reader)
-{
-    reader.skipCurrentElement();
 }
 
 } // namespace
@@ -58,39 +59,39 @@ Element Response::record(int index) const
 ResponseSet ResponseSet::parse(QByteArrayView qbxml)
 {
     auto document = std::make_shared<Document>();
-    // Read in place: the answer can be hundreds of megabytes.
-    QXmlStreamReader reader(QByteArray::fromRawData(qbxml.data(), qbxml.size()));
+    XmlScanner scanner(qbxml);
     ResponseSet set;
 
-    if (!nextStartElement(reader) || reader.name() != u"QBXML")
-        fail(reader, reader.hasError() ? reader.errorString() : QStringLiteral("the document is not a qbXML answer"));
-    while (nextStartElement(reader)) {
-        if (reader.name() != u"QBXMLMsgsRs") {
-            skipElement(reader);
+    if (!nextStartElement(scanner) || scanner.name() != "QBXML")
+        fail(QStringLiteral("the document is not a qbXML answer"));
+    while (nextStartElement(scanner)) {
+        if (scanner.name() != "QBXMLMsgsRs") {
+            scanner.skipElement();
             continue;
         }
-        while (nextStartElement(reader)) {
-            const auto attributes = reader.attributes();
-            const QString type = reader.name().toString();
+        while (nextStartElement(scanner)) {
+            const QString type = QString::fromUtf8(scanner.name());
             bool ok = false;
-            const int statusCode = attributes.value(QLatin1String("statusCode")).toInt(&ok);
+            const int statusCode = scanner.attribute("statusCode").toInt(&ok);
             if (!ok)
-                fail(reader, QStringLiteral("%1 has no valid statusCode").arg(type));
+                fail(QStringLiteral("%1 has no valid statusCode").arg(type));
+            const QString requestId = QString::fromUtf8(scanner.attribute("requestID"));
+            const QString severity = QString::fromUtf8(scanner.attribute("statusSeverity"));
+            const QString message = QString::fromUtf8(scanner.attribute("statusMessage"));
             std::vector<std::uint32_t> records;
-            while (nextStartElement(reader))
-                records.push_back(document->readElement(reader));
-            if (reader.hasError())
-                break;
-            set.m_responses.emplace_back(document, type, attributes.value(QLatin1String("requestID")).toString(),
-                                         statusCode, attributes.value(QLatin1String("statusSeverity")).toString(),
-                                         attributes.value(QLatin1String("statusMessage")).toString(),
+            while (nextStartElement(scanner)) {
+                records.push_back(document->readElement(scanner));
+                if (scanner.hasError())
+                    fail(scanner);
+            }
+            set.m_responses.emplace_back(document, type, requestId, statusCode, severity, message,
                                          std::move(records));
         }
     }
-    while (!reader.atEnd() && !reader.hasError())
-        reader.readNext();
-    if (reader.hasError())
-        fail(reader, reader.errorString());
+    while (scanner.next() != XmlScanner::Token::EndDocument) {
+        if (scanner.hasError())
+            fail(scanner);
+    }
     return set;
 }
 
