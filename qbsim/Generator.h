@@ -17,7 +17,9 @@ struct GeneratorOptions {
 
 // Writes a company file for the stand-in to `out`: a qbXML response document holding the
 // customers (with jobs), invoices with line items, items of every kind and sales reps.
-// The same options always give the same bytes. Returns false when writing to `out` failed.
+// The same options always give the same bytes. Returns false when writing to `out` failed, and
+// false without writing anything when the options cannot be met: negative counts, invoices
+// without any customer to bill, or no last date.
 bool generateCompany(const GeneratorOptions &options, QIODevice &out);
 
 } // namespace corvina::qbsim
