@@ -461,6 +461,39 @@ Statement &Statement::bind(int index, const QVariant &value)
     return *this;
 }
 
+Statement &Statement::bindText(int index, QByteArrayView utf8)
+{
+    const int rc = sqlite3_bind_text64(m_stmt, index, utf8.data(), static_cast<sqlite3_uint64>(utf8.size()),
+                                       kTransient, SQLITE_UTF8);
+    if (rc != SQLITE_OK)
+        raise(rc, QStringLiteral("Cannot bind value %1").arg(index));
+    return *this;
+}
+
+Statement &Statement::bindDouble(int index, double value)
+{
+    const int rc = sqlite3_bind_double(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        raise(rc, QStringLiteral("Cannot bind value %1").arg(index));
+    return *this;
+}
+
+Statement &Statement::bindInt64(int index, std::int64_t value)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        raise(rc, QStringLiteral("Cannot bind value %1").arg(index));
+    return *this;
+}
+
+Statement &Statement::bindNull(int index)
+{
+    const int rc = sqlite3_bind_null(m_stmt, index);
+    if (rc != SQLITE_OK)
+        raise(rc, QStringLiteral("Cannot bind value %1").arg(index));
+    return *this;
+}
+
 Statement &Statement::bindAll(const std::vector<QVariant> &values)
 {
     for (size_t i = 0; i < values.size(); ++i)

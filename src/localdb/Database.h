@@ -2,6 +2,7 @@
 
 #include "localdb/Value.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -77,6 +78,11 @@ public:
     // Binds by position, from 1. Null QVariant → NULL; QDateTime → storage text; bool → 0/1.
     Statement &bind(int index, const QVariant &value);
     Statement &bindAll(const std::vector<QVariant> &values);
+    // Typed binds for bulk writes: no QVariant, text already in UTF-8 (copied by SQLite).
+    Statement &bindText(int index, QByteArrayView utf8);
+    Statement &bindDouble(int index, double value);
+    Statement &bindInt64(int index, std::int64_t value);
+    Statement &bindNull(int index);
 
     // Advances to the next row; false when the statement is done.
     bool step();

@@ -231,6 +231,27 @@ std::optional<int> Element::integerOf(Tag tag) const
     return value;
 }
 
+std::optional<QByteArray> Element::utf8Of(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    const QByteArrayView text = document().textOf(document().node(e.m_index));
+    return text.isEmpty() ? QByteArray("") : QByteArray::fromRawData(text.data(), text.size());
+}
+
+std::optional<QByteArray> Element::refListIdUtf8(Tag tag) const
+{
+    const Element e = child(tag);
+    return e.isNull() ? std::nullopt : e.utf8Of(Tag::ListID);
+}
+
+std::optional<QByteArray> Element::refFullNameUtf8(Tag tag) const
+{
+    const Element e = child(tag);
+    return e.isNull() ? std::nullopt : e.utf8Of(Tag::FullName);
+}
+
 std::optional<Ref> Element::refOf(Tag tag) const
 {
     const Element e = child(tag);

@@ -3,6 +3,7 @@
 #include "quickbooks/Tags.h"
 
 #include <QDate>
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -66,6 +67,12 @@ public:
     std::optional<int> integerOf(Tag tag) const;
     std::optional<Ref> refOf(Tag tag) const;
     std::optional<Address> addressOf(Tag tag) const;
+
+    // The same values as UTF-8 bytes, for copying many records without converting text:
+    // the bytes are not copied and stay valid while the answer is alive.
+    std::optional<QByteArray> utf8Of(Tag tag) const;
+    std::optional<QByteArray> refListIdUtf8(Tag tag) const;
+    std::optional<QByteArray> refFullNameUtf8(Tag tag) const;
 
 protected:
     const Document &document() const { return *m_document; }

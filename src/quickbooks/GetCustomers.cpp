@@ -32,50 +32,45 @@ const QStringList kColumns = {
     u"ShipAddr4"_qs, u"ShipCity"_qs, u"ShipState"_qs, u"ShipZip"_qs, u"Terms"_qs,
 };
 
-void setAddress(RowInserter &row, int first, const std::optional<qb::Address> &address)
+using qb::Tag;
+
+// Columns copied from a text field of the record, and from a reference's full name.
+const std::pair<int, Tag> kTextFields[] = {
+    {AccountNo, Tag::AccountNumber}, {AltContact, Tag::AltContact}, {AltPhone, Tag::AltPhone},
+    {CompanyName, Tag::CompanyName}, {Contact, Tag::Contact},       {Email, Tag::Email},
+    {Fax, Tag::Fax},                 {FirstName, Tag::FirstName},   {FullName, Tag::FullName},
+    {LastName, Tag::LastName},       {MiddleName, Tag::MiddleName}, {Mobile, Tag::Mobile},
+    {Name, Tag::Name},               {Pager, Tag::Pager},           {Phone, Tag::Phone},
+    {ResaleNo, Tag::ResaleNumber},   {Salutation, Tag::Salutation},
+};
+const std::pair<int, Tag> kRefFields[] = {
+    {CustType, Tag::CustomerTypeRef},    {ItemSalesTaxRef, Tag::ItemSalesTaxRef}, {SalesRep, Tag::SalesRepRef},
+    {SalesTaxCodeRef, Tag::SalesTaxCodeRef}, {Terms, Tag::TermsRef},
+};
+// An address's parts in the order of the seven Bill… and Ship… columns.
+const Tag kAddressParts[] = {Tag::Addr1, Tag::Addr2, Tag::Addr3, Tag::Addr4, Tag::City, Tag::State, Tag::PostalCode};
+
+void setAddress(RowInserter &row, int first, const qb::Element &address)
 {
-    if (!address)
+    if (address.isNull())
         return;
-    row.setIf(first, address->addr1);
-    row.setIf(first + 1, address->addr2);
-    row.setIf(first + 2, address->addr3);
-    row.setIf(first + 3, address->addr4);
-    row.setIf(first + 4, address->city);
-    row.setIf(first + 5, address->state);
-    row.setIf(first + 6, address->postalCode);
+    for (int k = 0; k < 7; ++k)
+        row.setIf(first + k, address.utf8Of(kAddressParts[k]));
 }
 
 void fillRow(RowInserter &row, const qb::CustomerRet &c)
 {
-    row.set(ListID, c.listId());
-    row.setIf(AccountNo, c.accountNumber());
-    row.setIf(AltContact, c.altContact());
-    row.setIf(AltPhone, c.altPhone());
+    row.set(ListID, c.utf8Of(Tag::ListID).value_or(QByteArray("")));
+    for (const auto &[column, tag] : kTextFields)
+        row.setIf(column, c.utf8Of(tag));
+    for (const auto &[column, tag] : kRefFields)
+        row.setIf(column, c.refFullNameUtf8(tag));
     row.setIf(OpenBalance, c.balance());
-    setAddress(row, BillAddr1, c.billAddress());
-    row.setIf(CompanyName, c.companyName());
-    row.setIf(Contact, c.contact());
     row.setIf(CreditLimit, c.creditLimit());
-    row.setIf(CustType, fullNameOf(c.customerTypeRef()));
     row.setIf(DeliveryMethod, c.preferredDeliveryMethod());
-    row.setIf(Email, c.email());
-    row.setIf(Fax, c.fax());
-    row.setIf(FirstName, c.firstName());
-    row.setIf(FullName, c.fullName());
     row.setIf(IsActive, c.isActive());
-    row.setIf(ItemSalesTaxRef, fullNameOf(c.itemSalesTaxRef()));
-    row.setIf(LastName, c.lastName());
-    row.setIf(MiddleName, c.middleName());
-    row.setIf(Mobile, c.mobile());
-    row.setIf(Name, c.name());
-    row.setIf(Pager, c.pager());
-    row.setIf(Phone, c.phone());
-    row.setIf(ResaleNo, c.resaleNumber());
-    row.setIf(SalesRep, fullNameOf(c.salesRepRef()));
-    row.setIf(SalesTaxCodeRef, fullNameOf(c.salesTaxCodeRef()));
-    row.setIf(Salutation, c.salutation());
-    setAddress(row, ShipAddr1, c.shipAddress());
-    row.setIf(Terms, fullNameOf(c.termsRef()));
+    setAddress(row, BillAddr1, c.child(Tag::BillAddress));
+    setAddress(row, ShipAddr1, c.child(Tag::ShipAddress));
 }
 
 enum class Outcome { Done, Stopped };

@@ -27,43 +27,36 @@ const QStringList kColumns = {
 
 const QChar kCR(13);
 
-std::optional<QDateTime> dateTimeOf(const std::optional<QDate> &date)
-{
-    if (!date)
-        return std::nullopt;
-    return QDateTime(*date, QTime(0, 0));
-}
+using qb::Tag;
 
 // The invoice's header values, read once and repeated on each of its rows.
 struct Header {
-    std::optional<QString> custListId, className, customer, fob, memo, po, invNo, salesRep,
-        shipMethod, terms;
-    std::optional<QDateTime> dueDate, shipDate, invDate;
+    std::optional<QByteArray> custListId, customer, className, fob, memo, po, invNo, salesRep, shipMethod, terms;
+    std::optional<QDate> dueDate, shipDate, invDate;
 
     explicit Header(const qb::InvoiceRet &inv)
+        : custListId(inv.refListIdUtf8(Tag::CustomerRef))
+        , customer(inv.refFullNameUtf8(Tag::CustomerRef))
+        , className(inv.refFullNameUtf8(Tag::ClassRef))
+        , fob(inv.utf8Of(Tag::FOB))
+        , memo(inv.utf8Of(Tag::Memo))
+        , po(inv.utf8Of(Tag::PONumber))
+        , invNo(inv.utf8Of(Tag::RefNumber))
+        , salesRep(inv.refFullNameUtf8(Tag::SalesRepRef))
+        , shipMethod(inv.refFullNameUtf8(Tag::ShipMethodRef))
+        , terms(inv.refFullNameUtf8(Tag::TermsRef))
+        , dueDate(inv.dueDate())
+        , shipDate(inv.shipDate())
+        , invDate(inv.txnDate())
     {
-        const auto customerRef = inv.customerRef();
-        custListId = customerRef ? customerRef->listId : std::nullopt;
-        customer = fullNameOf(customerRef);
-        className = fullNameOf(inv.classRef());
-        dueDate = dateTimeOf(inv.dueDate());
-        fob = inv.fob();
-        memo = inv.memo();
-        po = inv.poNumber();
-        invNo = inv.refNumber();
-        salesRep = fullNameOf(inv.salesRepRef());
-        shipDate = dateTimeOf(inv.shipDate());
-        shipMethod = fullNameOf(inv.shipMethodRef());
-        terms = fullNameOf(inv.termsRef());
-        invDate = dateTimeOf(inv.txnDate());
     }
 };
 
 // One row for an item line; a line without an item gives none. True when a row was written.
 bool writeLine(RowInserter &row, const Header &h, const qb::InvoiceLineRet &line)
 {
-    const auto item = line.itemRef();
-    if (!item)
+    const qb::Element item = line.child(Tag::ItemRef);
+    if (item.isNull())
         return false;
     row.setIf(CustListID, h.custListId);
     row.setIf(Class, h.className);
@@ -79,10 +72,10 @@ bool writeLine(RowInserter &row, const Header &h, const qb::InvoiceLineRet &line
     row.setIf(Terms, h.terms);
     row.setIf(InvDate, h.invDate);
     row.setIf(Amt, line.amount());
-    row.setIf(LineClass, fullNameOf(line.classRef()));
-    row.setIf(Desc, line.desc());
-    row.setIf(ItemRefID, item->listId);
-    row.setIf(ItemRef, item->fullName);
+    row.setIf(LineClass, line.refFullNameUtf8(Tag::ClassRef));
+    row.setIf(Desc, line.utf8Of(Tag::Desc));
+    row.setIf(ItemRefID, item.utf8Of(Tag::ListID));
+    row.setIf(ItemRef, item.utf8Of(Tag::FullName));
     row.setIf(RateAmt, line.rate());
     row.setIf(RatePct, line.ratePercent());
     row.setIf(Qty, line.quantity());

@@ -2,6 +2,7 @@
 
 #include "localdb/Error.h"
 #include "localdb/SavedRecordset.h"
+#include "localdb/Value.h"
 #include "quickbooks/ComErrors.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
@@ -22,13 +23,37 @@ RowInserter::RowInserter(Database &db, const QString &table, const QStringList &
 {
 }
 
+void RowInserter::set(int column, QDate date)
+{
+    set(column, date.isValid() ? date.toString(Qt::ISODate).toLatin1() + " 00:00:00" : QByteArray());
+    if (!date.isValid())
+        value(column) = Value{};
+}
+
+void RowInserter::set(int column, const QDateTime &when)
+{
+    if (!when.isValid()) {
+        value(column) = Value{};
+        return;
+    }
+    set(column, dateToStorage(when).toLatin1());
+}
+
 void RowInserter::insert()
 {
-    m_insert.bindAll(m_values);
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        Value &v = m_values[i];
+        const int index = static_cast<int>(i) + 1;
+        switch (v.kind) {
+        case Value::Null: m_insert.bindNull(index); break;
+        case Value::Text: m_insert.bindText(index, v.text); break;
+        case Value::Real: m_insert.bindDouble(index, v.real); break;
+        case Value::Integer: m_insert.bindInt64(index, v.integer); break;
+        }
+        v = Value{};
+    }
     m_insert.run();
     m_insert.reset();
-    for (auto &v : m_values)
-        v = QVariant();
 }
 
 void stampRetrievalDate(ProgramState &state, const QString &name, const QDateTime &when)

@@ -16,24 +16,40 @@ namespace corvina {
 class ProgramState;
 
 // Adds rows to one table through a prepared statement over a fixed column list. Columns not
-// set for a row are written as NULL, the value a new row holds.
+// set for a row are written as NULL, the value a new row holds. Values are kept in the form
+// SQLite stores (UTF-8 text, REAL, INTEGER), so a bulk copy converts nothing twice.
 class RowInserter {
 public:
     RowInserter(Database &db, const QString &table, const QStringList &columns);
 
-    void set(int column, const QVariant &value) { m_values[static_cast<std::size_t>(column)] = value; }
+    void set(int column, const QString &text) { value(column) = Value{Value::Text, text.toUtf8(), 0, 0}; }
+    void set(int column, const QByteArray &utf8) { value(column) = Value{Value::Text, utf8, 0, 0}; }
+    void set(int column, double number) { value(column) = Value{Value::Real, {}, number, 0}; }
+    void set(int column, int number) { value(column) = Value{Value::Integer, {}, 0, number}; }
+    void set(int column, bool flag) { value(column) = Value{Value::Integer, {}, 0, flag ? 1 : 0}; }
+    // A date column holds the day at midnight.
+    void set(int column, QDate date);
+    void set(int column, const QDateTime &when);
     template <class T>
-    void setIf(int column, const std::optional<T> &value)
+    void setIf(int column, const std::optional<T> &v)
     {
-        if (value)
-            set(column, QVariant::fromValue(*value));
+        if (v)
+            set(column, *v);
     }
     // Writes the row and starts a fresh one.
     void insert();
 
 private:
+    struct Value {
+        enum Kind { Null, Text, Real, Integer } kind = Null;
+        QByteArray text;
+        double real = 0;
+        std::int64_t integer = 0;
+    };
+    Value &value(int column) { return m_values[static_cast<std::size_t>(column)]; }
+
     Statement m_insert;
-    std::vector<QVariant> m_values;
+    std::vector<Value> m_values;
 };
 
 // A reference's full name, when both are present.
