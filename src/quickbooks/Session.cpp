@@ -77,11 +77,15 @@ QString fileNameOf(const QString &path)
     return cut < 0 ? path : path.mid(cut + 1);
 }
 
-std::unique_ptr<qb::RequestProcessor> makeProcessor(QuickBooksLink &link)
+std::unique_ptr<qb::RequestProcessor> makeProcessor(ProgramState &state)
 {
+    QuickBooksLink &link = state.quickBooks();
     if (link.makeProcessor)
         return link.makeProcessor();
-    return std::make_unique<qb::SocketRequestProcessor>();
+    auto processor = std::make_unique<qb::SocketRequestProcessor>();
+    Screen &screen = state.screen();
+    processor->setWaitHook([&screen] { screen.yield(); });
+    return processor;
 }
 
 } // namespace
@@ -115,7 +119,7 @@ bool OpenQB(ProgramState &state)
         try {
             line = 30;
             link.sessionManager.reset();
-            link.sessionManager = std::make_unique<qb::SessionManager>(makeProcessor(link));
+            link.sessionManager = std::make_unique<qb::SessionManager>(makeProcessor(state));
             line = 40;
             link.sessionManager->openConnection(kAppId, kAppName);
             line = 50;

@@ -10,6 +10,7 @@ namespace corvina::qb {
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
+constexpr int kWaitSliceMs = 16;
 
 wire::PayloadWriter request(wire::Op op)
 {
@@ -55,8 +56,15 @@ void SocketRequestProcessor::readExactly(char *into, qsizetype size)
 {
     qsizetype got = 0;
     while (got < size) {
-        if (m_socket->bytesAvailable() == 0 && !m_socket->waitForReadyRead(-1))
-            lost(QStringLiteral("The connection to QuickBooks was lost before it answered."));
+        while (m_socket->bytesAvailable() == 0) {
+            if (m_socket->waitForReadyRead(m_waitHook ? kWaitSliceMs : -1))
+                break;
+            if (!m_waitHook || m_socket->state() != QLocalSocket::ConnectedState)
+                lost(QStringLiteral("The connection to QuickBooks was lost before it answered."));
+            m_waitHook();
+            if (!m_socket)
+                lost(QStringLiteral("The connection to QuickBooks was closed while it was answering."));
+        }
         const qint64 n = m_socket->read(into + got, size - got);
         if (n < 0)
             lost(QStringLiteral("The connection to QuickBooks was lost before it answered."));

@@ -3,6 +3,7 @@
 #include "quickbooks/RequestProcessor.h"
 #include "quickbooks/Wire.h"
 
+#include <functional>
 #include <memory>
 
 class QLocalSocket;
@@ -20,6 +21,10 @@ public:
                                     std::uint32_t maxReply = wire::kMaxReplyFrame);
     ~SocketRequestProcessor() override;
 
+    // Called about 60 times a second while an answer is awaited, so that the caller's
+    // windows keep painting (the status animation plays on) during a long request.
+    void setWaitHook(std::function<void()> hook) { m_waitHook = std::move(hook); }
+
     void openConnection(const QString &appId, const QString &appName) override;
     void beginSession(const QString &companyFile, int openMode) override;
     QString currentCompanyFile() override;
@@ -36,6 +41,7 @@ private:
     QString m_socketPath;
     std::uint32_t m_maxReply;
     std::unique_ptr<QLocalSocket> m_socket;
+    std::function<void()> m_waitHook;
 };
 
 } // namespace corvina::qb

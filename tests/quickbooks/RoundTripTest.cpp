@@ -163,7 +163,12 @@ TEST(RoundTripSession, AMissingOrVanishedStandInCannotBeAccessed)
 
     test::StandIn company(QStringLiteral(CORVINA_QBSIM_PATH), kCompany);
     ASSERT_TRUE(company.started()) << company.log().toStdString();
-    auto session = manager(company);
+    // While waiting, the processor lets the caller's windows paint; a stand-in that goes
+    // away is still noticed.
+    auto processor = std::make_unique<SocketRequestProcessor>(company.socketPath());
+    int waits = 0;
+    processor->setWaitHook([&] { ++waits; });
+    auto session = std::make_unique<SessionManager>(std::move(processor));
     session->openConnection(u"1234"_s, u"Fenwick"_s);
     session->beginSession(QString(), OpenMode::DontCare);
     company.kill();
