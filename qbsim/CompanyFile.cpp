@@ -2,9 +2,9 @@
 
 #include "localdb/Error.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QXmlStreamReader>
 
 #include <array>
@@ -15,18 +15,6 @@ namespace corvina::qbsim {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-
-// A strict YYYY-MM-DD date; a null date otherwise.
-QDate parseDate(QStringView text)
-{
-    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
-        return {};
-    for (qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (!text[i].isDigit() || text[i].unicode() > u'9')
-            return {};
-    }
-    return QDate(text.first(4).toInt(), text.sliced(5, 2).toInt(), text.sliced(8, 2).toInt());
-}
 
 enum class ListKind { Customers, Invoices, Items, SalesReps };
 
@@ -129,7 +117,8 @@ private:
         closeTag();
         m_out.append('<');
         append(reader.qualifiedName(), Escape::None);
-        for (const QXmlStreamAttribute &attribute : reader.attributes()) {
+        const QXmlStreamAttributes attributes = reader.attributes();
+        for (const QXmlStreamAttribute &attribute : attributes) {
             m_out.append(' ');
             append(attribute.qualifiedName(), Escape::None);
             m_out.append("=\"");
@@ -251,8 +240,7 @@ public:
     }
 
 private:
-    // What a record's direct children feed: the text of some fields and the spans of
-    // children a query may leave out.
+    // The text of the record's direct children that queries filter on.
     struct RecordFields {
         QString listId, fullName, name, initial, isActive;
         QString txnId, refNumber, txnDate;
@@ -347,10 +335,11 @@ private:
         RecordFields fields;
         ListRecord record;
         record.xml = copyRecord(fields);
-        record.listId = fields.listId;
-        record.fullName = !fields.fullName.isEmpty() ? fields.fullName
-                          : !fields.name.isEmpty()   ? fields.name
-                                                     : fields.initial;
+        record.listId = fields.listId.trimmed();
+        record.fullName = (!fields.fullName.isEmpty() ? fields.fullName
+                           : !fields.name.isEmpty()   ? fields.name
+                                                      : fields.initial)
+                              .trimmed();
         record.active = fields.isActive.trimmed() != u"false";
         switch (kind) {
         case ListKind::Customers: m_company.m_customers.push_back(std::move(record)); break;
@@ -369,8 +358,8 @@ private:
         const qint64 line = m_reader.lineNumber();
         invoice.xml = copyRecord(fields);
         invoice.cutCount = static_cast<std::uint32_t>(m_company.m_cuts.size() - invoice.firstCut);
-        invoice.txnId = fields.txnId;
-        invoice.refNumber = fields.refNumber;
+        invoice.txnId = fields.txnId.trimmed();
+        invoice.refNumber = fields.refNumber.trimmed();
         if (!fields.txnDate.isEmpty()) {
             invoice.txnDate = parseDate(QStringView(fields.txnDate).trimmed());
             if (!invoice.txnDate.isValid())
@@ -419,8 +408,7 @@ private:
     {
         // Adjacent children of one kind (consecutive lines) make one cut.
         auto &cuts = m_company.m_cuts;
-        if (m_cutsOfRecord > 0 && cuts.back().part == part
-            && cuts.back().span.end == begin) {
+        if (m_cutsOfRecord > 0 && cuts.back().part == part && cuts.back().span.end == begin) {
             cuts.back().span.end = end;
             return;
         }
@@ -446,29 +434,28 @@ private:
             switch (token) {
             case QXmlStreamReader::StartElement:
                 if (depth == 1) {
-                    childBegin = whitespaceBegin >= 0 ? whitespaceBegin
-                                                      : m_writer.contentPosition();
+                    childBegin =
+                        whitespaceBegin >= 0 ? whitespaceBegin : m_writer.contentPosition();
                     capture = fieldFor(fields, m_reader.name());
+                    if (capture && !capture->isEmpty())
+                        capture = nullptr; // the first occurrence counts
                     cut = fields.isInvoice ? cutFor(m_reader.name()) : 0;
                 }
                 ++depth;
                 break;
-            case QXmlStreamReader::EndElement:
-                --depth;
-                break;
+            case QXmlStreamReader::EndElement: --depth; break;
             case QXmlStreamReader::Characters:
                 if (depth == 2 && capture)
                     capture->append(m_reader.text());
                 else if (depth == 1 && m_reader.isWhitespace())
-                    nextWhitespace = whitespaceBegin >= 0 ? whitespaceBegin
-                                                          : m_writer.contentPosition();
+                    nextWhitespace =
+                        whitespaceBegin >= 0 ? whitespaceBegin : m_writer.contentPosition();
                 break;
             case QXmlStreamReader::Invalid:
             case QXmlStreamReader::EndDocument:
                 failOnReaderError();
                 fail(u"the document ends inside a record."_s);
-            default:
-                break;
+            default: break;
             }
             m_writer.write(m_reader);
             whitespaceBegin = nextWhitespace;
@@ -488,6 +475,17 @@ private:
     QString m_name;
     int m_cutsOfRecord = 0;
 };
+
+QDate parseDate(QStringView text)
+{
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return {};
+    for (const qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return {};
+    }
+    return QDate(text.first(4).toInt(), text.sliced(5, 2).toInt(), text.sliced(8, 2).toInt());
+}
 
 CompanyFile CompanyFile::load(const QString &path)
 {
@@ -515,8 +513,7 @@ qsizetype CompanyFile::invoiceSize(const InvoiceRecord &invoice, unsigned keep) 
     return size;
 }
 
-void CompanyFile::appendInvoice(QByteArray &out, const InvoiceRecord &invoice,
-                                unsigned keep) const
+void CompanyFile::appendInvoice(QByteArray &out, const InvoiceRecord &invoice, unsigned keep) const
 {
     qsizetype from = invoice.xml.begin;
     for (std::uint32_t i = 0; i < invoice.cutCount; ++i) {

@@ -12,6 +12,9 @@ class QIODevice;
 
 namespace corvina::qbsim {
 
+// A qbXML date (YYYY-MM-DD, nothing else); a null date otherwise.
+QDate parseDate(QStringView text);
+
 // A span of CompanyFile's serialized record bytes, [begin, end).
 struct ByteSpan {
     qsizetype begin = 0;
@@ -24,7 +27,7 @@ struct ByteSpan {
 struct ListRecord {
     ByteSpan xml;
     QString listId;
-    QString fullName; // FullName, else Name (items without FullName), else Initial (reps)
+    QString fullName;   // FullName, else Name (items without FullName), else Initial (reps)
     bool active = true; // IsActive absent counts as active
 };
 
@@ -43,7 +46,7 @@ struct InvoiceRecord {
     ByteSpan xml;
     QString txnId;
     QString refNumber;
-    QDate txnDate; // null when the invoice has no TxnDate
+    QDate txnDate;              // null when the invoice has no TxnDate
     std::uint32_t firstCut = 0; // this invoice's cuts in CompanyFile::cuts()
     std::uint32_t cutCount = 0;
 };

@@ -136,8 +136,8 @@ private:
         const QXmlStreamAttributes attributes = m_reader.attributes();
         for (const QXmlStreamAttribute &attribute : attributes) {
             const QStringView name = attribute.qualifiedName();
-            if (name != u"onError" && name != u"responseData" && name != u"oldMessageSetID"
-                && name != u"newMessageSetID")
+            if (name != u"onError" && name != u"responseData" && name != u"oldMessageSetID" &&
+                name != u"newMessageSetID")
                 refuse(u"<QBXMLMsgsRq> has an unknown attribute %1."_s.arg(name));
         }
         const QStringView onError = attributes.value(QLatin1StringView("onError"));
@@ -189,7 +189,9 @@ private:
         node.line = m_reader.lineNumber();
         while (!m_reader.atEnd()) {
             switch (m_reader.readNext()) {
-            case QXmlStreamReader::StartElement: node.children.push_back(readElement(depth + 1)); break;
+            case QXmlStreamReader::StartElement:
+                node.children.push_back(readElement(depth + 1));
+                break;
             case QXmlStreamReader::EndElement: return node;
             case QXmlStreamReader::Characters: node.text += m_reader.text(); break;
             case QXmlStreamReader::Invalid: failOnReaderError(); break;
@@ -431,9 +433,8 @@ void readInvoiceQuery(const Node &request, Query &query)
             unsupportedFilter(children, query, u"ModifiedDateRangeFilter", {kModifiedRange});
         else if (const Node *node = children.optional(u"TxnDateRangeFilter"))
             readTxnDateRange(*node, query);
-        const std::initializer_list<Sequence> byRef = {kByListId, kByFullName,
-                                                       kByListIdWithChildren,
-                                                       kByFullNameWithChildren};
+        const std::initializer_list<Sequence> byRef = {
+            kByListId, kByFullName, kByListIdWithChildren, kByFullNameWithChildren};
         unsupportedFilter(children, query, u"EntityFilter", byRef);
         unsupportedFilter(children, query, u"AccountFilter", byRef);
         if (children.next(u"RefNumberFilter"))
@@ -519,18 +520,6 @@ struct Answer {
     std::vector<std::uint32_t> matches;            // record indices, file order
 };
 
-// A strict YYYY-MM-DD date; a null date otherwise.
-QDate parseDate(QStringView text)
-{
-    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
-        return {};
-    for (qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (text[i] < u'0' || text[i] > u'9')
-            return {};
-    }
-    return QDate(text.first(4).toInt(), text.sliced(5, 2).toInt(), text.sliced(8, 2).toInt());
-}
-
 QSet<QString> foldedSet(const QStringList &values)
 {
     QSet<QString> set;
@@ -541,8 +530,8 @@ QSet<QString> foldedSet(const QStringList &values)
 
 bool limitReached(const Answer &answer)
 {
-    return answer.query->maxReturned
-           && static_cast<qsizetype>(answer.matches.size()) >= *answer.query->maxReturned;
+    return answer.query->maxReturned &&
+           static_cast<qsizetype>(answer.matches.size()) >= *answer.query->maxReturned;
 }
 
 void matchList(const std::vector<ListRecord> &records, Answer &answer)
@@ -558,8 +547,8 @@ void matchList(const std::vector<ListRecord> &records, Answer &answer)
         else if (!names.isEmpty())
             wanted = names.contains(record.fullName.toCaseFolded());
         else
-            wanted = query.active == ActiveStatus::All
-                     || record.active == (query.active == ActiveStatus::ActiveOnly);
+            wanted = query.active == ActiveStatus::All ||
+                     record.active == (query.active == ActiveStatus::ActiveOnly);
         if (wanted)
             answer.matches.push_back(static_cast<std::uint32_t>(i));
     }
@@ -580,8 +569,7 @@ std::optional<bool> convertBool(const std::optional<QString> &text, QStringView 
 }
 
 // Converts a date field (absent: null date); false after setting a 3020 status.
-bool convertDate(const std::optional<QString> &text, QStringView field, QDate &date,
-                 Status &status)
+bool convertDate(const std::optional<QString> &text, QStringView field, QDate &date, Status &status)
 {
     if (!text)
         return true;
@@ -598,8 +586,8 @@ void matchInvoices(const CompanyFile &company, Answer &answer)
 {
     const Query &query = *answer.query;
     QDate from, to;
-    if (!convertDate(query.fromDate, u"FromTxnDate", from, answer.status)
-        || !convertDate(query.toDate, u"ToTxnDate", to, answer.status))
+    if (!convertDate(query.fromDate, u"FromTxnDate", from, answer.status) ||
+        !convertDate(query.toDate, u"ToTxnDate", to, answer.status))
         return;
     if (from.isValid() && to.isValid() && from > to) {
         answer.status = {3030, kError, u"Invalid date range: From date is greater than To date."_s};
@@ -615,8 +603,8 @@ void matchInvoices(const CompanyFile &company, Answer &answer)
         answer.status = notAvailable();
         return;
     }
-    answer.keep = (*lines ? static_cast<unsigned>(InvoicePart::Lines) : 0u)
-                  | (*linked ? static_cast<unsigned>(InvoicePart::LinkedTxns) : 0u);
+    answer.keep = (*lines ? static_cast<unsigned>(InvoicePart::Lines) : 0u) |
+                  (*linked ? static_cast<unsigned>(InvoicePart::LinkedTxns) : 0u);
 
     const QSet<QString> ids(query.ids.begin(), query.ids.end());
     const QSet<QString> refNumbers = foldedSet(query.names);
@@ -630,8 +618,8 @@ void matchInvoices(const CompanyFile &company, Answer &answer)
         else if (!refNumbers.isEmpty())
             wanted = refNumbers.contains(invoice.refNumber.toCaseFolded());
         else if (byDate)
-            wanted = invoice.txnDate.isValid() && (!from.isValid() || invoice.txnDate >= from)
-                     && (!to.isValid() || invoice.txnDate <= to);
+            wanted = invoice.txnDate.isValid() && (!from.isValid() || invoice.txnDate >= from) &&
+                     (!to.isValid() || invoice.txnDate <= to);
         if (wanted)
             answer.matches.push_back(static_cast<std::uint32_t>(i));
     }

@@ -12,7 +12,9 @@
 #include <QLocalSocket>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <new>
 
 #include <sys/stat.h>
@@ -56,7 +58,10 @@ struct Server::Client {
     bool connectionOpen = false;
     bool sessionOpen = false;
     bool closing = false; // refused an oversized frame: nothing more is read
-    bool gone = false;    // disconnected: its state is dropped on the next event loop pass
+    // Reply bytes not yet handed to the socket, oldest first; the front from `sentOfFront`.
+    std::deque<QByteArray> outgoing;
+    qsizetype sentOfFront = 0;
+    bool gone = false; // disconnected: its state is dropped on the next event loop pass
     QString appName;
 };
 
@@ -128,11 +133,16 @@ QString Server::socketPath() const
 void Server::onNewConnection()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        m_clients.emplace(socket, std::make_unique<Client>(socket, m_nextClientId++,
-                                                           m_options.maxRequestFrame));
+        m_clients.emplace(
+            socket, std::make_unique<Client>(socket, m_nextClientId++, m_options.maxRequestFrame));
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QLocalSocket::disconnected, this,
                 [this, socket] { onDisconnected(socket); });
+        connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] {
+            const auto it = m_clients.find(socket);
+            if (it != m_clients.end())
+                pump(*it->second);
+        });
         if (socket->bytesAvailable() > 0)
             onReadyRead(socket);
     }
@@ -162,7 +172,7 @@ void Server::onReadyRead(QLocalSocket *socket)
             log(client, u"(frame)"_s, message);
             sendError(client, hr::kInvalidArgument, message);
             client.closing = true;
-            socket->disconnectFromServer();
+            pump(client); // hangs up once the queued replies are out
             return;
         }
         }
@@ -216,10 +226,33 @@ void Server::sendReply(Client &client, const QByteArray &head, const QByteArray 
     if (client.gone || client.socket->state() != QLocalSocket::ConnectedState)
         return; // nobody to tell
     const auto length = static_cast<std::uint32_t>(head.size() + body.size());
-    client.socket->write(u32(length) + head);
-    // Written as a QByteArray, a large answer is queued without being copied again.
+    client.outgoing.push_back(u32(length) + head);
     if (!body.isEmpty())
-        client.socket->write(body);
+        client.outgoing.push_back(body);
+    pump(client);
+}
+
+void Server::pump(Client &client)
+{
+    // The socket gets a few megabytes at a time as it drains, so that a large answer is not
+    // copied whole into its buffer.
+    constexpr qint64 kBuffered = 4 * 1024 * 1024;
+    constexpr qsizetype kChunk = 1024 * 1024;
+    if (client.gone)
+        return;
+    while (!client.outgoing.empty() && client.socket->bytesToWrite() < kBuffered) {
+        const QByteArray &front = client.outgoing.front();
+        const qsizetype size = std::min(kChunk, front.size() - client.sentOfFront);
+        if (client.socket->write(front.constData() + client.sentOfFront, size) != size)
+            return; // the connection failed; `disconnected` follows
+        client.sentOfFront += size;
+        if (client.sentOfFront == front.size()) {
+            client.outgoing.pop_front();
+            client.sentOfFront = 0;
+        }
+    }
+    if (client.closing && client.outgoing.empty())
+        client.socket->disconnectFromServer();
 }
 
 void Server::sendOk(Client &client, const QByteArray &result)
@@ -231,8 +264,7 @@ void Server::sendOk(Client &client, const QByteArray &result)
                       QString::number(result.size()), QString::number(wire::kMaxReplyFrame)));
         return;
     }
-    sendReply(client, QByteArray(1, '\0') + u32(static_cast<std::uint32_t>(result.size())),
-              result);
+    sendReply(client, QByteArray(1, '\0') + u32(static_cast<std::uint32_t>(result.size())), result);
 }
 
 void Server::sendError(Client &client, std::int32_t number, const QString &description)
@@ -304,9 +336,9 @@ void Server::beginSession(Client &client, wire::PayloadReader &args)
     if (client.sessionOpen)
         return refuse(hr::kUnexpected, u"BeginSession was called while a session is open."_s);
     if (*mode < 0 || *mode > 2)
-        return refuse(hr::kInvalidArgument,
-                      u"Open mode %1 is not 0 (single-user), 1 (multi-user) or 2 (either)."_s.arg(
-                          *mode));
+        return refuse(
+            hr::kInvalidArgument,
+            u"Open mode %1 is not 0 (single-user), 1 (multi-user) or 2 (either)."_s.arg(*mode));
     if (!m_company)
         return refuse(hr::kNoAutoLogin, hr::description(hr::kNoAutoLogin));
     if (!path->isEmpty() && !isOpenFile(*path))
@@ -324,8 +356,8 @@ bool Server::isOpenFile(const QString &path) const
         return true;
     const QFileInfo wantedInfo(wanted);
     const QFileInfo openInfo(open);
-    return wantedInfo.exists() && openInfo.exists()
-           && wantedInfo.canonicalFilePath() == openInfo.canonicalFilePath();
+    return wantedInfo.exists() && openInfo.exists() &&
+           wantedInfo.canonicalFilePath() == openInfo.canonicalFilePath();
 }
 
 void Server::currentCompanyFile(Client &client, wire::PayloadReader &args)

@@ -54,6 +54,8 @@ private:
     void handle(Client &client, const QByteArray &payload);
     // Writes one reply frame: `head` (status and the fields before the body), then `body`.
     void sendReply(Client &client, const QByteArray &head, const QByteArray &body);
+    // Hands queued reply bytes to the socket as far as its buffer allows.
+    void pump(Client &client);
     void sendOk(Client &client, const QByteArray &result = {});
     void sendError(Client &client, std::int32_t number, const QString &description);
     void log(const Client &client, const QString &call, const QString &outcome) const;

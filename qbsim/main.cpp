@@ -124,8 +124,8 @@ int serve(QCoreApplication &app, const QStringList &args)
     std::shared_ptr<const qbsim::CompanyFile> company;
     if (!companyPath.isEmpty()) {
         try {
-            company = std::make_shared<const qbsim::CompanyFile>(
-                qbsim::CompanyFile::load(companyPath));
+            company =
+                std::make_shared<const qbsim::CompanyFile>(qbsim::CompanyFile::load(companyPath));
         } catch (const Error &e) {
             printError(e.description());
             return kExitBadCompany;
@@ -170,8 +170,7 @@ int generate(const QStringList &args)
     QString output;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
-        if (arg != u"--customers" && arg != u"--invoices" && arg != u"--seed"
-            && arg != u"--output")
+        if (arg != u"--customers" && arg != u"--invoices" && arg != u"--seed" && arg != u"--output")
             return usageError(u"unknown argument %1."_s.arg(arg));
         const auto value = optionValue(args, i);
         if (!value)
@@ -195,8 +194,8 @@ int generate(const QStringList &args)
 
     if (output.isEmpty()) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || !qbsim::generateCompany(options, out)
-            || !out.flush()) {
+        if (!out.open(stdout, QIODevice::WriteOnly) || !qbsim::generateCompany(options, out) ||
+            !out.flush()) {
             printError(u"cannot write the company file to standard output."_s);
             return kExitFailure;
         }

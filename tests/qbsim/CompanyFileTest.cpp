@@ -32,8 +32,8 @@ CompanyFile fromText(const QByteArray &text)
 
 QByteArray document(const QByteArray &lists)
 {
-    return "<?xml version=\"1.0\" ?>\n<?qbxml version=\"2.1\"?>\n<QBXML>\n<QBXMLMsgsRs>\n" + lists
-           + "\n</QBXMLMsgsRs>\n</QBXML>\n";
+    return "<?xml version=\"1.0\" ?>\n<?qbxml version=\"2.1\"?>\n<QBXML>\n<QBXMLMsgsRs>\n" + lists +
+           "\n</QBXMLMsgsRs>\n</QBXML>\n";
 }
 
 QByteArray text(const CompanyFile &company, ByteSpan span)
@@ -57,8 +57,8 @@ bool wellFormed(const QByteArray &xml)
     return !reader.hasError();
 }
 
-constexpr unsigned kAll = static_cast<unsigned>(InvoicePart::Lines)
-                          | static_cast<unsigned>(InvoicePart::LinkedTxns);
+constexpr unsigned kAll =
+    static_cast<unsigned>(InvoicePart::Lines) | static_cast<unsigned>(InvoicePart::LinkedTxns);
 
 } // namespace
 
@@ -84,8 +84,9 @@ TEST(CompanyFile, LoadsEverySampleAnswerWithItsRecords)
         {"composed/status-responses_v21.xml", 0, 0, 0, 0},
     };
     // Not answers: a lone EstimateRet and a request document.
-    const std::set<QString> notAnswers = {u"captured/EstimateRet_ratepercent-lines_selfjared1.xml"_s,
-                                          u"composed/requests_v21_four-queries.xml"_s};
+    const std::set<QString> notAnswers = {
+        u"captured/EstimateRet_ratepercent-lines_selfjared1.xml"_s,
+        u"composed/requests_v21_four-queries.xml"_s};
 
     std::set<QString> covered = notAnswers;
     for (const Expected &sample : samples) {
@@ -107,8 +108,8 @@ TEST(CompanyFile, LoadsEverySampleAnswerWithItsRecords)
     }
     for (const QString &folder : {u"captured"_s, u"composed"_s}) {
         for (const QString &name : QDir(kSamples + u'/' + folder).entryList(QDir::Files))
-            EXPECT_TRUE(covered.count(folder + u'/' + name)) << "sample not covered: "
-                                                             << name.toStdString();
+            EXPECT_TRUE(covered.count(folder + u'/' + name))
+                << "sample not covered: " << name.toStdString();
     }
     for (const QString &name : notAnswers)
         EXPECT_THROW(CompanyFile::load(kSamples + u'/' + name), Error) << name.toStdString();
@@ -116,7 +117,8 @@ TEST(CompanyFile, LoadsEverySampleAnswerWithItsRecords)
 
 TEST(CompanyFile, RecordsKnowTheFieldsQueriesFilterOn)
 {
-    const CompanyFile customers = CompanyFile::load(kSamples + u"/composed/CustomerQueryRs_v21_mixed.xml"_s);
+    const CompanyFile customers =
+        CompanyFile::load(kSamples + u"/composed/CustomerQueryRs_v21_mixed.xml"_s);
     ASSERT_EQ(customers.customers().size(), 4u);
     const ListRecord &job = customers.customers()[1];
     EXPECT_EQ(job.fullName, u"Alder Creek Hardware:Store Remodel"_s); // not the ParentRef's
@@ -131,7 +133,8 @@ TEST(CompanyFile, RecordsKnowTheFieldsQueriesFilterOn)
     EXPECT_EQ(reps.salesReps()[0].fullName, u"JMH"_s); // a rep is named by its Initial
     EXPECT_FALSE(reps.salesReps()[1].active);
 
-    const CompanyFile items = CompanyFile::load(kSamples + u"/composed/ItemQueryRs_v21_all-kinds.xml"_s);
+    const CompanyFile items =
+        CompanyFile::load(kSamples + u"/composed/ItemQueryRs_v21_all-kinds.xml"_s);
     std::set<QString> names;
     for (const ListRecord &item : items.items())
         names.insert(item.fullName);
@@ -149,18 +152,19 @@ TEST(CompanyFile, RecordsKnowTheFieldsQueriesFilterOn)
 
 TEST(CompanyFile, KeepsElementsItDoesNotKnowAndEscapedText)
 {
-    const CompanyFile company = fromText(document(
-        "<CustomerQueryRs statusCode=\"0\" statusSeverity=\"Info\">"
-        "<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
-        "<FullName>Smith &amp; Sons &lt;Müller&gt;</FullName><Notes></Notes>"
-        "<FutureField kind=\"a&quot;b\">𝄞 Zoë</FutureField></CustomerRet>"
-        "</CustomerQueryRs>"));
+    const CompanyFile company = fromText(
+        document("<CustomerQueryRs statusCode=\"0\" statusSeverity=\"Info\">"
+                 "<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
+                 "<FullName>Smith &amp; Sons &lt;Müller&gt;</FullName><Notes></Notes>"
+                 "<FutureField kind=\"a&quot;b\">𝄞 Zoë</FutureField></CustomerRet>"
+                 "</CustomerQueryRs>"));
     ASSERT_EQ(company.customers().size(), 1u);
     EXPECT_EQ(company.customers()[0].fullName, u"Smith & Sons <Müller>"_s);
-    EXPECT_EQ(text(company, company.customers()[0].xml),
-              QByteArray("<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
-                         "<FullName>Smith &amp; Sons &lt;Müller&gt;</FullName><Notes/>"
-                         "<FutureField kind=\"a&quot;b\">𝄞 Zoë</FutureField></CustomerRet>"));
+    EXPECT_EQ(
+        text(company, company.customers()[0].xml),
+        QByteArray("<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
+                   "<FullName>Smith &amp; Sons &lt;Müller&gt;</FullName><Notes/>"
+                   "<FutureField kind=\"a&quot;b\">𝄞 Zoë</FutureField></CustomerRet>"));
 
     const CompanyFile captured =
         CompanyFile::load(kSamples + u"/captured/ItemQueryRs_assembly_consolibyte.xml"_s);
@@ -184,11 +188,13 @@ TEST(CompanyFile, InvoiceLinesAndLinkedTxnsCanBeLeftOut)
 {
     // Compact, and with a LinkedTxn first: no white space to take along.
     const CompanyFile compact = fromText(document(
-        "<InvoiceQueryRs statusCode=\"0\" statusSeverity=\"Info\"><InvoiceRet><LinkedTxn><TxnID>L</TxnID>"
+        "<InvoiceQueryRs statusCode=\"0\" "
+        "statusSeverity=\"Info\"><InvoiceRet><LinkedTxn><TxnID>L</TxnID>"
         "</LinkedTxn><TxnID>T1</TxnID><TxnDate>2020-02-29</TxnDate><InvoiceLineRet><TxnLineID>1"
         "</TxnLineID></InvoiceLineRet><InvoiceLineGroupRet><TxnLineID>2</TxnLineID><InvoiceLineRet>"
         "<TxnLineID>3</TxnLineID></InvoiceLineRet></InvoiceLineGroupRet><InvoiceLineRet/>"
-        "<DataExtRet><DataExtName>Region</DataExtName></DataExtRet></InvoiceRet></InvoiceQueryRs>"));
+        "<DataExtRet><DataExtName>Region</DataExtName></DataExtRet></InvoiceRet></"
+        "InvoiceQueryRs>"));
     ASSERT_EQ(compact.invoices().size(), 1u);
     EXPECT_EQ(compact.invoices()[0].txnId, u"T1"_s);
     EXPECT_EQ(compact.invoices()[0].txnDate, QDate(2020, 2, 29));
@@ -202,8 +208,8 @@ TEST(CompanyFile, InvoiceLinesAndLinkedTxnsCanBeLeftOut)
     EXPECT_EQ(invoiceText(compact, 0, kAll), text(compact, compact.invoices()[0].xml));
 
     // Indented: each left-out element goes with the white space before it.
-    const CompanyFile indented = CompanyFile::load(
-        kSamples + u"/composed/InvoiceQueryRs_v21_groups-ratepercent.xml"_s);
+    const CompanyFile indented =
+        CompanyFile::load(kSamples + u"/composed/InvoiceQueryRs_v21_groups-ratepercent.xml"_s);
     for (std::size_t i = 0; i < indented.invoices().size(); ++i) {
         const QByteArray full = invoiceText(indented, i, kAll);
         const QByteArray bare = invoiceText(indented, i, 0);
@@ -229,11 +235,14 @@ TEST(CompanyFile, RefusalsNameTheFileLineAndColumn)
         {"truncated", good.left(good.indexOf("<ListID>") + 4), "line 6"},
         {"empty", "", "line 1"},
         {"wrong root", "<?xml version=\"1.0\"?>\n<EstimateRet/>", "EstimateRet"},
-        {"second list", document("<CustomerQueryRs/>\n<CustomerQueryRs/>"), "second <CustomerQueryRs>"},
-        {"second message set", "<QBXML><QBXMLMsgsRs/><QBXMLMsgsRs/></QBXML>", "second <QBXMLMsgsRs>"},
+        {"second list", document("<CustomerQueryRs/>\n<CustomerQueryRs/>"),
+         "second <CustomerQueryRs>"},
+        {"second message set", "<QBXML><QBXMLMsgsRs/><QBXMLMsgsRs/></QBXML>",
+         "second <QBXMLMsgsRs>"},
         {"a request", "<QBXML><QBXMLMsgsRq onError=\"stopOnError\"/></QBXML>", "requests"},
-        {"bad TxnDate", document("<InvoiceQueryRs>\n<InvoiceRet><TxnID>1</TxnID>"
-                                 "<TxnDate>2020-13-01</TxnDate></InvoiceRet></InvoiceQueryRs>"),
+        {"bad TxnDate",
+         document("<InvoiceQueryRs>\n<InvoiceRet><TxnID>1</TxnID>"
+                  "<TxnDate>2020-13-01</TxnDate></InvoiceRet></InvoiceQueryRs>"),
          "2020-13-01"},
     };
     for (const auto &c : cases) {

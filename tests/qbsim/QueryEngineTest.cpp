@@ -68,9 +68,9 @@ const CompanyFile &company()
 QByteArray envelope(const QByteArray &requests, const char *onError = "continueOnError",
                     const char *version = "2.1")
 {
-    return "<?xml version=\"1.0\"?>\n<?qbxml version=\"" + QByteArray(version)
-           + "\"?>\n<QBXML>\n<QBXMLMsgsRq onError=\"" + onError + "\">\n" + requests
-           + "\n</QBXMLMsgsRq>\n</QBXML>\n";
+    return "<?xml version=\"1.0\"?>\n<?qbxml version=\"" + QByteArray(version) +
+           "\"?>\n<QBXML>\n<QBXMLMsgsRq onError=\"" + onError + "\">\n" + requests +
+           "\n</QBXMLMsgsRq>\n</QBXML>\n";
 }
 
 // One …Rs of an answer, read back.
@@ -81,11 +81,11 @@ struct Rs {
     int statusCode = -1;
     QString severity;
     QString message;
-    QStringList ids;         // ListID / TxnID of each record
-    QStringList lineIds;     // TxnLineID of invoice lines, group members included
-    QStringList linkedTxns;  // TxnID inside LinkedTxn
-    int customFields = 0;    // DataExtRet elements
-    QStringList unknown;     // text of FutureField
+    QStringList ids;        // ListID / TxnID of each record
+    QStringList lineIds;    // TxnLineID of invoice lines, group members included
+    QStringList linkedTxns; // TxnID inside LinkedTxn
+    int customFields = 0;   // DataExtRet elements
+    QStringList unknown;    // text of FutureField
 };
 
 std::vector<Rs> parse(const QByteArray &answer)
@@ -156,18 +156,24 @@ TEST(QueryEngine, RefusesDocumentsThatAreNotValidRequests)
         std::int32_t number;
     } cases[] = {
         {"not well-formed", envelope("<CustomerQueryRq>"), hr::kXmlParse},
-        {"no version", "<?xml version=\"1.0\"?><QBXML><QBXMLMsgsRq onError=\"stopOnError\"/></QBXML>",
+        {"no version",
+         "<?xml version=\"1.0\"?><QBXML><QBXMLMsgsRq onError=\"stopOnError\"/></QBXML>",
          hr::kVersionUnsupported},
-        {"version 3.0", envelope("<CustomerQueryRq/>", "stopOnError", "3.0"), hr::kVersionUnsupported},
+        {"version 3.0", envelope("<CustomerQueryRq/>", "stopOnError", "3.0"),
+         hr::kVersionUnsupported},
         {"version 1.1", envelope("<CustomerQueryRq/>", "stopOnError", "1.1"), 0},
-        {"rollbackOnError", envelope("<CustomerQueryRq/>", "rollbackOnError"), hr::kRollbackUnsupported},
+        {"rollbackOnError", envelope("<CustomerQueryRq/>", "rollbackOnError"),
+         hr::kRollbackUnsupported},
         {"bad onError", envelope("<CustomerQueryRq/>", "ignoreErrors"), hr::kXmlParse},
-        {"no onError", "<?qbxml version=\"2.1\"?><QBXML><QBXMLMsgsRq><CustomerQueryRq/></QBXMLMsgsRq></QBXML>",
+        {"no onError",
+         "<?qbxml version=\"2.1\"?><QBXML><QBXMLMsgsRq><CustomerQueryRq/></QBXMLMsgsRq></QBXML>",
          hr::kXmlParse},
-        {"wrong root", "<?qbxml version=\"2.1\"?><QBXMLRq><QBXMLMsgsRq onError=\"stopOnError\"/></QBXMLRq>",
+        {"wrong root",
+         "<?qbxml version=\"2.1\"?><QBXMLRq><QBXMLMsgsRq onError=\"stopOnError\"/></QBXMLRq>",
          hr::kXmlParse},
         {"not a request", envelope("<CustomerQuery/>"), hr::kXmlParse},
-        {"unknown child", envelope("<CustomerQueryRq><Colour>red</Colour></CustomerQueryRq>"), hr::kXmlParse},
+        {"unknown child", envelope("<CustomerQueryRq><Colour>red</Colour></CustomerQueryRq>"),
+         hr::kXmlParse},
         {"unknown attribute", envelope("<CustomerQueryRq iterator=\"Start\"/>"), hr::kXmlParse},
         {"filter after IncludeLineItems",
          envelope("<InvoiceQueryRq><IncludeLineItems>true</IncludeLineItems><TxnDateRangeFilter>"
@@ -178,18 +184,21 @@ TEST(QueryEngine, RefusesDocumentsThatAreNotValidRequests)
                   "<FromTxnDate>2003-01-01</FromTxnDate></TxnDateRangeFilter></InvoiceQueryRq>"),
          hr::kXmlParse},
         {"ListID with a filter",
-         envelope("<CustomerQueryRq><ListID>C1</ListID><MaxReturned>1</MaxReturned></CustomerQueryRq>"),
+         envelope(
+             "<CustomerQueryRq><ListID>C1</ListID><MaxReturned>1</MaxReturned></CustomerQueryRq>"),
          hr::kXmlParse},
         {"ActiveStatus after MaxReturned is fine, before is not",
-         envelope("<ItemQueryRq><ActiveStatus>All</ActiveStatus><MaxReturned>1</MaxReturned></ItemQueryRq>"),
+         envelope("<ItemQueryRq><ActiveStatus>All</ActiveStatus><MaxReturned>1</MaxReturned></"
+                  "ItemQueryRq>"),
          hr::kXmlParse},
-        {"OwnerID on sales reps", envelope("<SalesRepQueryRq><OwnerID>0</OwnerID></SalesRepQueryRq>"),
-         hr::kXmlParse},
-        {"unknown ActiveStatus", envelope("<CustomerQueryRq><ActiveStatus>Some</ActiveStatus></CustomerQueryRq>"),
+        {"OwnerID on sales reps",
+         envelope("<SalesRepQueryRq><OwnerID>0</OwnerID></SalesRepQueryRq>"), hr::kXmlParse},
+        {"unknown ActiveStatus",
+         envelope("<CustomerQueryRq><ActiveStatus>Some</ActiveStatus></CustomerQueryRq>"),
          hr::kXmlParse},
         // The whole document is checked before anything is answered.
-        {"bad request after a good one", envelope("<CustomerQueryRq/><ItemQueryRq><Name>x</Name></ItemQueryRq>"),
-         hr::kXmlParse},
+        {"bad request after a good one",
+         envelope("<CustomerQueryRq/><ItemQueryRq><Name>x</Name></ItemQueryRq>"), hr::kXmlParse},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -214,11 +223,14 @@ TEST(QueryEngine, ListQueriesSelectByStatusIdsAndNames)
         {"<CustomerQueryRq><ActiveStatus>All</ActiveStatus></CustomerQueryRq>",
          {u"C1"_s, u"C2"_s, u"C3"_s, u"C4"_s}},
         {"<CustomerQueryRq><ActiveStatus>InactiveOnly</ActiveStatus></CustomerQueryRq>", {u"C3"_s}},
-        {"<CustomerQueryRq><MaxReturned>2</MaxReturned><ActiveStatus>All</ActiveStatus></CustomerQueryRq>",
+        {"<CustomerQueryRq><MaxReturned>2</MaxReturned><ActiveStatus>All</ActiveStatus></"
+         "CustomerQueryRq>",
          {u"C1"_s, u"C2"_s}},
         // Lists of ids or names ignore the status; names compare without case.
-        {"<CustomerQueryRq><ListID>C4</ListID><ListID>C3</ListID></CustomerQueryRq>", {u"C3"_s, u"C4"_s}},
-        {"<CustomerQueryRq><FullName>alder creek:REMODEL</FullName><FullName>birch &amp; co</FullName>"
+        {"<CustomerQueryRq><ListID>C4</ListID><ListID>C3</ListID></CustomerQueryRq>",
+         {u"C3"_s, u"C4"_s}},
+        {"<CustomerQueryRq><FullName>alder creek:REMODEL</FullName><FullName>birch &amp; "
+         "co</FullName>"
          "</CustomerQueryRq>",
          {u"C2"_s, u"C3"_s}},
         {"<ItemQueryRq/>", {u"I1"_s, u"I3"_s}},
@@ -291,12 +303,14 @@ TEST(QueryEngine, InvoiceLinesAndLinkedTxnsOnlyWhenAskedFor)
     EXPECT_TRUE(plain.linkedTxns.isEmpty());
     EXPECT_EQ(plain.customFields, 1); // after the lines, kept
 
-    const Rs no = askOne("<InvoiceQueryRq><TxnID>T2</TxnID><IncludeLineItems>false</IncludeLineItems>"
-                         "</InvoiceQueryRq>");
+    const Rs no =
+        askOne("<InvoiceQueryRq><TxnID>T2</TxnID><IncludeLineItems>false</IncludeLineItems>"
+               "</InvoiceQueryRq>");
     EXPECT_TRUE(no.lineIds.isEmpty());
 
-    const Rs lines = askOne("<InvoiceQueryRq><TxnID>T2</TxnID><IncludeLineItems>true</IncludeLineItems>"
-                            "</InvoiceQueryRq>");
+    const Rs lines =
+        askOne("<InvoiceQueryRq><TxnID>T2</TxnID><IncludeLineItems>true</IncludeLineItems>"
+               "</InvoiceQueryRq>");
     EXPECT_EQ(lines.lineIds, (QStringList{u"L2"_s, u"G1"_s, u"L3"_s}));
     EXPECT_TRUE(lines.linkedTxns.isEmpty());
     EXPECT_EQ(lines.customFields, 1);
@@ -307,7 +321,8 @@ TEST(QueryEngine, InvoiceLinesAndLinkedTxnsOnlyWhenAskedFor)
     EXPECT_EQ(linked.linkedTxns, QStringList{u"P1"_s});
     EXPECT_TRUE(linked.lineIds.isEmpty());
 
-    const Rs bad = askOne("<InvoiceQueryRq><IncludeLineItems>yes</IncludeLineItems></InvoiceQueryRq>");
+    const Rs bad =
+        askOne("<InvoiceQueryRq><IncludeLineItems>yes</IncludeLineItems></InvoiceQueryRq>");
     EXPECT_EQ(bad.statusCode, 3010);
     EXPECT_EQ(bad.severity, u"Error"_s);
     EXPECT_TRUE(bad.message.contains(u"\"yes\""_s)) << bad.message.toStdString();
@@ -326,7 +341,8 @@ TEST(QueryEngine, FiltersAndRequestsTheStandInLacksAreNotAvailable)
         {"<CustomerQueryRq><FromModifiedDate>2003-01-01</FromModifiedDate></CustomerQueryRq>",
          "CustomerQueryRs"},
         {"<CustomerQueryRq><OwnerID>0</OwnerID></CustomerQueryRq>", "CustomerQueryRs"},
-        {"<ItemQueryRq><NameRangeFilter><FromName>A</FromName></NameRangeFilter></ItemQueryRq>", "ItemQueryRs"},
+        {"<ItemQueryRq><NameRangeFilter><FromName>A</FromName></NameRangeFilter></ItemQueryRq>",
+         "ItemQueryRs"},
         {"<InvoiceQueryRq><EntityFilter><FullName>Cedar</FullName></EntityFilter></InvoiceQueryRq>",
          "InvoiceQueryRs"},
         {"<InvoiceQueryRq><TxnDateRangeFilter><DateMacro>ThisYear</DateMacro></TxnDateRangeFilter>"
@@ -337,7 +353,8 @@ TEST(QueryEngine, FiltersAndRequestsTheStandInLacksAreNotAvailable)
          "InvoiceQueryRs"},
         {"<InvoiceQueryRq><PaidStatus>PaidOnly</PaidStatus></InvoiceQueryRq>", "InvoiceQueryRs"},
         {"<VendorQueryRq/>", "VendorQueryRs"},
-        {"<CustomerAddRq><CustomerAdd><Name>New</Name></CustomerAdd></CustomerAddRq>", "CustomerAddRs"},
+        {"<CustomerAddRq><CustomerAdd><Name>New</Name></CustomerAdd></CustomerAddRq>",
+         "CustomerAddRs"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.request);
@@ -352,11 +369,11 @@ TEST(QueryEngine, FiltersAndRequestsTheStandInLacksAreNotAvailable)
 
 TEST(QueryEngine, NoMatchIsStatusOneWithoutRecords)
 {
-    for (const char *request :
-         {"<CustomerQueryRq><ListID>nope</ListID></CustomerQueryRq>",
-          "<InvoiceQueryRq><TxnDateRangeFilter><FromTxnDate>2020-01-01</FromTxnDate></TxnDateRangeFilter>"
-          "</InvoiceQueryRq>",
-          "<ItemQueryRq><MaxReturned>0</MaxReturned></ItemQueryRq>"}) {
+    for (const char *request : {"<CustomerQueryRq><ListID>nope</ListID></CustomerQueryRq>",
+                                "<InvoiceQueryRq><TxnDateRangeFilter><FromTxnDate>2020-01-01</"
+                                "FromTxnDate></TxnDateRangeFilter>"
+                                "</InvoiceQueryRq>",
+                                "<ItemQueryRq><MaxReturned>0</MaxReturned></ItemQueryRq>"}) {
         SCOPED_TRACE(request);
         const Rs rs = askOne(request);
         EXPECT_EQ(rs.statusCode, 1);
@@ -377,11 +394,14 @@ TEST(QueryEngine, StopOnErrorLeavesTheRestUnansweredContinueOnErrorAnswersAll)
     const auto all = ask(requests, "continueOnError");
     ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ((QStringList{all[0].name, all[1].name, all[2].name, all[3].name}),
-              (QStringList{u"CustomerQueryRs"_s, u"VendorQueryRs"_s, u"ListQueryRs"_s, u"ItemQueryRs"_s}));
+              (QStringList{u"CustomerQueryRs"_s, u"VendorQueryRs"_s, u"ListQueryRs"_s,
+                           u"ItemQueryRs"_s}));
     EXPECT_EQ(all[3].ids, (QStringList{u"I1"_s, u"I3"_s}));
     // No-match is Info: stopOnError goes on after it.
-    EXPECT_EQ(ask("<CustomerQueryRq><ListID>x</ListID></CustomerQueryRq><ItemQueryRq/>", "stopOnError").size(),
-              2u);
+    EXPECT_EQ(
+        ask("<CustomerQueryRq><ListID>x</ListID></CustomerQueryRq><ItemQueryRq/>", "stopOnError")
+            .size(),
+        2u);
 }
 
 TEST(QueryEngine, AnswerEchoesRequestIdsAndCarriesTheStoredRecords)
@@ -389,12 +409,14 @@ TEST(QueryEngine, AnswerEchoesRequestIdsAndCarriesTheStoredRecords)
     const QByteArray answer = processRequest(
         company(), envelope("<CustomerQueryRq requestID=\"1\"><ListID>C1</ListID></CustomerQueryRq>"
                             "<SalesRepQueryRq requestID='a&quot;&amp;&lt;b&#10;'/><ItemQueryRq/>"));
-    EXPECT_TRUE(answer.startsWith("<?xml version=\"1.0\" ?>\n<QBXML>\n<QBXMLMsgsRs>\n<CustomerQueryRs "
-                                  "requestID=\"1\" statusCode=\"0\" statusSeverity=\"Info\" "
-                                  "statusMessage=\"Status OK\">\n"))
+    EXPECT_TRUE(
+        answer.startsWith("<?xml version=\"1.0\" ?>\n<QBXML>\n<QBXMLMsgsRs>\n<CustomerQueryRs "
+                          "requestID=\"1\" statusCode=\"0\" statusSeverity=\"Info\" "
+                          "statusMessage=\"Status OK\">\n"))
         << answer.toStdString();
     const qsizetype stored = kCompany.indexOf("<CustomerRet><ListID>C1</ListID>");
-    const QByteArray record = kCompany.mid(stored, kCompany.indexOf("</CustomerRet>", stored) + 14 - stored);
+    const QByteArray record =
+        kCompany.mid(stored, kCompany.indexOf("</CustomerRet>", stored) + 14 - stored);
     EXPECT_TRUE(answer.contains(record)) << answer.toStdString();
 
     const auto rs = parse(answer);

@@ -32,9 +32,11 @@ namespace wire = corvina::qb::wire;
 
 namespace {
 
-const QString kSample = QStringLiteral(CORVINA_TEST_DATA_DIR "/qbxml/composed/CustomerQueryRs_v21_mixed.xml");
-const QByteArray kCustomerQuery = "<?xml version=\"1.0\"?><?qbxml version=\"2.1\"?><QBXML><QBXMLMsgsRq "
-                                  "onError=\"stopOnError\"><CustomerQueryRq/></QBXMLMsgsRq></QBXML>";
+const QString kSample =
+    QStringLiteral(CORVINA_TEST_DATA_DIR "/qbxml/composed/CustomerQueryRs_v21_mixed.xml");
+const QByteArray kCustomerQuery =
+    "<?xml version=\"1.0\"?><?qbxml version=\"2.1\"?><QBXML><QBXMLMsgsRq "
+    "onError=\"stopOnError\"><CustomerQueryRq/></QBXMLMsgsRq></QBXML>";
 
 // Runs the event loop until `done` or five seconds have passed.
 bool spinUntil(const std::function<bool()> &done)
@@ -55,15 +57,30 @@ struct Reply {
     QString description;
 };
 
-QByteArray open() { return wire::PayloadWriter().u8(1).str(u"1234"_s).str(u"Test App"_s).payload(); }
+QByteArray open()
+{
+    return wire::PayloadWriter().u8(1).str(u"1234"_s).str(u"Test App"_s).payload();
+}
 QByteArray begin(const QString &path, std::int32_t mode = 2)
 {
     return wire::PayloadWriter().u8(2).str(path).i32(mode).payload();
 }
-QByteArray current() { return wire::PayloadWriter().u8(3).payload(); }
-QByteArray process(QByteArrayView qbxml) { return wire::PayloadWriter().u8(4).str(qbxml).payload(); }
-QByteArray end() { return wire::PayloadWriter().u8(5).payload(); }
-QByteArray closeConnection() { return wire::PayloadWriter().u8(6).payload(); }
+QByteArray current()
+{
+    return wire::PayloadWriter().u8(3).payload();
+}
+QByteArray process(QByteArrayView qbxml)
+{
+    return wire::PayloadWriter().u8(4).str(qbxml).payload();
+}
+QByteArray end()
+{
+    return wire::PayloadWriter().u8(5).payload();
+}
+QByteArray closeConnection()
+{
+    return wire::PayloadWriter().u8(6).payload();
+}
 
 QByteArray frame(const QByteArray &payload)
 {
@@ -184,12 +201,14 @@ TEST_F(ServerTest, SessionsOnTheOpenCompanyFile)
     const Reply answer = client.call(process(kCustomerQuery));
     expectOk(answer);
     EXPECT_EQ(answer.result.count(u"<CustomerRet>"_s), 3);
-    expectError(client.call(process("<?qbxml version=\"2.1\"?><QBXML>")), hr::kXmlParse, hr::description(hr::kXmlParse));
+    expectError(client.call(process("<?qbxml version=\"2.1\"?><QBXML>")), hr::kXmlParse,
+                hr::description(hr::kXmlParse));
     expectOk(client.call(end()));
 
     // The open file under other spellings of its path.
     ASSERT_TRUE(QFile::link(companyPath, folder.file(u"link.qbxml"_s)));
-    for (const QString &path : {folder.path() + u"/sub/../Company.qbxml"_s, folder.file(u"link.qbxml"_s)}) {
+    for (const QString &path :
+         {folder.path() + u"/sub/../Company.qbxml"_s, folder.file(u"link.qbxml"_s)}) {
         SCOPED_TRACE(path.toStdString());
         expectOk(client.call(begin(path, 0)));
         expectOk(client.call(end()));
@@ -216,14 +235,18 @@ TEST_F(ServerTest, CallsOutOfOrderAreRefusedSayingWhat)
         std::vector<QByteArray> calls; // all but the last succeed
         const char *says;
     } cases[] = {
-        {"session before connection", {begin(QString())}, "BeginSession was called before OpenConnection"},
+        {"session before connection",
+         {begin(QString())},
+         "BeginSession was called before OpenConnection"},
         {"request before connection", {process(kCustomerQuery)}, "ProcessRequest"},
         {"file name before connection", {current()}, "CurrentCompanyFile"},
         {"request without session", {open(), process(kCustomerQuery)}, "outside a session"},
         {"file name without session", {open(), current()}, "outside a session"},
         {"second session", {open(), begin(QString()), begin(QString())}, "session is open"},
         {"second connection", {open(), open()}, "OpenConnection"},
-        {"request after the session", {open(), begin(QString()), end(), process(kCustomerQuery)}, "outside"},
+        {"request after the session",
+         {open(), begin(QString()), end(), process(kCustomerQuery)},
+         "outside"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -241,7 +264,8 @@ TEST_F(ServerTest, CallsOutOfOrderAreRefusedSayingWhat)
 TEST_F(ServerTest, BadFramesAreRefusedAndTheConnectionStaysUsable)
 {
     Client client(socketPath);
-    expectError(client.call(QByteArray(1, '\x2A')), hr::kInvalidArgument, u"Unknown operation 42."_s);
+    expectError(client.call(QByteArray(1, '\x2A')), hr::kInvalidArgument,
+                u"Unknown operation 42."_s);
     const QByteArray truncated = QByteArray(1, '\x01') + QByteArray::fromHex("00000064") + "ab";
     for (const QByteArray &payload : {QByteArray(), truncated, open() + "x", current() + "x"}) {
         SCOPED_TRACE(payload.toHex().toStdString());
@@ -315,7 +339,7 @@ TEST_F(ServerTest, TheSocketIsPrivateAndOnlyAStaleOneIsReplaced)
     // A socket file left behind by a server that died.
     const QString stale = folder.file(u"stale.sock"_s);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray native = QFile::encodeName(stale);
     std::copy(native.begin(), native.end(), address.sun_path);
@@ -332,8 +356,10 @@ TEST(QbsimProgram, ServesUntilTerminated)
     test::TempAppFolder folder;
     const QString socketPath = folder.file(u"qbsim.sock"_s);
     QProcess program;
-    program.start(QStringLiteral(QBSIM_PROGRAM), {u"serve"_s, u"--socket"_s, socketPath, u"--quiet"_s, kSample});
-    ASSERT_TRUE(spinUntil([&] { return program.canReadLine() || program.state() == QProcess::NotRunning; }));
+    program.start(QStringLiteral(QBSIM_PROGRAM),
+                  {u"serve"_s, u"--socket"_s, socketPath, u"--quiet"_s, kSample});
+    ASSERT_TRUE(spinUntil(
+        [&] { return program.canReadLine() || program.state() == QProcess::NotRunning; }));
     EXPECT_EQ(program.readLine(), (u"qbsim: listening on "_s + socketPath + u'\n').toLocal8Bit())
         << program.readAllStandardError().toStdString();
 
@@ -358,7 +384,9 @@ TEST(QbsimProgram, RefusesBadCompanyFilesAndBadUsage)
         int exitCode;
         const char *says;
     } cases[] = {
-        {{u"serve"_s, u"--socket"_s, folder.file(u"s.sock"_s), folder.file(u"broken.qbxml"_s)}, 2, "broken.qbxml"},
+        {{u"serve"_s, u"--socket"_s, folder.file(u"s.sock"_s), folder.file(u"broken.qbxml"_s)},
+         2,
+         "broken.qbxml"},
         {{u"serve"_s, u"--bogus"_s}, 64, "--bogus"},
         {{u"generate"_s, u"--customers"_s, u"-3"_s}, 64, "--customers"},
         {{u"generate"_s, u"--invoices"_s, u"many"_s}, 64, "--invoices"},
