@@ -15,7 +15,7 @@ namespace corvina::qbsim {
 // A qbXML date (YYYY-MM-DD, nothing else); a null date otherwise.
 QDate parseDate(QStringView text);
 
-// A span of CompanyFile's serialized record bytes, [begin, end).
+// A span of a CompanyFile's bytes, [begin, end).
 struct ByteSpan {
     qsizetype begin = 0;
     qsizetype end = 0;
@@ -51,11 +51,11 @@ struct InvoiceRecord {
     std::uint32_t cutCount = 0;
 };
 
-// A company file: a qbXML response document (as QuickBooks answers queries) holding at most
-// one each of CustomerQueryRs, InvoiceQueryRs, ItemQueryRs and SalesRepQueryRs. A missing
-// list is empty. Every record keeps its XML exactly as re-serialized from the file, so that
-// answers carry all the fields the file holds, including elements newer than qbXML 2.1.
-// Records are stored back to back in one byte array; nothing else of the document is kept.
+// A company file: a qbXML response document in UTF-8 (as QuickBooks answers queries) holding
+// at most one each of CustomerQueryRs, InvoiceQueryRs, ItemQueryRs and SalesRepQueryRs; other
+// elements are skipped and a missing list is empty. The file's bytes are kept as they are and
+// every record is the span of them it occupies, so that answers carry exactly the fields the
+// file holds, including elements newer than qbXML 2.1.
 class CompanyFile {
 public:
     CompanyFile() = default;

@@ -150,21 +150,18 @@ TEST(CompanyFile, RecordsKnowTheFieldsQueriesFilterOn)
     EXPECT_EQ(invoices.invoices()[1].refNumber, u"1"_s);
 }
 
-TEST(CompanyFile, KeepsElementsItDoesNotKnowAndEscapedText)
+TEST(CompanyFile, KeepsEachRecordAsTheFileHasIt)
 {
-    const CompanyFile company = fromText(
-        document("<CustomerQueryRs statusCode=\"0\" statusSeverity=\"Info\">"
-                 "<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
-                 "<FullName>Smith &amp; Sons &lt;Müller&gt;</FullName><Notes></Notes>"
-                 "<FutureField kind=\"a&quot;b\">𝄞 Zoë</FutureField></CustomerRet>"
-                 "</CustomerQueryRs>"));
+    const QByteArray record =
+        "<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
+        "<FullName>Smith &#38; Sons <![CDATA[<Müller>]]></FullName><Notes></Notes><!-- note -->\r\n"
+        "<FutureField kind='a&quot;b'>𝄞 Zoë</FutureField><Empty/></CustomerRet>";
+    const CompanyFile company =
+        fromText(document("<CustomerQueryRs statusCode=\"0\" statusSeverity=\"Info\">" + record +
+                          "</CustomerQueryRs>"));
     ASSERT_EQ(company.customers().size(), 1u);
     EXPECT_EQ(company.customers()[0].fullName, u"Smith & Sons <Müller>"_s);
-    EXPECT_EQ(
-        text(company, company.customers()[0].xml),
-        QByteArray("<CustomerRet><ListID>1-1</ListID><Name>Smith &amp; Sons &lt;Müller&gt;</Name>"
-                   "<FullName>Smith &amp; Sons &lt;Müller&gt;</FullName><Notes/>"
-                   "<FutureField kind=\"a&quot;b\">𝄞 Zoë</FutureField></CustomerRet>"));
+    EXPECT_EQ(text(company, company.customers()[0].xml), record);
 
     const CompanyFile captured =
         CompanyFile::load(kSamples + u"/captured/ItemQueryRs_assembly_consolibyte.xml"_s);
@@ -239,6 +236,14 @@ TEST(CompanyFile, RefusalsNameTheFileLineAndColumn)
          "second <CustomerQueryRs>"},
         {"second message set", "<QBXML><QBXMLMsgsRs/><QBXMLMsgsRs/></QBXML>",
          "second <QBXMLMsgsRs>"},
+        {"not UTF-8",
+         document("<CustomerQueryRs>\n<CustomerRet><Name>Caf\xE9</Name></CustomerRet>"
+                  "</CustomerQueryRs>"),
+         "UTF-8"},
+        {"undeclared entity",
+         document("<CustomerQueryRs>\n<CustomerRet><Name>Caf&eacute;</Name>"
+                  "</CustomerRet></CustomerQueryRs>"),
+         "reference"},
         {"a request", "<QBXML><QBXMLMsgsRq onError=\"stopOnError\"/></QBXML>", "requests"},
         {"bad TxnDate",
          document("<InvoiceQueryRs>\n<InvoiceRet><TxnID>1</TxnID>"
