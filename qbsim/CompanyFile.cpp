@@ -135,7 +135,7 @@ private:
             const Token token = next();
             if (token == Token::StartElement && m_scanner.depth() == depth + 1)
                 return true;
-            if ((token == Token::EndElement && m_scanner.depth() < depth + 1) ||
+            if ((token == Token::EndElement && m_scanner.depth() <= depth) ||
                 token == Token::EndDocument)
                 return false;
         }
