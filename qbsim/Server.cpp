@@ -27,6 +27,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace hr = qb::hr;
 namespace wire = qb::wire;
 
+// What is read from a client at a time; the socket buffers no more than this either.
+constexpr qint64 kReadChunk = 1024 * 1024;
+
 QByteArray u32(std::uint32_t value)
 {
     QByteArray bytes(4, Qt::Uninitialized);
@@ -140,9 +143,12 @@ void Server::onNewConnection()
                 [this, socket] { onDisconnected(socket); });
         connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] {
             const auto it = m_clients.find(socket);
-            if (it != m_clients.end())
-                pump(*it->second);
+            if (it == m_clients.end())
+                return;
+            pump(*it->second);
+            serve(*it->second); // requests that waited for the answer to go out
         });
+        socket->setReadBufferSize(kReadChunk);
         if (socket->bytesAvailable() > 0)
             onReadyRead(socket);
     }
@@ -151,17 +157,22 @@ void Server::onNewConnection()
 void Server::onReadyRead(QLocalSocket *socket)
 {
     const auto it = m_clients.find(socket);
-    if (it == m_clients.end())
-        return;
-    Client &client = *it->second;
-    const QByteArray bytes = socket->readAll();
-    if (client.closing || client.gone)
-        return;
-    client.frames.append(bytes);
-    QByteArray payload;
-    while (!client.closing && !client.gone) {
+    if (it != m_clients.end())
+        serve(*it->second);
+}
+
+void Server::serve(Client &client)
+{
+    // One frame at a time, and only while no answer waits to go out: a client that does not
+    // read its answers leaves its requests in the socket, not answers piling up here.
+    while (!client.closing && !client.gone && client.outgoing.empty()) {
+        QByteArray payload;
         switch (client.frames.take(payload)) {
-        case wire::FrameBuffer::Status::Incomplete: return;
+        case wire::FrameBuffer::Status::Incomplete:
+            if (client.socket->bytesAvailable() == 0)
+                return;
+            client.frames.append(client.socket->read(kReadChunk));
+            break;
         case wire::FrameBuffer::Status::Ready: handle(client, payload); break;
         case wire::FrameBuffer::Status::TooLarge: {
             // The next frame cannot be found without reading this one: answer and hang up.

@@ -50,6 +50,8 @@ private:
 
     void onNewConnection();
     void onReadyRead(QLocalSocket *socket);
+    // Answers the client's buffered request frames.
+    void serve(Client &client);
     void onDisconnected(QLocalSocket *socket);
     void handle(Client &client, const QByteArray &payload);
     // Writes one reply frame: `head` (status and the fields before the body), then `body`.

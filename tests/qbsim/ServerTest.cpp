@@ -295,6 +295,39 @@ TEST_F(ServerTest, AnOversizedFrameIsAnsweredThenTheConnectionIsClosed)
     expectOk(other.call(open()));
 }
 
+TEST_F(ServerTest, PipelinedRequestsAreAnsweredInOrderAlsoWhenAnswersAreLarge)
+{
+    // Answers of several megabytes each outgrow the socket's buffer.
+    const QByteArray notes(6 * 1024 * 1024, 'n');
+    folder.write(u"Large.qbxml"_s,
+                 "<QBXML><QBXMLMsgsRs><CustomerQueryRs><CustomerRet><ListID>1</ListID>"
+                 "<Notes>" +
+                     notes +
+                     "</Notes></CustomerRet><CustomerRet><ListID>2"
+                     "</ListID></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>");
+    start(std::make_shared<const CompanyFile>(CompanyFile::load(folder.file(u"Large.qbxml"_s))));
+    Client client(socketPath);
+    expectOk(client.call(open()));
+    expectOk(client.call(begin(QString())));
+    const auto query = [](const char *listId) {
+        return process("<?qbxml version=\"2.1\"?><QBXML><QBXMLMsgsRq onError=\"stopOnError\">"
+                       "<CustomerQueryRq><ListID>" +
+                       QByteArray(listId) +
+                       "</ListID></CustomerQueryRq>"
+                       "</QBXMLMsgsRq></QBXML>");
+    };
+    QByteArray pipeline;
+    for (const char *listId : {"1", "2", "1", "2", "1"})
+        pipeline += frame(query(listId));
+    client.send(pipeline + frame(current()));
+    for (const bool large : {true, false, true, false, true}) {
+        const Reply answer = client.reply();
+        expectOk(answer);
+        EXPECT_EQ(answer.result.size() > notes.size(), large);
+    }
+    EXPECT_EQ(client.reply().result, folder.file(u"Large.qbxml"_s));
+}
+
 TEST_F(ServerTest, ClientsThatVanishDoNotDisturbOthers)
 {
     Client steady(socketPath);
