@@ -109,6 +109,16 @@ void printTable(const QString &title, const QStringList &header, const std::vect
     out.flush();
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    return file.readAll();
+}
+
 QString fixed(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);

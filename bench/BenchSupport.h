@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ struct Result {
 Result runChild(const QStringList &arguments);
 // Prints one "RESULT key=value …" line for the parent run.
 void report(const std::vector<std::pair<QString, double>> &values);
+
+// A whole file; exits with a message when it cannot be read.
+QByteArray readAll(const QString &path);
 
 // A plain text table.
 void printTable(const QString &title, const QStringList &header, const std::vector<QStringList> &rows);

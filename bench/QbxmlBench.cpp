@@ -27,16 +27,6 @@ using namespace corvina::bench;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-        std::exit(1);
-    }
-    return file.readAll();
-}
-
 int generate(const QString &out, int invoices, int customers, quint64 seed)
 {
     QElapsedTimer timer;

@@ -40,16 +40,6 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-        std::exit(1);
-    }
-    return file.readAll();
-}
-
 // The screen of a run nobody watches: every box is answered OK, the period is left open,
 // and the first call for the clock (right after the rows are committed) is noted.
 class HeadlessScreen : public Screen {

@@ -140,21 +140,9 @@ void GetCustomers(ProgramState &state)
     try {
         status.open();
         status.busyPointer();
-        for (;;) {
-            try {
-                retrieve(state, line);
-                break;
-            } catch (const Error &e) {
-                if (e.number() != errc::kTableLocked)
-                    throw;
-                if (!askRetryLockedTable(state, QStringLiteral("Customers")))
-                    break;
-            }
-        }
-    } catch (const Error &e) {
-        state.showError(QStringLiteral("GetCustomers"), e.description(), e.number(), line);
-    } catch (const std::exception &e) {
-        state.showError(QStringLiteral("GetCustomers"), QString::fromLocal8Bit(e.what()), errc::kDatabaseFailure, line);
+        retryWhileLocked(state, QStringLiteral("Customers"), [&] { retrieve(state, line); });
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetCustomers"), line);
     }
     // Exit steps: default pointer, status window unloaded; the session stays open.
     status.close();

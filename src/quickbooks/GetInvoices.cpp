@@ -223,23 +223,15 @@ void GetInvoices(ProgramState &state)
         line = 40;
         status.step(QStringLiteral("Retrieving invoices from Quickbooks (this may take some time, so please be patient)..."));
         status.playAnimation();
-        for (;;) {
-            try {
-                bool tableWasEmpty = false;
-                if (retrieve(state, *period, tableWasEmpty, line) == Outcome::Written)
-                    finish(state, tableWasEmpty, line);
-                break;
-            } catch (const Error &e) {
-                if (e.number() != errc::kTableLocked || line > 120)
-                    throw;
-                if (!askRetryLockedTable(state, QStringLiteral("Invoices")))
-                    break;
-            }
-        }
-    } catch (const Error &e) {
-        state.showError(QStringLiteral("GetInvoices"), e.description(), e.number(), line);
-    } catch (const std::exception &e) {
-        state.showError(QStringLiteral("GetInvoices"), QString::fromLocal8Bit(e.what()), errc::kDatabaseFailure, line);
+        bool tableWasEmpty = false;
+        Outcome outcome = Outcome::Stopped;
+        const bool tried = retryWhileLocked(state, QStringLiteral("Invoices"), [&] {
+            outcome = retrieve(state, *period, tableWasEmpty, line);
+        });
+        if (tried && outcome == Outcome::Written)
+            finish(state, tableWasEmpty, line);
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetInvoices"), line);
     }
     // Step 16: default pointer, status window unloaded if still open.
     status.close();

@@ -107,30 +107,19 @@ void GetItems(ProgramState &state)
         }
         line = 30;
         status.step(QStringLiteral("Retrieving item list from Quickbooks..."));
-        for (;;) {
-            try {
-                retrieve(state, line);
-                break;
-            } catch (const Error &e) {
-                if (e.number() != errc::kTableLocked)
-                    throw;
-                if (!askRetryLockedTable(state, QStringLiteral("Items"))) {
-                    status.close(); // Cancel leaves the session as it is
-                    return;
-                }
-            }
+        if (!retryWhileLocked(state, QStringLiteral("Items"), [&] { retrieve(state, line); })) {
+            status.close(); // Cancel leaves the session as it is
+            return;
         }
-    } catch (const Error &e) {
-        state.showError(QStringLiteral("GetItems"), e.description(), e.number(), line);
-    } catch (const std::exception &e) {
-        state.showError(QStringLiteral("GetItems"), QString::fromLocal8Bit(e.what()), errc::kDatabaseFailure, line);
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetItems"), line);
     }
     // Steps 10 and 11, on the normal path and after a status or an error.
     line = 110;
     try {
         CloseQB(state);
-    } catch (const Error &e) {
-        state.showError(QStringLiteral("GetItems"), e.description(), e.number(), line);
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetItems"), line);
     }
     status.close();
 }

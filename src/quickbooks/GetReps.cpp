@@ -95,8 +95,8 @@ void GetReps(ProgramState &state)
             }
         } catch (const Error &e) {
             report(state, e, line);
-        } catch (const std::exception &e) {
-            state.showError(QStringLiteral("GetReps"), QString::fromLocal8Bit(e.what()), errc::kDatabaseFailure, line);
+        } catch (...) {
+            reportUnexpected(state, QStringLiteral("GetReps"), line);
         }
     } catch (const LoginRefused &refused) {
         screen.setBusyPointer(false);
@@ -109,8 +109,8 @@ void GetReps(ProgramState &state)
                        QStringLiteral("Login Failed"), Buttons::Ok);
         try {
             CloseQB(state);
-        } catch (const Error &e) {
-            state.showError(QStringLiteral("GetReps"), e.description(), e.number(), line);
+        } catch (...) {
+            reportUnexpected(state, QStringLiteral("GetReps"), line);
         }
         status.close();
         screen.showMainWindow();

@@ -82,6 +82,17 @@ bool askRetryLockedTable(ProgramState &state, const QString &table)
     return state.screen().message(text, kAppTitle, Buttons::OkCancel) == Answer::Ok;
 }
 
+void reportUnexpected(ProgramState &state, const QString &procedure, int line)
+{
+    try {
+        throw;
+    } catch (const Error &e) {
+        state.showError(procedure, e.description(), e.number(), line);
+    } catch (const std::exception &e) {
+        state.showError(procedure, QString::fromLocal8Bit(e.what()), qb::hr::kUnexpected, line);
+    }
+}
+
 const qb::Response &firstResponse(const qb::ResponseSet &answer)
 {
     if (answer.count() == 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "localdb/Database.h"
+#include "localdb/Error.h"
 #include "quickbooks/ResponseSet.h"
 
 #include <QDateTime>
@@ -63,6 +64,29 @@ void stampRetrievalDate(ProgramState &state, const QString &name, const QDateTim
 
 // The locked-table question; true when the user chose OK (try again).
 bool askRetryLockedTable(ProgramState &state, const QString &table);
+
+// Runs `attempt` again for as long as it fails because `table` is held by another program
+// and the user answers the locked-table question with OK. False when the user chose Cancel;
+// any other error reaches the caller.
+template <class Attempt>
+bool retryWhileLocked(ProgramState &state, const QString &table, Attempt attempt)
+{
+    for (;;) {
+        try {
+            attempt();
+            return true;
+        } catch (const Error &e) {
+            if (e.number() != errc::kTableLocked)
+                throw;
+            if (!askRetryLockedTable(state, table))
+                return false;
+        }
+    }
+}
+
+// ShowError for the exception being handled (call it inside a catch block), naming the
+// procedure and the numbered step that failed.
+void reportUnexpected(ProgramState &state, const QString &procedure, int line);
 
 // Response 0 of an answer; an answer without any response breaks the protocol.
 const qb::Response &firstResponse(const qb::ResponseSet &answer);
