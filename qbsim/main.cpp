@@ -192,6 +192,10 @@ int generate(const QStringList &args)
             options.seed = *number;
     }
 
+    if (options.invoices > 0 && options.customers == 0) {
+        printError(u"invoices need at least one customer to bill: give --customers 1 or more."_s);
+        return kExitUsage;
+    }
     if (output.isEmpty()) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly) || !qbsim::generateCompany(options, out) ||

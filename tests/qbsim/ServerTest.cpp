@@ -423,6 +423,7 @@ TEST(QbsimProgram, RefusesBadCompanyFilesAndBadUsage)
         {{u"serve"_s, u"--bogus"_s}, 64, "--bogus"},
         {{u"generate"_s, u"--customers"_s, u"-3"_s}, 64, "--customers"},
         {{u"generate"_s, u"--invoices"_s, u"many"_s}, 64, "--invoices"},
+        {{u"generate"_s, u"--customers"_s, u"0"_s, u"--invoices"_s, u"5"_s}, 64, "at least one customer"},
         {{u"frobnicate"_s}, 64, "frobnicate"},
         {{}, 64, "Usage"},
     };
