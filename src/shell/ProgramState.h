@@ -1,12 +1,14 @@
 #pragma once
 
 #include "quickbooks/QuickBooksLink.h"
+#include "reporting/ReportRows.h"
 #include "shell/ErrorReport.h"
 #include "shell/StatusDisplay.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace corvina {
 
@@ -37,6 +39,9 @@ public:
     bool runRetrieval(const std::function<void(ProgramState &)> &procedure);
     bool retrievalRunning() const noexcept { return m_retrievalRunning; }
 
+    // The last customer-sales result, held while its report shows it.
+    std::shared_ptr<reporting::ReportRows> &custSales() noexcept { return m_custSales; }
+
     // ShowError, for the procedures.
     void showError(const QString &procedure, const QString &description, std::int32_t number,
                    int line)
@@ -51,6 +56,7 @@ private:
     StatusDisplay m_status;
     QuickBooksLink m_quickBooks;
     bool m_retrievalRunning = false;
+    std::shared_ptr<reporting::ReportRows> m_custSales;
 };
 
 // Names of the files in the application folder.
