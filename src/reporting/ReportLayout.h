@@ -7,7 +7,7 @@
 
 // The layout of a banded report: sections of fixed height in twips (1440 per inch) holding
 // labels, bound text boxes, lines and sums. Plain values, written in code as the report's
-// design reads, for example:
+// design reads (every member has a default, so designated initialisers may leave any out):
 //
 //     ReportLayout layout{
 //         .caption = u"Reps Not Selling"_s,
@@ -53,19 +53,19 @@ struct TwipMargins {
 
 struct ReportControl {
     ControlKind kind = ControlKind::Label;
-    QString name;
+    QString name{};
     // Labels, text boxes and functions: the box the text is clipped to. Lines: unused.
-    TwipRect rect;
+    TwipRect rect{};
     Align align = Align::Left;
     // Empty: the report's default font.
-    std::optional<ReportFont> font;
+    std::optional<ReportFont> font{};
     bool visible = true;
     // Labels: the text printed.
-    QString caption;
+    QString caption{};
     // Text boxes: the field of the current row. Functions: the field summed.
-    QString field;
+    QString field{};
     // Text boxes and functions: the format given to formatValue().
-    QString format;
+    QString format{};
     // Lines: from (x1, y1) to (x2, y2), twips within the section.
     int x1 = 0;
     int y1 = 0;
@@ -90,13 +90,13 @@ ReportControl sumFunction(const QString &name, const QString &field, TwipRect re
 
 struct ReportSection {
     SectionKind kind = SectionKind::Detail;
-    QString name;
+    QString name{};
     int height = 0;
     bool visible = true;
     // Detail only: the member of the top-level rows holding each group's detail rows
     // ("Child"). Empty: the top-level rows are the details and no group sections print.
-    QString dataMember;
-    std::vector<ReportControl> controls;
+    QString dataMember{};
+    std::vector<ReportControl> controls{};
 };
 
 ReportSection section(SectionKind kind, const QString &name, int height,
@@ -106,13 +106,13 @@ ReportSection detailSection(const QString &name, int height, const QString &data
 
 struct ReportLayout {
     // The preview window's title.
-    QString caption;
-    TwipMargins margins;
+    QString caption{};
+    TwipMargins margins{};
     // The width of the printed area in twips; empty: the page between the margins.
-    std::optional<int> reportWidth;
-    ReportFont defaultFont;
+    std::optional<int> reportWidth{};
+    ReportFont defaultFont{};
     // In the order of their kinds; at most one section of each kind.
-    std::vector<ReportSection> sections;
+    std::vector<ReportSection> sections{};
 
     const ReportSection *section(SectionKind kind) const;
     ReportSection *section(SectionKind kind);

@@ -3,6 +3,8 @@
 target_sources(corvina_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Format.h
+  ${CMAKE_CURRENT_LIST_DIR}/MemoryRows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MemoryRows.h
   ${CMAKE_CURRENT_LIST_DIR}/ReportLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReportLayout.h
   ${CMAKE_CURRENT_LIST_DIR}/ReportPages.cpp

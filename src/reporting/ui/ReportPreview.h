@@ -13,6 +13,7 @@ class QPrinter;
 class QScrollArea;
 class QToolButton;
 class QPushButton;
+class QResizeEvent;
 
 namespace corvina::reporting {
 
@@ -53,6 +54,9 @@ public:
 
 signals:
     void pageShown(int pageIndex);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void createControls();

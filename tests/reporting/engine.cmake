@@ -1,0 +1,2 @@
+corvina_add_test(reporting_format_test FormatTest.cpp)
+corvina_add_test(reporting_pages_test ReportPagesTest.cpp)
