@@ -4,6 +4,7 @@
 #include "shell/MailMergeGuide.h"
 #include "shell/ProgramState.h"
 #include "shell/RetrievalDates.h"
+#include "views/ui/DataReport4.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -80,6 +81,7 @@ void MainMenu::connectActions()
     connect(mnuLML, &QAction::triggered, this, [this] { openMailMergeGuide(m_state); });
     connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
     connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
+    connect(CustSales, &QAction::triggered, this, [this] { showCustSales(m_state, this); });
 }
 
 void MainMenu::load()

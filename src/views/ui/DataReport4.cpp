@@ -1,0 +1,24 @@
+#include "views/ui/DataReport4.h"
+
+#include "localdb/Error.h"
+#include "reporting/ui/ReportPreview.h"
+#include "shell/ProgramState.h"
+#include "views/CustSales.h"
+#include "views/CustSalesReport.h"
+
+namespace corvina {
+
+reporting::ReportPreview *showCustSales(ProgramState &state, QWidget *parent)
+{
+    try {
+        auto result = GetCustSales(state);
+        auto *preview = reporting::showReport(result, dataReport4Layout(), parent);
+        preview->setObjectName(QStringLiteral("DataReport4"));
+        return preview;
+    } catch (const Error &e) {
+        state.showError(QStringLiteral("GetCustSales"), e.description(), e.number(), e.line());
+        return nullptr;
+    }
+}
+
+} // namespace corvina
