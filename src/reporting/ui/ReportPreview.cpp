@@ -12,11 +12,12 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QResizeEvent>
+#include <QEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -155,6 +156,7 @@ void ReportPreview::createControls()
     scrollArea->setBackgroundRole(QPalette::Dark);
     scrollArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     scrollArea->setWidget(m_view);
+    scrollArea->installEventFilter(this);
     m_view->setZoom(m_zoom);
 
     auto *layout = new QVBoxLayout(this);
@@ -162,8 +164,11 @@ void ReportPreview::createControls()
     layout->addWidget(scrollArea, 1);
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    resize(std::min(m_view->sizeHint().width() + 60, screen.width() * 9 / 10),
-           screen.height() * 9 / 10);
+    const int wanted = m_view->sizeHint().width() + 60;
+    resize(std::min(wanted, screen.width() * 9 / 10), screen.height() * 9 / 10);
+    // On a screen too narrow for the whole page, start with the page fitted to the width.
+    if (width() < wanted)
+        setZoom(FitWidth);
 }
 
 void ReportPreview::connectControls()
@@ -206,7 +211,11 @@ void ReportPreview::setZoom(double factor)
         zoomBox->setCurrentIndex(index);
     double shown = factor;
     if (factor == FitWidth) {
-        const double room = scrollArea->viewport()->width() - 2 * PageGap;
+        // Leave room for the vertical scroll bar a page at that width always needs.
+        const int frame = 2 * scrollArea->frameWidth();
+        const int scrollBar = scrollArea->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                               scrollArea->verticalScrollBar());
+        const double room = scrollArea->width() - frame - scrollBar - 2 * PageGap - 1;
         shown = std::max(0.1, room / m_view->paperPixels().width());
     }
     m_view->setZoom(shown);
@@ -214,11 +223,13 @@ void ReportPreview::setZoom(double factor)
 
 void ReportPreview::chooseZoom(int index) { setZoom(zoomBox->itemData(index).toDouble()); }
 
-void ReportPreview::resizeEvent(QResizeEvent *event)
+// The scroll area's own width does not change with its scroll bars, so fitting to it
+// cannot bounce between two zooms.
+bool ReportPreview::eventFilter(QObject *watched, QEvent *event)
 {
-    QWidget::resizeEvent(event);
-    if (m_zoom == FitWidth)
+    if (watched == scrollArea && event->type() == QEvent::Resize && m_zoom == FitWidth)
         setZoom(FitWidth);
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReportPreview::goToTypedPage()

@@ -13,7 +13,6 @@ class QPrinter;
 class QScrollArea;
 class QToolButton;
 class QPushButton;
-class QResizeEvent;
 
 namespace corvina::reporting {
 
@@ -56,7 +55,7 @@ signals:
     void pageShown(int pageIndex);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
