@@ -1,0 +1,181 @@
+#include "views/CustomerTable.h"
+
+#include "localdb/Error.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace corvina {
+
+namespace {
+
+const QString kSnapshot = QStringLiteral("temp.CustomerSnapshot");
+// Rows kept decoded at a time: several screens of the grid.
+constexpr std::size_t kCachedRows = 1024;
+
+unsigned char foldAscii(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
+};
+
+} // namespace
+
+int compareNoCase(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const int diff = foldAscii(static_cast<unsigned char>(a[i])) - foldAscii(static_cast<unsigned char>(b[i]));
+        if (diff != 0)
+            return diff;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+void CustomerTable::TextColumn::append(const char *bytes, std::size_t size, bool null)
+{
+    m_bytes.append(bytes, size);
+    if (m_bytes.size() >= kNullBit)
+        throw Error(errc::kDatabaseFailure, QStringLiteral("The customer table is too large to show."));
+    m_ends.push_back(static_cast<std::uint32_t>(m_bytes.size()) | (null ? kNullBit : 0u));
+}
+
+QByteArrayView CustomerTable::TextColumn::bytes(std::size_t row) const
+{
+    const std::uint32_t begin = row == 0 ? 0 : (m_ends[row - 1] & ~kNullBit);
+    const std::uint32_t end = m_ends[row] & ~kNullBit;
+    return QByteArrayView(m_bytes.data() + begin, static_cast<qsizetype>(end - begin));
+}
+
+std::size_t CustomerTable::TextColumn::memoryBytes() const
+{
+    return m_bytes.capacity() + m_ends.capacity() * sizeof(std::uint32_t);
+}
+
+CustomerTable CustomerTable::load(Database db)
+{
+    CustomerTable table;
+    table.m_db.emplace(std::move(db));
+    table.copyTable();
+    table.readColumns();
+    table.readKeys();
+    table.sortByName();
+    table.m_fetch.emplace(table.m_db->prepare(QStringLiteral("Select * From ") + kSnapshot
+                                              + QStringLiteral(" Where rowid = ?")));
+    return table;
+}
+
+// The copy is declared exactly as Customers is, so that SQLite transfers the stored records
+// as they are and the columns keep their declared types.
+void CustomerTable::copyTable()
+{
+    Statement schema = m_db->prepare(
+        QStringLiteral("Select sql From sqlite_master Where type = 'table' And name = ?"));
+    schema.bind(1, QStringLiteral("Customers"));
+    if (!schema.step())
+        throw Error(errc::kDatabaseFailure, QStringLiteral("no such table: Customers"));
+    const QString definition = schema.value(0).toString();
+    const qsizetype columnList = definition.indexOf(QLatin1Char('('));
+    if (columnList < 0)
+        throw Error(errc::kDatabaseFailure, QStringLiteral("The Customers table has no columns."));
+    m_db->execute(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    m_db->execute(QStringLiteral("Drop Table If Exists ") + kSnapshot);
+    m_db->execute(QStringLiteral("Create Temp Table CustomerSnapshot ") + definition.mid(columnList));
+    m_db->execute(QStringLiteral("Insert Into ") + kSnapshot + QStringLiteral(" Select * From main.Customers"));
+}
+
+void CustomerTable::readColumns()
+{
+    Statement columns = m_db->prepare(QStringLiteral("Select * From ") + kSnapshot);
+    for (int c = 0; c < columns.columnCount(); ++c)
+        m_columns.push_back(Field{columns.columnName(c), columns.columnKind(c), 0});
+}
+
+// Through SQLite's own API: no value objects are made for the 100,000s of rows.
+void CustomerTable::readKeys()
+{
+    const QByteArray sql = (QStringLiteral("Select rowid, Name, BillState, CustType From ") + kSnapshot).toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(m_db->handle(), sql.constData(), static_cast<int>(sql.size()), &raw, nullptr);
+    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
+    if (prepared != SQLITE_OK)
+        m_db->raise(prepared, QStringLiteral("reading the customers"));
+
+    const auto appendText = [&](TextColumn &column, int c) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), c));
+        column.append(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), c)),
+                      sqlite3_column_type(stmt.get(), c) == SQLITE_NULL);
+    };
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        m_rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
+        appendText(m_names, 1);
+        appendText(m_states, 2);
+        appendText(m_types, 3);
+    }
+    if (rc != SQLITE_DONE)
+        m_db->raise(rc, QStringLiteral("reading the customers"));
+}
+
+void CustomerTable::sortByName()
+{
+    m_order.resize(m_rowids.size());
+    for (std::size_t r = 0; r < m_order.size(); ++r)
+        m_order[r] = static_cast<std::uint32_t>(r);
+    std::stable_sort(m_order.begin(), m_order.end(), [this](std::uint32_t a, std::uint32_t b) {
+        const bool nullA = m_names.isNull(a);
+        const bool nullB = m_names.isNull(b);
+        if (nullA || nullB)
+            return nullA && !nullB;
+        return compareNoCase(m_names.bytes(a), m_names.bytes(b)) < 0;
+    });
+}
+
+int CustomerTable::columnIndex(const QString &name) const
+{
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        if (m_columns[c].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(c);
+    }
+    return -1;
+}
+
+const std::vector<QVariant> &CustomerTable::fetch(std::size_t storedRow) const
+{
+    if (const auto cached = m_cache.find(storedRow); cached != m_cache.end())
+        return cached->second;
+    if (m_cache.size() >= kCachedRows)
+        m_cache.clear();
+    std::vector<QVariant> values;
+    values.reserve(m_columns.size());
+    m_fetch->reset();
+    m_fetch->bind(1, QVariant::fromValue(static_cast<qint64>(m_rowids[storedRow])));
+    if (m_fetch->step()) {
+        for (int c = 0; c < m_fetch->columnCount(); ++c)
+            values.push_back(m_fetch->value(c));
+    }
+    m_fetch->reset();
+    values.resize(m_columns.size());
+    return m_cache.emplace(storedRow, std::move(values)).first->second;
+}
+
+QVariant CustomerTable::value(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        throw Error(errc::kDatabaseFailure,
+                    QStringLiteral("No customer value at row %1, column %2.").arg(row).arg(column));
+    return fetch(stored(row))[static_cast<std::size_t>(column)];
+}
+
+std::size_t CustomerTable::memoryBytes() const
+{
+    return m_rowids.capacity() * sizeof(std::int64_t) + m_names.memoryBytes() + m_states.memoryBytes()
+           + m_types.memoryBytes() + m_order.capacity() * sizeof(std::uint32_t);
+}
+
+} // namespace corvina
