@@ -38,16 +38,17 @@ std::shared_ptr<MemoryRows> customerSales(int groups, int details)
         QStringList{u"Name"_qs, u"BillAddr1"_qs, u"BillAddr2"_qs, u"BillAddr3"_qs, u"BillAddr4"_qs,
                     u"BillCity"_qs, u"BillState"_qs, u"BillZip"_qs, u"Contact"_qs, u"Phone"_qs,
                     u"CustType"_qs, u"ListID"_qs},
-        u"Child"_qs, QStringList{u"LDate"_qs, u"InvNo"_qs, u"TotAmt"_qs, u"LRep"_qs, u"CustListID"_qs});
+        u"Child"_qs,
+        QStringList{u"LDate"_qs, u"InvNo"_qs, u"TotAmt"_qs, u"LRep"_qs, u"CustListID"_qs});
     const QDate start(2024, 1, 1);
     for (int g = 0; g < groups; ++g) {
         const QString id = u"80000%1-1234567890"_qs.arg(g);
-        const int row = rows->addRow({u"Customer %1"_qs.arg(g), u"%1 Main Street"_qs.arg(g % 997),
-                                      u"Suite %1"_qs.arg(g % 40), QVariant(), QVariant(),
-                                      u"Springfield"_qs, u"S%1"_qs.arg(g % 50, 2, 10, QLatin1Char('0')),
-                                      u"%1"_qs.arg(10000 + g % 89999), u"Pat Doe"_qs,
-                                      u"555-01%1"_qs.arg(g % 100, 2, 10, QLatin1Char('0')),
-                                      u"Retail"_qs, id});
+        const int row =
+            rows->addRow({u"Customer %1"_qs.arg(g), u"%1 Main Street"_qs.arg(g % 997),
+                          u"Suite %1"_qs.arg(g % 40), QVariant(), QVariant(), u"Springfield"_qs,
+                          u"S%1"_qs.arg(g % 50, 2, 10, QLatin1Char('0')),
+                          u"%1"_qs.arg(10000 + g % 89999), u"Pat Doe"_qs,
+                          u"555-01%1"_qs.arg(g % 100, 2, 10, QLatin1Char('0')), u"Retail"_qs, id});
         for (int d = 0; d < details; ++d)
             rows->addChild(row, {start.addDays((g + d) % 700), u"%1"_qs.arg(g * details + d + 1),
                                  125.5 * (d + 1) + g % 100, u"RB"_qs, id});
@@ -82,7 +83,8 @@ int main(int argc, char **argv)
     parser.addOption({u"details"_qs, u"Invoices (detail rows) per customer."_qs, u"N"_qs, u"5"_qs});
     parser.addOption({u"page-png"_qs, u"Save the first page as painted."_qs, u"FILE"_qs});
     parser.addOption({u"preview-png"_qs, u"Save the preview window as shown."_qs, u"FILE"_qs});
-    parser.addOption({u"pdf"_qs, u"Also write the whole report as PDF and time it."_qs, u"FILE"_qs});
+    parser.addOption(
+        {u"pdf"_qs, u"Also write the whole report as PDF and time it."_qs, u"FILE"_qs});
     parser.process(app);
     const int groups = parser.value(u"groups"_qs).toInt();
     const int details = parser.value(u"details"_qs).toInt();

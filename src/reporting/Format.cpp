@@ -25,10 +25,8 @@ bool isNumber(const QVariant &value)
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
+    case QMetaType::Float: return true;
+    default: return false;
     }
 }
 
@@ -67,14 +65,10 @@ QDateTime dateTimeInText(const QString &text)
 QDateTime asDateTime(const QVariant &value)
 {
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        return QDateTime(value.toDate(), QTime(0, 0));
-    case QMetaType::QDateTime:
-        return value.toDateTime();
-    case QMetaType::QString:
-        return dateTimeInText(value.toString());
-    default:
-        return {};
+    case QMetaType::QDate: return QDateTime(value.toDate(), QTime(0, 0));
+    case QMetaType::QDateTime: return value.toDateTime();
+    case QMetaType::QString: return dateTimeInText(value.toString());
+    default: return {};
     }
 }
 
@@ -287,8 +281,8 @@ QString formatNumber(double value, const QString &format)
         bool unused = false;
         return zeroPattern.prefix + formatMagnitude(0, zeroPattern, unused) + zeroPattern.suffix;
     }
-    const QString sign = (negative && !isZero && !ownNegativeSection) ? QStringLiteral("-")
-                                                                        : QString();
+    const QString sign =
+        (negative && !isZero && !ownNegativeSection) ? QStringLiteral("-") : QString();
     return sign + pattern.prefix + magnitude + pattern.suffix;
 }
 
@@ -348,12 +342,9 @@ QString dateTokenText(const DateToken &token, const QDateTime &dateTime, bool tw
             hour = hour % 12 == 0 ? 12 : hour % 12;
         return n == 1 ? QString::number(hour) : padded(hour, 2);
     }
-    case u'n':
-        return n == 1 ? QString::number(time.minute()) : padded(time.minute(), 2);
-    case u's':
-        return n == 1 ? QString::number(time.second()) : padded(time.second(), 2);
-    default:
-        return {};
+    case u'n': return n == 1 ? QString::number(time.minute()) : padded(time.minute(), 2);
+    case u's': return n == 1 ? QString::number(time.second()) : padded(time.second(), 2);
+    default: return {};
     }
 }
 
@@ -423,12 +414,9 @@ QString generalText(const QVariant &value)
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::QDate:
-        return locale.toString(value.toDate(), QLocale::ShortFormat);
-    case QMetaType::QTime:
-        return locale.toString(value.toTime(), QLocale::ShortFormat);
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::QDate: return locale.toString(value.toDate(), QLocale::ShortFormat);
+    case QMetaType::QTime: return locale.toString(value.toTime(), QLocale::ShortFormat);
     case QMetaType::QDateTime: {
         const QDateTime dateTime = value.toDateTime();
         QString text = locale.toString(dateTime.date(), QLocale::ShortFormat);
@@ -436,8 +424,7 @@ QString generalText(const QVariant &value)
             text += u' ' + locale.toString(dateTime.time(), QLocale::ShortFormat);
         return text;
     }
-    default:
-        break;
+    default: break;
     }
     if (isInteger(value))
         return value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong

@@ -20,7 +20,15 @@
 //     };
 namespace corvina::reporting {
 
-enum class SectionKind { ReportHeader, PageHeader, GroupHeader, Detail, GroupFooter, PageFooter, ReportFooter };
+enum class SectionKind {
+    ReportHeader,
+    PageHeader,
+    GroupHeader,
+    Detail,
+    GroupFooter,
+    PageFooter,
+    ReportFooter
+};
 
 enum class ControlKind { Label, TextBox, Line, Function };
 

@@ -1,6 +1,7 @@
 #include "reporting/ReportPages.h"
 
 #include "reporting/Format.h"
+#include "reporting/MemoryRows.h"
 
 #include <map>
 
@@ -132,8 +133,7 @@ void ReportPages::State::normalize(Cursor &c) const
                 return;
             c.part = Cursor::End;
             return;
-        case Cursor::End:
-            return;
+        case Cursor::End: return;
         }
     }
 }
@@ -220,7 +220,8 @@ void ReportPages::State::layOutNextPage()
 ReportPages::ReportPages(std::shared_ptr<const ReportRows> rows, ReportLayout layout, PageSize size)
     : m(std::make_unique<State>())
 {
-    m->rows = std::move(rows);
+    // No rows at all print as a report without rows.
+    m->rows = rows ? std::move(rows) : std::make_shared<MemoryRows>(QStringList());
     m->layout = std::move(layout);
     m->size = size;
     m->member = m->layout.dataMember();
@@ -230,9 +231,18 @@ ReportPages::ReportPages(std::shared_ptr<const ReportRows> rows, ReportLayout la
 
 ReportPages::~ReportPages() = default;
 
-const ReportLayout &ReportPages::layout() const { return m->layout; }
-const ReportRows &ReportPages::rows() const { return *m->rows; }
-PageSize ReportPages::pageSize() const { return m->size; }
+const ReportLayout &ReportPages::layout() const
+{
+    return m->layout;
+}
+const ReportRows &ReportPages::rows() const
+{
+    return *m->rows;
+}
+PageSize ReportPages::pageSize() const
+{
+    return m->size;
+}
 
 bool ReportPages::ensurePage(int index)
 {
@@ -250,9 +260,15 @@ bool ReportPages::paginateMore(int pages)
     return m->complete;
 }
 
-bool ReportPages::isComplete() const { return m->complete; }
+bool ReportPages::isComplete() const
+{
+    return m->complete;
+}
 
-int ReportPages::knownPageCount() const { return static_cast<int>(m->pages.size()); }
+int ReportPages::knownPageCount() const
+{
+    return static_cast<int>(m->pages.size());
+}
 
 int ReportPages::pageCount()
 {
@@ -286,8 +302,7 @@ QVariant ReportPages::fieldValue(const Band &band, const QString &field) const
         source = band.childRow >= 0 ? m->children(band.row) : m->rows.get();
         index = band.childRow >= 0 ? band.childRow : band.row;
         break;
-    default:
-        return {};
+    default: return {};
     }
     if (!source || index < 0 || index >= source->count())
         return {};
@@ -310,8 +325,7 @@ double ReportPages::sum(const Band &band, const QString &field) const
     };
     switch (sectionOf(band).kind) {
     case SectionKind::GroupHeader:
-    case SectionKind::GroupFooter:
-        return sumOver(m->children(band.row));
+    case SectionKind::GroupFooter: return sumOver(m->children(band.row));
     case SectionKind::Detail: {
         double total = 0;
         addTo(total, fieldValue(band, field));
@@ -332,18 +346,15 @@ double ReportPages::sum(const Band &band, const QString &field) const
         m->reportSums.emplace(field.toLower(), total);
         return total;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
 QString ReportPages::controlText(const Band &band, const ReportControl &control) const
 {
     switch (control.kind) {
-    case ControlKind::Label:
-        return control.caption;
-    case ControlKind::TextBox:
-        return formatValue(fieldValue(band, control.field), control.format);
+    case ControlKind::Label: return control.caption;
+    case ControlKind::TextBox: return formatValue(fieldValue(band, control.field), control.format);
     case ControlKind::Function: {
         const SectionKind kind = sectionOf(band).kind;
         // A page has no rows of its own to sum.
@@ -351,8 +362,7 @@ QString ReportPages::controlText(const Band &band, const ReportControl &control)
             return {};
         return formatValue(sum(band, control.field), control.format);
     }
-    case ControlKind::Line:
-        break;
+    case ControlKind::Line: break;
     }
     return {};
 }

@@ -39,8 +39,11 @@ struct Band {
 // A section that does not fit moves to the next page; a group header moves along with it
 // when the group's next section would not fit beside it (unless the page holds nothing
 // else). The report footer follows the last group. A report without rows still has one page.
+// The rows must not change while pages are laid out from them: hand the report a snapshot.
+// (Rows that vanish anyway print empty rather than fail.)
 class ReportPages {
 public:
+    // Null rows count as none.
     ReportPages(std::shared_ptr<const ReportRows> rows, ReportLayout layout, PageSize size = {});
     ~ReportPages();
     ReportPages(const ReportPages &) = delete;

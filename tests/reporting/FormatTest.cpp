@@ -17,7 +17,10 @@ struct FormatCase {
     QString expected;
 };
 
-void PrintTo(const FormatCase &c, std::ostream *os) { *os << c.what; }
+void PrintTo(const FormatCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
 
 class Formats : public ::testing::TestWithParam<FormatCase> {
 protected:
@@ -97,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"integer", 42, QString(), u"42"_s},
                       FormatCase{"negative integer", -42, QString(), u"-42"_s},
                       FormatCase{"date in the short form", jan5, QString(), u"1/5/24"_s},
-                      FormatCase{"midnight date-time shows no time",
-                                 QDateTime(jan5, QTime(0, 0)), QString(), u"1/5/24"_s},
+                      FormatCase{"midnight date-time shows no time", QDateTime(jan5, QTime(0, 0)),
+                                 QString(), u"1/5/24"_s},
                       FormatCase{"boolean", true, QString(), u"True"_s},
                       FormatCase{"text as it is", u"O'Brien & Co, 50% off"_s, QString(),
                                  u"O'Brien & Co, 50% off"_s},

@@ -1,5 +1,5 @@
-#include "reporting/MemoryRows.h"
 #include "reporting/ReportPages.h"
+#include "reporting/MemoryRows.h"
 
 #include <QStringList>
 
@@ -18,23 +18,24 @@ ReportLayout groupedLayout()
     return ReportLayout{
         .caption = u"Sales"_s,
         .margins = {.left = 50, .right = 50, .top = 50, .bottom = 50},
-        .sections = {
-            section(SectionKind::ReportHeader, u"RH"_s, 100,
-                    {label(u"Title"_s, u"Sales"_s, {0, 0, 1000, 100})}),
-            section(SectionKind::PageHeader, u"PH"_s, 50),
-            section(SectionKind::GroupHeader, u"GH"_s, 200,
-                    {textBox(u"Name"_s, u"Name"_s, {0, 0, 500, 100})}),
-            detailSection(u"D"_s, 100, u"Child"_s,
-                          {textBox(u"Amt"_s, u"Amt"_s, {0, 0, 500, 100}, Align::Right,
-                                   u"#,##0.00"_s)}),
-            section(SectionKind::GroupFooter, u"GF"_s, 100,
-                    {sumFunction(u"Total"_s, u"Amt"_s, {0, 0, 500, 100}, Align::Right,
-                                 u"#,##0.00"_s)}),
-            section(SectionKind::PageFooter, u"PF"_s, 50),
-            section(SectionKind::ReportFooter, u"RF"_s, 150,
-                    {sumFunction(u"Grand"_s, u"Amt"_s, {0, 0, 500, 100}, Align::Right,
-                                 u"#,##0.00"_s)}),
-        },
+        .sections =
+            {
+                section(SectionKind::ReportHeader, u"RH"_s, 100,
+                        {label(u"Title"_s, u"Sales"_s, {0, 0, 1000, 100})}),
+                section(SectionKind::PageHeader, u"PH"_s, 50),
+                section(SectionKind::GroupHeader, u"GH"_s, 200,
+                        {textBox(u"Name"_s, u"Name"_s, {0, 0, 500, 100})}),
+                detailSection(
+                    u"D"_s, 100, u"Child"_s,
+                    {textBox(u"Amt"_s, u"Amt"_s, {0, 0, 500, 100}, Align::Right, u"#,##0.00"_s)}),
+                section(SectionKind::GroupFooter, u"GF"_s, 100,
+                        {sumFunction(u"Total"_s, u"Amt"_s, {0, 0, 500, 100}, Align::Right,
+                                     u"#,##0.00"_s)}),
+                section(SectionKind::PageFooter, u"PF"_s, 50),
+                section(SectionKind::ReportFooter, u"RF"_s, 150,
+                        {sumFunction(u"Grand"_s, u"Amt"_s, {0, 0, 500, 100}, Align::Right,
+                                     u"#,##0.00"_s)}),
+            },
     };
 }
 
@@ -43,8 +44,8 @@ constexpr PageSize smallPage{1000, 1200};
 // Parents named A, B, C … with the given numbers of children; child amounts 1, 2, 3 …
 std::shared_ptr<MemoryRows> groups(const std::vector<int> &childCounts)
 {
-    auto rows = std::make_shared<MemoryRows>(QStringList{u"Name"_s}, u"Child"_s,
-                                             QStringList{u"Amt"_s});
+    auto rows =
+        std::make_shared<MemoryRows>(QStringList{u"Name"_s}, u"Child"_s, QStringList{u"Amt"_s});
     for (size_t g = 0; g < childCounts.size(); ++g) {
         const int row = rows->addRow({QString(QChar(u'A' + static_cast<char16_t>(g)))});
         for (int c = 0; c < childCounts[g]; ++c)
@@ -98,13 +99,12 @@ TEST(ReportPages, BreaksBeforeTheSectionThatDoesNotFit)
     ReportPages pages(groups({4, 2}), groupedLayout(), smallPage);
     ASSERT_EQ(pages.pageCount(), 2);
     // GH(1) would fit at 900 but its first detail would not: both move on.
-    EXPECT_EQ(describe(pages, 0),
-              (QStringList{u"RH@50"_s, u"PH@150"_s, u"GH(0)@200"_s, u"D(0.0)@400"_s,
-                           u"D(0.1)@500"_s, u"D(0.2)@600"_s, u"D(0.3)@700"_s, u"GF(0)@800"_s,
-                           u"PF@1100"_s}));
-    EXPECT_EQ(describe(pages, 1), (QStringList{u"PH@50"_s, u"GH(1)@100"_s, u"D(1.0)@300"_s,
-                                               u"D(1.1)@400"_s, u"GF(1)@500"_s, u"RF@600"_s,
-                                               u"PF@1100"_s}));
+    EXPECT_EQ(describe(pages, 0), (QStringList{u"RH@50"_s, u"PH@150"_s, u"GH(0)@200"_s,
+                                               u"D(0.0)@400"_s, u"D(0.1)@500"_s, u"D(0.2)@600"_s,
+                                               u"D(0.3)@700"_s, u"GF(0)@800"_s, u"PF@1100"_s}));
+    EXPECT_EQ(describe(pages, 1),
+              (QStringList{u"PH@50"_s, u"GH(1)@100"_s, u"D(1.0)@300"_s, u"D(1.1)@400"_s,
+                           u"GF(1)@500"_s, u"RF@600"_s, u"PF@1100"_s}));
 }
 
 TEST(ReportPages, ReportFooterMovesToANewPageWhenFull)
@@ -135,7 +135,8 @@ TEST_P(GroupHeaderKeeping, NoPageEndsOnAGroupHeader)
         ASSERT_GE(bands.size(), 2u);
         const Band &lastBody = bands[bands.size() - 2];
         EXPECT_NE(pages.sectionOf(lastBody).kind, SectionKind::GroupHeader)
-            << c.what << ": page " << p << " ends on " << describe(pages, p).join(u' ').toStdString();
+            << c.what << ": page " << p << " ends on "
+            << describe(pages, p).join(u' ').toStdString();
         for (const Band &band : bands) {
             if (pages.sectionOf(band).kind == SectionKind::Detail)
                 details.emplace_back(band.row, band.childRow);
@@ -170,8 +171,7 @@ TEST(ReportPages, WithoutADataMemberTheRowsAreTheDetailsAndGroupsDoNotPrint)
     EXPECT_EQ(describe(pages, 0).join(u' '),
               u"RH@50 PH@150 D(0)@200 D(1)@300 D(2)@400 D(3)@500 D(4)@600 D(5)@700 D(6)@800 "
               u"D(7)@900 D(8)@1000 PF@1100");
-    EXPECT_EQ(describe(pages, 1).join(u' '),
-              u"PH@50 D(9)@100 D(10)@200 D(11)@300 RF@400 PF@1100");
+    EXPECT_EQ(describe(pages, 1).join(u' '), u"PH@50 D(9)@100 D(10)@200 D(11)@300 RF@400 PF@1100");
     EXPECT_EQ(pages.controlText(pages.page(0)[2], layout.section(SectionKind::Detail)->controls[0]),
               u"1.00");
     EXPECT_EQ(pages.controlText(pages.page(1)[4], *layout.control(u"Grand"_s)), u"78.00");
@@ -183,6 +183,8 @@ TEST(ReportPages, AReportWithoutRowsHasOnePage)
     EXPECT_EQ(pages.pageCount(), 1);
     EXPECT_EQ(describe(pages, 0).join(u' '), u"RH@50 PH@150 RF@200 PF@1100");
     EXPECT_FALSE(pages.ensurePage(1));
+    ReportPages none(nullptr, groupedLayout(), smallPage);
+    EXPECT_EQ(describe(none, 0).join(u' '), u"RH@50 PH@150 RF@200 PF@1100");
 }
 
 TEST(ReportPages, HiddenSectionsTakeNoRoom)
@@ -209,8 +211,8 @@ TEST(ReportPages, ASectionTallerThanThePagePrintsAloneAndPaginationEnds)
 
 TEST(ReportPages, GroupSumsAddTheGroupsDetailsSkippingNulls)
 {
-    auto rows = std::make_shared<MemoryRows>(QStringList{u"Name"_s}, u"Child"_s,
-                                             QStringList{u"Amt"_s});
+    auto rows =
+        std::make_shared<MemoryRows>(QStringList{u"Name"_s}, u"Child"_s, QStringList{u"Amt"_s});
     const int a = rows->addRow({u"A"_s});
     rows->addChild(a, {1000.25});
     rows->addChild(a, {QVariant()});

@@ -29,7 +29,8 @@ QString popplerOutput(const QString &tool, const QStringList &arguments)
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-        ADD_FAILURE() << tool.toStdString() << " failed: " << process.readAllStandardError().toStdString();
+        ADD_FAILURE() << tool.toStdString()
+                      << " failed: " << process.readAllStandardError().toStdString();
         return {};
     }
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -83,8 +84,8 @@ TEST_F(ReportRender, PdfHoldsEverySectionInOrderOnTheRightPages)
     EXPECT_EQ(all.count(u"Customer Sales By State, Zip"_s), 1);
     EXPECT_TRUE(pages.first().contains(u"Customer Sales By State, Zip"_s));
     for (const QString &page : pages) {
-        EXPECT_TRUE(appearInOrder(page, {u"Invoice Date"_s, u"Invoice Number"_s, u"Amt"_s,
-                                         u"Sales Rep"_s}))
+        EXPECT_TRUE(
+            appearInOrder(page, {u"Invoice Date"_s, u"Invoice Number"_s, u"Amt"_s, u"Sales Rep"_s}))
             << page.toStdString();
     }
     for (int c = 1; c <= 9; ++c) {

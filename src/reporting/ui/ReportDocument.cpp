@@ -92,8 +92,9 @@ private:
         QPen pen(Qt::black);
         pen.setWidthF(std::max(1.0, m_scale.y(LineWidthTwips)));
         m_painter.setPen(pen);
-        m_painter.drawLine(QPointF(m_scale.x(clampX(control.x1)), m_scale.y(band.top + control.y1)),
-                           QPointF(m_scale.x(clampX(control.x2)), m_scale.y(band.top + control.y2)));
+        m_painter.drawLine(
+            QPointF(m_scale.x(clampX(control.x1)), m_scale.y(band.top + control.y1)),
+            QPointF(m_scale.x(clampX(control.x2)), m_scale.y(band.top + control.y2)));
     }
 
     void paintText(const Band &band, const ReportControl &control)
@@ -140,8 +141,8 @@ QPageLayout withoutMargins(const QPageLayout &paper)
 ReportDocument::ReportDocument(std::shared_ptr<const ReportRows> rows, ReportLayout layout,
                                const QPageLayout &paper)
     : m_rows(rows), m_paper(withoutMargins(paper)),
-      m_pages(std::make_unique<ReportPages>(std::move(rows), std::move(layout),
-                                            pageSizeOf(m_paper)))
+      m_pages(
+          std::make_unique<ReportPages>(std::move(rows), std::move(layout), pageSizeOf(m_paper)))
 {
 }
 
@@ -150,11 +151,26 @@ QPageLayout ReportDocument::letterPaper()
     return QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF());
 }
 
-const ReportLayout &ReportDocument::layout() const { return m_pages->layout(); }
-QString ReportDocument::caption() const { return layout().caption; }
-const QPageLayout &ReportDocument::paper() const { return m_paper; }
-ReportPages &ReportDocument::pages() { return *m_pages; }
-std::shared_ptr<const ReportRows> ReportDocument::rows() const { return m_rows; }
+const ReportLayout &ReportDocument::layout() const
+{
+    return m_pages->layout();
+}
+QString ReportDocument::caption() const
+{
+    return layout().caption;
+}
+const QPageLayout &ReportDocument::paper() const
+{
+    return m_paper;
+}
+ReportPages &ReportDocument::pages()
+{
+    return *m_pages;
+}
+std::shared_ptr<const ReportRows> ReportDocument::rows() const
+{
+    return m_rows;
+}
 
 bool ReportDocument::paintPage(QPainter &painter, int pageIndex)
 {

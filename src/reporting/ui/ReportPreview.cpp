@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -12,7 +13,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -185,9 +185,15 @@ void ReportPreview::connectControls()
             &QWidget::close);
 }
 
-ReportDocument &ReportPreview::document() { return *m_document; }
+ReportDocument &ReportPreview::document()
+{
+    return *m_document;
+}
 
-int ReportPreview::currentPage() const { return m_page; }
+int ReportPreview::currentPage() const
+{
+    return m_page;
+}
 
 bool ReportPreview::showPage(int pageIndex)
 {
@@ -201,7 +207,10 @@ bool ReportPreview::showPage(int pageIndex)
     return true;
 }
 
-double ReportPreview::zoom() const { return m_zoom; }
+double ReportPreview::zoom() const
+{
+    return m_zoom;
+}
 
 void ReportPreview::setZoom(double factor)
 {
@@ -221,7 +230,10 @@ void ReportPreview::setZoom(double factor)
     m_view->setZoom(shown);
 }
 
-void ReportPreview::chooseZoom(int index) { setZoom(zoomBox->itemData(index).toDouble()); }
+void ReportPreview::chooseZoom(int index)
+{
+    setZoom(zoomBox->itemData(index).toDouble());
+}
 
 // The scroll area's own width does not change with its scroll bars, so fitting to it
 // cannot bounce between two zooms.
@@ -274,7 +286,10 @@ void ReportPreview::paginateInIdleTime()
     });
 }
 
-bool ReportPreview::printTo(QPrinter &printer) { return printReport(*m_document, printer); }
+bool ReportPreview::printTo(QPrinter &printer)
+{
+    return printReport(*m_document, printer);
+}
 
 void ReportPreview::openPrintDialog()
 {
