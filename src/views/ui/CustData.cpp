@@ -58,6 +58,7 @@ void CustData::createControls()
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
+    DataGrid1->setColumnWidth(0, 2 * DataGrid1->horizontalHeader()->defaultSectionSize());
 
     Label1 = new QLabel(QStringLiteral("Count"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -81,6 +82,10 @@ void CustData::createFilterControls()
 {
     Frame1 = new QGroupBox(QStringLiteral("Filter By"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
+    // The frame is one control high: a border drawn below its title would cut through the
+    // combos, so only the title shows, left of them.
+    Frame1->setStyleSheet(QStringLiteral("QGroupBox#Frame1 { border: none; margin-top: 0; padding: 0; }"
+                                         "QGroupBox#Frame1::title { subcontrol-origin: padding; left: 0; top: 9px; }"));
     const auto makeCombo = [this](const char *name, CustomerBrowser::Combo combo) {
         auto *box = new QComboBox(Frame1);
         box->setObjectName(QLatin1String(name));
@@ -161,6 +166,7 @@ void CustData::loadSteps(int &step)
     m_quiet = true;
     m_model->setBrowser(m_browser.get());
     m_quiet = false;
+    showCurrentRow();
 
     step = ShowCount;
     showCount();
