@@ -156,6 +156,20 @@ TEST_F(CustomerBrowserTest, GoToFindsTheFirstNameWithinTheFilterWithoutCase)
     EXPECT_EQ(browser.goTo(QStringLiteral("a")), -1); // Alpha is in NY
 }
 
+TEST_F(CustomerBrowserTest, CaseIsFoldedBeyondAscii)
+{
+    CustomerBrowser browser = open({{QStringLiteral("Élan"), QStringLiteral("Québec"), QStringLiteral("Détail")},
+                                    {QStringLiteral("émile"), QStringLiteral("QUÉBEC"), QStringLiteral("Gros")},
+                                    {QStringLiteral("Zeta"), QStringLiteral("Ontario"), QStringLiteral("DÉTAIL")}});
+    EXPECT_EQ(browser.stateList(), (QStringList{QStringLiteral("Ontario"), QStringLiteral("Québec")}));
+    browser.comboChanged(Combo::State, QStringLiteral("québec"), QStringLiteral("Type"));
+    EXPECT_EQ(browser.rowCount(), 2);
+    browser.comboChanged(Combo::Type, QStringLiteral("détail"), QStringLiteral("québec"));
+    EXPECT_EQ(names(browser), QStringList{QStringLiteral("Élan")});
+    browser.clearFilter();
+    EXPECT_EQ(browser.goTo(QStringLiteral("É")), 1);
+}
+
 TEST_F(CustomerBrowserTest, ValuesKeepTheirKinds)
 {
     insertCustomers(folder.path(), {{QStringLiteral("Typed"), QStringLiteral("CA"), {}, {}, 1234.5}});

@@ -194,6 +194,14 @@ TEST_F(CustFldsTest, CancelRestoresTheCurrentRowAndTheWindows)
     EXPECT_TRUE(screen.messages().empty());
 }
 
+TEST_F(CustFldsTest, EscapeCancelsThePreview)
+{
+    Prev &prev = preview({QStringLiteral("Name")});
+    QTest::keyClick(&prev, Qt::Key_Escape);
+    expectRunFinished();
+    EXPECT_TRUE(screen.messages().empty());
+}
+
 TEST_F(CustFldsTest, PrintFromALaterPagePrintsEveryCustomerFromTheFirst)
 {
     if (!havePdfToText())
