@@ -62,17 +62,20 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-const char *const kStates[] = {"AL", "AK", "AZ", "AR", "CA", "CO", "CT", "DE", "FL", "GA", "HI", "ID", "IL",
-                               "IN", "IA", "KS", "KY", "LA", "ME", "MD", "MA", "MI", "MN", "MS", "MO", "MT",
-                               "NE", "NV", "NH", "NJ", "NM", "NY", "NC", "ND", "OH", "OK", "OR", "PA", "RI",
-                               "SC", "SD", "TN", "TX", "UT", "VT", "VA", "WA", "WV", "WI", "WY"};
-const char *const kTypes[] = {"Retail", "Wholesale", "Commercial", "Residential", "Referral", "From advertisement",
-                              "Government", "Non-profit"};
-const char *const kFirst[] = {"Anna", "Brian", "Carla", "Dmitri", "Elena", "Farid", "Greta", "Hugo", "Ines", "Jonas",
-                              "Kira", "Liam", "Mona", "Nils", "Olga", "Pavel", "Rosa", "Sven", "Tara", "Umar"};
-const char *const kLast[] = {"Archer", "Baker", "Castillo", "Dunn", "Eriksen", "Fischer", "Garcia", "Holm",
-                             "Ivanova", "Jensen", "Keller", "Lund", "Moreau", "Novak", "O'Brien", "Petrov",
-                             "Quinn", "Rossi", "Schmidt", "Tanaka"};
+const char *const kStates[] = {"AL", "AK", "AZ", "AR", "CA", "CO", "CT", "DE", "FL", "GA",
+                               "HI", "ID", "IL", "IN", "IA", "KS", "KY", "LA", "ME", "MD",
+                               "MA", "MI", "MN", "MS", "MO", "MT", "NE", "NV", "NH", "NJ",
+                               "NM", "NY", "NC", "ND", "OH", "OK", "OR", "PA", "RI", "SC",
+                               "SD", "TN", "TX", "UT", "VT", "VA", "WA", "WV", "WI", "WY"};
+const char *const kTypes[] = {"Retail",   "Wholesale",          "Commercial", "Residential",
+                              "Referral", "From advertisement", "Government", "Non-profit"};
+const char *const kFirst[] = {"Anna", "Brian", "Carla", "Dmitri", "Elena", "Farid", "Greta",
+                              "Hugo", "Ines",  "Jonas", "Kira",   "Liam",  "Mona",  "Nils",
+                              "Olga", "Pavel", "Rosa",  "Sven",   "Tara",  "Umar"};
+const char *const kLast[] = {"Archer",  "Baker",  "Castillo", "Dunn",    "Eriksen",
+                             "Fischer", "Garcia", "Holm",     "Ivanova", "Jensen",
+                             "Keller",  "Lund",   "Moreau",   "Novak",   "O'Brien",
+                             "Petrov",  "Quinn",  "Rossi",    "Schmidt", "Tanaka"};
 
 // Fills Customers with `count` rows in one transaction: every column a retrieval fills for
 // a typical customer, a few left empty as QuickBooks leaves them.
@@ -90,12 +93,16 @@ void generate(Database &db, int count, unsigned seed)
         return text;
     };
     Transaction transaction(db);
-    Statement insert = db.prepare(QStringLiteral(
-        "Insert Into Customers (ListID, Name, IsActive, CompanyName, Salutation, FirstName, LastName, FullName, "
-        "BillAddr1, BillAddr2, BillCity, BillState, BillZip, ShipAddr1, ShipAddr2, ShipCity, ShipState, ShipZip, "
-        "Phone, Fax, Email, Contact, CustType, Terms, SalesRep, OpenBalance, OpenBalanceDate, SalesTaxCodeRef, "
-        "AccountNo, CreditLimit, PrefPaymentMethod) "
-        "Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    Statement insert =
+        db.prepare(QStringLiteral("Insert Into Customers (ListID, Name, IsActive, CompanyName, "
+                                  "Salutation, FirstName, LastName, FullName, "
+                                  "BillAddr1, BillAddr2, BillCity, BillState, BillZip, ShipAddr1, "
+                                  "ShipAddr2, ShipCity, ShipState, ShipZip, "
+                                  "Phone, Fax, Email, Contact, CustType, Terms, SalesRep, "
+                                  "OpenBalance, OpenBalanceDate, SalesTaxCodeRef, "
+                                  "AccountNo, CreditLimit, PrefPaymentMethod) "
+                                  "Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                  "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int i = 0; i < count; ++i) {
         const QByteArray first = pick(kFirst);
         const QByteArray last = pick(kLast);
@@ -164,8 +171,7 @@ double floorMs(const QString &path)
     return ms;
 }
 
-template <typename F>
-double timed(F &&work)
+template <typename F> double timed(F &&work)
 {
     const auto start = Clock::now();
     work();
@@ -187,11 +193,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("customers"), QStringLiteral("Customers to generate."), QStringLiteral("N"),
-                      QStringLiteral("100000")});
-    parser.addOption({QStringLiteral("seed"), QStringLiteral("Generator seed."), QStringLiteral("S"),
-                      QStringLiteral("2026")});
-    parser.addOption({QStringLiteral("keep"), QStringLiteral("Keep the generated application folder.")});
+    parser.addOption({QStringLiteral("customers"), QStringLiteral("Customers to generate."),
+                      QStringLiteral("N"), QStringLiteral("100000")});
+    parser.addOption({QStringLiteral("seed"), QStringLiteral("Generator seed."),
+                      QStringLiteral("S"), QStringLiteral("2026")});
+    parser.addOption(
+        {QStringLiteral("keep"), QStringLiteral("Keep the generated application folder.")});
     parser.process(app);
     const int count = parser.value(QStringLiteral("customers")).toInt();
     const unsigned seed = parser.value(QStringLiteral("seed")).toUInt();
@@ -220,7 +227,8 @@ int main(int argc, char **argv)
     CustomerBrowser browser;
     const double listsMs = timed([&] { browser = CustomerBrowser(std::move(table)); });
     const double modelFilterMs = timed([&] {
-        browser.comboChanged(CustomerBrowser::Combo::State, QStringLiteral("CA"), QStringLiteral("Type"));
+        browser.comboChanged(CustomerBrowser::Combo::State, QStringLiteral("CA"),
+                             QStringLiteral("Type"));
     });
     const int caRows = browser.rowCount();
     browser.clearFilter();
@@ -267,34 +275,37 @@ int main(int argc, char **argv)
     window->close();
     settle();
 
-    const auto row = [&](const QString &work, double ms, const QString &target, const QString &note) {
+    const auto row = [&](const QString &work, double ms, const QString &target,
+                         const QString &note) {
         return QStringList{work, fixed(ms, 1), fixed(ms / floor, 2), target, note};
     };
-    printTable(QStringLiteral("Customer browser, %1 customers (floor: SQLite steps every row and column, %2 ms)")
-                   .arg(count)
-                   .arg(fixed(floor, 1)),
-               {QStringLiteral("work"), QStringLiteral("ms"), QStringLiteral("× floor"), QStringLiteral("target"),
-                QStringLiteral("note")},
-               {
-                   row(QStringLiteral("snapshot load (CustomerTable)"), loadMs, QStringLiteral("-"),
-                       QStringLiteral("%1 MiB held, RSS +%2 MiB")
-                           .arg(fixed(static_cast<double>(held) / 1048576.0, 1), fixed(tableMiB, 1))),
-                   row(QStringLiteral("state and type lists"), listsMs, QStringLiteral("-"), {}),
-                   row(QStringLiteral("model filter, state CA"), modelFilterMs, QStringLiteral("-"),
-                       QStringLiteral("%1 rows").arg(caRows)),
-                   row(QStringLiteral("model Go To, no match"), goToMissMs, QStringLiteral("-"), {}),
-                   row(QStringLiteral("read every value in list order"), readAllMs, QStringLiteral("-"),
-                       QStringLiteral("as printing all fields does")),
-                   row(QStringLiteral("window open to first paint"), openMs, QStringLiteral("< 500"), {}),
-                   row(QStringLiteral("filter: state ca"), stateMs, QStringLiteral("< 100"),
-                       stateCount + QStringLiteral(" rows")),
-                   row(QStringLiteral("filter: then type Retail"), bothMs, QStringLiteral("< 100"),
-                       bothCount + QStringLiteral(" rows")),
-                   row(QStringLiteral("filter: empty state (all)"), clearMs, QStringLiteral("< 100"),
-                       allCount + QStringLiteral(" rows")),
-                   row(QStringLiteral("Go To \"t\""), goToMs, QStringLiteral("-"), {}),
-                   row(QStringLiteral("Clear Filter (reload)"), reloadMs, QStringLiteral("-"), {}),
-               });
+    printTable(
+        QStringLiteral(
+            "Customer browser, %1 customers (floor: SQLite steps every row and column, %2 ms)")
+            .arg(count)
+            .arg(fixed(floor, 1)),
+        {QStringLiteral("work"), QStringLiteral("ms"), QStringLiteral("× floor"),
+         QStringLiteral("target"), QStringLiteral("note")},
+        {
+            row(QStringLiteral("snapshot load (CustomerTable)"), loadMs, QStringLiteral("-"),
+                QStringLiteral("%1 MiB held, RSS +%2 MiB")
+                    .arg(fixed(static_cast<double>(held) / 1048576.0, 1), fixed(tableMiB, 1))),
+            row(QStringLiteral("state and type lists"), listsMs, QStringLiteral("-"), {}),
+            row(QStringLiteral("model filter, state CA"), modelFilterMs, QStringLiteral("-"),
+                QStringLiteral("%1 rows").arg(caRows)),
+            row(QStringLiteral("model Go To, no match"), goToMissMs, QStringLiteral("-"), {}),
+            row(QStringLiteral("read every value in list order"), readAllMs, QStringLiteral("-"),
+                QStringLiteral("as printing all fields does")),
+            row(QStringLiteral("window open to first paint"), openMs, QStringLiteral("< 500"), {}),
+            row(QStringLiteral("filter: state ca"), stateMs, QStringLiteral("< 100"),
+                stateCount + QStringLiteral(" rows")),
+            row(QStringLiteral("filter: then type Retail"), bothMs, QStringLiteral("< 100"),
+                bothCount + QStringLiteral(" rows")),
+            row(QStringLiteral("filter: empty state (all)"), clearMs, QStringLiteral("< 100"),
+                allCount + QStringLiteral(" rows")),
+            row(QStringLiteral("Go To \"t\""), goToMs, QStringLiteral("-"), {}),
+            row(QStringLiteral("Clear Filter (reload)"), reloadMs, QStringLiteral("-"), {}),
+        });
     std::printf("peak RSS %.0f MiB\n", peakRssMiB());
     return 0;
 }

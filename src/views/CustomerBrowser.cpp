@@ -8,7 +8,6 @@ namespace corvina {
 
 namespace {
 
-
 } // namespace
 
 CustomerBrowser::CustomerBrowser(CustomerTable table)
@@ -85,7 +84,8 @@ void CustomerBrowser::comboChanged(Combo changed, const QString &text, const QSt
     // An emptied other combo filters nothing either: customers without a value are not
     // what the user asked for by clearing it.
     const bool otherFilters = !otherText.isEmpty() && otherText != initialText(other);
-    std::optional<QString> otherValue = otherFilters ? std::optional<QString>(otherText) : std::nullopt;
+    std::optional<QString> otherValue =
+        otherFilters ? std::optional<QString>(otherText) : std::nullopt;
     if (changed == Combo::State)
         applyFilter(text, std::move(otherValue));
     else
@@ -122,7 +122,8 @@ int CustomerBrowser::goTo(const QString &prefix)
 {
     m_current = -1;
     for (std::size_t row = 0; row < m_visible.size(); ++row) {
-        if (QString::fromUtf8(m_table.name(m_visible[row])).startsWith(prefix, Qt::CaseInsensitive)) {
+        if (QString::fromUtf8(m_table.name(m_visible[row]))
+                .startsWith(prefix, Qt::CaseInsensitive)) {
             m_current = static_cast<int>(row);
             break;
         }

@@ -58,9 +58,9 @@ public:
 private:
     // Distinct values of one column, each row tagged with its value's number.
     struct Distinct {
-        QStringList texts;         // by number; number 0 is the empty value
+        QStringList texts;            // by number; number 0 is the empty value
         QHash<QString, int> byFolded; // case-folded text → number
-        std::vector<int> rowValue; // per table row
+        std::vector<int> rowValue;    // per table row
         bool anyEmpty = false;
         std::optional<int> numberOf(const QString &text) const;
     };

@@ -23,13 +23,15 @@ public:
     void setBrowser(CustomerBrowser *browser);
     CustomerBrowser *browser() const noexcept { return m_browser; }
 
-    void comboChanged(CustomerBrowser::Combo changed, const QString &text, const QString &otherText);
+    void comboChanged(CustomerBrowser::Combo changed, const QString &text,
+                      const QString &otherText);
     void clearFilter();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:

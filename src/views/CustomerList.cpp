@@ -22,7 +22,8 @@ int RecordsetCustomerList::rowCount() const
 
 QVariant RecordsetCustomerList::value(int row, int column) const
 {
-    if (row < 0 || row >= m_rows.recordCount())
+    if (row < 0 || row >= m_rows.recordCount() || column < 0 ||
+        column >= static_cast<int>(m_rows.fields().size()))
         return {};
     // Reading a row moves the cursor; put it back so reading never changes the current row.
     const int saved = m_rows.position();

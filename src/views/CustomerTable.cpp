@@ -30,7 +30,8 @@ int compareNoCase(QByteArrayView a, QByteArrayView b)
 {
     const qsizetype common = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < common; ++i) {
-        const int diff = foldAscii(static_cast<unsigned char>(a[i])) - foldAscii(static_cast<unsigned char>(b[i]));
+        const int diff = foldAscii(static_cast<unsigned char>(a[i])) -
+                         foldAscii(static_cast<unsigned char>(b[i]));
         if (diff != 0)
             return diff;
     }
@@ -41,7 +42,8 @@ void CustomerTable::TextColumn::append(const char *bytes, std::size_t size, bool
 {
     m_bytes.append(bytes, size);
     if (m_bytes.size() >= kNullBit)
-        throw Error(errc::kDatabaseFailure, QStringLiteral("The customer table is too large to show."));
+        throw Error(errc::kDatabaseFailure,
+                    QStringLiteral("The customer table is too large to show."));
     m_ends.push_back(static_cast<std::uint32_t>(m_bytes.size()) | (null ? kNullBit : 0u));
 }
 
@@ -65,8 +67,8 @@ CustomerTable CustomerTable::load(Database db)
     table.readColumns();
     table.readKeys();
     table.sortByName();
-    table.m_fetch.emplace(table.m_db->prepare(QStringLiteral("Select * From ") + kSnapshot
-                                              + QStringLiteral(" Where rowid = ?")));
+    table.m_fetch.emplace(table.m_db->prepare(QStringLiteral("Select * From ") + kSnapshot +
+                                              QStringLiteral(" Where rowid = ?")));
     return table;
 }
 
@@ -85,8 +87,10 @@ void CustomerTable::copyTable()
         throw Error(errc::kDatabaseFailure, QStringLiteral("The Customers table has no columns."));
     m_db->execute(QStringLiteral("PRAGMA temp_store = MEMORY"));
     m_db->execute(QStringLiteral("Drop Table If Exists ") + kSnapshot);
-    m_db->execute(QStringLiteral("Create Temp Table CustomerSnapshot ") + definition.mid(columnList));
-    m_db->execute(QStringLiteral("Insert Into ") + kSnapshot + QStringLiteral(" Select * From main.Customers"));
+    m_db->execute(QStringLiteral("Create Temp Table CustomerSnapshot ") +
+                  definition.mid(columnList));
+    m_db->execute(QStringLiteral("Insert Into ") + kSnapshot +
+                  QStringLiteral(" Select * From main.Customers"));
 }
 
 void CustomerTable::readColumns()
@@ -99,9 +103,11 @@ void CustomerTable::readColumns()
 // Through SQLite's own API: no value objects are made for the 100,000s of rows.
 void CustomerTable::readKeys()
 {
-    const QByteArray sql = (QStringLiteral("Select rowid, Name, BillState, CustType From ") + kSnapshot).toUtf8();
+    const QByteArray sql =
+        (QStringLiteral("Select rowid, Name, BillState, CustType From ") + kSnapshot).toUtf8();
     sqlite3_stmt *raw = nullptr;
-    const int prepared = sqlite3_prepare_v2(m_db->handle(), sql.constData(), static_cast<int>(sql.size()), &raw, nullptr);
+    const int prepared = sqlite3_prepare_v2(m_db->handle(), sql.constData(),
+                                            static_cast<int>(sql.size()), &raw, nullptr);
     std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
     if (prepared != SQLITE_OK)
         m_db->raise(prepared, QStringLiteral("reading the customers"));
@@ -153,13 +159,19 @@ const std::vector<QVariant> &CustomerTable::fetch(std::size_t storedRow) const
         m_cache.clear();
     std::vector<QVariant> values;
     values.reserve(m_columns.size());
-    m_fetch->reset();
-    m_fetch->bind(1, QVariant::fromValue(static_cast<qint64>(m_rowids[storedRow])));
-    if (m_fetch->step()) {
-        for (int c = 0; c < m_fetch->columnCount(); ++c)
-            values.push_back(m_fetch->value(c));
+    // Values are asked for while the grid paints and the pages are drawn, where an error
+    // cannot be reported; the copy is in memory, so a failure here leaves the row empty.
+    try {
+        m_fetch->reset();
+        m_fetch->bind(1, QVariant::fromValue(static_cast<qint64>(m_rowids[storedRow])));
+        if (m_fetch->step()) {
+            for (int c = 0; c < m_fetch->columnCount(); ++c)
+                values.push_back(m_fetch->value(c));
+        }
+        m_fetch->reset();
+    } catch (const Error &) {
+        values.clear();
     }
-    m_fetch->reset();
     values.resize(m_columns.size());
     return m_cache.emplace(storedRow, std::move(values)).first->second;
 }
@@ -167,15 +179,15 @@ const std::vector<QVariant> &CustomerTable::fetch(std::size_t storedRow) const
 QVariant CustomerTable::value(int row, int column) const
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-        throw Error(errc::kDatabaseFailure,
-                    QStringLiteral("No customer value at row %1, column %2.").arg(row).arg(column));
+        return {};
     return fetch(stored(row))[static_cast<std::size_t>(column)];
 }
 
 std::size_t CustomerTable::memoryBytes() const
 {
-    return m_rowids.capacity() * sizeof(std::int64_t) + m_names.memoryBytes() + m_states.memoryBytes()
-           + m_types.memoryBytes() + m_order.capacity() * sizeof(std::uint32_t);
+    return m_rowids.capacity() * sizeof(std::int64_t) + m_names.memoryBytes() +
+           m_states.memoryBytes() + m_types.memoryBytes() +
+           m_order.capacity() * sizeof(std::uint32_t);
 }
 
 } // namespace corvina

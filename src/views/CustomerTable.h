@@ -55,7 +55,7 @@ public:
     int columnIndex(const QString &name) const;
 
     // Row in name order (0-based), column in table order; typed as Statement::value types
-    // it; null for an empty value. Throws Error when the copy cannot be read.
+    // it; null for an empty value, and for a row or column outside the table. Never throws.
     QVariant value(int row, int column) const;
 
     // The held columns of a row (UTF-8; empty for null).

@@ -22,7 +22,8 @@ protected:
     CustomerBrowser open(const std::vector<CustomerRow> &rows)
     {
         insertCustomers(folder.path(), rows);
-        return CustomerBrowser(CustomerTable::load(openLocalDb(folder.path(), Database::Mode::ReadOnly)));
+        return CustomerBrowser(
+            CustomerTable::load(openLocalDb(folder.path(), Database::Mode::ReadOnly)));
     }
 
     static QStringList names(const CustomerList &list)
@@ -72,8 +73,9 @@ TEST_F(CustomerBrowserTest, RowsAreInNameOrderWithoutCaseNullsFirstTiesAsStored)
                                     {QStringLiteral("BETA"), {}, {}, QStringLiteral("second beta")},
                                     {QStringLiteral("alpha2"), {}, {}},
                                     {QStringLiteral("_under"), {}, {}}});
-    EXPECT_EQ(names(browser), (QStringList{QString(), QStringLiteral("_under"), QStringLiteral("Alpha"),
-                                           QStringLiteral("alpha2"), QStringLiteral("beta"), QStringLiteral("BETA")}));
+    EXPECT_EQ(names(browser), (QStringList{QString(), QStringLiteral("_under"),
+                                           QStringLiteral("Alpha"), QStringLiteral("alpha2"),
+                                           QStringLiteral("beta"), QStringLiteral("BETA")}));
     const int phone = static_cast<int>(browser.columnNames().indexOf(QStringLiteral("Phone")));
     EXPECT_EQ(browser.value(4, phone).toString(), u"first beta");
     EXPECT_EQ(browser.value(5, phone).toString(), u"second beta");
@@ -82,11 +84,12 @@ TEST_F(CustomerBrowserTest, RowsAreInNameOrderWithoutCaseNullsFirstTiesAsStored)
 TEST_F(CustomerBrowserTest, ListsHoldEachValueOnceWithTheEmptyEntryFirst)
 {
     CustomerBrowser browser = open(kMixed);
-    EXPECT_EQ(browser.stateList(), (QStringList{QString(), QStringLiteral("CA"), QStringLiteral("ny"),
-                                                QStringLiteral("TX")}));
-    EXPECT_EQ(browser.typeList(), (QStringList{QStringLiteral("50%"), QStringLiteral("500"), QStringLiteral("a_b"),
-                                               QStringLiteral("axb"), QStringLiteral("O'Brien & Sons"),
-                                               QStringLiteral("Retail"), QStringLiteral("Wholesale")}));
+    EXPECT_EQ(browser.stateList(), (QStringList{QString(), QStringLiteral("CA"),
+                                                QStringLiteral("ny"), QStringLiteral("TX")}));
+    EXPECT_EQ(browser.typeList(),
+              (QStringList{QStringLiteral("50%"), QStringLiteral("500"), QStringLiteral("a_b"),
+                           QStringLiteral("axb"), QStringLiteral("O'Brien & Sons"),
+                           QStringLiteral("Retail"), QStringLiteral("Wholesale")}));
 }
 
 // Each step: a combo reads a new text while the other reads `other`; then the rows shown and
@@ -102,29 +105,42 @@ TEST_F(CustomerBrowserTest, FilterCombinations)
         std::optional<QString> state;
         std::optional<QString> type;
     };
-    const QString all = QStringLiteral("*hotel,[golf],Alpha,Bob's Diner,bravo,Charlie,delta,echo,foxtrot");
+    const QString all =
+        QStringLiteral("*hotel,[golf],Alpha,Bob's Diner,bravo,Charlie,delta,echo,foxtrot");
     const std::vector<Step> steps = {
-        {"state alone while type reads Type", Combo::State, QStringLiteral("ca"), QStringLiteral("Type"),
-         QStringLiteral("Bob's Diner,bravo,delta").split(u','), QStringLiteral("ca"), std::nullopt},
+        {"state alone while type reads Type", Combo::State, QStringLiteral("ca"),
+         QStringLiteral("Type"), QStringLiteral("Bob's Diner,bravo,delta").split(u','),
+         QStringLiteral("ca"), std::nullopt},
         {"then a type filters on both", Combo::Type, QStringLiteral("Retail"), QStringLiteral("ca"),
          QStringLiteral("bravo,delta").split(u','), QStringLiteral("ca"), QStringLiteral("Retail")},
-        {"another state keeps the type", Combo::State, QStringLiteral("NY"), QStringLiteral("Retail"), {},
-         QStringLiteral("NY"), QStringLiteral("Retail")},
-        {"the empty state entry clears every filter", Combo::State, QString(), QStringLiteral("Retail"),
-         all.split(u','), std::nullopt, std::nullopt},
+        {"another state keeps the type",
+         Combo::State,
+         QStringLiteral("NY"),
+         QStringLiteral("Retail"),
+         {},
+         QStringLiteral("NY"),
+         QStringLiteral("Retail")},
+        {"the empty state entry clears every filter", Combo::State, QString(),
+         QStringLiteral("Retail"), all.split(u','), std::nullopt, std::nullopt},
         {"a type while the state combo is empty filters on the type alone", Combo::Type,
-         QStringLiteral("Wholesale"), QString(), QStringLiteral("Alpha,Charlie").split(u','), std::nullopt,
-         QStringLiteral("Wholesale")},
-        {"an apostrophe is a plain character", Combo::Type, QStringLiteral("O'Brien & Sons"), QStringLiteral("State"),
-         QStringList{QStringLiteral("Bob's Diner")}, std::nullopt, QStringLiteral("O'Brien & Sons")},
+         QStringLiteral("Wholesale"), QString(), QStringLiteral("Alpha,Charlie").split(u','),
+         std::nullopt, QStringLiteral("Wholesale")},
+        {"an apostrophe is a plain character", Combo::Type, QStringLiteral("O'Brien & Sons"),
+         QStringLiteral("State"), QStringList{QStringLiteral("Bob's Diner")}, std::nullopt,
+         QStringLiteral("O'Brien & Sons")},
         {"% is not a wildcard", Combo::Type, QStringLiteral("50%"), QStringLiteral("State"),
          QStringList{QStringLiteral("echo")}, std::nullopt, QStringLiteral("50%")},
         {"_ is not a wildcard", Combo::Type, QStringLiteral("a_b"), QStringLiteral("State"),
          QStringList{QStringLiteral("[golf]")}, std::nullopt, QStringLiteral("a_b")},
-        {"a value nobody has shows nothing", Combo::State, QStringLiteral("[A-Z]*"), QStringLiteral("Type"), {},
-         QStringLiteral("[A-Z]*"), std::nullopt},
-        {"the empty type entry clears too", Combo::Type, QString(), QStringLiteral("[A-Z]*"), all.split(u','),
-         std::nullopt, std::nullopt},
+        {"a value nobody has shows nothing",
+         Combo::State,
+         QStringLiteral("[A-Z]*"),
+         QStringLiteral("Type"),
+         {},
+         QStringLiteral("[A-Z]*"),
+         std::nullopt},
+        {"the empty type entry clears too", Combo::Type, QString(), QStringLiteral("[A-Z]*"),
+         all.split(u','), std::nullopt, std::nullopt},
     };
     CustomerBrowser browser = open(kMixed);
     for (const Step &step : steps) {
@@ -144,24 +160,27 @@ TEST_F(CustomerBrowserTest, GoToFindsTheFirstNameWithinTheFilterWithoutCase)
         int row;
     };
     CustomerBrowser browser = open(kMixed);
-    for (const Case &c : {Case{QStringLiteral("b"), 3}, Case{QStringLiteral("C"), 5}, Case{QStringLiteral("*"), 0},
-                          Case{QStringLiteral("["), 1}, Case{QStringLiteral("bob'"), 3}, Case{QStringLiteral("%"), -1},
-                          Case{QStringLiteral("z"), -1}}) {
+    for (const Case &c :
+         {Case{QStringLiteral("b"), 3}, Case{QStringLiteral("C"), 5}, Case{QStringLiteral("*"), 0},
+          Case{QStringLiteral("["), 1}, Case{QStringLiteral("bob'"), 3},
+          Case{QStringLiteral("%"), -1}, Case{QStringLiteral("z"), -1}}) {
         SCOPED_TRACE(c.prefix.toStdString());
         EXPECT_EQ(browser.goTo(c.prefix), c.row);
         EXPECT_EQ(browser.currentRow(), c.row);
     }
     browser.comboChanged(Combo::State, QStringLiteral("CA"), QStringLiteral("Type"));
-    EXPECT_EQ(browser.goTo(QStringLiteral("B")), 0); // Bob's Diner, first b within CA
+    EXPECT_EQ(browser.goTo(QStringLiteral("B")), 0);  // Bob's Diner, first b within CA
     EXPECT_EQ(browser.goTo(QStringLiteral("a")), -1); // Alpha is in NY
 }
 
 TEST_F(CustomerBrowserTest, CaseIsFoldedBeyondAscii)
 {
-    CustomerBrowser browser = open({{QStringLiteral("Élan"), QStringLiteral("Québec"), QStringLiteral("Détail")},
-                                    {QStringLiteral("émile"), QStringLiteral("QUÉBEC"), QStringLiteral("Gros")},
-                                    {QStringLiteral("Zeta"), QStringLiteral("Ontario"), QStringLiteral("DÉTAIL")}});
-    EXPECT_EQ(browser.stateList(), (QStringList{QStringLiteral("Ontario"), QStringLiteral("Québec")}));
+    CustomerBrowser browser =
+        open({{QStringLiteral("Élan"), QStringLiteral("Québec"), QStringLiteral("Détail")},
+              {QStringLiteral("émile"), QStringLiteral("QUÉBEC"), QStringLiteral("Gros")},
+              {QStringLiteral("Zeta"), QStringLiteral("Ontario"), QStringLiteral("DÉTAIL")}});
+    EXPECT_EQ(browser.stateList(),
+              (QStringList{QStringLiteral("Ontario"), QStringLiteral("Québec")}));
     browser.comboChanged(Combo::State, QStringLiteral("québec"), QStringLiteral("Type"));
     EXPECT_EQ(browser.rowCount(), 2);
     browser.comboChanged(Combo::Type, QStringLiteral("détail"), QStringLiteral("québec"));
@@ -172,19 +191,23 @@ TEST_F(CustomerBrowserTest, CaseIsFoldedBeyondAscii)
 
 TEST_F(CustomerBrowserTest, ValuesKeepTheirKinds)
 {
-    insertCustomers(folder.path(), {{QStringLiteral("Typed"), QStringLiteral("CA"), {}, {}, 1234.5}});
+    insertCustomers(folder.path(),
+                    {{QStringLiteral("Typed"), QStringLiteral("CA"), {}, {}, 1234.5}});
     {
         Database db = openLocalDb(folder.path());
-        db.execute(QStringLiteral("Update Customers Set IsActive = 1, OpenBalanceDate = '2026-03-04 05:06:07', "
-                                  "CCExpMo = 12"));
+        db.execute(QStringLiteral(
+            "Update Customers Set IsActive = 1, OpenBalanceDate = '2026-03-04 05:06:07', "
+            "CCExpMo = 12"));
     }
     CustomerBrowser browser(CustomerTable::load(openLocalDb(folder.path())));
     const QStringList columns = browser.columnNames();
-    EXPECT_EQ(browser.value(0, static_cast<int>(columns.indexOf(u"OpenBalance"))), QVariant(1234.5));
+    EXPECT_EQ(browser.value(0, static_cast<int>(columns.indexOf(u"OpenBalance"))),
+              QVariant(1234.5));
     EXPECT_EQ(browser.value(0, static_cast<int>(columns.indexOf(u"IsActive"))), QVariant(true));
     EXPECT_EQ(browser.value(0, static_cast<int>(columns.indexOf(u"OpenBalanceDate"))),
               QVariant(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))));
-    EXPECT_EQ(browser.value(0, static_cast<int>(columns.indexOf(u"CCExpMo"))), QVariant(qint32(12)));
+    EXPECT_EQ(browser.value(0, static_cast<int>(columns.indexOf(u"CCExpMo"))),
+              QVariant(qint32(12)));
     EXPECT_TRUE(browser.value(0, static_cast<int>(columns.indexOf(u"Fax"))).isNull());
 }
 
@@ -197,11 +220,13 @@ TEST_F(CustomerBrowserTest, TheSnapshotKeepsItsRowsAndLocksNothing)
     {
         Transaction rewrite(writer);
         writer.deleteAll(QStringLiteral("Customers"));
-        writer.execute(QStringLiteral("Insert Into Customers (Name) Values (?)"), {QStringLiteral("Newcomer")});
+        writer.execute(QStringLiteral("Insert Into Customers (Name) Values (?)"),
+                       {QStringLiteral("Newcomer")});
         rewrite.commit();
     }
-    EXPECT_EQ(names(browser), (QStringList{QStringLiteral("Customer 001"), QStringLiteral("Customer 002"),
-                                           QStringLiteral("Customer 003")}));
+    EXPECT_EQ(names(browser),
+              (QStringList{QStringLiteral("Customer 001"), QStringLiteral("Customer 002"),
+                           QStringLiteral("Customer 003")}));
 }
 
 TEST_F(CustomerBrowserTest, AMissingTableIsAnError)
@@ -245,7 +270,8 @@ TEST(CustomerValueText, ShowsValuesAsTheGridAndThePagesDo)
 
 TEST(RecordsetCustomerList, ReadsVisibleRowsWithoutMovingTheCursor)
 {
-    Recordset rows({Field{QStringLiteral("Name"), FieldKind::Text, 0}, Field{QStringLiteral("BillState"), FieldKind::Text, 0}});
+    Recordset rows({Field{QStringLiteral("Name"), FieldKind::Text, 0},
+                    Field{QStringLiteral("BillState"), FieldKind::Text, 0}});
     for (const char *name : {"a", "b", "c"}) {
         rows.addNew();
         rows.setValue(0, QString::fromLatin1(name));
@@ -254,7 +280,8 @@ TEST(RecordsetCustomerList, ReadsVisibleRowsWithoutMovingTheCursor)
     rows.setFilter([](const RowView &row) { return row.value(0).toString() != u"b"; });
     RecordsetCustomerList list(rows);
     list.setCurrentRow(1);
-    EXPECT_EQ(list.columnNames(), (QStringList{QStringLiteral("Name"), QStringLiteral("BillState")}));
+    EXPECT_EQ(list.columnNames(),
+              (QStringList{QStringLiteral("Name"), QStringLiteral("BillState")}));
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.value(0, 0).toString(), u"a");
     EXPECT_EQ(list.value(1, 0).toString(), u"c");

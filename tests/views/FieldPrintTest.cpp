@@ -57,7 +57,10 @@ public:
     double y() const override { return m_y; }
     void setX(double x) override { m_x = x; }
     void setY(double y) override { m_y = y; }
-    double textWidth(const QString &text) const override { return 0.01 * m_size * static_cast<double>(text.size()); }
+    double textWidth(const QString &text) const override
+    {
+        return 0.01 * m_size * static_cast<double>(text.size());
+    }
     void print(const QString &text) override
     {
         if (!text.isEmpty())
@@ -70,7 +73,10 @@ public:
         m_x = 0;
         m_y += 0.02 * m_size;
     }
-    void drawLine(double x1, double x2, double y) override { ops.push_back({Op::Rule, x1, y, {}, false, false, 0, x2}); }
+    void drawLine(double x1, double x2, double y) override
+    {
+        ops.push_back({Op::Rule, x1, y, {}, false, false, 0, x2});
+    }
     void newPage() override
     {
         mark(Op::NewPage);
@@ -100,7 +106,8 @@ public:
     }
     int count(Op::Kind kind) const
     {
-        return static_cast<int>(std::count_if(ops.begin(), ops.end(), [kind](const Op &op) { return op.kind == kind; }));
+        return static_cast<int>(std::count_if(ops.begin(), ops.end(),
+                                              [kind](const Op &op) { return op.kind == kind; }));
     }
 
     std::vector<Op> ops;
@@ -122,8 +129,9 @@ private:
     double m_y = 0;
 };
 
-const QStringList kColumns = {QStringLiteral("ListID"), QStringLiteral("Name"), QStringLiteral("Phone"),
-                              QStringLiteral("Email"), QStringLiteral("BillState")};
+const QStringList kColumns = {QStringLiteral("ListID"), QStringLiteral("Name"),
+                              QStringLiteral("Phone"), QStringLiteral("Email"),
+                              QStringLiteral("BillState")};
 constexpr double kH = 0.2;
 
 // With no header lines the blocks start after the title (0.4 at 20 points) and two empty
@@ -134,8 +142,9 @@ constexpr double kFirstBlockTop = 0.8;
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNumber)
 {
-    const std::vector<std::pair<double, int>> cases = {{0, 0},   {0.5, 0}, {1, 1},   {1.5, 2},   {2.5, 2},
-                                                       {3.5, 4}, {4.4, 4}, {4.6, 5}, {-0.5, 0}, {-1.5, -2}};
+    const std::vector<std::pair<double, int>> cases = {{0, 0},    {0.5, 0},  {1, 1},   {1.5, 2},
+                                                       {2.5, 2},  {3.5, 4},  {4.4, 4}, {4.6, 5},
+                                                       {-0.5, 0}, {-1.5, -2}};
     for (const auto &[value, rounded] : cases)
         EXPECT_EQ(roundHalfEven(value), rounded) << value;
 }
@@ -149,8 +158,9 @@ TEST(FieldPrintLayout, ValuesForEachFieldCount)
         int onFirst;
     };
     // Page 8.5 × 11 in, H 0.2, header ending at 1.3: room 10.6 on later pages, 9.3 on the first.
-    for (const Case &c : {Case{1, 0, 26, 23}, Case{2, 1, 17, 15}, Case{3, 2, 13, 11}, Case{4, 2, 13, 11},
-                          Case{5, 2, 13, 11}, Case{6, 3, 10, 9}, Case{7, 4, 8, 7}, Case{49, 24, 2, 1}}) {
+    for (const Case &c :
+         {Case{1, 0, 26, 23}, Case{2, 1, 17, 15}, Case{3, 2, 13, 11}, Case{4, 2, 13, 11},
+          Case{5, 2, 13, 11}, Case{6, 3, 10, 9}, Case{7, 4, 8, 7}, Case{49, 24, 2, 1}}) {
         SCOPED_TRACE(c.fields);
         const auto layout = FieldPrintLayout::compute({kH, 8.5, 11, 1.3, c.fields, 0});
         EXPECT_EQ(layout.halfFields, c.r);
@@ -163,7 +173,7 @@ TEST(FieldPrintLayout, ValuesForEachFieldCount)
 TEST(FieldPrintLayout, TheLastPageHoldsTheLastCustomer)
 {
     // Four fields: 11 blocks on the first page, 13 on each later one.
-    const std::vector<std::pair<int, int>> cases = {{0, 1}, {1, 1}, {11, 1}, {12, 2}, {17, 2},
+    const std::vector<std::pair<int, int>> cases = {{0, 1},  {1, 1},  {11, 1}, {12, 2}, {17, 2},
                                                     {24, 2}, {25, 3}, {37, 3}, {38, 4}};
     for (const auto &[rows, pages] : cases) {
         const auto layout = FieldPrintLayout::compute({kH, 8.5, 11, 1.3, 4, rows});
@@ -237,7 +247,8 @@ TEST(FieldPrintJob, FourFieldBlockIsNameLineTwoPairsOnePairRuleAndEmptyLine)
 
     // The labels of the first block, in drawing order, with their columns.
     const auto texts = surface.texts();
-    const auto firstBlock = std::find_if(texts.begin(), texts.end(), [](const Op &op) { return op.text == u"Name"; });
+    const auto firstBlock =
+        std::find_if(texts.begin(), texts.end(), [](const Op &op) { return op.text == u"Name"; });
     ASSERT_NE(firstBlock, texts.end());
     const std::vector<std::pair<QString, double>> labels = {{QStringLiteral("Name"), at.x1},
                                                             {QStringLiteral("Phone"), at.x1},
@@ -302,8 +313,10 @@ TEST(FieldPrintJob, NameLeadsTheBlockWhateverItsPlaceInTheList)
 TEST(FieldPrintJob, HeaderHasTheCentredTitleAndTheFilterLines)
 {
     FakeList list(kColumns, 1);
-    FieldPrintJob job(list, {1},
-                      {QStringLiteral("Customer Data"), {QStringLiteral("State Filter: CA"), QStringLiteral("Type Filter: O'Brien")}});
+    FieldPrintJob job(
+        list, {1},
+        {QStringLiteral("Customer Data"),
+         {QStringLiteral("State Filter: CA"), QStringLiteral("Type Filter: O'Brien")}});
     RecordingSurface surface(8.5, 11);
     job.start(surface);
     const auto *title = surface.find(QStringLiteral("Customer Data"));
@@ -344,10 +357,13 @@ TEST(FieldPrintJob, PrintingNumbersEachPageAndAddsNoEmptyOne)
         EXPECT_DOUBLE_EQ(pageNumber->x, (8.5 - 0.1 * 6) / 2);
         if (extra == 1) {
             // The sheet after the break starts with the next customer, at the top.
-            const auto newPage = std::find_if(printer.ops.begin(), printer.ops.end(),
-                                              [](const auto &op) { return op.kind == RecordingSurface::Op::NewPage; });
-            const auto next = std::find_if(newPage, printer.ops.end(),
-                                           [](const auto &op) { return op.kind == RecordingSurface::Op::Text; });
+            const auto newPage =
+                std::find_if(printer.ops.begin(), printer.ops.end(), [](const auto &op) {
+                    return op.kind == RecordingSurface::Op::NewPage;
+                });
+            const auto next = std::find_if(newPage, printer.ops.end(), [](const auto &op) {
+                return op.kind == RecordingSurface::Op::Text;
+            });
             EXPECT_EQ(next->text, u"Name");
             EXPECT_DOUBLE_EQ(next->y, 0);
             EXPECT_NE(printer.find(QStringLiteral("Name-%1").arg(onFirst + 1)), nullptr);
@@ -366,16 +382,17 @@ TEST(PreviewStep, EachAnswerLeadsWhereTheUserExpects)
         Action action;
         int page;
     };
-    for (const Case &c : {Case{"next", {Kind::Next}, 2, Action::Show, 3},
-                          Case{"next on the last page finishes", {Kind::Next}, 5, Action::Finish, 5},
-                          Case{"first", {Kind::First}, 4, Action::Show, 1},
-                          Case{"last", {Kind::Last}, 1, Action::Show, 5},
-                          Case{"typed page", {Kind::Page, 3}, 1, Action::Show, 3},
-                          Case{"typed page past the end", {Kind::Page, 99}, 1, Action::Show, 5},
-                          Case{"typed page before the start", {Kind::Page, 0}, 3, Action::Show, 1},
-                          Case{"typed negative page", {Kind::Page, -4}, 3, Action::Show, 1},
-                          Case{"print", {Kind::Print}, 3, Action::Print, 3},
-                          Case{"cancel", {Kind::Cancel}, 3, Action::Finish, 3}}) {
+    for (const Case &c :
+         {Case{"next", {Kind::Next}, 2, Action::Show, 3},
+          Case{"next on the last page finishes", {Kind::Next}, 5, Action::Finish, 5},
+          Case{"first", {Kind::First}, 4, Action::Show, 1},
+          Case{"last", {Kind::Last}, 1, Action::Show, 5},
+          Case{"typed page", {Kind::Page, 3}, 1, Action::Show, 3},
+          Case{"typed page past the end", {Kind::Page, 99}, 1, Action::Show, 5},
+          Case{"typed page before the start", {Kind::Page, 0}, 3, Action::Show, 1},
+          Case{"typed negative page", {Kind::Page, -4}, 3, Action::Show, 1},
+          Case{"print", {Kind::Print}, 3, Action::Print, 3},
+          Case{"cancel", {Kind::Cancel}, 3, Action::Finish, 3}}) {
         SCOPED_TRACE(c.what);
         const PreviewStep step = previewStep(c.answer, c.current, 5);
         EXPECT_EQ(step.action, c.action);

@@ -29,7 +29,8 @@ const QChar kCr = QChar(u'\r');
 
 } // namespace
 
-CustData::CustData(ProgramState &state, QWidget *parent) : QWidget(parent, Qt::Window), m_state(state)
+CustData::CustData(ProgramState &state, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_state(state)
 {
     setObjectName(QStringLiteral("CustData"));
     setWindowTitle(QStringLiteral("Customer Data"));
@@ -84,8 +85,9 @@ void CustData::createFilterControls()
     Frame1->setObjectName(QStringLiteral("Frame1"));
     // The frame is one control high: a border drawn below its title would cut through the
     // combos, so only the title shows, left of them.
-    Frame1->setStyleSheet(QStringLiteral("QGroupBox#Frame1 { border: none; margin-top: 0; padding: 0; }"
-                                         "QGroupBox#Frame1::title { subcontrol-origin: padding; left: 0; top: 9px; }"));
+    Frame1->setStyleSheet(QStringLiteral(
+        "QGroupBox#Frame1 { border: none; margin-top: 0; padding: 0; }"
+        "QGroupBox#Frame1::title { subcontrol-origin: padding; left: 0; top: 9px; }"));
     const auto makeCombo = [this](const char *name, CustomerBrowser::Combo combo) {
         auto *box = new QComboBox(Frame1);
         box->setObjectName(QLatin1String(name));
@@ -135,7 +137,9 @@ void CustData::connectControls()
     connect(Command1, &QPushButton::clicked, this, &CustData::reload);
     connect(Command2, &QPushButton::clicked, this, &CustData::print);
     connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { gridRowChanged(current.isValid() ? current.row() : -1); });
+            [this](const QModelIndex &current) {
+                gridRowChanged(current.isValid() ? current.row() : -1);
+            });
 }
 
 void CustData::load()
@@ -144,16 +148,20 @@ void CustData::load()
     try {
         loadSteps(step);
     } catch (const Error &error) {
-        m_state.screen().message(QStringLiteral("An unexpected error has occurred while loading form CustData on line ")
-                                     + QString::number(step) + kCr + kCr + error.description() + kCr + kCr
-                                     + QStringLiteral("Current Path: ") + m_state.appFolder(),
-                                 kAppTitle, Buttons::Ok);
+        reportLoadError(step, error.description());
     } catch (const std::exception &error) {
-        m_state.screen().message(QStringLiteral("An unexpected error has occurred while loading form CustData on line ")
-                                     + QString::number(step) + kCr + kCr + QString::fromLocal8Bit(error.what())
-                                     + kCr + kCr + QStringLiteral("Current Path: ") + m_state.appFolder(),
-                                 kAppTitle, Buttons::Ok);
+        reportLoadError(step, QString::fromLocal8Bit(error.what()));
     }
+}
+
+void CustData::reportLoadError(int step, const QString &description)
+{
+    const QString twoLines = QString(2, kCr);
+    m_state.screen().message(
+        QStringLiteral("An unexpected error has occurred while loading form CustData on line ") +
+            QString::number(step) + twoLines + description + twoLines +
+            QStringLiteral("Current Path: ") + m_state.appFolder(),
+        kAppTitle, Buttons::Ok);
 }
 
 void CustData::loadSteps(int &step)
@@ -240,7 +248,6 @@ void CustData::goToTyped(const QString &text)
 void CustData::print()
 {
     auto *dialog = new CustFlds(m_state.screen(), *this, this);
-    dialog->setWindowFlag(Qt::Dialog);
     dialog->show();
 }
 
@@ -260,7 +267,8 @@ void CustData::showCurrentRow()
     } else {
         const int column = std::max(selection->currentIndex().column(), 0);
         const QModelIndex index = m_model->index(row, column);
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(index,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         DataGrid1->scrollTo(index);
     }
     m_quiet = false;

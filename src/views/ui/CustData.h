@@ -66,6 +66,7 @@ private:
 
     void load();
     void loadSteps(int &step);
+    void reportLoadError(int step, const QString &description);
     void unload();
     void reload();
     void filterChanged(CustomerBrowser::Combo changed);

@@ -46,7 +46,8 @@ CustFlds::~CustFlds() = default;
 
 void CustFlds::createControls()
 {
-    Label1 = new QLabel(QStringLiteral("Select the field(s) you want to print on your report"), this);
+    Label1 =
+        new QLabel(QStringLiteral("Select the field(s) you want to print on your report"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setWordWrap(true);

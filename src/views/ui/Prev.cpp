@@ -140,7 +140,8 @@ void Prev::layOut()
     Frame1->setGeometry(frameLeft, frameTop, barWidth, barHeight);
     Command6->setGeometry(0, 0, buttonWidth, barHeight);
     Command5->setGeometry(twipsToPixelsX(this, 480), 0, buttonWidth, barHeight);
-    Text1->setGeometry(twipsToPixelsX(this, kPageBoxLeft), 0, twipsToPixelsX(this, kPageBoxWidth), barHeight);
+    Text1->setGeometry(twipsToPixelsX(this, kPageBoxLeft), 0, twipsToPixelsX(this, kPageBoxWidth),
+                       barHeight);
     Command8->setGeometry(twipsToPixelsX(this, 1920), 0, buttonWidth, barHeight);
     Command7->setGeometry(twipsToPixelsX(this, 2400), 0, buttonWidth, barHeight);
 
@@ -148,7 +149,8 @@ void Prev::layOut()
     const int commandWidth = twipsToPixelsX(this, kCommandWidth);
     const int gap = (width() - frameLeft - barWidth - 2 * commandWidth) / 3;
     Command1->setGeometry(frameLeft + barWidth + gap, frameTop, commandWidth, barHeight);
-    Command2->setGeometry(Command1->geometry().right() + 1 + gap, frameTop, commandWidth, barHeight);
+    Command2->setGeometry(Command1->geometry().right() + 1 + gap, frameTop, commandWidth,
+                          barHeight);
 }
 
 void Prev::resizeEvent(QResizeEvent *event)

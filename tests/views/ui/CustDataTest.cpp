@@ -84,9 +84,10 @@ TEST_F(CustDataTest, OpensWithEveryCustomerInNameOrderAndTheFiltersUnset)
     EXPECT_EQ(w.windowTitle(), u"Customer Data");
     EXPECT_EQ(w.DataGrid1->model()->columnCount(), 49);
     EXPECT_EQ(w.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), u"IsActive");
-    EXPECT_EQ(shownNames(), (QStringList{QStringLiteral("alder & co"), QStringLiteral("Baker Bros"),
-                                         QStringLiteral("bamboo"), QStringLiteral("Birch Ltd"),
-                                         QStringLiteral("Cedar's Café"), QStringLiteral("Dogwood")}));
+    EXPECT_EQ(shownNames(),
+              (QStringList{QStringLiteral("alder & co"), QStringLiteral("Baker Bros"),
+                           QStringLiteral("bamboo"), QStringLiteral("Birch Ltd"),
+                           QStringLiteral("Cedar's Café"), QStringLiteral("Dogwood")}));
     expectCount(6);
     EXPECT_EQ(w.DataGrid1->currentIndex().row(), 0);
     EXPECT_EQ(w.Label1->text(), u"Count");
@@ -187,7 +188,8 @@ TEST_F(CustDataTest, ClearFilterReadsTheWindowAfresh)
     CustData &w = open();
     choose(w.DataCombo1, QStringLiteral("TX"));
     expectCount(1);
-    insertCustomers(folder.path(), {{QStringLiteral("Elm"), QStringLiteral("WA"), QStringLiteral("Retail")}});
+    insertCustomers(folder.path(),
+                    {{QStringLiteral("Elm"), QStringLiteral("WA"), QStringLiteral("Retail")}});
     expectCount(1); // the window keeps what it read
 
     w.Command1->click();
@@ -225,8 +227,10 @@ TEST_F(CustDataTest, ALoadErrorNamesItsStepAndLeavesTheWindowOpen)
         CustData failed(local);
         ASSERT_EQ(messages.messages().size(), 1u);
         const auto &message = messages.messages().front();
-        const QString prefix = QStringLiteral("An unexpected error has occurred while loading form CustData on line %1\r\r")
-                                   .arg(c.step);
+        const QString prefix =
+            QStringLiteral(
+                "An unexpected error has occurred while loading form CustData on line %1\r\r")
+                .arg(c.step);
         EXPECT_TRUE(message.text.startsWith(prefix)) << message.text.toStdString();
         EXPECT_TRUE(message.text.endsWith(QStringLiteral("\r\rCurrent Path: ") + place.path()));
         EXPECT_GT(message.text.size(), prefix.size() + 20); // the database's own description

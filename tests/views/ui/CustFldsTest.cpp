@@ -107,7 +107,7 @@ protected:
     ProgramState state{folder.path(), screen};
     QWidget mainWindow;
     CustData *browser = nullptr;
-    QPointer<CustFlds> dialog; // to see it go
+    QPointer<CustFlds> dialog;  // to see it go
     CustFlds *opened = nullptr; // while it is there
 };
 
@@ -129,7 +129,8 @@ TEST_F(CustFldsTest, PagesReachedBackwardsOrByNumberShowWhatPagingForwardShowed)
         prev.Command8->click();
         EXPECT_EQ(prev.Text1->text(), QString::number(n));
         forward.push_back(page(prev));
-        EXPECT_NE(forward[static_cast<std::size_t>(n - 1)], forward[static_cast<std::size_t>(n - 2)]);
+        EXPECT_NE(forward[static_cast<std::size_t>(n - 1)],
+                  forward[static_cast<std::size_t>(n - 2)]);
     }
     prev.Command5->click(); // "<" from page 4
     EXPECT_EQ(prev.Text1->text(), u"3");
