@@ -68,29 +68,35 @@ void generate(const QString &folder, int lines, int customers, quint32 seed)
     Database db = openLocalDb(folder);
     Transaction transaction(db);
     Statement insert = db.prepare(
-        u"INSERT INTO Invoices (CustListID, Class, Customer, DueDate, FOB, Memo, PO, InvNo, SalesRep, "
-        "ShipDate, ShipMethod, Terms, InvDate, Amt, LineClass, \"Desc\", ItemRefID, ItemRef, RateAmt, "
+        u"INSERT INTO Invoices (CustListID, Class, Customer, DueDate, FOB, Memo, PO, InvNo, "
+        u"SalesRep, "
+        "ShipDate, ShipMethod, Terms, InvDate, Amt, LineClass, \"Desc\", ItemRefID, ItemRef, "
+        "RateAmt, "
         "RatePct, Qty) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
     QRandomGenerator random(seed);
-    const std::vector<QByteArray> classes = {"Retail", "Wholesale", "Online", "Service", "Export",
-                                             "Government", "Education", "Repairs"};
+    const std::vector<QByteArray> classes = {"Retail", "Wholesale",  "Online",    "Service",
+                                             "Export", "Government", "Education", "Repairs"};
     const std::vector<QByteArray> methods = {"UPS", "FedEx", "USPS", "Truck", "Pickup"};
     const std::vector<QByteArray> terms = {"Net 30", "Net 15", "Due on receipt", "2% 10 Net 30"};
-    const std::vector<QByteArray> words = {"Acme", "Blue", "Cedar", "Delta", "Echo", "Falcon", "Granite",
-                                           "Harbor", "Iris", "Juniper", "Keystone", "Lumen"};
+    const std::vector<QByteArray> words = {"Acme", "Blue",    "Cedar",    "Delta",
+                                           "Echo", "Falcon",  "Granite",  "Harbor",
+                                           "Iris", "Juniper", "Keystone", "Lumen"};
     const QDate first(2023, 1, 1);
     int written = 0;
     int invoice = 10000;
     while (written < lines) {
-        const auto customer = static_cast<std::size_t>(random.bounded(static_cast<quint32>(customers)));
-        const QByteArray customerName = words[customer % words.size()] + ' '
-                                        + words[(customer / words.size()) % words.size()] + " #"
-                                        + QByteArray::number(static_cast<qulonglong>(customer));
-        const QByteArray listId = "8000" + QByteArray::number(static_cast<qulonglong>(customer)) + "-1197759000";
+        const auto customer =
+            static_cast<std::size_t>(random.bounded(static_cast<quint32>(customers)));
+        const QByteArray customerName = words[customer % words.size()] + ' ' +
+                                        words[(customer / words.size()) % words.size()] + " #" +
+                                        QByteArray::number(static_cast<qulonglong>(customer));
+        const QByteArray listId =
+            "8000" + QByteArray::number(static_cast<qulonglong>(customer)) + "-1197759000";
         const QDate date = first.addDays(static_cast<qint64>(written) * 1095 / lines);
         const QByteArray invDate = date.toString(u"yyyy-MM-dd 00:00:00"_s).toUtf8();
         const QByteArray due = date.addDays(30).toString(u"yyyy-MM-dd 00:00:00"_s).toUtf8();
-        const QByteArray ship = date.addDays(random.bounded(10)).toString(u"yyyy-MM-dd 00:00:00"_s).toUtf8();
+        const QByteArray ship =
+            date.addDays(random.bounded(10)).toString(u"yyyy-MM-dd 00:00:00"_s).toUtf8();
         const bool shipped = random.bounded(5) != 0;
         const QByteArray cls = random.bounded(6) != 0 ? pick(random, classes) : QByteArray();
         const QByteArray rep = "R" + QByteArray::number(random.bounded(25));
@@ -143,7 +149,10 @@ void browse(const QString &folder)
     window->grab(); // paints the grid: the first rows are read here
     const double open = secondsOf(timer);
     std::vector<std::pair<QString, double>> results = {
-        {u"load"_s, load}, {u"open"_s, open}, {u"rows"_s, static_cast<double>(window->list()->rowCount())}, {u"rss_open"_s, rssMiB()}};
+        {u"load"_s, load},
+        {u"open"_s, open},
+        {u"rows"_s, static_cast<double>(window->list()->rowCount())},
+        {u"rss_open"_s, rssMiB()}};
 
     for (const int option : {1, 2, 3, 4, 5, 0}) {
         timer.restart();
@@ -151,6 +160,11 @@ void browse(const QString &folder)
         window->grab();
         results.emplace_back(u"sort%1"_s.arg(option), secondsOf(timer));
     }
+    // An order chosen before is kept while the table stays as listed.
+    timer.restart();
+    window->Option1[1]->click();
+    window->grab();
+    results.emplace_back(u"again"_s, secondsOf(timer));
 
     // Totals of a current line, and a jump to a far row (a block of lines read on view).
     QRandomGenerator random(7);
@@ -158,7 +172,8 @@ void browse(const QString &folder)
     constexpr int kMoves = 200;
     timer.restart();
     for (int i = 0; i < kMoves; ++i) {
-        const QModelIndex target = window->list()->index(static_cast<int>(random.bounded(static_cast<quint32>(rows))), 1);
+        const QModelIndex target =
+            window->list()->index(static_cast<int>(random.bounded(static_cast<quint32>(rows))), 1);
         window->DataGrid1->setCurrentIndex(target);
         window->DataGrid1->scrollTo(target);
         window->grab();
@@ -177,12 +192,14 @@ void sqliteOrders(const QString &folder)
 {
     Database db = openLocalDb(folder, Database::Mode::ReadOnly);
     std::vector<std::pair<QString, double>> results;
-    const QStringList columns = {u"Customer"_s, u"InvNo"_s, u"InvDate"_s, u"Class"_s, u"SalesRep"_s, u"ShipDate"_s};
+    const QStringList columns = {u"Customer"_s, u"InvNo"_s,    u"InvDate"_s,
+                                 u"Class"_s,    u"SalesRep"_s, u"ShipDate"_s};
     for (int option = 0; option < columns.size(); ++option) {
         QElapsedTimer timer;
         timer.start();
         const QString tail = option == 0 ? u"rowid"_s : u"Customer, rowid"_s;
-        Statement order = db.prepare(u"SELECT rowid FROM Invoices ORDER BY %1, %2"_s.arg(columns[option], tail));
+        Statement order =
+            db.prepare(u"SELECT rowid FROM Invoices ORDER BY %1, %2"_s.arg(columns[option], tail));
         std::vector<qint64> rowids;
         while (order.step())
             rowids.push_back(order.value(0).toLongLong());
@@ -219,29 +236,41 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     QElapsedTimer timer;
     timer.start();
-    runChild({u"step"_s, u"generate"_s, folder.path(), parser.value(u"lines"_s), parser.value(u"customers"_s),
-              parser.value(u"seed"_s)});
+    runChild({u"step"_s, u"generate"_s, folder.path(), parser.value(u"lines"_s),
+              parser.value(u"customers"_s), parser.value(u"seed"_s)});
     const double generated = secondsOf(timer);
-    const double fileMiB = static_cast<double>(QFileInfo(localDbPath(folder.path())).size()) / (1024.0 * 1024.0);
+    const double fileMiB =
+        static_cast<double>(QFileInfo(localDbPath(folder.path())).size()) / (1024.0 * 1024.0);
 
     const Result browse = runChild({u"step"_s, u"browse"_s, folder.path()});
     const Result sqlite = runChild({u"step"_s, u"sqlite"_s, folder.path()});
 
-    std::printf("%s invoice lines; QBData.mdb %s MiB, generated in %s s; RSS before the window %s MiB\n\n",
-                qPrintable(QString::number(browse.number(u"rows"_s), 'f', 0)), qPrintable(fixed(fileMiB, 1)),
-                qPrintable(fixed(generated, 1)), qPrintable(fixed(browse.number(u"rss_before"_s), 0)));
-    const QStringList options = {u"Customer"_s, u"InvNo"_s, u"InvDate"_s, u"Class"_s, u"Rep"_s, u"ShipDate"_s};
+    std::printf(
+        "%s invoice lines; QBData.mdb %s MiB, generated in %s s; RSS before the window %s MiB\n\n",
+        qPrintable(QString::number(browse.number(u"rows"_s), 'f', 0)),
+        qPrintable(fixed(fileMiB, 1)), qPrintable(fixed(generated, 1)),
+        qPrintable(fixed(browse.number(u"rss_before"_s), 0)));
+    const QStringList options = {u"Customer"_s, u"InvNo"_s, u"InvDate"_s,
+                                 u"Class"_s,    u"Rep"_s,   u"ShipDate"_s};
     std::vector<QStringList> rows;
-    rows.push_back({u"open: load (list in customer order)"_s, fixed(browse.number(u"load"_s), 3), fixed(sqlite.number(u"sort0"_s), 3), u"-"_s});
-    rows.push_back({u"open: load + first painted grid"_s, fixed(browse.number(u"open"_s), 3), u"-"_s, u"< 1 s"_s});
+    rows.push_back({u"open: load (list in customer order)"_s, fixed(browse.number(u"load"_s), 3),
+                    fixed(sqlite.number(u"sort0"_s), 3), u"-"_s});
+    rows.push_back({u"open: load + first painted grid"_s, fixed(browse.number(u"open"_s), 3),
+                    u"-"_s, u"< 1 s"_s});
     for (const int option : {1, 2, 3, 4, 5, 0}) {
         const QString key = u"sort%1"_s.arg(option);
-        rows.push_back({u"re-sort by %1 + repaint"_s.arg(options[option]), fixed(browse.number(key), 3),
-                        fixed(sqlite.number(key), 3), u"< 1 s"_s});
+        const QString what = option == 0
+                                 ? u"re-sort by Customer (the order of the load) + repaint"_s
+                                 : u"re-sort by %1 + repaint"_s.arg(options[option]);
+        rows.push_back(
+            {what, fixed(browse.number(key), 3), fixed(sqlite.number(key), 3), u"< 1 s"_s});
     }
+    rows.push_back({u"re-sort by InvNo again + repaint"_s, fixed(browse.number(u"again"_s), 3),
+                    u"-"_s, u"< 1 s"_s});
     rows.push_back({u"move to a random line: totals + rows read + repaint"_s,
                     fixed(browse.number(u"jump_ms"_s) / 1000.0, 4), u"-"_s, u"-"_s});
-    printTable(u"Invoice browser"_s, {u"step"_s, u"seconds"_s, u"SQLite ORDER BY alone, s"_s, u"target"_s}, rows);
+    printTable(u"Invoice browser"_s,
+               {u"step"_s, u"seconds"_s, u"SQLite ORDER BY alone, s"_s, u"target"_s}, rows);
     std::printf("\n");
     printTable(u"Memory of the browsing process"_s, {u"when"_s, u"RSS MiB"_s, u"target"_s},
                {{u"window open"_s, fixed(browse.number(u"rss_open"_s), 0), u"-"_s},

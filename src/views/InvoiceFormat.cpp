@@ -77,7 +77,8 @@ QString hundredthsText(std::int64_t hundredths)
     QString fraction = locale.toString(static_cast<qulonglong>(magnitude % 100));
     if (magnitude % 100 < 10)
         fraction.prepend(locale.zeroDigit());
-    QString text = locale.toString(static_cast<qulonglong>(magnitude / 100)) + locale.decimalPoint() + fraction;
+    QString text = locale.toString(static_cast<qulonglong>(magnitude / 100)) +
+                   locale.decimalPoint() + fraction;
     if (hundredths < 0)
         text.prepend(locale.negativeSign());
     return text;
@@ -91,13 +92,14 @@ CurrencyUnits toCurrency(double value)
         return *units;
     if (std::isnan(value))
         return 0;
-    return value < 0 ? std::numeric_limits<CurrencyUnits>::min() : std::numeric_limits<CurrencyUnits>::max();
+    return value < 0 ? std::numeric_limits<CurrencyUnits>::min()
+                     : std::numeric_limits<CurrencyUnits>::max();
 }
 
 QString currencyText(CurrencyUnits amount)
 {
-    const std::uint64_t magnitude = amount < 0 ? 0 - static_cast<std::uint64_t>(amount)
-                                               : static_cast<std::uint64_t>(amount);
+    const std::uint64_t magnitude =
+        amount < 0 ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
     const auto hundredths = static_cast<std::int64_t>((magnitude + 50) / 100);
     return hundredthsText(amount < 0 ? -hundredths : hundredths);
 }

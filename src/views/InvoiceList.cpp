@@ -20,9 +20,9 @@ constexpr int kBlockRows = 64;
 constexpr std::size_t kCachedBlocks = 48;
 
 constexpr std::array<const char *, kInvoiceColumnCount> kColumnNames = {
-    "Customer", "InvNo",     "InvDate", "Class",   "SalesRep",  "ShipDate", "ShipMethod",
-    "DueDate",  "FOB",       "Memo",    "PO",      "Terms",     "Amt",      "LineClass",
-    "Desc",     "ItemRef",   "ItemRefID", "RateAmt", "RatePct", "Qty"};
+    "Customer", "InvNo",   "InvDate",   "Class",   "SalesRep", "ShipDate", "ShipMethod",
+    "DueDate",  "FOB",     "Memo",      "PO",      "Terms",    "Amt",      "LineClass",
+    "Desc",     "ItemRef", "ItemRefID", "RateAmt", "RatePct",  "Qty"};
 constexpr int kCustomerListIdField = kInvoiceColumnCount; // read after the grid's columns
 
 enum class Shown { Text, Date, Standard, Number };
@@ -47,8 +47,8 @@ QString readLineSql()
     for (const char *name : kColumnNames)
         columns << QLatin1Char('"') + QLatin1String(name) + QLatin1Char('"');
     columns << QStringLiteral("CustListID");
-    return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))
-           + QStringLiteral(" FROM Invoices WHERE rowid = ?");
+    return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(" FROM Invoices WHERE rowid = ?");
 }
 
 // One read transaction, so that what is read in it is one state of the file; a transaction
@@ -147,7 +147,8 @@ InvoiceList::Listing InvoiceList::readListing(InvoiceSort sort)
     ReadSnapshot snapshot(*m_db);
     Listing listing;
     listing.version = dataVersionOf(*m_db);
-    ColumnRanks customers = rankInvoiceColumn(*m_db, invoiceColumnName(InvoiceColumn::Customer), true);
+    ColumnRanks customers =
+        rankInvoiceColumn(*m_db, invoiceColumnName(InvoiceColumn::Customer), true);
     listing.byCustomer = stableOrderByRank(customers, storedOrder(customers.ranks.size()));
     listing.rowids = std::move(customers.rowids);
     listing.order = orderOf(*m_db, sort, listing.rowids, listing.byCustomer);
@@ -253,7 +254,8 @@ void InvoiceList::scheduleRefresh() const
         return;
     m_refreshPending = true;
     auto *self = const_cast<InvoiceList *>(this);
-    QMetaObject::invokeMethod(self, [self] { self->refreshNow(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        self, [self] { self->refreshNow(); }, Qt::QueuedConnection);
 }
 
 void InvoiceList::refreshNow()
@@ -313,9 +315,9 @@ const InvoiceList::Line *InvoiceList::line(int row) const
         if (m_cache.size() < kCachedBlocks) {
             block = &m_cache.emplace_back();
         } else {
-            block = &*std::min_element(m_cache.begin(), m_cache.end(), [](const Block &a, const Block &b) {
-                return a.lastUse < b.lastUse;
-            });
+            block = &*std::min_element(
+                m_cache.begin(), m_cache.end(),
+                [](const Block &a, const Block &b) { return a.lastUse < b.lastUse; });
         }
         block->first = -1;
         if (!fetchBlock(*block, first))
@@ -373,8 +375,8 @@ QVariant InvoiceList::data(const QModelIndex &index, int role) const
 
 QVariant InvoiceList::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
-        || section >= kInvoiceColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kInvoiceColumnCount)
         return {};
     return invoiceColumnName(static_cast<InvoiceColumn>(section));
 }

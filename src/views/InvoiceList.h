@@ -17,8 +17,26 @@ namespace corvina {
 
 // The invoice browser's columns, in the grid's order; each is the Invoices column of that name.
 enum class InvoiceColumn {
-    Customer, InvNo, InvDate, Class, SalesRep, ShipDate, ShipMethod, DueDate, FOB, Memo, PO,
-    Terms, Amt, LineClass, Desc, ItemRef, ItemRefID, RateAmt, RatePct, Qty
+    Customer,
+    InvNo,
+    InvDate,
+    Class,
+    SalesRep,
+    ShipDate,
+    ShipMethod,
+    DueDate,
+    FOB,
+    Memo,
+    PO,
+    Terms,
+    Amt,
+    LineClass,
+    Desc,
+    ItemRef,
+    ItemRefID,
+    RateAmt,
+    RatePct,
+    Qty
 };
 inline constexpr int kInvoiceColumnCount = 20;
 QString invoiceColumnName(InvoiceColumn column);
@@ -102,9 +120,9 @@ private:
     std::unique_ptr<Statement> m_readLine;
     InvoiceSort m_sort = InvoiceSort::Customer;
     std::int64_t m_version = 0;
-    std::vector<std::int64_t> m_rowids;       // by position in stored order
-    std::vector<std::uint32_t> m_byCustomer;  // customer order: row → stored position
-    std::vector<std::uint32_t> m_order;       // current order: row → stored position
+    std::vector<std::int64_t> m_rowids;      // by position in stored order
+    std::vector<std::uint32_t> m_byCustomer; // customer order: row → stored position
+    std::vector<std::uint32_t> m_order;      // current order: row → stored position
     // Orders sorted before, by sort, while the table stays as listed (empty: not yet).
     std::array<std::vector<std::uint32_t>, kInvoiceSortCount> m_orders;
     mutable std::vector<Block> m_cache;

@@ -28,7 +28,8 @@ using RawStatement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 RawStatement prepareScan(Database &db, const QString &column, bool withRowids)
 {
     if (column.isEmpty() || column.contains(QLatin1Char('"')))
-        throw Error(errc::kDatabaseFailure, QStringLiteral("\"%1\" is not a column name").arg(column));
+        throw Error(errc::kDatabaseFailure,
+                    QStringLiteral("\"%1\" is not a column name").arg(column));
     const QByteArray sql = QStringLiteral("SELECT %1\"%2\" FROM Invoices ORDER BY rowid")
                                .arg(withRowids ? QStringLiteral("rowid, ") : QString(), column)
                                .toUtf8();
@@ -53,12 +54,14 @@ public:
     std::uint32_t idOf(const unsigned char *bytes, std::size_t size)
     {
         // Lines of one invoice repeat its header values, so the previous value often recurs.
-        if (m_lastId != kNull && size == m_last.size() && std::memcmp(bytes, m_last.data(), size) == 0)
+        if (m_lastId != kNull && size == m_last.size() &&
+            std::memcmp(bytes, m_last.data(), size) == 0)
             return m_lastId;
         m_last.assign(reinterpret_cast<const char *>(bytes), size);
         m_folded.resize(size);
         for (std::size_t i = 0; i < size; ++i)
-            m_folded[i] = static_cast<char>(bytes[i] >= 'A' && bytes[i] <= 'Z' ? bytes[i] + ('a' - 'A') : bytes[i]);
+            m_folded[i] = static_cast<char>(
+                bytes[i] >= 'A' && bytes[i] <= 'Z' ? bytes[i] + ('a' - 'A') : bytes[i]);
         const std::size_t hash = std::hash<std::string_view>{}(m_folded);
         std::size_t slot = hash & (m_slots.size() - 1);
         for (; m_slots[slot] != kNull; slot = (slot + 1) & (m_slots.size() - 1)) {
@@ -134,9 +137,10 @@ ColumnRanks rankInvoiceColumn(Database &db, const QString &column, bool withRowi
             result.rowids.push_back(sqlite3_column_int64(scan.get(), 0));
         // NULL gives no text at all; an empty text gives an empty string.
         const unsigned char *bytes = sqlite3_column_text(scan.get(), valueColumn);
-        ids.push_back(bytes == nullptr ? FoldedTexts::kNull
-                                       : texts.idOf(bytes, static_cast<std::size_t>(
-                                                               sqlite3_column_bytes(scan.get(), valueColumn))));
+        ids.push_back(bytes == nullptr
+                          ? FoldedTexts::kNull
+                          : texts.idOf(bytes, static_cast<std::size_t>(
+                                                  sqlite3_column_bytes(scan.get(), valueColumn))));
     }
     if (rc != SQLITE_DONE)
         db.raise(rc, QStringLiteral("Cannot read the column %1 of Invoices").arg(column));

@@ -6,7 +6,8 @@ namespace corvina {
 
 // CustListID has an index, so an invoice's lines are found without a scan.
 InvoiceTotals::InvoiceTotals(Database &db)
-    : m_lines(db.prepare(QStringLiteral("SELECT Amt FROM Invoices WHERE CustListID IS ?1 AND InvNo = ?2")))
+    : m_lines(db.prepare(
+          QStringLiteral("SELECT Amt FROM Invoices WHERE CustListID IS ?1 AND InvNo = ?2")))
 {
 }
 

@@ -37,7 +37,8 @@ protected:
         totals = std::make_unique<InvoiceTotals>(list.connection());
     }
 
-    InvoiceTestLine line(const QString &customer, const QString &listId, const QVariant &invNo, const QVariant &amt)
+    InvoiceTestLine line(const QString &customer, const QString &listId, const QVariant &invNo,
+                         const QVariant &amt)
     {
         InvoiceTestLine result;
         result.memo = QString::number(++m_lines);
@@ -58,10 +59,8 @@ protected:
 
 TEST_F(InvoiceTotalsTest, AddsTheLinesOfTheCurrentLinesInvoice)
 {
-    openWith({line(u"Abbot"_s, u"A"_s, u"100"_s, 5.0),
-              line(u"Brown"_s, u"B"_s, u"200"_s, 10.0),
-              line(u"Brown"_s, u"B"_s, u"200"_s, 2.5),
-              line(u"Brown"_s, u"B"_s, u"201"_s, 7.0),
+    openWith({line(u"Abbot"_s, u"A"_s, u"100"_s, 5.0), line(u"Brown"_s, u"B"_s, u"200"_s, 10.0),
+              line(u"Brown"_s, u"B"_s, u"200"_s, 2.5), line(u"Brown"_s, u"B"_s, u"201"_s, 7.0),
               line(u"Brown"_s, u"B"_s, u"200"_s, 1000.0)});
     // Customer order: Abbot 100; Brown 200, 200, 201, 200.
     for (const int row : {1, 2, 4})
@@ -72,8 +71,7 @@ TEST_F(InvoiceTotalsTest, AddsTheLinesOfTheCurrentLinesInvoice)
 
 TEST_F(InvoiceTotalsTest, TheInvoiceAtTheEndOfTheCustomerOrderSumsToItsLastLine)
 {
-    openWith({line(u"Zeta"_s, u"Z"_s, u"9"_s, 1.25),
-              line(u"Alpha"_s, u"A"_s, u"1"_s, 3.0),
+    openWith({line(u"Zeta"_s, u"Z"_s, u"9"_s, 1.25), line(u"Alpha"_s, u"A"_s, u"1"_s, 3.0),
               line(u"Zeta"_s, u"Z"_s, u"9"_s, 2.25)});
     const int last = list.rowCount() - 1;
     EXPECT_EQ(list.index(last, 0).data().toString(), u"Zeta");
@@ -83,8 +81,7 @@ TEST_F(InvoiceTotalsTest, TheInvoiceAtTheEndOfTheCustomerOrderSumsToItsLastLine)
 
 TEST_F(InvoiceTotalsTest, ALineWithoutAnInvoiceNumberBelongsToNoInvoice)
 {
-    openWith({line(u"Abbot"_s, u"A"_s, QVariant(), 5.0),
-              line(u"Abbot"_s, u"A"_s, u""_s, 6.0),
+    openWith({line(u"Abbot"_s, u"A"_s, QVariant(), 5.0), line(u"Abbot"_s, u"A"_s, u""_s, 6.0),
               line(u"Abbot"_s, u"A"_s, QVariant(), 7.0)});
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(totalsOfRow(row), std::make_pair(u"0.00"_s, 0)) << row;
@@ -94,10 +91,8 @@ TEST_F(InvoiceTotalsTest, ALineWithoutAnInvoiceNumberBelongsToNoInvoice)
 // Invoice numbers repeat across customers; each line's totals are those of its own invoice.
 TEST_F(InvoiceTotalsTest, AnInvoiceIsItsCustomersNumber)
 {
-    openWith({line(u"Abbot"_s, u"A"_s, u"1001"_s, 10.0),
-              line(u"Brown"_s, u"B"_s, u"1001"_s, 20.0),
-              line(u"Abbot"_s, u"A"_s, u"1001"_s, 30.0),
-              line(u"Brown"_s, u"B"_s, u"1001"_s, 40.0),
+    openWith({line(u"Abbot"_s, u"A"_s, u"1001"_s, 10.0), line(u"Brown"_s, u"B"_s, u"1001"_s, 20.0),
+              line(u"Abbot"_s, u"A"_s, u"1001"_s, 30.0), line(u"Brown"_s, u"B"_s, u"1001"_s, 40.0),
               line(u"Brown"_s, u"B"_s, u"1001"_s, 50.0)});
     EXPECT_EQ(totalsOfRow(0), std::make_pair(u"40.00"_s, 2));
     EXPECT_EQ(totalsOfRow(4), std::make_pair(u"110.00"_s, 3));
@@ -132,10 +127,11 @@ TEST(InvoiceFormatTest, NumbersInTheirForms)
         const char16_t *standard;
     };
     const Case cases[] = {
-        {0.0, u"0.00"},           {1012.5, u"1,012.50"},     {2.675, u"2.68"},
-        {-2.675, u"-2.68"},       {0.005, u"0.01"},          {0.00495, u"0.00"},
-        {-0.004, u"0.00"},        {-1234567.891, u"-1,234,567.89"}, {999.995, u"1,000.00"},
-        {1e20, u"100,000,000,000,000,000,000.00"},
+        {0.0, u"0.00"},         {1012.5, u"1,012.50"},
+        {2.675, u"2.68"},       {-2.675, u"-2.68"},
+        {0.005, u"0.01"},       {0.00495, u"0.00"},
+        {-0.004, u"0.00"},      {-1234567.891, u"-1,234,567.89"},
+        {999.995, u"1,000.00"}, {1e20, u"100,000,000,000,000,000,000.00"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(standardNumberText(c.value), QString::fromUtf16(c.standard)) << c.value;

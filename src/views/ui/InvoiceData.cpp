@@ -142,7 +142,8 @@ int InvoiceData::pixelsY(int twips) const
 
 QRect InvoiceData::pixels(const QRect &twips) const
 {
-    return {pixelsX(twips.x()), pixelsY(twips.y()), pixelsX(twips.width()), pixelsY(twips.height())};
+    return {pixelsX(twips.x()), pixelsY(twips.y()), pixelsX(twips.width()),
+            pixelsY(twips.height())};
 }
 
 // Each option at its design place, or right after the previous one where the screen's font
@@ -153,11 +154,13 @@ int InvoiceData::placeSortOptions()
     int right = 0;
     for (std::size_t i = 0; i < Option1.size(); ++i) {
         const int designLeft = pixelsX(kOptionLefts[i]);
-        const int nextLeft = i + 1 < Option1.size() ? pixelsX(kOptionLefts[i + 1]) : designLeft + pixelsX(kOptionTwips.width());
+        const int nextLeft = i + 1 < Option1.size() ? pixelsX(kOptionLefts[i + 1])
+                                                    : designLeft + pixelsX(kOptionTwips.width());
         const int left = std::max(designLeft, right);
         const int width = std::max(std::min(pixelsX(kOptionTwips.width()), nextLeft - designLeft),
                                    Option1[i]->sizeHint().width());
-        const int height = std::max(pixelsY(kOptionTwips.height()), Option1[i]->sizeHint().height());
+        const int height =
+            std::max(pixelsY(kOptionTwips.height()), Option1[i]->sizeHint().height());
         Option1[i]->setGeometry(left, pixelsY(kOptionTop), width, height);
         right = left + width;
     }
@@ -206,7 +209,8 @@ void InvoiceData::resizeEvent(QResizeEvent *event)
         QRect rect = place.rect;
         if (place.stretches)
             rect.setSize(rect.size() + extra);
-        rect.translate(place.followsRight ? extra.width() : 0, place.followsBottom ? extra.height() : 0);
+        rect.translate(place.followsRight ? extra.width() : 0,
+                       place.followsBottom ? extra.height() : 0);
         place.widget->setGeometry(rect);
     }
 }
@@ -214,8 +218,9 @@ void InvoiceData::resizeEvent(QResizeEvent *event)
 void InvoiceData::connectControls()
 {
     connect(m_sortGroup, &QButtonGroup::idToggled, this, &InvoiceData::optionToggled);
-    connect(m_list, &InvoiceList::refreshFailed, this,
-            [this](const QString &description, qint32 number) { reportError(description, number); });
+    connect(
+        m_list, &InvoiceList::refreshFailed, this,
+        [this](const QString &description, qint32 number) { reportError(description, number); });
 }
 
 void InvoiceData::load()
@@ -239,11 +244,12 @@ void InvoiceData::load()
         showFirstLine();
     } catch (const std::exception &failure) {
         const auto *error = dynamic_cast<const Error *>(&failure);
-        const QString description = error ? error->description() : QString::fromLocal8Bit(failure.what());
+        const QString description =
+            error ? error->description() : QString::fromLocal8Bit(failure.what());
         const QString breakTwice(2, QLatin1Char('\r'));
-        m_state.screen().message(QStringLiteral("Error while loading InvoiceData form on line ")
-                                     + QString::number(step) + breakTwice + description + breakTwice
-                                     + QStringLiteral("Current Path: ") + m_state.appFolder(),
+        m_state.screen().message(QStringLiteral("Error while loading InvoiceData form on line ") +
+                                     QString::number(step) + breakTwice + description + breakTwice +
+                                     QStringLiteral("Current Path: ") + m_state.appFolder(),
                                  kAppTitle, Buttons::Ok);
     }
 }
@@ -277,7 +283,8 @@ void InvoiceData::formatColumns()
 {
     const int dpiX = logicalDpiX();
     for (int column = 0; column < kInvoiceColumnCount; ++column)
-        DataGrid1->setColumnWidth(column, kColumnTwips[static_cast<std::size_t>(column)] * dpiX / kTwipsPerInch);
+        DataGrid1->setColumnWidth(column, kColumnTwips[static_cast<std::size_t>(column)] * dpiX /
+                                              kTwipsPerInch);
     DataGrid1->setColumnHidden(static_cast<int>(InvoiceColumn::ItemRefID), true);
 }
 

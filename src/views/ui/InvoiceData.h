@@ -38,7 +38,13 @@ public:
     ~InvoiceData() override;
 
     // The numbered load steps a failure message names.
-    enum LoadStep { OpenList = 10, SortByCustomer = 20, FormatColumns = 30, TakeTotals = 40, ShowTotals = 50 };
+    enum LoadStep {
+        OpenList = 10,
+        SortByCustomer = 20,
+        FormatColumns = 30,
+        TakeTotals = 40,
+        ShowTotals = 50
+    };
 
     QTableView *DataGrid1 = nullptr;
     QGroupBox *Frame1 = nullptr;
