@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace corvina {
@@ -67,7 +66,8 @@ public:
     // in customer order. Throws Error; the list then stays as it was.
     void open(const QString &dbPath);
     bool isOpen() const noexcept { return m_db != nullptr; }
-    // The list's connection; only while open.
+    // The list's connection, only while open. Another open() replaces it, so whatever was
+    // made on it (statements, InvoiceTotals) must be gone by then.
     Database &connection() { return *m_db; }
 
     // Sorts ascending on the order's column, empty values first; lines that compare equal
