@@ -4,7 +4,9 @@
 #include "shell/MailMergeGuide.h"
 #include "shell/ProgramState.h"
 #include "shell/RetrievalDates.h"
+#include "views/ui/CustData.h"
 #include "views/ui/DataReport4.h"
+#include "views/ui/InvoiceData.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -82,6 +84,9 @@ void MainMenu::connectActions()
     connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
     connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
     connect(CustSales, &QAction::triggered, this, [this] { showCustSales(m_state, this); });
+    // The browsers are top-level windows of their own, each with its own working list.
+    connect(mnuDispCust, &QAction::triggered, this, [this] { (new CustData(m_state))->show(); });
+    connect(mnuDispInv, &QAction::triggered, this, [this] { (new InvoiceData(m_state))->show(); });
 }
 
 void MainMenu::load()

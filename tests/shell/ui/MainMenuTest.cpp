@@ -9,6 +9,7 @@
 #include "localdb/LocalDb.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QLineEdit>
@@ -231,4 +232,31 @@ TEST_F(MainMenuTest, RetrieveEntriesRunTheRetrievalsOneAtATime)
     w.mnuRetInv->trigger();
     EXPECT_FALSE(screen.boxText(RetrievalBox::Inv).isEmpty());
     EXPECT_TRUE(screen.entryEnabled(MenuEntry::ItemAging));
+}
+
+TEST_F(MainMenuTest, DisplayEntriesOpenTheBrowsersAsWindowsOfTheirOwn)
+{
+    ensureLocalDb(folder.path());
+    MainMenu &w = loadWindow();
+    const auto windowsNamed = [](const QString &name) {
+        QList<QWidget *> found;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == name)
+                found << top;
+        }
+        return found;
+    };
+    w.enableEntry(MenuEntry::DispCust);
+    w.enableEntry(MenuEntry::DispInv);
+    w.mnuDispCust->trigger();
+    w.mnuDispCust->trigger(); // each opening is a window with its own list
+    w.mnuDispInv->trigger();
+    EXPECT_EQ(windowsNamed(QStringLiteral("CustData")).size(), 2);
+    ASSERT_EQ(windowsNamed(QStringLiteral("InvoiceData")).size(), 1);
+    for (QWidget *opened : windowsNamed(QStringLiteral("CustData")) + windowsNamed(QStringLiteral("InvoiceData"))) {
+        EXPECT_TRUE(opened->isVisible());
+        opened->close(); // they delete themselves
+    }
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(windowsNamed(QStringLiteral("CustData")).isEmpty());
 }
