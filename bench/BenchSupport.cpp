@@ -119,6 +119,12 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
+Answer HeadlessScreen::message(const QString &text, const QString &, Buttons)
+{
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    return Answer::Ok;
+}
+
 QString fixed(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);

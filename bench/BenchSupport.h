@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+
+#include "shell/Screen.h"
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +33,28 @@ void report(const std::vector<std::pair<QString, double>> &values);
 
 // A whole file; exits with a message when it cannot be read.
 QByteArray readAll(const QString &path);
+
+// The screen of a run nobody watches: every box is answered OK (and noted on stderr), the
+// retrieval period is left open, and nothing is painted.
+class HeadlessScreen : public Screen {
+public:
+    Answer message(const QString &text, const QString &title, Buttons buttons) override;
+    void showStatus() override {}
+    int statusBarDesignWidth() const override { return 300; }
+    void setStatusText(const QString &) override {}
+    void setStatusBar(int, bool) override {}
+    void playStatusAnimation(const QString &) override {}
+    void stopStatusAnimation() override {}
+    void closeStatus() override {}
+    void setBusyPointer(bool) override {}
+    void yield() override {}
+    QString boxText(RetrievalBox) const override { return {}; }
+    void setBoxText(RetrievalBox, const QString &) override {}
+    void enableEntry(MenuEntry) override {}
+    std::optional<RetrievalPeriod> askRetrievalPeriod() override { return RetrievalPeriod{}; }
+    void showMainWindow() override {}
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
 
 // A plain text table.
 void printTable(const QString &title, const QStringList &header, const std::vector<QStringList> &rows);

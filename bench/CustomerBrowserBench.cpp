@@ -38,30 +38,6 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-class HeadlessScreen : public Screen {
-public:
-    Answer message(const QString &text, const QString &, Buttons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-    void showStatus() override {}
-    int statusBarDesignWidth() const override { return 300; }
-    void setStatusText(const QString &) override {}
-    void setStatusBar(int, bool) override {}
-    void playStatusAnimation(const QString &) override {}
-    void stopStatusAnimation() override {}
-    void closeStatus() override {}
-    void setBusyPointer(bool) override {}
-    void yield() override {}
-    QString boxText(RetrievalBox) const override { return {}; }
-    void setBoxText(RetrievalBox, const QString &) override {}
-    void enableEntry(MenuEntry) override {}
-    std::optional<RetrievalPeriod> askRetrievalPeriod() override { return RetrievalPeriod{}; }
-    void showMainWindow() override {}
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
-
 const char *const kStates[] = {"AL", "AK", "AZ", "AR", "CA", "CO", "CT", "DE", "FL", "GA",
                                "HI", "ID", "IL", "IN", "IA", "KS", "KY", "LA", "ME", "MD",
                                "MA", "MI", "MN", "MS", "MO", "MT", "NE", "NV", "NH", "NJ",

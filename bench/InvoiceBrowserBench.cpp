@@ -30,31 +30,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A screen nobody watches: every box is answered OK and noted on stderr.
-class HeadlessScreen : public Screen {
-public:
-    Answer message(const QString &text, const QString &, Buttons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-    void showStatus() override {}
-    int statusBarDesignWidth() const override { return 300; }
-    void setStatusText(const QString &) override {}
-    void setStatusBar(int, bool) override {}
-    void playStatusAnimation(const QString &) override {}
-    void stopStatusAnimation() override {}
-    void closeStatus() override {}
-    void setBusyPointer(bool) override {}
-    void yield() override {}
-    QString boxText(RetrievalBox) const override { return {}; }
-    void setBoxText(RetrievalBox, const QString &) override {}
-    void enableEntry(MenuEntry) override {}
-    std::optional<RetrievalPeriod> askRetrievalPeriod() override { return RetrievalPeriod{}; }
-    void showMainWindow() override {}
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
-
 QByteArray pick(QRandomGenerator &random, const std::vector<QByteArray> &values)
 {
     return values[random.bounded(static_cast<quint32>(values.size()))];

@@ -40,25 +40,10 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The screen of a run nobody watches: every box is answered OK, the period is left open,
-// and the first call for the clock (right after the rows are committed) is noted.
-class HeadlessScreen : public Screen {
+// Notes the first call for the clock, which comes right after the rows are committed.
+class TimingScreen : public HeadlessScreen {
 public:
     Answer message(const QString &, const QString &, Buttons) override { return Answer::Ok; }
-    void showStatus() override {}
-    int statusBarDesignWidth() const override { return 300; }
-    void setStatusText(const QString &) override {}
-    void setStatusBar(int, bool) override {}
-    void playStatusAnimation(const QString &) override {}
-    void stopStatusAnimation() override {}
-    void closeStatus() override {}
-    void setBusyPointer(bool) override {}
-    void yield() override {}
-    QString boxText(RetrievalBox) const override { return {}; }
-    void setBoxText(RetrievalBox, const QString &) override {}
-    void enableEntry(MenuEntry) override {}
-    std::optional<RetrievalPeriod> askRetrievalPeriod() override { return RetrievalPeriod{}; }
-    void showMainWindow() override {}
     QDateTime now() const override
     {
         if (!committed)
@@ -210,7 +195,7 @@ int retrieve(const QString &kind, const QString &folder, const QString &appFolde
         return 1;
     path.close();
 
-    HeadlessScreen screen;
+    TimingScreen screen;
     ProgramState state(appFolder, screen);
     std::optional<Clock::time_point> handedOver;
     state.quickBooks().makeProcessor = [&] {
