@@ -1,5 +1,7 @@
 #include "localdb/Recordset.h"
 
+#include "localdb/Value.h"
+
 #include "localdb/Database.h"
 #include "localdb/Error.h"
 
@@ -17,23 +19,6 @@ namespace {
 [[noreturn]] void fail(const QString &description)
 {
     throw Error(errc::kDatabaseFailure, description);
-}
-
-bool isNumber(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double: return true;
-    default: return false;
-    }
 }
 
 // The text form of a value, dates in storage form; used for text fields and text matching.
@@ -67,7 +52,7 @@ std::optional<QDateTime> toDate(const QVariant &value)
 
 std::optional<double> toDouble(const QVariant &value)
 {
-    if (isNumber(value) || value.typeId() == QMetaType::Bool)
+    if (isNumeric(value) || value.typeId() == QMetaType::Bool)
         return value.toDouble();
     if (value.typeId() == QMetaType::QString) {
         bool ok = false;
@@ -94,7 +79,7 @@ std::optional<bool> toBoolean(const QVariant &value)
 {
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
-    if (isNumber(value))
+    if (isNumeric(value))
         return value.toDouble() != 0.0;
     if (value.typeId() == QMetaType::QString) {
         const QString text = value.toString().trimmed();

@@ -73,4 +73,21 @@ QDateTime dateFromStorage(const QString &text)
     return value;
 }
 
+bool isNumeric(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double: return true;
+    default: return false;
+    }
+}
+
 } // namespace corvina

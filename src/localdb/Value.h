@@ -20,4 +20,7 @@ QString dateToStorage(const QDateTime &value);
 // Null QDateTime when the text is not a stored date.
 QDateTime dateFromStorage(const QString &text);
 
+// Whether a value holds a number of any integer or floating-point type.
+bool isNumeric(const QVariant &value);
+
 } // namespace corvina

@@ -1,5 +1,7 @@
 #include "reporting/Format.h"
 
+#include "localdb/Value.h"
+
 #include <QDateTime>
 #include <QLocale>
 
@@ -13,26 +15,9 @@ namespace {
 
 // ---- value kinds -----------------------------------------------------------------------
 
-bool isNumber(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float: return true;
-    default: return false;
-    }
-}
-
 bool isInteger(const QVariant &value)
 {
-    return isNumber(value) && value.typeId() != QMetaType::Double &&
+    return isNumeric(value) && value.typeId() != QMetaType::Double &&
            value.typeId() != QMetaType::Float;
 }
 
@@ -430,7 +415,7 @@ QString generalText(const QVariant &value)
         return value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong
                    ? locale.toString(value.toULongLong())
                    : locale.toString(value.toLongLong());
-    if (isNumber(value))
+    if (isNumeric(value))
         return locale.toString(value.toDouble(), 'g', 15);
     return value.toString();
 }
@@ -444,7 +429,7 @@ QString formatValue(const QVariant &value, const QString &format)
     if (format.isEmpty())
         return generalText(value);
     if (isNumberFormat(format)) {
-        if (isNumber(value))
+        if (isNumeric(value))
             return formatNumber(value.toDouble(), format);
         if (value.typeId() == QMetaType::QString) {
             if (const std::optional<double> number = numberInText(value.toString()))
