@@ -41,6 +41,9 @@ public:
 
     // The last customer-sales result, held while its report shows it.
     std::shared_ptr<reporting::ReportRows> &custSales() noexcept { return m_custSales; }
+    // rsItemAging: the Item Analyzer's two-level result (items; under "Child" one row per
+    // customer who bought the item), held while the Item Analyzer window shows it.
+    std::shared_ptr<reporting::ReportRows> &itemAging() noexcept { return m_itemAging; }
 
     // ShowError, for the procedures.
     void showError(const QString &procedure, const QString &description, std::int32_t number,
@@ -57,6 +60,7 @@ private:
     QuickBooksLink m_quickBooks;
     bool m_retrievalRunning = false;
     std::shared_ptr<reporting::ReportRows> m_custSales;
+    std::shared_ptr<reporting::ReportRows> m_itemAging;
 };
 
 // Names of the files in the application folder.
