@@ -1,0 +1,105 @@
+#include "analysis/ui/Reps.h"
+
+#include "analysis/RepsGridModel.h"
+#include "analysis/RepsNotSelling.h"
+#include "analysis/RepsReport.h"
+#include "localdb/Error.h"
+#include "reporting/MemoryRows.h"
+#include "reporting/ui/ReportPreview.h"
+#include "shell/ProgramState.h"
+#include "views/ui/CustTwips.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+namespace corvina {
+
+Reps::Reps(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_state(state),
+      m_list(std::make_unique<RepsNotSelling>(state, allItems, item))
+{
+    setObjectName(QStringLiteral("Reps"));
+    setWindowTitle(QStringLiteral("Reps Not Selling"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    createControls();
+    placeControls();
+    connectControls();
+    load();
+}
+
+Reps::~Reps()
+{
+    // Unbind the grid before the list goes.
+    m_model->setList(nullptr);
+}
+
+void Reps::createControls()
+{
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    DataGrid1 = new QTableView(this);
+    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_model = new RepsGridModel(this);
+    DataGrid1->setModel(m_model);
+    Check1 = new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Command1 = new QPushButton(QStringLiteral("&Print"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+}
+
+void Reps::placeControls()
+{
+    setFixedSize(twipsToPixelsX(this, 5505), twipsToPixelsY(this, 3090));
+    Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255));
+    DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815));
+    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375));
+    Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495));
+}
+
+void Reps::connectControls()
+{
+    // Only a click by the user saves; the box stays checked afterwards.
+    connect(Check1, &QCheckBox::clicked, this, &Reps::checkClicked);
+    connect(Command1, &QPushButton::clicked, this, [this] { print(); });
+}
+
+void Reps::load()
+{
+    Label1->setText(m_list->labelCaption());
+    try {
+        m_list->load();
+    } catch (const Error &e) {
+        reportError(e.description(), e.number());
+    }
+    m_model->setList(&m_list->workingList());
+}
+
+void Reps::checkClicked(bool checked)
+{
+    if (!checked)
+        return;
+    try {
+        m_list->saveForMailMerge();
+    } catch (const Error &e) {
+        reportError(e.description(), e.number());
+    }
+}
+
+reporting::ReportPreview *Reps::print()
+{
+    auto layout = dataReport3Layout();
+    layout.control(QStringLiteral("Label1"))->caption = m_list->reportTitle();
+    auto *preview = reporting::showReport(m_list->reportRows(), std::move(layout), this);
+    preview->setObjectName(QStringLiteral("DataReport3"));
+    return preview;
+}
+
+void Reps::reportError(const QString &description, std::int32_t number)
+{
+    m_state.showError(QStringLiteral("Reps"), description, number, 0);
+}
+
+} // namespace corvina

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace corvina {
+
+class ProgramState;
+class RepsGridModel;
+class RepsNotSelling;
+
+namespace reporting {
+class ReportPreview;
+}
+
+// "Reps Not Selling": the sales reps without an invoice line for the item (or for any item),
+// with "&Print" into DataReport3 and a box that saves the list into NoSellReps for the
+// user's mail merge.
+//
+// Open it with `(new Reps(state, allItems, item))->show();` — it loads itself when made
+// (possibly asking to refresh Reps from QuickBooks first) and is deleted when closed. The
+// list is computed once per window.
+class Reps : public QWidget {
+    Q_OBJECT
+
+public:
+    Reps(ProgramState &state, bool allItems, const QString &item, QWidget *parent = nullptr);
+    ~Reps() override;
+
+    QLabel *Label1 = nullptr;
+    QTableView *DataGrid1 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QPushButton *Command1 = nullptr;
+
+    // The window's list; null when the load failed before it was made.
+    RepsNotSelling *list() const noexcept { return m_list.get(); }
+    // "&Print": the working list as it stands, in the DataReport3 preview; null on failure.
+    reporting::ReportPreview *print();
+
+private:
+    void createControls();
+    void placeControls();
+    void connectControls();
+    void load();
+    void checkClicked(bool checked);
+    void reportError(const QString &description, std::int32_t number);
+
+    ProgramState &m_state;
+    std::unique_ptr<RepsNotSelling> m_list;
+    RepsGridModel *m_model = nullptr;
+};
+
+} // namespace corvina
