@@ -1,0 +1,5 @@
+# Workbooks (used by the exports), the Item Analyzer export and the customers not buying.
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET GLOBAL xlsxwriter)
+target_link_libraries(corvina_core PUBLIC PkgConfig::XLSXWRITER)
+target_sources(corvina_core PRIVATE
+  ${CMAKE_SOURCE_DIR}/src/reporting/Workbook.cpp)

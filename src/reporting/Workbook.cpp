@@ -1,0 +1,196 @@
+#include "reporting/Workbook.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <tuple>
+
+namespace corvina::reporting {
+
+namespace {
+
+const char *const kDateFormat = "m/d/yyyy";
+const char *const kDateTimeFormat = "m/d/yyyy h:mm:ss AM/PM";
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+lxw_datetime toLxw(const QDateTime &dt)
+{
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    return lxw_datetime{d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                        t.second() + t.msec() / 1000.0};
+}
+
+// The formats a workbook needs, made once per distinct style.
+class Formats {
+public:
+    explicit Formats(lxw_workbook *book) : m_book(book) {}
+
+    lxw_format *get(const CellStyle &style, const char *dateFormat)
+    {
+        QByteArray numFormat = dateFormat ? QByteArray(dateFormat) : style.numberFormat.toUtf8();
+        if (!style.bold && !style.italic && numFormat.isEmpty())
+            return nullptr;
+        const auto key = std::make_tuple(style.bold, style.italic, numFormat);
+        auto it = m_formats.find(key);
+        if (it != m_formats.end())
+            return it->second;
+        lxw_format *format = workbook_add_format(m_book);
+        if (style.bold)
+            format_set_bold(format);
+        if (style.italic)
+            format_set_italic(format);
+        if (!numFormat.isEmpty())
+            format_set_num_format(format, numFormat.constData());
+        m_formats.emplace(key, format);
+        return format;
+    }
+
+private:
+    lxw_workbook *m_book;
+    std::map<std::tuple<bool, bool, QByteArray>, lxw_format *> m_formats;
+};
+
+lxw_error writeCell(lxw_worksheet *sheet, Formats &formats, int row, int column,
+                    const QVariant &value, const CellStyle &style)
+{
+    const auto r = static_cast<lxw_row_t>(row);
+    const auto c = static_cast<lxw_col_t>(column);
+    if (value.isNull() || !value.isValid()) {
+        lxw_format *format = formats.get(style, nullptr);
+        return format ? worksheet_write_blank(sheet, r, c, format) : LXW_NO_ERROR;
+    }
+    if (value.typeId() == QMetaType::Bool)
+        return worksheet_write_boolean(sheet, r, c, value.toBool() ? 1 : 0, formats.get(style, nullptr));
+    if (isNumber(value))
+        return worksheet_write_number(sheet, r, c, value.toDouble(), formats.get(style, nullptr));
+    if (value.typeId() == QMetaType::QDate) {
+        lxw_datetime dt = toLxw(QDateTime(value.toDate(), QTime(0, 0)));
+        return worksheet_write_datetime(sheet, r, c, &dt, formats.get(style, kDateFormat));
+    }
+    if (value.typeId() == QMetaType::QDateTime) {
+        const QDateTime when = value.toDateTime();
+        lxw_datetime dt = toLxw(when);
+        const bool hasTime = when.time() != QTime(0, 0);
+        return worksheet_write_datetime(sheet, r, c, &dt,
+                                        formats.get(style, hasTime ? kDateTimeFormat : kDateFormat));
+    }
+    const QByteArray text = value.toString().toUtf8();
+    return worksheet_write_string(sheet, r, c, text.constData(), formats.get(style, nullptr));
+}
+
+QString lxwText(lxw_error error)
+{
+    return QString::fromUtf8(lxw_strerror(error));
+}
+
+} // namespace
+
+int Workbook::addSheet(const QString &name)
+{
+    const int index = sheetCount();
+    m_sheets.push_back(Sheet{name.isEmpty() ? QStringLiteral("Sheet%1").arg(index + 1) : name, {}});
+    return index;
+}
+
+void Workbook::setCell(int sheet, int row, int column, const QVariant &value, const CellStyle &style)
+{
+    m_sheets.at(static_cast<size_t>(sheet)).cells[{row, column}] = Cell{value, style};
+}
+
+void Workbook::setRow(int sheet, int row, int column, const std::vector<QVariant> &values,
+                      const CellStyle &style)
+{
+    for (const QVariant &value : values)
+        setCell(sheet, row, column++, value, style);
+}
+
+bool Workbook::save(const QString &path, QString *error) const
+{
+    auto fail = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    for (const Sheet &sheet : m_sheets) {
+        for (const auto &[at, cell] : sheet.cells) {
+            if (at.first < 0 || at.first >= kMaxRows || at.second < 0 || at.second >= kMaxColumns)
+                return fail(QStringLiteral("Sheet %1 has more rows or columns than a workbook can hold (%2 rows, %3 columns).")
+                                .arg(sheet.name)
+                                .arg(kMaxRows)
+                                .arg(kMaxColumns));
+        }
+    }
+    const QFileInfo target(path);
+    if (!target.dir().exists())
+        return fail(QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(target.absolutePath())));
+
+    // Written beside the target first so that a failed write leaves an existing file alone.
+    const QString partPath = path + QStringLiteral(".part");
+    QFile::remove(partPath);
+    const QByteArray partName = QFile::encodeName(partPath);
+    lxw_workbook *book = workbook_new(partName.constData());
+    if (!book)
+        return fail(QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path)));
+
+    Formats formats(book);
+    lxw_error failure = LXW_NO_ERROR;
+    std::vector<Sheet> sheets = m_sheets;
+    if (sheets.empty())
+        sheets.push_back(Sheet{QStringLiteral("Sheet1"), {}});
+    for (const Sheet &sheet : sheets) {
+        const QByteArray name = sheet.name.toUtf8();
+        lxw_worksheet *ws = workbook_add_worksheet(book, name.constData());
+        if (!ws) {
+            workbook_close(book);
+            QFile::remove(partPath);
+            return fail(QStringLiteral("\"%1\" cannot be used as a sheet name.").arg(sheet.name));
+        }
+        for (const auto &[at, cell] : sheet.cells) {
+            const lxw_error e = writeCell(ws, formats, at.first, at.second, cell.value, cell.style);
+            if (e != LXW_NO_ERROR && failure == LXW_NO_ERROR)
+                failure = e;
+        }
+    }
+    const lxw_error closed = workbook_close(book);
+    if (failure == LXW_NO_ERROR)
+        failure = closed;
+    if (failure != LXW_NO_ERROR) {
+        QFile::remove(partPath);
+        return fail(QStringLiteral("The workbook %1 could not be written: %2.")
+                        .arg(QDir::toNativeSeparators(path), lxwText(failure)));
+    }
+    // rename() replaces the target in one step: readers see the old file or the new one.
+    if (std::rename(partName.constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(partPath);
+        return fail(QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
+                        .arg(QDir::toNativeSeparators(path)));
+    }
+    return true;
+}
+
+} // namespace corvina::reporting

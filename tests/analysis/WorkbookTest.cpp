@@ -1,0 +1,78 @@
+#include "reporting/Workbook.h"
+
+#include "XlsxRead.h"
+#include "support/TempAppFolder.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::reporting;
+
+namespace {
+
+TEST(Workbook, KeepsKindsAndStylesOfCells)
+{
+    test::TempAppFolder folder;
+    Workbook book;
+    const int sheet = book.addSheet();
+    book.setCell(sheet, 0, 0, QStringLiteral("Heading"), CellStyle{true, false, {}});
+    book.setCell(sheet, 0, 1, QStringLiteral("Both"), CellStyle{true, true, {}});
+    book.setRow(sheet, 2, 0,
+                {QVariant(42), QVariant(1234.5), QVariant(QDate(2026, 3, 4)), QVariant(QStringLiteral("O'Brien & Co <x>")),
+                 QVariant(), QVariant(true), QVariant(QStringLiteral("007"))});
+    book.setCell(sheet, 3, 0, 1234.5, CellStyle{false, false, QStringLiteral("#,##0.00")});
+    QString error;
+    ASSERT_TRUE(book.save(folder.file(QStringLiteral("b.xlsx")), &error)) << error.toStdString();
+
+    const auto cells = test::readXlsxSheet(folder.file(QStringLiteral("b.xlsx")));
+    EXPECT_TRUE(cells[QStringLiteral("A1")].bold);
+    EXPECT_FALSE(cells[QStringLiteral("A1")].italic);
+    EXPECT_TRUE(cells[QStringLiteral("B1")].italic);
+    EXPECT_EQ(cells[QStringLiteral("A3")].type, u"n");
+    EXPECT_EQ(cells[QStringLiteral("A3")].text, u"42");
+    EXPECT_EQ(cells[QStringLiteral("B3")].text, u"1234.5");
+    EXPECT_FALSE(cells[QStringLiteral("A3")].bold);
+    // 4 March 2026 is day 46085 of Excel's calendar.
+    EXPECT_EQ(cells[QStringLiteral("C3")].text, u"46085");
+    EXPECT_EQ(cells[QStringLiteral("C3")].numberFormat, u"m/d/yyyy");
+    EXPECT_EQ(cells[QStringLiteral("D3")].type, u"s");
+    EXPECT_EQ(cells[QStringLiteral("D3")].text, u"O'Brien & Co <x>");
+    EXPECT_FALSE(cells.contains(QStringLiteral("E3")));
+    EXPECT_EQ(cells[QStringLiteral("F3")].type, u"b");
+    EXPECT_EQ(cells[QStringLiteral("G3")].text, u"007");
+    EXPECT_EQ(cells[QStringLiteral("A4")].numberFormat, u"#,##0.00");
+    EXPECT_EQ(test::lastRow(cells), 4);
+}
+
+TEST(Workbook, FailuresLeaveTheOldFileAndSayWhy)
+{
+    test::TempAppFolder folder;
+    folder.write(QStringLiteral("old.xlsx"), "old");
+    QString error;
+
+    Workbook tooBig;
+    tooBig.setCell(tooBig.addSheet(), Workbook::kMaxRows, 0, 1);
+    EXPECT_FALSE(tooBig.save(folder.file(QStringLiteral("old.xlsx")), &error));
+    EXPECT_TRUE(error.contains(u"more rows"));
+
+    Workbook badName;
+    badName.addSheet(QStringLiteral("a/b"));
+    error.clear();
+    EXPECT_FALSE(badName.save(folder.file(QStringLiteral("old.xlsx")), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(folder.read(QStringLiteral("old.xlsx")), "old");
+    EXPECT_FALSE(folder.exists(QStringLiteral("old.xlsx.part")));
+
+    Workbook fine;
+    fine.addSheet();
+    error.clear();
+    EXPECT_FALSE(fine.save(folder.file(QStringLiteral("missing/x.xlsx")), &error));
+    EXPECT_TRUE(error.contains(u"does not exist"));
+    EXPECT_TRUE(fine.save(folder.file(QStringLiteral("old.xlsx")), &error));
+    EXPECT_NE(folder.read(QStringLiteral("old.xlsx")), "old");
+}
+
+} // namespace
