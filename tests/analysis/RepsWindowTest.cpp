@@ -1,0 +1,130 @@
+#include "RepsFixture.h"
+
+#include "analysis/RepsNotSelling.h"
+#include "analysis/ui/Reps.h"
+#include "reporting/ui/ReportDocument.h"
+#include "reporting/ui/ReportPreview.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+
+using namespace corvina;
+using namespace corvina::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString pdfText(const QString &pdf)
+{
+    const QString tool = QStandardPaths::findExecutable(u"pdftotext"_s);
+    EXPECT_FALSE(tool.isEmpty()) << "pdftotext (poppler-utils) is missing";
+    QProcess p;
+    p.start(tool, {u"-layout"_s, pdf, u"-"_s});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class RepsWindowTest : public RepsFixture {
+protected:
+    // A window for the item, loaded without refreshing Reps.
+    Reps *open(bool allItems, const QString &item)
+    {
+        screen.answerNext(Answer::No);
+        auto *window = new Reps(state, allItems, item);
+        m_window = window;
+        return window;
+    }
+    ~RepsWindowTest() override { delete m_window.data(); }
+
+    // The grid's column of that caption, row by row.
+    static QStringList gridColumn(const QTableView *grid, const QString &caption)
+    {
+        const auto *model = grid->model();
+        int column = -1;
+        for (int c = 0; c < model->columnCount(); ++c) {
+            if (model->headerData(c, Qt::Horizontal).toString() == caption)
+                column = c;
+        }
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->index(r, column).data().toString();
+        return out;
+    }
+
+    QPointer<Reps> m_window;
+};
+
+} // namespace
+
+TEST_F(RepsWindowTest, ShowsTheRepsLeftUnderTheItemsLabel)
+{
+    Reps *window = open(false, u"O'Neil's Door"_s);
+    EXPECT_EQ(window->windowTitle(), u"Reps Not Selling"_s);
+    EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold item: O'Neil's Door"_s);
+    EXPECT_EQ(window->Check1->text(), u"Add these Reps to the database for Mail Merge"_s);
+    EXPECT_FALSE(window->Check1->isChecked());
+    EXPECT_EQ(window->Command1->text(), u"&Print"_s);
+    QAbstractItemModelTester tester(window->DataGrid1->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    EXPECT_EQ(window->DataGrid1->model()->columnCount(), 3);
+    EXPECT_EQ(gridColumn(window->DataGrid1, u"ListID"_s), (QStringList{u"R1"_s, u"R2"_s, u"R4"_s}));
+    EXPECT_EQ(gridColumn(window->DataGrid1, u"Name"_s),
+              (QStringList{u"Jamie M. Howell"_s, u"Robin Tanaka"_s, u"Kim O'Hara"_s}));
+    EXPECT_EQ(window->findChild<QTableView *>(u"DataGrid1"_s), window->DataGrid1);
+}
+
+TEST_F(RepsWindowTest, CheckingSavesUncheckingDoesNothingCheckingAgainAsks)
+{
+    Reps *window = open(true, {});
+    EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold any of the items listed"_s);
+    screen.answerNext(Answer::Ok);
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_TRUE(window->Check1->isChecked());
+    EXPECT_EQ(screen.messages().back().title, u"Data Saved"_s);
+    EXPECT_EQ(rows(u"SELECT Item, ListID FROM NoSellReps ORDER BY rowid"_s),
+              (std::vector<std::vector<QVariant>>{{u"All Items"_s, u"R2"_s}, {u"All Items"_s, u"R4"_s}}));
+
+    const auto before = screen.messages().size();
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_FALSE(window->Check1->isChecked());
+    EXPECT_EQ(screen.messages().size(), before);
+
+    screen.answerNext(Answer::No);
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_EQ(screen.messages().back().title, u"Delete Previous Reps"_s);
+    EXPECT_EQ(screen.unansweredMessages(), 0);
+}
+
+TEST_F(RepsWindowTest, PrintShowsTheGridsRowsInDataReport3)
+{
+    Reps *window = open(false, u"Hinge 3in"_s);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    auto *preview = window->findChild<reporting::ReportPreview *>(u"DataReport3"_s);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->windowTitle(), u"Reps Not Selling"_s);
+    EXPECT_TRUE(preview->isWindow());
+
+    const QString pdf = folder.file(u"reps.pdf"_s);
+    QString error;
+    ASSERT_TRUE(reporting::exportPdf(preview->document(), pdf, &error)) << error.toStdString();
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PDF"); !keep.isEmpty())
+        QFile::copy(pdf, keep);
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(u"Reps Not Selling Item Hinge 3in")) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Rep"));
+    EXPECT_TRUE(text.contains(u"Name"));
+    for (const char16_t *shown : {u"Robin Tanaka", u"NWR", u"Noel W. Reyes", u"KO", u"Kim O'Hara"})
+        EXPECT_TRUE(text.contains(QStringView(shown))) << QString::fromUtf16(shown).toStdString();
+    EXPECT_FALSE(text.contains(u"Jamie")); // sold the hinge
+    // Same rows, same order as the grid.
+    EXPECT_LT(text.indexOf(u"Robin Tanaka"), text.indexOf(u"Noel W. Reyes"));
+    EXPECT_LT(text.indexOf(u"Noel W. Reyes"), text.indexOf(u"Kim O'Hara"));
+    preview->close();
+}
