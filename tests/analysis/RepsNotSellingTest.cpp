@@ -1,6 +1,7 @@
 #include "RepsFixture.h"
 
 #include "analysis/RepsNotSelling.h"
+#include "localdb/Error.h"
 #include "reporting/MemoryRows.h"
 
 using namespace corvina;
@@ -166,4 +167,17 @@ TEST_F(RepsNotSellingTest, EmptyListSavedOverEarlierRowsLeavesTheTableEmpty)
     screen.answerNext(Answer::Ok);
     EXPECT_TRUE(all->saveForMailMerge());
     EXPECT_EQ(nosellCount(), 0);
+}
+
+TEST_F(RepsNotSellingTest, FailedSaveKeepsTheEarlierRowsAndSaysNothingSaved)
+{
+    execute(u"INSERT INTO NoSellReps (Item, ListID, Rep) VALUES ('Old', 'X1', 'X'), ('Old', 'X2', 'Y');"
+            u"CREATE TRIGGER RefuseKim BEFORE INSERT ON NoSellReps WHEN NEW.Rep = 'KO' "
+            u"BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+    auto hinge = loaded(false, u"Hinge 3in"_s);
+    screen.answerNext(Answer::Yes);
+    EXPECT_THROW(hinge->saveForMailMerge(), Error);
+    EXPECT_EQ(rows(u"SELECT ListID FROM NoSellReps ORDER BY rowid"_s),
+              (std::vector<std::vector<QVariant>>{{u"X1"_s}, {u"X2"_s}}));
+    EXPECT_EQ(screen.messages().back().title, u"Delete Previous Reps"_s); // no "Data Saved"
 }

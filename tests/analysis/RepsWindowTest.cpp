@@ -128,3 +128,22 @@ TEST_F(RepsWindowTest, PrintShowsTheGridsRowsInDataReport3)
     EXPECT_LT(text.indexOf(u"Noel W. Reyes"), text.indexOf(u"Kim O'Hara"));
     preview->close();
 }
+
+TEST_F(RepsWindowTest, UnreadableRepsTableIsReportedAndTheWindowStillOpens)
+{
+    execute(u"DROP TABLE Reps"_s);
+    screen.answerNext(Answer::Ok); // the error report
+    auto *window = new Reps(state, false, u"Hinge 3in"_s);
+    m_window = window;
+    EXPECT_EQ(state.errors().count(), 1);
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"Reps")) << screen.messages()[0].text.toStdString();
+    EXPECT_EQ(window->DataGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold item: Hinge 3in"_s);
+    // Printing the empty list still gives a report with its title and headings.
+    reporting::ReportPreview *preview = window->print();
+    ASSERT_NE(preview, nullptr);
+    const QString pdf = folder.file(u"empty.pdf"_s);
+    ASSERT_TRUE(reporting::exportPdf(preview->document(), pdf));
+    EXPECT_TRUE(pdfText(pdf).contains(u"Reps Not Selling Item Hinge 3in"));
+}
