@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QPixmap>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -72,12 +73,15 @@ TEST_F(RepsWindowTest, ShowsTheRepsLeftUnderTheItemsLabel)
     EXPECT_EQ(window->Check1->text(), u"Add these Reps to the database for Mail Merge"_s);
     EXPECT_FALSE(window->Check1->isChecked());
     EXPECT_EQ(window->Command1->text(), u"&Print"_s);
-    QAbstractItemModelTester tester(window->DataGrid1->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(window->DataGrid1->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
     EXPECT_EQ(window->DataGrid1->model()->columnCount(), 3);
     EXPECT_EQ(gridColumn(window->DataGrid1, u"ListID"_s), (QStringList{u"R1"_s, u"R2"_s, u"R4"_s}));
     EXPECT_EQ(gridColumn(window->DataGrid1, u"Name"_s),
               (QStringList{u"Jamie M. Howell"_s, u"Robin Tanaka"_s, u"Kim O'Hara"_s}));
     EXPECT_EQ(window->findChild<QTableView *>(u"DataGrid1"_s), window->DataGrid1);
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
+        window->grab().save(keep); // to look at the window by hand
 }
 
 TEST_F(RepsWindowTest, CheckingSavesUncheckingDoesNothingCheckingAgainAsks)
@@ -88,8 +92,9 @@ TEST_F(RepsWindowTest, CheckingSavesUncheckingDoesNothingCheckingAgainAsks)
     QTest::mouseClick(window->Check1, Qt::LeftButton);
     EXPECT_TRUE(window->Check1->isChecked());
     EXPECT_EQ(screen.messages().back().title, u"Data Saved"_s);
-    EXPECT_EQ(rows(u"SELECT Item, ListID FROM NoSellReps ORDER BY rowid"_s),
-              (std::vector<std::vector<QVariant>>{{u"All Items"_s, u"R2"_s}, {u"All Items"_s, u"R4"_s}}));
+    EXPECT_EQ(
+        rows(u"SELECT Item, ListID FROM NoSellReps ORDER BY rowid"_s),
+        (std::vector<std::vector<QVariant>>{{u"All Items"_s, u"R2"_s}, {u"All Items"_s, u"R4"_s}}));
 
     const auto before = screen.messages().size();
     QTest::mouseClick(window->Check1, Qt::LeftButton);
@@ -137,7 +142,8 @@ TEST_F(RepsWindowTest, UnreadableRepsTableIsReportedAndTheWindowStillOpens)
     m_window = window;
     EXPECT_EQ(state.errors().count(), 1);
     ASSERT_EQ(screen.messages().size(), 1u);
-    EXPECT_TRUE(screen.messages()[0].text.contains(u"Reps")) << screen.messages()[0].text.toStdString();
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"Reps"))
+        << screen.messages()[0].text.toStdString();
     EXPECT_EQ(window->DataGrid1->model()->rowCount(), 0);
     EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold item: Hinge 3in"_s);
     // Printing the empty list still gives a report with its title and headings.

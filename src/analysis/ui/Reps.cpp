@@ -10,9 +10,12 @@
 #include "views/ui/CustTwips.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace corvina {
 
@@ -42,6 +45,8 @@ void Reps::createControls()
     DataGrid1 = new QTableView(this);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DataGrid1->setWordWrap(false);
+    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_model = new RepsGridModel(this);
     DataGrid1->setModel(m_model);
     Check1 = new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);
@@ -52,11 +57,15 @@ void Reps::createControls()
 
 void Reps::placeControls()
 {
-    setFixedSize(twipsToPixelsX(this, 5505), twipsToPixelsY(this, 3090));
-    Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255));
-    DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815));
-    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375));
-    Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495));
+    // The window keeps its design size unless the check box's caption needs more room in
+    // the screen's font; then the window, label, grid and button make room for it.
+    const int captionRoom = twipsToPixelsX(this, 4200 - 120 - 60);
+    const int extra = std::max(0, Check1->sizeHint().width() - captionRoom);
+    setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090));
+    Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
+    DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
+    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375).adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
+    Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
 }
 
 void Reps::connectControls()
@@ -75,6 +84,7 @@ void Reps::load()
         reportError(e.description(), e.number());
     }
     m_model->setList(&m_list->workingList());
+    DataGrid1->resizeColumnsToContents();
 }
 
 void Reps::checkClicked(bool checked)
