@@ -73,9 +73,9 @@ void RepsNotSelling::load()
     openWorkingList();
     bool refresh = m_list.recordCount() == 0;
     if (!refresh) {
-        refresh = m_state.screen().message(QStringLiteral("Do you want to update your Reps listing?"),
-                                           QStringLiteral("Update Reps"), Buttons::YesNo)
-                  == Answer::Yes;
+        refresh =
+            m_state.screen().message(QStringLiteral("Do you want to update your Reps listing?"),
+                                     QStringLiteral("Update Reps"), Buttons::YesNo) == Answer::Yes;
     }
     if (refresh) {
         // GetReps reports its own failures; the list is then whatever Reps holds.
@@ -87,10 +87,10 @@ void RepsNotSelling::load()
 
 void RepsNotSelling::takeOutSellingReps()
 {
-    Statement selling = m_allItems
-                            ? db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices GROUP BY SalesRep"))
-                            : db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices WHERE ItemRef = ? "
-                                                          "GROUP BY SalesRep"));
+    Statement selling =
+        m_allItems ? db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices GROUP BY SalesRep"))
+                   : db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices WHERE ItemRef = ? "
+                                                 "GROUP BY SalesRep"));
     if (!m_allItems)
         selling.bind(1, m_item);
     while (selling.step()) {
@@ -116,7 +116,8 @@ std::shared_ptr<reporting::MemoryRows> RepsNotSelling::reportRows() const
 
 QString RepsNotSelling::previousItem()
 {
-    Statement first = db().prepare(QStringLiteral("SELECT Item FROM NoSellReps ORDER BY rowid LIMIT 1"));
+    Statement first =
+        db().prepare(QStringLiteral("SELECT Item FROM NoSellReps ORDER BY rowid LIMIT 1"));
     return first.step() ? first.value(0).toString() : QString();
 }
 
@@ -124,13 +125,15 @@ bool RepsNotSelling::saveForMailMerge()
 {
     if (db().countRows(QStringLiteral("NoSellReps")) > 0) {
         const QString previous = previousItem();
-        const QString what = previous == kAllItems
-                                 ? QStringLiteral("This will delete all Reps who did not sell any of the listed items.")
-                                 : QStringLiteral("This will delete all Reps who did not sell item ") + previous
-                                       + QStringLiteral(".");
-        if (m_state.screen().message(what + QStringLiteral(" Proceed?"), QStringLiteral("Delete Previous Reps"),
-                                     Buttons::YesNo)
-            != Answer::Yes)
+        const QString what =
+            previous == kAllItems
+                ? QStringLiteral(
+                      "This will delete all Reps who did not sell any of the listed items.")
+                : QStringLiteral("This will delete all Reps who did not sell item ") + previous +
+                      QStringLiteral(".");
+        if (m_state.screen().message(what + QStringLiteral(" Proceed?"),
+                                     QStringLiteral("Delete Previous Reps"),
+                                     Buttons::YesNo) != Answer::Yes)
             return false;
     }
 
@@ -146,8 +149,9 @@ bool RepsNotSelling::saveForMailMerge()
     for (const QString &column : columns) {
         const int field = column == kItemColumn ? -1 : exactField(m_list, column);
         if (column != kItemColumn && field < 0)
-            throw Error(errc::kDatabaseFailure,
-                        QStringLiteral("The Reps list has no column %1 for NoSellReps.").arg(column));
+            throw Error(
+                errc::kDatabaseFailure,
+                QStringLiteral("The Reps list has no column %1 for NoSellReps.").arg(column));
         source.push_back(field);
     }
 
@@ -157,21 +161,25 @@ bool RepsNotSelling::saveForMailMerge()
         marks << QStringLiteral("?");
     Transaction transaction(db());
     db().deleteAll(QStringLiteral("NoSellReps"));
-    Statement insert = db().prepare(QStringLiteral("INSERT INTO NoSellReps (%1) VALUES (%2)")
-                                        .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    Statement insert = db().prepare(
+        QStringLiteral("INSERT INTO NoSellReps (%1) VALUES (%2)")
+            .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
     for (int r = 0; r < m_list.storedRowCount(); ++r) {
         const auto &row = m_list.storedRow(r);
         for (size_t c = 0; c < source.size(); ++c)
-            insert.bind(static_cast<int>(c) + 1, source[c] < 0 ? QVariant(stamp) : row[static_cast<size_t>(source[c])]);
+            insert.bind(static_cast<int>(c) + 1,
+                        source[c] < 0 ? QVariant(stamp) : row[static_cast<size_t>(source[c])]);
         insert.run();
         insert.reset();
     }
     transaction.commit();
 
-    m_state.screen().message(QStringLiteral("All Reps not selling the selected item(s) have been added to the NoSellReps "
-                                            "table in the QBData.mdb database. Reference these in your mail merge "
-                                            "document(s)."),
-                             QStringLiteral("Data Saved"), Buttons::Ok);
+    m_state.screen().message(
+        QStringLiteral(
+            "All Reps not selling the selected item(s) have been added to the NoSellReps "
+            "table in the QBData.mdb database. Reference these in your mail merge "
+            "document(s)."),
+        QStringLiteral("Data Saved"), Buttons::Ok);
     return true;
 }
 

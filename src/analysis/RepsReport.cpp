@@ -15,11 +15,14 @@ ReportLayout dataReport3Layout()
         section(SectionKind::ReportHeader, QStringLiteral("Section4"), 435,
                 {label(QStringLiteral("Label1"), QString(), {144, 0, 6768, 432}).withFont(title)}),
         section(SectionKind::PageHeader, QStringLiteral("Section2"), 360,
-                {label(QStringLiteral("Label2"), QStringLiteral("Rep"), {144, 0, 2736, 288}).withFont(heading),
-                 label(QStringLiteral("Label3"), QStringLiteral("Name"), {3024, 0, 3168, 288}).withFont(heading)}),
-        detailSection(QStringLiteral("Section1"), 330, QString(),
-                      {textBox(QStringLiteral("Text1"), QStringLiteral("Rep"), {144, 0, 2736, 288}),
-                       textBox(QStringLiteral("Text2"), QStringLiteral("Name"), {3024, 0, 3168, 288})}),
+                {label(QStringLiteral("Label2"), QStringLiteral("Rep"), {144, 0, 2736, 288})
+                     .withFont(heading),
+                 label(QStringLiteral("Label3"), QStringLiteral("Name"), {3024, 0, 3168, 288})
+                     .withFont(heading)}),
+        detailSection(
+            QStringLiteral("Section1"), 330, QString(),
+            {textBox(QStringLiteral("Text1"), QStringLiteral("Rep"), {144, 0, 2736, 288}),
+             textBox(QStringLiteral("Text2"), QStringLiteral("Name"), {3024, 0, 3168, 288})}),
         section(SectionKind::PageFooter, QStringLiteral("Section3"), 360),
         section(SectionKind::ReportFooter, QStringLiteral("Section5"), 360),
     };

@@ -64,7 +64,8 @@ void Reps::placeControls()
     setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090));
     Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
     DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
-    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375).adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
+    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375)
+                            .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
     Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
 }
 
