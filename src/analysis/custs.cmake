@@ -3,3 +3,7 @@ pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET GLOBAL xlsxwriter)
 target_link_libraries(corvina_core PUBLIC PkgConfig::XLSXWRITER)
 target_sources(corvina_core PRIVATE
   ${CMAKE_SOURCE_DIR}/src/reporting/Workbook.cpp)
+target_sources(corvina_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/ItemAnalyzerExport.cpp)
+target_sources(corvina_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCrit.cpp)

@@ -30,10 +30,8 @@ bool isNumber(const QVariant &value)
     case QMetaType::Long:
     case QMetaType::ULong:
     case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
+    case QMetaType::UShort: return true;
+    default: return false;
     }
 }
 
@@ -41,8 +39,8 @@ lxw_datetime toLxw(const QDateTime &dt)
 {
     const QDate d = dt.date();
     const QTime t = dt.time();
-    return lxw_datetime{d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                        t.second() + t.msec() / 1000.0};
+    return lxw_datetime{d.year(), d.month(),  d.day(),
+                        t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
 }
 
 // The formats a workbook needs, made once per distinct style.
@@ -85,7 +83,8 @@ lxw_error writeCell(lxw_worksheet *sheet, Formats &formats, int row, int column,
         return format ? worksheet_write_blank(sheet, r, c, format) : LXW_NO_ERROR;
     }
     if (value.typeId() == QMetaType::Bool)
-        return worksheet_write_boolean(sheet, r, c, value.toBool() ? 1 : 0, formats.get(style, nullptr));
+        return worksheet_write_boolean(sheet, r, c, value.toBool() ? 1 : 0,
+                                       formats.get(style, nullptr));
     if (isNumber(value))
         return worksheet_write_number(sheet, r, c, value.toDouble(), formats.get(style, nullptr));
     if (value.typeId() == QMetaType::QDate) {
@@ -96,8 +95,8 @@ lxw_error writeCell(lxw_worksheet *sheet, Formats &formats, int row, int column,
         const QDateTime when = value.toDateTime();
         lxw_datetime dt = toLxw(when);
         const bool hasTime = when.time() != QTime(0, 0);
-        return worksheet_write_datetime(sheet, r, c, &dt,
-                                        formats.get(style, hasTime ? kDateTimeFormat : kDateFormat));
+        return worksheet_write_datetime(
+            sheet, r, c, &dt, formats.get(style, hasTime ? kDateTimeFormat : kDateFormat));
     }
     const QByteArray text = value.toString().toUtf8();
     return worksheet_write_string(sheet, r, c, text.constData(), formats.get(style, nullptr));
@@ -117,7 +116,8 @@ int Workbook::addSheet(const QString &name)
     return index;
 }
 
-void Workbook::setCell(int sheet, int row, int column, const QVariant &value, const CellStyle &style)
+void Workbook::setCell(int sheet, int row, int column, const QVariant &value,
+                       const CellStyle &style)
 {
     m_sheets.at(static_cast<size_t>(sheet)).cells[{row, column}] = Cell{value, style};
 }
@@ -139,7 +139,8 @@ bool Workbook::save(const QString &path, QString *error) const
     for (const Sheet &sheet : m_sheets) {
         for (const auto &[at, cell] : sheet.cells) {
             if (at.first < 0 || at.first >= kMaxRows || at.second < 0 || at.second >= kMaxColumns)
-                return fail(QStringLiteral("Sheet %1 has more rows or columns than a workbook can hold (%2 rows, %3 columns).")
+                return fail(QStringLiteral("Sheet %1 has more rows or columns than a workbook can "
+                                           "hold (%2 rows, %3 columns).")
                                 .arg(sheet.name)
                                 .arg(kMaxRows)
                                 .arg(kMaxColumns));
@@ -147,7 +148,8 @@ bool Workbook::save(const QString &path, QString *error) const
     }
     const QFileInfo target(path);
     if (!target.dir().exists())
-        return fail(QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(target.absolutePath())));
+        return fail(QStringLiteral("The folder %1 does not exist.")
+                        .arg(QDir::toNativeSeparators(target.absolutePath())));
 
     // Written beside the target first so that a failed write leaves an existing file alone.
     const QString partPath = path + QStringLiteral(".part");
@@ -155,7 +157,8 @@ bool Workbook::save(const QString &path, QString *error) const
     const QByteArray partName = QFile::encodeName(partPath);
     lxw_workbook *book = workbook_new(partName.constData());
     if (!book)
-        return fail(QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path)));
+        return fail(
+            QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path)));
 
     Formats formats(book);
     lxw_error failure = LXW_NO_ERROR;
@@ -187,8 +190,9 @@ bool Workbook::save(const QString &path, QString *error) const
     // rename() replaces the target in one step: readers see the old file or the new one.
     if (std::rename(partName.constData(), QFile::encodeName(path).constData()) != 0) {
         QFile::remove(partPath);
-        return fail(QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
-                        .arg(QDir::toNativeSeparators(path)));
+        return fail(
+            QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
+                .arg(QDir::toNativeSeparators(path)));
     }
     return true;
 }

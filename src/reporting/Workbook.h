@@ -27,7 +27,8 @@ public:
     int addSheet(const QString &name = {});
     int sheetCount() const { return static_cast<int>(m_sheets.size()); }
 
-    void setCell(int sheet, int row, int column, const QVariant &value, const CellStyle &style = {});
+    void setCell(int sheet, int row, int column, const QVariant &value,
+                 const CellStyle &style = {});
     // Writes `values` into `row` from `column` on.
     void setRow(int sheet, int row, int column, const std::vector<QVariant> &values,
                 const CellStyle &style = {});

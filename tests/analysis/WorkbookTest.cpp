@@ -21,8 +21,9 @@ TEST(Workbook, KeepsKindsAndStylesOfCells)
     book.setCell(sheet, 0, 0, QStringLiteral("Heading"), CellStyle{true, false, {}});
     book.setCell(sheet, 0, 1, QStringLiteral("Both"), CellStyle{true, true, {}});
     book.setRow(sheet, 2, 0,
-                {QVariant(42), QVariant(1234.5), QVariant(QDate(2026, 3, 4)), QVariant(QStringLiteral("O'Brien & Co <x>")),
-                 QVariant(), QVariant(true), QVariant(QStringLiteral("007"))});
+                {QVariant(42), QVariant(1234.5), QVariant(QDate(2026, 3, 4)),
+                 QVariant(QStringLiteral("O'Brien & Co <x>")), QVariant(), QVariant(true),
+                 QVariant(QStringLiteral("007"))});
     book.setCell(sheet, 3, 0, 1234.5, CellStyle{false, false, QStringLiteral("#,##0.00")});
     QString error;
     ASSERT_TRUE(book.save(folder.file(QStringLiteral("b.xlsx")), &error)) << error.toStdString();

@@ -16,7 +16,8 @@ QByteArray unzipMember(const QString &path, const QString &member)
     QProcess unzip;
     unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, member});
     if (!unzip.waitForFinished(30000) || unzip.exitCode() != 0) {
-        ADD_FAILURE() << "unzip could not read " << member.toStdString() << " from " << path.toStdString();
+        ADD_FAILURE() << "unzip could not read " << member.toStdString() << " from "
+                      << path.toStdString();
         return {};
     }
     return unzip.readAllStandardOutput();
@@ -59,7 +60,8 @@ QVector<Style> cellStyles(const QString &path)
             const auto name = xml.name();
             const auto attrs = xml.attributes();
             if (name == u"numFmt")
-                numFmts[attrs.value(QLatin1String("numFmtId")).toInt()] = attrs.value(QLatin1String("formatCode")).toString();
+                numFmts[attrs.value(QLatin1String("numFmtId")).toInt()] =
+                    attrs.value(QLatin1String("formatCode")).toString();
             else if (name == u"fonts")
                 inFonts = true;
             else if (name == u"cellXfs")

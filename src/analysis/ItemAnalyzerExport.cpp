@@ -1,0 +1,140 @@
+#include "analysis/ItemAnalyzerExport.h"
+
+#include "shell/ProgramState.h"
+#include "shell/Screen.h"
+
+#include <QDir>
+
+namespace corvina {
+
+namespace {
+
+// Positions of the item columns and the first customer column in an export row.
+constexpr int kItemColumns = 3;
+constexpr int kQtyTotColumn = 5;
+constexpr int kSalesTotColumn = 6;
+
+const QStringList kItemSourceFields = {QStringLiteral("Name"), QStringLiteral("Desc"),
+                                       QStringLiteral("ListID")};
+const QStringList kChildSourceFields = {QStringLiteral("Customer"),  QStringLiteral("Purchases"),
+                                        QStringLiteral("QtyTot"),    QStringLiteral("SalesTot"),
+                                        QStringLiteral("LastPurch"), QStringLiteral("FirstPurch"),
+                                        QStringLiteral("Class"),     QStringLiteral("State"),
+                                        QStringLiteral("Type"),      QStringLiteral("ListID")};
+
+QVariant valueOf(const reporting::ReportRows &rows, int row, int field)
+{
+    return field < 0 ? QVariant() : rows.value(row, field);
+}
+
+bool hasText(const QVariant &value)
+{
+    return !value.isNull() && !value.toString().isEmpty();
+}
+
+bool keep(const std::vector<QVariant> &row, ExportCriterion criterion)
+{
+    switch (criterion) {
+    case ExportCriterion::WithSales: return hasText(row[kQtyTotColumn]);
+    case ExportCriterion::WithoutSales: return !hasText(row[kQtyTotColumn]);
+    case ExportCriterion::AllItems: break;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ItemFilter::passes(const reporting::ReportRows &items, int row) const
+{
+    if (prefix.isEmpty())
+        return true;
+    const QVariant value = valueOf(items, row, items.fieldIndex(field));
+    return !value.isNull() && value.toString().toCaseFolded().startsWith(prefix.toCaseFolded());
+}
+
+std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &items,
+                                                  const ItemFilter &filter,
+                                                  ExportCriterion criterion)
+{
+    std::vector<int> itemFields;
+    for (const QString &name : kItemSourceFields)
+        itemFields.push_back(items.fieldIndex(name));
+
+    std::vector<std::vector<QVariant>> result;
+    for (int item = 0; item < items.count(); ++item) {
+        if (!filter.passes(items, item))
+            continue;
+        std::vector<QVariant> row(static_cast<size_t>(kItemExportFields.size()));
+        for (int i = 0; i < kItemColumns; ++i)
+            row[static_cast<size_t>(i)] = valueOf(items, item, itemFields[static_cast<size_t>(i)]);
+
+        const reporting::ReportRows *children = items.children(item, QStringLiteral("Child"));
+        if (!children || children->count() == 0) {
+            if (keep(row, criterion))
+                result.push_back(row);
+            continue;
+        }
+        std::vector<int> childFields;
+        for (const QString &name : kChildSourceFields)
+            childFields.push_back(children->fieldIndex(name));
+        for (int child = 0; child < children->count(); ++child) {
+            for (size_t i = 0; i < childFields.size(); ++i)
+                row[kItemColumns + i] = valueOf(*children, child, childFields[i]);
+            if (keep(row, criterion))
+                result.push_back(row);
+        }
+    }
+    return result;
+}
+
+reporting::Workbook itemExportWorkbook(const std::vector<std::vector<QVariant>> &rows)
+{
+    reporting::Workbook book;
+    const int sheet = book.addSheet();
+    for (int column = 0; column < kItemExportFields.size(); ++column)
+        book.setCell(sheet, 0, column, kItemExportFields.at(column),
+                     reporting::CellStyle{true, false, {}});
+    const reporting::CellStyle money{false, false, QStringLiteral("#,##0.00")};
+    int sheetRow = 2;
+    for (const std::vector<QVariant> &row : rows) {
+        for (int column = 0; column < static_cast<int>(row.size()); ++column) {
+            const QVariant &value = row[static_cast<size_t>(column)];
+            book.setCell(sheet, sheetRow, column, value,
+                         column == kSalesTotColumn ? money : reporting::CellStyle{});
+        }
+        ++sheetRow;
+    }
+    return book;
+}
+
+bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
+                          const QString &folder)
+{
+    Screen &screen = state.screen();
+    screen.setBusyPointer(true);
+    const QString path = QDir(folder).filePath(kItemExportFile);
+    QString error;
+    bool saved = false;
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("The folder %1 could not be made.")
+                    .arg(QDir::toNativeSeparators(folder));
+    } else {
+        const auto &items = state.itemAging();
+        const reporting::Workbook book =
+            itemExportWorkbook(items ? itemExportRows(*items, filter, criterion)
+                                     : std::vector<std::vector<QVariant>>{});
+        saved = book.save(path, &error);
+    }
+    screen.setBusyPointer(false);
+    if (saved)
+        screen.message(QStringLiteral("Your Item Analyzer data has been exported to ") +
+                           QDir::toNativeSeparators(path),
+                       QStringLiteral("Data Exported"), Buttons::Ok);
+    else
+        screen.message(QStringLiteral("Your Item Analyzer data could not be exported.") +
+                           QChar(13) + error,
+                       QStringLiteral("Export Failed"), Buttons::Ok);
+    return saved;
+}
+
+} // namespace corvina

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "reporting/ReportRows.h"
+#include "reporting/Workbook.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <vector>
+
+namespace corvina {
+
+class ProgramState;
+
+// Which rows of the Item Analyzer the export takes. With no choice made every row goes.
+enum class ExportCriterion { AllItems, WithSales, WithoutSales };
+
+// The Item Analyzer's item filter: items whose `field` ("Name" or "Desc") begins with
+// `prefix`, without regard to case. An empty prefix shows every item.
+struct ItemFilter {
+    QString field;
+    QString prefix;
+
+    bool passes(const reporting::ReportRows &items, int row) const;
+};
+
+// The export's columns, also the sheet's headings.
+inline const QStringList kItemExportFields = {
+    QStringLiteral("Item"),     QStringLiteral("Desc"),      QStringLiteral("ID"),
+    QStringLiteral("Customer"), QStringLiteral("Purchases"), QStringLiteral("QtyTot"),
+    QStringLiteral("SalesTot"), QStringLiteral("LastPurch"), QStringLiteral("FirstPurch"),
+    QStringLiteral("Class"),    QStringLiteral("State"),     QStringLiteral("Type"),
+    QStringLiteral("ListID")};
+
+inline const QString kItemExportFile = QStringLiteral("ItemAnalyzerData.xlsx");
+
+// The Item Analyzer's rows as the export writes them: one row per customer of each item
+// that passes the filter, or one row with empty customer columns for an item nobody
+// bought; every row carries its own item's name, description and ListID. WithSales keeps
+// the rows with a quantity total, WithoutSales the others.
+std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &items,
+                                                  const ItemFilter &filter,
+                                                  ExportCriterion criterion);
+
+// The sheet: bold headings in row 1, row 2 empty, the rows from A3. Numbers stay numbers
+// (SalesTot shown as "#,##0.00") and dates dates.
+reporting::Workbook itemExportWorkbook(const std::vector<std::vector<QVariant>> &rows);
+
+// Writes the export of state.itemAging() into `folder`/ItemAnalyzerData.xlsx and tells the
+// user where it went ("Data Exported"), or why it failed; the busy pointer is shown while it
+// works. Returns whether the workbook was saved.
+bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
+                          const QString &folder);
+
+} // namespace corvina

@@ -1,0 +1,75 @@
+#include "analysis/ui/ExportCrit.h"
+
+#include "shell/ProgramState.h"
+#include "views/ui/CustTwips.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+
+namespace corvina {
+
+ExportCrit::ExportCrit(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ExportCrit"));
+    setWindowTitle(QStringLiteral("Export Criteria"));
+    createControls();
+    layOut();
+    setTabOrder(Option1, Option2);
+    setTabOrder(Option2, Option3);
+    setTabOrder(Option3, Command1);
+    Option1->setFocus();
+}
+
+void ExportCrit::createControls()
+{
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto option = [this](const QString &name, const QString &caption) {
+        auto *button = new QRadioButton(caption, Frame1);
+        button->setObjectName(name);
+        return button;
+    };
+    Option1 = option(QStringLiteral("Option1"), QStringLiteral("Export only items with sales"));
+    Option2 = option(QStringLiteral("Option2"), QStringLiteral("Export only items with no sales"));
+    Option3 = option(QStringLiteral("Option3"), QStringLiteral("Export all items"));
+    Command1 = new QPushButton(QStringLiteral("&OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void ExportCrit::layOut()
+{
+    setFixedSize(twipsToPixelsX(this, 4680), twipsToPixelsY(this, 3090));
+    Frame1->setGeometry(twipsRect(this, 840, 120, 2895, 1695));
+    Option1->setGeometry(twipsRect(this, 240, 240, 2415, 375));
+    Option2->setGeometry(twipsRect(this, 240, 720, 2535, 375));
+    Option3->setGeometry(twipsRect(this, 240, 1200, 2535, 375));
+    Command1->setGeometry(twipsRect(this, 1560, 2160, 1575, 615));
+}
+
+ExportCriterion ExportCrit::criterion() const
+{
+    if (Option1->isChecked())
+        return ExportCriterion::WithSales;
+    if (Option2->isChecked())
+        return ExportCriterion::WithoutSales;
+    return ExportCriterion::AllItems;
+}
+
+void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *parent,
+                        const QString &folder)
+{
+    ExportCrit dialog(parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ExportCriterion criterion = dialog.criterion();
+    dialog.hide();
+    const QString target = folder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : folder;
+    exportItemAnalyzerTo(state, filter, criterion, target);
+}
+
+} // namespace corvina
