@@ -153,3 +153,21 @@ TEST_F(RepsWindowTest, UnreadableRepsTableIsReportedAndTheWindowStillOpens)
     ASSERT_TRUE(reporting::exportPdf(preview->document(), pdf));
     EXPECT_TRUE(pdfText(pdf).contains(u"Reps Not Selling Item Hinge 3in"));
 }
+
+TEST_F(RepsWindowTest, ShowingAgainBringsTheSameListForwardAndLoadsAnotherItemAfresh)
+{
+    screen.answerNext(Answer::No);
+    QPointer<Reps> hinge = showReps(state, false, u"Hinge 3in"_s);
+    ASSERT_FALSE(hinge.isNull());
+    EXPECT_EQ(showReps(state, false, u"Hinge 3in"_s), hinge.data()); // no second load, no question
+    EXPECT_EQ(screen.messages().size(), 1u);
+
+    screen.answerNext(Answer::No);
+    QPointer<Reps> all = showReps(state, true, {});
+    EXPECT_NE(all.data(), hinge.data());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(hinge.isNull()); // the other item's window was closed
+    EXPECT_EQ(all->Label1->text(), u"Rep(s) who have not sold any of the items listed"_s);
+    EXPECT_EQ(screen.unansweredMessages(), 0);
+    m_window = all;
+}

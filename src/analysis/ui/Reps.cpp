@@ -9,6 +9,7 @@
 #include "shell/ProgramState.h"
 #include "views/ui/CustTwips.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -106,6 +107,25 @@ reporting::ReportPreview *Reps::print()
     auto *preview = reporting::showReport(m_list->reportRows(), std::move(layout), this);
     preview->setObjectName(QStringLiteral("DataReport3"));
     return preview;
+}
+
+Reps *showReps(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *open = qobject_cast<Reps *>(widget);
+        if (!open || open->isHidden())
+            continue;
+        if (open->list()->allItems() == allItems && (allItems || open->list()->item() == item)) {
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+        open->close();
+    }
+    auto *window = new Reps(state, allItems, item, parent);
+    window->show();
+    return window;
 }
 
 void Reps::reportError(const QString &description, std::int32_t number)

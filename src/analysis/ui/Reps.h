@@ -56,4 +56,10 @@ private:
     RepsGridModel *m_model = nullptr;
 };
 
+// Shows the Reps window for this mode and item: an open one for the same mode and item is
+// only brought forward (its list is computed once); an open one for another item or mode is
+// closed and a new one loaded, so the list, its save and its report always describe the
+// item the user chose.
+Reps *showReps(ProgramState &state, bool allItems, const QString &item, QWidget *parent = nullptr);
+
 } // namespace corvina
