@@ -52,6 +52,10 @@ public:
     void setBoxText(RetrievalBox, const QString &) override {}
     void enableEntry(MenuEntry) override {}
     std::optional<RetrievalPeriod> askRetrievalPeriod() override { return RetrievalPeriod{}; }
+    std::optional<QStringList> askExcludedItemKinds(const QStringList &, const QStringList &selected) override
+    {
+        return selected;
+    }
     void showMainWindow() override {}
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -60,6 +61,11 @@ public:
     // Shows the retrieval period dialog modally and returns its two texts once confirmed;
     // nothing when the user closed the dialog without confirming.
     virtual std::optional<RetrievalPeriod> askRetrievalPeriod() = 0;
+    // Shows the item-type exclusion dialog modally with `kinds` listed and `selected` chosen,
+    // and returns the chosen kinds in list order once confirmed; nothing when the user closed
+    // the dialog without confirming.
+    virtual std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds,
+                                                            const QStringList &selected) = 0;
     // Brings the main window to the front.
     virtual void showMainWindow() = 0;
 

@@ -107,4 +107,19 @@ std::optional<RetrievalPeriod> ScriptedScreen::askRetrievalPeriod()
     return period;
 }
 
+std::optional<QStringList> ScriptedScreen::askExcludedItemKinds(const QStringList &kinds, const QStringList &selected)
+{
+    m_events << QStringLiteral("itemtypes");
+    m_kindsAsked.push_back(KindsAsked{kinds, selected});
+    if (m_excludedKinds.empty()) {
+        ADD_FAILURE() << "unexpected item-type exclusion dialog";
+        return std::nullopt;
+    }
+    const auto [confirmed, answer] = m_excludedKinds.front();
+    m_excludedKinds.pop_front();
+    if (!confirmed)
+        return std::nullopt;
+    return answer;
+}
+
 } // namespace corvina::test

@@ -46,6 +46,15 @@ public:
     void periodNext(const QString &from, const QString &to) { m_periods.push_back(RetrievalPeriod{from, to}); }
     // The next retrieval period dialog is closed without confirming.
     void periodClosedNext() { m_periods.push_back(std::nullopt); }
+    // Queues the kinds the next item-type exclusion dialog hands back, or its closing.
+    void excludedKindsNext(const QStringList &kinds) { m_excludedKinds.push_back({true, kinds}); }
+    void excludedKindsClosedNext() { m_excludedKinds.push_back({false, {}}); }
+    // What the exclusion dialogs were opened with: the listed kinds and the preselection.
+    struct KindsAsked {
+        QStringList kinds;
+        QStringList selected;
+    };
+    const std::vector<KindsAsked> &kindsAsked() const { return m_kindsAsked; }
     int mainWindowShown() const { return m_mainShown; }
     bool entryEnabled(MenuEntry entry) const { return m_enabled.count(entry) != 0; }
 
@@ -63,6 +72,7 @@ public:
     void setBoxText(RetrievalBox box, const QString &text) override;
     void enableEntry(MenuEntry entry) override { m_enabled.insert(entry); }
     std::optional<RetrievalPeriod> askRetrievalPeriod() override;
+    std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds, const QStringList &selected) override;
     void showMainWindow() override { ++m_mainShown; }
     QDateTime now() const override { return m_now; }
 
@@ -70,6 +80,8 @@ private:
     std::deque<Answer> m_answers;
     std::function<void(const QString &)> m_onMessage;
     std::deque<std::optional<RetrievalPeriod>> m_periods;
+    std::deque<std::pair<bool, QStringList>> m_excludedKinds; // confirmed, kinds
+    std::vector<KindsAsked> m_kindsAsked;
     int m_mainShown = 0;
     std::vector<Message> m_messages;
     QStringList m_events;

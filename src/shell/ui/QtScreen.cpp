@@ -1,5 +1,6 @@
 #include "shell/ui/QtScreen.h"
 
+#include "analysis/ui/ItemTypes.h"
 #include "quickbooks/ui/Dates.h"
 #include "shell/ui/MainMenu.h"
 #include "shell/ui/Status.h"
@@ -135,6 +136,18 @@ std::optional<RetrievalPeriod> QtScreen::askRetrievalPeriod()
     if (result != QDialog::Accepted)
         return std::nullopt;
     return RetrievalPeriod{dialog.Bdate->text(), dialog.Edate->text()};
+}
+
+std::optional<QStringList> QtScreen::askExcludedItemKinds(const QStringList &kinds, const QStringList &selected)
+{
+    ItemTypes dialog(kinds, selected, m_main);
+    const bool wasBusy = m_busy;
+    setBusyPointer(false);
+    const int result = dialog.exec();
+    setBusyPointer(wasBusy);
+    if (result != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedKinds();
 }
 
 void QtScreen::showMainWindow()

@@ -1,0 +1,79 @@
+#include "analysis/ui/ItemTypes.h"
+
+#include "views/ui/CustTwips.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace corvina {
+
+namespace {
+
+const QString kExplanation =
+    QStringLiteral("One or more of your item types may not be meaningful in the ") +
+    QStringLiteral(
+        "Item Analyzer report. For example, if one of your item types is included on most ") +
+    QStringLiteral(
+        "invoices regardless of the products sold (e.g. shipping costs), then customer ") +
+    QStringLiteral(
+        "statistics on that item type such as number of purchases, total amount purchased ") +
+    QStringLiteral(
+        "(quantity and dollars) and the period over which purchases were made would not ") +
+    QStringLiteral("be relevant.") + QStringLiteral("\r\n\r\n") +
+    QStringLiteral("Select the item type(s), if any, to be excluded ") +
+    QStringLiteral("from your Item Analyzer report.");
+
+} // namespace
+
+ItemTypes::ItemTypes(const QStringList &kinds, const QStringList &selected, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ItemTypes"));
+    setWindowTitle(QStringLiteral("Exclude Item Types"));
+    createControls();
+    layOut();
+    fill(kinds, selected);
+}
+
+void ItemTypes::createControls()
+{
+    Label1 = new QLabel(kExplanation, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setSelectionMode(QAbstractItemView::MultiSelection);
+    Command1 = new QPushButton(QStringLiteral("&OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void ItemTypes::layOut()
+{
+    setFixedSize(twipsToPixelsX(this, 6330), twipsToPixelsY(this, 3735));
+    Label1->setGeometry(twipsRect(this, 120, 120, 6135, 1455));
+    List1->setGeometry(twipsRect(this, 2078, 1800, 2175, 1035));
+    Command1->setGeometry(twipsRect(this, 2558, 3000, 1215, 495));
+}
+
+void ItemTypes::fill(const QStringList &kinds, const QStringList &selected)
+{
+    for (const QString &kind : kinds) {
+        auto *entry = new QListWidgetItem(kind, List1);
+        entry->setSelected(selected.contains(kind));
+    }
+}
+
+QStringList ItemTypes::selectedKinds() const
+{
+    QStringList kinds;
+    for (int row = 0; row < List1->count(); ++row) {
+        if (List1->item(row)->isSelected())
+            kinds.append(List1->item(row)->text());
+    }
+    return kinds;
+}
+
+} // namespace corvina
