@@ -80,6 +80,7 @@ void Reps::connectControls()
 void Reps::load()
 {
     Label1->setText(m_list->labelCaption());
+    Label1->setToolTip(Label1->text()); // a long item name runs past the label's width
     try {
         m_list->load();
     } catch (const Error &e) {
