@@ -7,3 +7,5 @@ target_sources(corvina_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ItemAnalyzerExport.cpp)
 target_sources(corvina_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCrit.cpp)
+target_sources(corvina_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/CustsNotBuying.cpp)

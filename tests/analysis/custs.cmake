@@ -2,6 +2,7 @@
 corvina_add_test(analysis_custs_test
   ${CMAKE_CURRENT_LIST_DIR}/WorkbookTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ItemAnalyzerExportTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CustsNotBuyingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XlsxRead.cpp)
 corvina_add_test(analysis_custs_ui_test GUI
   ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCritTest.cpp

@@ -1,0 +1,182 @@
+#include "analysis/CustsNotBuying.h"
+
+#include "localdb/LocalDb.h"
+#include "reporting/Workbook.h"
+#include "shell/ProgramState.h"
+#include "shell/Screen.h"
+
+#include <QDir>
+#include <QSet>
+
+namespace corvina {
+
+namespace {
+constexpr int kItemColumn = -2;
+}
+
+CustsNotBuying::CustsNotBuying(ProgramState &state, bool allItems, QString item)
+    : m_state(state), m_allItems(allItems), m_item(allItems ? QString() : std::move(item))
+{
+}
+
+Database &CustsNotBuying::db()
+{
+    if (!m_db)
+        m_db.emplace(Database::open(m_state.appFile(QStringLiteral("QBData.mdb"))));
+    return *m_db;
+}
+
+QString CustsNotBuying::labelCaption() const
+{
+    return m_allItems ? QStringLiteral("Customers who have not purchased any shown items.")
+                      : QStringLiteral("Customers who have not purchased item:");
+}
+
+QString CustsNotBuying::title() const
+{
+    return m_allItems ? labelCaption() : labelCaption() + u' ' + m_item;
+}
+
+void CustsNotBuying::load()
+{
+    // ListIDs compare without case, as the database's own comparisons do.
+    QSet<QString> buyers;
+    Statement query = m_allItems
+                          ? db().prepare(QStringLiteral("SELECT DISTINCT CustListID FROM Invoices"))
+                          : db().prepare(QStringLiteral(
+                                "SELECT DISTINCT CustListID FROM Invoices WHERE ItemRef = ?"));
+    if (!m_allItems)
+        query.bind(1, m_item);
+    while (query.step()) {
+        const QVariant id = query.value(0);
+        if (!id.isNull())
+            buyers.insert(id.toString().toCaseFolded());
+    }
+
+    const Recordset customers =
+        Recordset::fromQuery(db(), QStringLiteral("SELECT * FROM Customers ORDER BY Name"));
+    Recordset kept(customers.fields());
+    const int listId = customers.fieldIndex(QStringLiteral("ListID"));
+    const int fieldCount = static_cast<int>(customers.fields().size());
+    for (int row = 0; row < customers.storedRowCount(); ++row) {
+        const std::vector<QVariant> &values = customers.storedRow(row);
+        if (listId >= 0) {
+            const QVariant &id = values[static_cast<size_t>(listId)];
+            if (!id.isNull() && buyers.contains(id.toString().toCaseFolded()))
+                continue;
+        }
+        kept.addNew();
+        for (int field = 0; field < fieldCount; ++field)
+            kept.setValue(field, values[static_cast<size_t>(field)]);
+    }
+    kept.moveFirst();
+    m_list = std::move(kept);
+}
+
+QString CustsNotBuying::previousItem()
+{
+    Statement first =
+        db().prepare(QStringLiteral("SELECT Item FROM NoBuyCustomers ORDER BY rowid LIMIT 1"));
+    return first.step() ? first.value(0).toString() : QString();
+}
+
+bool CustsNotBuying::saveForMailMerge()
+{
+    Screen &screen = m_state.screen();
+    if (db().countRows(QStringLiteral("NoBuyCustomers")) > 0) {
+        const QString previous = previousItem();
+        const QString question =
+            (previous == kAllItems
+                 ? QStringLiteral(
+                       "All previously saved customers who did not buy any item will be deleted. ")
+                 : QStringLiteral("All previously saved customers who did not buy item ") +
+                       previous + QStringLiteral(" will be deleted. ")) +
+            QStringLiteral("Proceed?");
+        if (screen.message(question, QStringLiteral("Delete Previous Data"), Buttons::YesNo) !=
+            Answer::Yes)
+            return false;
+    }
+
+    // The table's own columns, each filled from the list's column of the same name.
+    QStringList columns;
+    std::vector<int> sources;
+    {
+        Statement shape = db().prepare(QStringLiteral("SELECT * FROM NoBuyCustomers LIMIT 0"));
+        for (int c = 0; c < shape.columnCount(); ++c) {
+            columns << shape.columnName(c);
+            sources.push_back(shape.columnName(c).compare(u"Item", Qt::CaseInsensitive) == 0
+                                  ? kItemColumn
+                                  : m_list.fieldIndex(shape.columnName(c)));
+        }
+    }
+    QStringList quoted;
+    for (const QString &column : columns)
+        quoted << u'"' + QString(column).replace(u'"', QStringLiteral("\"\"")) + u'"';
+    const QString placeholders = QStringList(columns.size(), QStringLiteral("?")).join(u',');
+    const QString stamp = m_allItems ? kAllItems : m_item;
+    {
+        Transaction transaction(db());
+        db().deleteAll(QStringLiteral("NoBuyCustomers"));
+        Statement insert =
+            db().prepare(QStringLiteral("INSERT INTO NoBuyCustomers (") + quoted.join(u',') +
+                         QStringLiteral(") VALUES (") + placeholders + u')');
+        for (int row = 0; row < m_list.storedRowCount(); ++row) {
+            const std::vector<QVariant> &values = m_list.storedRow(row);
+            for (size_t c = 0; c < sources.size(); ++c) {
+                const int source = sources[c];
+                // A column Customers lacks stays empty.
+                const QVariant value = source == kItemColumn ? QVariant(stamp)
+                                       : source < 0          ? QVariant()
+                                                             : values[static_cast<size_t>(source)];
+                insert.bind(static_cast<int>(c) + 1, value);
+            }
+            insert.run();
+            insert.reset();
+        }
+        transaction.commit();
+    }
+    m_list.moveFirst();
+    screen.message(
+        QStringLiteral(
+            "All customers who have not purchased the item(s) selected have been added "
+            "to the NoBuyCustomers table in the database QBData.mdb. Reference these in your "
+            "mail merge document(s)."),
+        QStringLiteral("Customers Added"), Buttons::Ok);
+    return true;
+}
+
+bool CustsNotBuying::exportTo(const QString &folder)
+{
+    Screen &screen = m_state.screen();
+    screen.setBusyPointer(true);
+    reporting::Workbook book;
+    const int sheet = book.addSheet();
+    book.setCell(sheet, 0, 0, title(), reporting::CellStyle{true, true, {}});
+    const auto &fields = m_list.fields();
+    for (size_t c = 0; c < fields.size(); ++c)
+        book.setCell(sheet, 2, static_cast<int>(c), fields[c].name,
+                     reporting::CellStyle{true, false, {}});
+    for (int row = 0; row < m_list.storedRowCount(); ++row)
+        book.setRow(sheet, row + 4, 0, m_list.storedRow(row));
+
+    const QString path = QDir(folder).filePath(kExportFile);
+    QString error;
+    bool saved = false;
+    if (QDir().mkpath(folder))
+        saved = book.save(path, &error);
+    else
+        error = QStringLiteral("The folder %1 could not be made.")
+                    .arg(QDir::toNativeSeparators(folder));
+    screen.setBusyPointer(false);
+    if (saved)
+        screen.message(QStringLiteral("Your customer data has been exported to ") +
+                           QDir::toNativeSeparators(path),
+                       QStringLiteral("Export Complete"), Buttons::Ok);
+    else
+        screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) +
+                           error,
+                       QStringLiteral("Export Failed"), Buttons::Ok);
+    return saved;
+}
+
+} // namespace corvina
