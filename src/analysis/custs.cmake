@@ -9,3 +9,7 @@ target_sources(corvina_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCrit.cpp)
 target_sources(corvina_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CustsNotBuying.cpp)
+target_sources(corvina_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/CustsGridModel.cpp)
+target_sources(corvina_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/ui/Custs.cpp)

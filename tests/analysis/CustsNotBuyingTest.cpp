@@ -8,6 +8,9 @@
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <gtest/gtest.h>
 
 using namespace corvina;
@@ -194,6 +197,46 @@ TEST_F(CustsNotBuyingTest, SaveAsksBeforeReplacingAndKeepsRowsOnNo)
     EXPECT_EQ(rows(u"SELECT DISTINCT Item FROM NoBuyCustomers"_s),
               (std::vector<std::vector<QVariant>>{{u"O'Brien's Door"_s}}));
     EXPECT_EQ(screen.unansweredMessages(), 0);
+}
+
+// NoBuyCustomers as a mail-merge document reads it: through the SQLite ODBC driver, with a
+// connection string naming the database file. Null when isql or the driver is missing.
+std::optional<QStringList> odbcRows(const QString &database)
+{
+    const QString isql = QStandardPaths::findExecutable(u"isql"_s);
+    if (isql.isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start(isql, {u"-k"_s, u"DRIVER=SQLite3;Database="_s + database, u"-b"_s, u"-d|"_s});
+    p.write("SELECT Item, ListID, Name, BillState FROM NoBuyCustomers ORDER BY rowid\n");
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+TEST_F(CustsNotBuyingTest, MailMergeReadsExactlyTheSavedCustomersThroughOdbc)
+{
+    const QString database = folder.file(u"QBData.mdb"_s);
+    auto door = loaded(false, u"O'Brien's Door"_s);
+    screen.answerNext(Answer::Ok);
+    ASSERT_TRUE(door->saveForMailMerge());
+    const auto first = odbcRows(database);
+    if (!first)
+        GTEST_SKIP() << "isql (unixodbc) or the SQLite ODBC driver (libsqliteodbc) is missing";
+    const QStringList doorRows = {u"O'Brien's Door|C1|Acme|NY"_s, u"O'Brien's Door|C3|Bolt Co|"_s,
+                                  u"O'Brien's Door|C5|Dora|VT"_s, u"O'Brien's Door|C4|Zed|CT"_s};
+    EXPECT_EQ(*first, doorRows);
+
+    auto all = loaded(true, {});
+    screen.answerNext(Answer::No);
+    EXPECT_FALSE(all->saveForMailMerge());
+    EXPECT_EQ(odbcRows(database).value_or(QStringList()), doorRows);
+
+    screen.answerNext(Answer::Yes);
+    screen.answerNext(Answer::Ok);
+    EXPECT_TRUE(all->saveForMailMerge());
+    EXPECT_EQ(odbcRows(database).value_or(QStringList()), QStringList{u"All Items|C5|Dora|VT"_s});
 }
 
 TEST_F(CustsNotBuyingTest, FailedSaveKeepsTheEarlierRows)

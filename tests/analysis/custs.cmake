@@ -6,5 +6,6 @@ corvina_add_test(analysis_custs_test
   ${CMAKE_CURRENT_LIST_DIR}/XlsxRead.cpp)
 corvina_add_test(analysis_custs_ui_test GUI
   ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCritTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui/CustsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XlsxRead.cpp
   LIBS Qt6::Test)

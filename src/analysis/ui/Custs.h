@@ -1,0 +1,68 @@
+#pragma once
+
+#include "views/CustomerList.h"
+#include "views/ui/FieldPrintSource.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace corvina {
+
+class CustsGridModel;
+class CustsNotBuying;
+class ProgramState;
+
+// "Non-Buying Customer Data": the customers who did not buy `item` (or, with `allItems`,
+// anything) in a read-only grid. The check box saves them into NoBuyCustomers for mail
+// merge, "&Export" writes CustsNotBuying.xlsx to the documents folder and "&Print" opens
+// CustFlds over the list.
+//
+// Open it with `(new Custs(state, allItems, item))->show();`: it loads itself when made
+// (a failure is reported through ShowError as "Custs" and leaves the list empty), sits in
+// the top left corner of the screen and is deleted when closed.
+class Custs : public QWidget, public FieldPrintSource {
+    Q_OBJECT
+public:
+    Custs(ProgramState &state, bool allItems, const QString &item, QWidget *parent = nullptr);
+    ~Custs() override;
+
+    QLabel *Label1;
+    QLineEdit *Item;
+    QTableView *DataGrid1;
+    QCheckBox *Check1;
+    QPushButton *Command1;
+    QPushButton *Command2;
+
+    // The list behind the window.
+    CustsNotBuying &customers() { return *m_list; }
+    // Where "&Export" writes; the documents folder unless set (tests).
+    void setExportFolder(const QString &folder) { m_exportFolder = folder; }
+
+    CustomerList &printList() override { return m_printList; }
+    FieldPrintHeader printHeader() const override;
+    QList<QWidget *> printWindows() override { return {this}; }
+
+private:
+    void createControls();
+    void layOut(bool allItems);
+    void load();
+    void checkClicked(bool checked);
+    void print();
+    void exportList();
+    void reportError(const QString &description, std::int32_t number);
+
+    ProgramState &m_state;
+    std::unique_ptr<CustsNotBuying> m_list;
+    RecordsetCustomerList m_printList;
+    CustsGridModel *m_model = nullptr;
+    QString m_exportFolder;
+};
+
+} // namespace corvina

@@ -1,0 +1,138 @@
+#include "analysis/ui/Custs.h"
+
+#include "../XlsxRead.h"
+#include "analysis/CustsNotBuying.h"
+#include "localdb/Database.h"
+#include "localdb/LocalDb.h"
+#include "shell/ProgramState.h"
+#include "support/ScriptedScreen.h"
+#include "support/TempAppFolder.h"
+#include "views/ui/CustFlds.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class CustsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ensureLocalDb(folder.path()));
+        db().execute(
+            u"INSERT INTO Customers (ListID, Name, BillState, CustType) VALUES "
+            u"('C1', 'Acme', 'NY', 'Retail'), ('C2', 'O''Neil''s Shop', 'MA', NULL), "
+            u"('C3', 'Zed', NULL, 'Trade');"
+            u"INSERT INTO Invoices (CustListID, ItemRef) VALUES ('C1', 'O''Brien''s Door'), "
+            u"('C3', 'Pull')"_s);
+    }
+    ~CustsWindowTest() override { delete m_window.data(); }
+
+    Database db() { return Database::open(folder.file(u"QBData.mdb"_s)); }
+    int saved()
+    {
+        Database d = db();
+        return static_cast<int>(d.countRows(u"NoBuyCustomers"_s));
+    }
+
+    Custs *open(bool allItems, const QString &item)
+    {
+        auto *window = new Custs(state, allItems, item);
+        m_window = window;
+        window->setExportFolder(folder.file(u"Docs"_s));
+        window->show();
+        return window;
+    }
+
+    static QStringList gridColumn(const QTableView *grid, int column)
+    {
+        QStringList out;
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            out << grid->model()->index(r, column).data().toString();
+        return out;
+    }
+
+    test::TempAppFolder folder;
+    test::ScriptedScreen screen;
+    ProgramState state{folder.path(), screen};
+    QPointer<Custs> m_window;
+};
+
+TEST_F(CustsWindowTest, ShowsTheNonBuyersOfTheItem)
+{
+    Custs *window = open(false, u"O'Brien's Door"_s);
+    EXPECT_EQ(window->windowTitle(), u"Non-Buying Customer Data"_s);
+    EXPECT_EQ(window->pos(), QPoint(0, 0));
+    EXPECT_EQ(window->Label1->text(), u"Customers who have not purchased item:"_s);
+    EXPECT_TRUE(window->Item->isVisible());
+    EXPECT_EQ(window->Item->text(), u"O'Brien's Door"_s);
+    EXPECT_FALSE(window->Check1->isChecked());
+    QAbstractItemModelTester tester(window->DataGrid1->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    EXPECT_EQ(window->DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), u"BillState"_s);
+    EXPECT_EQ(gridColumn(window->DataGrid1, 0), (QStringList{u"O'Neil's Shop"_s, u"Zed"_s}));
+    EXPECT_EQ(gridColumn(window->DataGrid1, 1), (QStringList{u"MA"_s, QString()}));
+    EXPECT_EQ(window->printHeader().title,
+              u"Customers who have not purchased item: O'Brien's Door"_s);
+    EXPECT_EQ(window->printList().rowCount(), 2);
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
+        window->grab().save(keep); // to look at the window by hand
+
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    EXPECT_NE(window->findChild<CustFlds *>(), nullptr);
+}
+
+TEST_F(CustsWindowTest, AllItemsHidesTheItem)
+{
+    Custs *window = open(true, u"Pull"_s);
+    EXPECT_FALSE(window->Item->isVisible());
+    EXPECT_EQ(window->Label1->text(), u"Customers who have not purchased any shown items."_s);
+    EXPECT_GT(window->Label1->width(), window->Item->x() - window->Label1->x());
+    EXPECT_EQ(gridColumn(window->DataGrid1, 0), (QStringList{u"O'Neil's Shop"_s}));
+    EXPECT_EQ(window->printHeader().title, u"Customers who have not purchased any shown items."_s);
+}
+
+TEST_F(CustsWindowTest, CheckBoxSavesAndNoUnchecksIt)
+{
+    Custs *window = open(false, u"Pull"_s);
+    screen.answerNext(Answer::Ok);
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_TRUE(window->Check1->isChecked());
+    EXPECT_EQ(saved(), 2);
+    EXPECT_EQ(screen.messages().back().title, u"Customers Added"_s);
+
+    // Unchecking leaves the table; checking again asks, and No unchecks the box.
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_FALSE(window->Check1->isChecked());
+    EXPECT_EQ(saved(), 2);
+    screen.answerNext(Answer::No);
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_FALSE(window->Check1->isChecked());
+    EXPECT_EQ(screen.messages().back().title, u"Delete Previous Data"_s);
+    EXPECT_EQ(saved(), 2);
+    EXPECT_EQ(screen.unansweredMessages(), 0);
+}
+
+TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
+{
+    Custs *window = open(true, {});
+    screen.answerNext(Answer::Ok);
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    EXPECT_EQ(screen.messages().back().title, u"Export Complete"_s);
+    const auto cells = test::readXlsxSheet(folder.file(u"Docs/CustsNotBuying.xlsx"_s));
+    EXPECT_EQ(cells[u"A1"_s].text, u"Customers who have not purchased any shown items."_s);
+    EXPECT_EQ(cells[u"B5"_s].text, u"O'Neil's Shop"_s);
+}
+
+} // namespace
