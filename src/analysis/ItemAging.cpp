@@ -11,6 +11,10 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
 namespace corvina {
 
 namespace {
@@ -40,12 +44,6 @@ QVariantList rowOf(const Statement &st)
     return row;
 }
 
-QVariant dateOf(const QVariant &stored)
-{
-    // An aggregate's value carries no column type: read the date back from its stored form.
-    return stored.isNull() ? QVariant() : QVariant(dateFromStorage(stored.toString()));
-}
-
 } // namespace
 
 ItemKindClause itemKindClause(const QStringList &kinds, const QStringList &excluded)
@@ -63,6 +61,107 @@ ItemKindClause itemKindClause(const QStringList &kinds, const QStringList &exclu
     return clause;
 }
 
+namespace {
+
+// One (customer, item) group of invoice lines, aggregated while the lines are read in stored
+// order: the last line read gives the class.
+struct LineGroup {
+    QString customer; // the name as on the group's first line
+    int customerId = 0;
+    int itemId = 0;
+    QString listId; // the item's ListID as on the group's first line
+    int purchases = 0;
+    double qty = 0;
+    double amt = 0;
+    bool hasQty = false;
+    bool hasAmt = false;
+    QString firstDate; // storage form, which sorts as the dates do
+    QString lastDate;
+    QVariant lineClass;
+};
+
+// Gives equal ids to texts that compare equal without case, as the columns do; the exact
+// texts are cached so each distinct spelling is folded once.
+class CaseFoldedIds {
+public:
+    int idOf(const QString &text)
+    {
+        const auto exact = m_exact.constFind(text);
+        if (exact != m_exact.constEnd())
+            return *exact;
+        const auto folded = m_folded.constFind(text.toCaseFolded());
+        const int id = folded != m_folded.constEnd() ? *folded : static_cast<int>(m_folded.size());
+        if (folded == m_folded.constEnd())
+            m_folded.insert(text.toCaseFolded(), id);
+        m_exact.insert(text, id);
+        return id;
+    }
+    // The id of a text already seen, or -1.
+    int find(const QString &text) const
+    {
+        const auto exact = m_exact.constFind(text);
+        if (exact != m_exact.constEnd())
+            return *exact;
+        return m_folded.value(text.toCaseFolded(), -1);
+    }
+
+private:
+    QHash<QString, int> m_exact;
+    QHash<QString, int> m_folded;
+};
+
+struct CustomerFacts {
+    QVariant state;
+    QVariant type;
+};
+
+void addToGroup(LineGroup &group, const Statement &line)
+{
+    if (!line.value(2).isNull())
+        ++group.purchases;
+    const QVariant qty = line.value(3);
+    if (!qty.isNull()) {
+        group.qty += qty.toDouble();
+        group.hasQty = true;
+    }
+    const QVariant amt = line.value(4);
+    if (!amt.isNull()) {
+        group.amt += amt.toDouble();
+        group.hasAmt = true;
+    }
+    const QVariant date = line.value(5);
+    if (!date.isNull()) {
+        const QString text = date.toString();
+        if (group.firstDate.isNull() || text < group.firstDate)
+            group.firstDate = text;
+        if (group.lastDate.isNull() || text > group.lastDate)
+            group.lastDate = text;
+    }
+    group.lineClass = line.value(6);
+}
+
+// Dates from their stored form. Converting to local time is slow and the result holds few
+// distinct dates, so each is converted once.
+class DateCache {
+public:
+    QVariant operator()(const QString &text)
+    {
+        if (text.isNull())
+            return {};
+        auto it = m_dates.constFind(text);
+        if (it == m_dates.constEnd()) {
+            const QDateTime date = dateFromStorage(text);
+            it = m_dates.insert(text, date.isValid() ? QVariant(date) : QVariant());
+        }
+        return *it;
+    }
+
+private:
+    QHash<QString, QVariant> m_dates;
+};
+
+} // namespace
+
 std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
                                                       const ItemKindClause &clause)
 {
@@ -76,38 +175,115 @@ std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
     parents.bindAll(clause.values);
     // ListIDs compare without case, as the column does; a repeated ListID relates the same
     // children to each of its items. An item without ListID relates to nothing.
-    QHash<QString, QList<int>> parentsOfListId;
+    CaseFoldedIds itemIds;
+    QHash<int, QList<int>> parentsOfItem;
     while (parents.step()) {
         const int row = result->addRow(rowOf(parents));
         const QVariant listId = parents.value(2);
         if (!listId.isNull())
-            parentsOfListId[listId.toString().toCaseFolded()].append(row);
+            parentsOfItem[itemIds.idOf(listId.toString())].append(row);
     }
-    if (parentsOfListId.isEmpty())
+    if (parentsOfItem.isEmpty())
         return result;
 
-    Statement children = db.prepare(QStringLiteral(
-        "Select Invoices.Customer, Count(Invoices.InvNo) As Purchases, Sum(Invoices.Qty) As "
-        "QtyTot, "
-        "Sum(Invoices.Amt) As SalesTot, Max(Invoices.InvDate) As LastPurch, Min(Invoices.InvDate) "
-        "As FirstPurch, "
-        "Last(Invoices.Class, Invoices.rowid) As Class, Last(Customers.BillState, Invoices.rowid) "
-        "As State, "
-        "Last(Customers.CustType, Invoices.rowid) As Type, Invoices.ItemRefID As ListID "
-        "From Invoices Left Join Customers On Invoices.Customer = Customers.Name "
-        "Group By Invoices.Customer, Invoices.ItemRefID"));
-    while (children.step()) {
-        const QVariant listId = children.value(ListID);
+    // Customers by name; with a repeated name the first stored row speaks for it, so a line
+    // is never counted twice.
+    CaseFoldedIds customerIds;
+    std::vector<CustomerFacts> customers;
+    Statement custs = db.prepare(
+        QStringLiteral("Select Name, BillState, CustType From Customers Order By rowid"));
+    while (custs.step()) {
+        if (custs.value(0).isNull())
+            continue;
+        const int id = customerIds.idOf(custs.value(0).toString());
+        if (static_cast<size_t>(id) == customers.size())
+            customers.push_back({custs.value(1), custs.value(2)});
+    }
+
+    // Lines in stored order, grouped by customer name and item; lines of items not listed
+    // are skipped. Dates are read in their stored form.
+    std::vector<LineGroup> groups;
+    QHash<quint64, int> groupOf;
+    CaseFoldedIds lineCustomerIds;
+    const auto lineCount = static_cast<qsizetype>(db.countRows(QStringLiteral("Invoices")));
+    groupOf.reserve(lineCount);
+    groups.reserve(static_cast<size_t>(lineCount));
+    Statement lines =
+        db.prepare(QStringLiteral("Select Customer, ItemRefID, InvNo, Qty, Amt, Cast(InvDate As "
+                                  "Text), Class From Invoices Order By rowid"));
+    while (lines.step()) {
+        const QVariant listId = lines.value(1);
         if (listId.isNull())
             continue;
-        const auto it = parentsOfListId.constFind(listId.toString().toCaseFolded());
-        if (it == parentsOfListId.constEnd())
+        const int itemId = itemIds.find(listId.toString());
+        if (itemId < 0)
             continue;
-        QVariantList row = rowOf(children);
-        row[LastPurch] = dateOf(row[LastPurch]);
-        row[FirstPurch] = dateOf(row[FirstPurch]);
-        for (const int parent : *it)
+        const QString customer = lines.value(0).toString();
+        const int customerId = lineCustomerIds.idOf(customer);
+        const quint64 key = (static_cast<quint64>(static_cast<quint32>(customerId)) << 32) |
+                            static_cast<quint32>(itemId);
+        auto it = groupOf.find(key);
+        if (it == groupOf.end()) {
+            it = groupOf.insert(key, static_cast<int>(groups.size()));
+            LineGroup group;
+            group.customer = customer;
+            group.customerId = customerId;
+            group.itemId = itemId;
+            group.listId = listId.toString();
+            groups.push_back(std::move(group));
+        }
+        addToGroup(groups[static_cast<size_t>(*it)], lines);
+    }
+
+    // Each item's customers in name order: the distinct names are sorted once and the
+    // groups ordered by their name's rank, keeping reading order among equal names.
+    std::vector<QString> nameOfCustomer;
+    for (const LineGroup &group : groups) {
+        if (static_cast<size_t>(group.customerId) >= nameOfCustomer.size())
+            nameOfCustomer.resize(static_cast<size_t>(group.customerId) + 1);
+        if (nameOfCustomer[static_cast<size_t>(group.customerId)].isNull())
+            nameOfCustomer[static_cast<size_t>(group.customerId)] =
+                group.customer.isNull() ? u""_s : group.customer;
+    }
+    std::vector<int> byName(nameOfCustomer.size());
+    for (size_t c = 0; c < byName.size(); ++c)
+        byName[c] = static_cast<int>(c);
+    std::sort(byName.begin(), byName.end(), [&](int a, int b) {
+        return nameOfCustomer[static_cast<size_t>(a)].compare(
+                   nameOfCustomer[static_cast<size_t>(b)], Qt::CaseInsensitive) < 0;
+    });
+    std::vector<int> rank(byName.size());
+    for (size_t r = 0; r < byName.size(); ++r)
+        rank[static_cast<size_t>(byName[r])] = static_cast<int>(r);
+    std::vector<int> order(groups.size());
+    for (size_t g = 0; g < order.size(); ++g)
+        order[g] = static_cast<int>(g);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return rank[static_cast<size_t>(groups[static_cast<size_t>(a)].customerId)] <
+               rank[static_cast<size_t>(groups[static_cast<size_t>(b)].customerId)];
+    });
+    DateCache storedDate;
+    for (const int g : order) {
+        const LineGroup &group = groups[static_cast<size_t>(g)];
+        const int known = customerIds.find(group.customer);
+        const CustomerFacts facts =
+            known >= 0 ? customers[static_cast<size_t>(known)] : CustomerFacts{};
+        const QVariantList row = {group.customer.isNull() ? QVariant() : QVariant(group.customer),
+                                  group.purchases,
+                                  group.hasQty ? QVariant(group.qty) : QVariant(),
+                                  group.hasAmt ? QVariant(group.amt) : QVariant(),
+                                  storedDate(group.lastDate),
+                                  storedDate(group.firstDate),
+                                  group.lineClass,
+                                  facts.state,
+                                  facts.type,
+                                  group.listId};
+        const auto parentRows = parentsOfItem.constFind(group.itemId);
+        if (parentRows == parentsOfItem.constEnd())
+            continue;
+        for (const int parent : *parentRows) {
             result->addChild(parent, row);
+        }
     }
     return result;
 }

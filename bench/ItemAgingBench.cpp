@@ -1,0 +1,141 @@
+// Item Analyzer figures: a QBData.mdb with generated customers, items and invoice lines
+// (by default 50,000 / 5,000 / 1,000,000), then the two-level result built from it, and
+// the memory of the process.
+//
+//   item_aging_bench [--lines N] [--customers N] [--items N] [--seed S]
+#include "BenchSupport.h"
+
+#include "analysis/ItemAging.h"
+#include "localdb/Database.h"
+#include "localdb/LocalDb.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+using namespace corvina;
+using namespace corvina::bench;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray customerName(int n)
+{
+    return "Customer " + QByteArray::number(n);
+}
+
+void generate(const QString &folder, int lines, int customers, int items, quint32 seed)
+{
+    ensureLocalDb(folder);
+    Database db = openLocalDb(folder);
+    Transaction transaction(db);
+    QRandomGenerator random(seed);
+    const std::vector<QByteArray> states = {"CA", "NY", "TX", "WA", "FL", "OR"};
+    const std::vector<QByteArray> kinds = {"ItemInventoryRet", "ItemServiceRet",
+                                           "ItemNonInventoryRet", "ItemOtherChargeRet"};
+
+    Statement customer = db.prepare(
+        u"INSERT INTO Customers (ListID, Name, BillState, CustType) VALUES (?, ?, ?, ?)"_s);
+    for (int c = 0; c < customers; ++c) {
+        customer.bindText(1, "C" + QByteArray::number(c))
+            .bindText(2, customerName(c))
+            .bindText(3, states[static_cast<size_t>(c) % states.size()])
+            .bindText(4, c % 3 == 0 ? "Retail" : "Wholesale");
+        customer.run();
+        customer.reset();
+    }
+    Statement item = db.prepare(
+        u"INSERT INTO Items (ListID, Name, \"Desc\", Type, IsActive) VALUES (?, ?, ?, ?, ?)"_s);
+    for (int i = 0; i < items; ++i) {
+        item.bindText(1, "I" + QByteArray::number(i))
+            .bindText(2, "Item " + QByteArray::number(i))
+            .bindText(3, "Description of item " + QByteArray::number(i))
+            .bindText(4, kinds[static_cast<size_t>(i) % kinds.size()])
+            .bindInt64(5, i % 20 == 0 ? 0 : 1);
+        item.run();
+        item.reset();
+    }
+    Statement line =
+        db.prepare(u"INSERT INTO Invoices (Customer, ItemRefID, InvNo, Qty, Amt, InvDate, Class) "
+                   "VALUES (?, ?, ?, ?, ?, ?, ?)"_s);
+    const QDate first(2023, 1, 1);
+    for (int l = 0; l < lines; ++l) {
+        const int c =
+            static_cast<int>(random.bounded(static_cast<quint32>(customers + customers / 50)));
+        const QDate date = first.addDays(l * 1095LL / lines);
+        line.bindText(1, customerName(c)) // a few names are not in Customers
+            .bindText(2, "I" + QByteArray::number(random.bounded(static_cast<quint32>(items))))
+            .bindText(3, QByteArray::number(l / 4))
+            .bindDouble(4, random.bounded(1, 20))
+            .bindDouble(5, random.bounded(100000) / 100.0)
+            .bindText(6, date.toString(u"yyyy-MM-dd 00:00:00"_s).toUtf8())
+            .bindText(7, l % 7 == 0 ? "Retail" : "Wholesale");
+        line.run();
+        line.reset();
+    }
+    transaction.commit();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOptions({{u"lines"_s, u"invoice lines"_s, u"n"_s, u"1000000"_s},
+                       {u"customers"_s, u"customers"_s, u"n"_s, u"50000"_s},
+                       {u"items"_s, u"items"_s, u"n"_s, u"5000"_s},
+                       {u"seed"_s, u"random seed"_s, u"s"_s, u"7"_s}});
+    parser.process(app);
+    QTemporaryDir dir;
+    QElapsedTimer timer;
+    timer.start();
+    generate(dir.path(), parser.value(u"lines"_s).toInt(), parser.value(u"customers"_s).toInt(),
+             parser.value(u"items"_s).toInt(), parser.value(u"seed"_s).toUInt());
+    const qint64 generated = timer.restart();
+
+    const auto result = buildItemAging(dir.path(), {});
+    const qint64 built = timer.elapsed();
+    // The grouping by SQLite alone, rows stepped but not read, for comparison.
+    timer.restart();
+    {
+        Database db = openLocalDb(dir.path(), Database::Mode::ReadOnly);
+        Statement grouped = db.prepare(
+            u"Select Customer, ItemRefID, Count(InvNo), Sum(Qty), Sum(Amt), Max(InvDate), "
+            "Min(InvDate), Last(Class, rowid) From Invoices Group By Customer, ItemRefID"_s);
+        while (grouped.step()) {
+        }
+    }
+    const qint64 sqlOnly = timer.elapsed();
+    timer.restart();
+    {
+        Database db = openLocalDb(dir.path(), Database::Mode::ReadOnly);
+        Statement lines =
+            db.prepare(u"Select Customer, ItemRefID, InvNo, Qty, Amt, Cast(InvDate As Text), Class "
+                       "From Invoices Order By rowid"_s);
+        while (lines.step()) {
+            for (int c = 0; c < 7; ++c)
+                (void)lines.value(c);
+        }
+    }
+    const qint64 readOnly = timer.elapsed();
+    int children = 0;
+    for (int row = 0; row < result->count(); ++row)
+        children += result->children(row, u"Child"_s)->count();
+
+    printTable(
+        u"Item Analyzer"_s, {u"step"_s, u"figure"_s},
+        {{u"generate database"_s, fixed(static_cast<double>(generated) / 1000.0, 2) + u" s"_s},
+         {u"build two-level result"_s, fixed(static_cast<double>(built) / 1000.0, 2) + u" s"_s},
+         {u"SQLite grouping alone"_s, fixed(static_cast<double>(sqlOnly) / 1000.0, 2) + u" s"_s},
+         {u"reading every line's values"_s,
+          fixed(static_cast<double>(readOnly) / 1000.0, 2) + u" s"_s},
+         {u"items / customer rows"_s,
+          QString::number(result->count()) + u" / "_s + QString::number(children)},
+         {u"resident memory"_s, fixed(rssMiB(), 1) + u" MiB"_s},
+         {u"peak resident memory"_s, fixed(peakRssMiB(), 1) + u" MiB"_s}});
+    return 0;
+}
