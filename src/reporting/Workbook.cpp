@@ -112,14 +112,36 @@ QString lxwText(lxw_error error)
 int Workbook::addSheet(const QString &name)
 {
     const int index = sheetCount();
-    m_sheets.push_back(Sheet{name.isEmpty() ? QStringLiteral("Sheet%1").arg(index + 1) : name, {}});
+    m_sheets.push_back(
+        Sheet{name.isEmpty() ? QStringLiteral("Sheet%1").arg(index + 1) : name, {}, false});
     return index;
+}
+
+int Workbook::styleIndex(const CellStyle &style)
+{
+    for (size_t i = 0; i < m_styles.size(); ++i) {
+        const CellStyle &known = m_styles[i];
+        if (known.bold == style.bold && known.italic == style.italic &&
+            known.numberFormat == style.numberFormat)
+            return static_cast<int>(i);
+    }
+    m_styles.push_back(style);
+    return static_cast<int>(m_styles.size()) - 1;
 }
 
 void Workbook::setCell(int sheet, int row, int column, const QVariant &value,
                        const CellStyle &style)
 {
-    m_sheets.at(static_cast<size_t>(sheet)).cells[{row, column}] = Cell{value, style};
+    Sheet &target = m_sheets.at(static_cast<size_t>(sheet));
+    if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns) {
+        target.outside = true;
+        return;
+    }
+    std::vector<Cell> &cells = target.rows[row];
+    const auto at = static_cast<size_t>(column);
+    if (cells.size() <= at)
+        cells.resize(at + 1);
+    cells[at] = Cell{value, styleIndex(style)};
 }
 
 void Workbook::setRow(int sheet, int row, int column, const std::vector<QVariant> &values,
@@ -137,14 +159,12 @@ bool Workbook::save(const QString &path, QString *error) const
         return false;
     };
     for (const Sheet &sheet : m_sheets) {
-        for (const auto &[at, cell] : sheet.cells) {
-            if (at.first < 0 || at.first >= kMaxRows || at.second < 0 || at.second >= kMaxColumns)
-                return fail(QStringLiteral("Sheet %1 has more rows or columns than a workbook can "
-                                           "hold (%2 rows, %3 columns).")
-                                .arg(sheet.name)
-                                .arg(kMaxRows)
-                                .arg(kMaxColumns));
-        }
+        if (sheet.outside)
+            return fail(QStringLiteral("Sheet %1 has more rows or columns than a workbook can hold "
+                                       "(%2 rows, %3 columns).")
+                            .arg(sheet.name)
+                            .arg(kMaxRows)
+                            .arg(kMaxColumns));
     }
     const QFileInfo target(path);
     if (!target.dir().exists())
@@ -155,17 +175,25 @@ bool Workbook::save(const QString &path, QString *error) const
     const QString partPath = path + QStringLiteral(".part");
     QFile::remove(partPath);
     const QByteArray partName = QFile::encodeName(partPath);
-    lxw_workbook *book = workbook_new(partName.constData());
+    // Rows go to disk as they are written, so a large sheet does not sit in memory twice.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *book = workbook_new_opt(partName.constData(), &options);
     if (!book)
         return fail(
             QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path)));
 
     Formats formats(book);
     lxw_error failure = LXW_NO_ERROR;
-    std::vector<Sheet> sheets = m_sheets;
+    // A workbook needs one sheet at least.
+    const Sheet blank{QStringLiteral("Sheet1"), {}, false};
+    std::vector<const Sheet *> sheets;
+    for (const Sheet &sheet : m_sheets)
+        sheets.push_back(&sheet);
     if (sheets.empty())
-        sheets.push_back(Sheet{QStringLiteral("Sheet1"), {}});
-    for (const Sheet &sheet : sheets) {
+        sheets.push_back(&blank);
+    for (const Sheet *sheetPtr : sheets) {
+        const Sheet &sheet = *sheetPtr;
         const QByteArray name = sheet.name.toUtf8();
         lxw_worksheet *ws = workbook_add_worksheet(book, name.constData());
         if (!ws) {
@@ -173,10 +201,17 @@ bool Workbook::save(const QString &path, QString *error) const
             QFile::remove(partPath);
             return fail(QStringLiteral("\"%1\" cannot be used as a sheet name.").arg(sheet.name));
         }
-        for (const auto &[at, cell] : sheet.cells) {
-            const lxw_error e = writeCell(ws, formats, at.first, at.second, cell.value, cell.style);
-            if (e != LXW_NO_ERROR && failure == LXW_NO_ERROR)
-                failure = e;
+        for (const auto &[row, cells] : sheet.rows) {
+            for (size_t column = 0; column < cells.size(); ++column) {
+                const Cell &cell = cells[column];
+                if (cell.style < 0)
+                    continue;
+                const lxw_error e =
+                    writeCell(ws, formats, row, static_cast<int>(column), cell.value,
+                              m_styles[static_cast<size_t>(cell.style)]);
+                if (e != LXW_NO_ERROR && failure == LXW_NO_ERROR)
+                    failure = e;
+            }
         }
     }
     const lxw_error closed = workbook_close(book);

@@ -4,7 +4,6 @@
 #include <QVariant>
 
 #include <map>
-#include <utility>
 #include <vector>
 
 namespace corvina::reporting {
@@ -43,15 +42,20 @@ public:
     static constexpr int kMaxColumns = 16384;
 
 private:
+    // A cell with style -1 holds nothing.
     struct Cell {
         QVariant value;
-        CellStyle style;
+        int style = -1;
     };
     struct Sheet {
         QString name;
-        std::map<std::pair<int, int>, Cell> cells;
+        std::map<int, std::vector<Cell>> rows; // by row, cells by column
+        bool outside = false;                  // a cell was set beyond the limits
     };
+    int styleIndex(const CellStyle &style);
+
     std::vector<Sheet> m_sheets;
+    std::vector<CellStyle> m_styles;
 };
 
 } // namespace corvina::reporting

@@ -48,6 +48,28 @@ TEST(Workbook, KeepsKindsAndStylesOfCells)
     EXPECT_EQ(test::lastRow(cells), 4);
 }
 
+TEST(Workbook, CellsSetInAnyOrderLandOnTheirSheets)
+{
+    test::TempAppFolder folder;
+    Workbook book;
+    const int first = book.addSheet(QStringLiteral("First"));
+    const int second = book.addSheet();
+    book.setCell(second, 4, 2, QStringLiteral("late"));
+    book.setCell(second, 0, 1, QStringLiteral("early"));
+    book.setCell(first, 9, 0, 1.5);
+    book.setCell(second, 4, 0, QStringLiteral("left"));
+    QString error;
+    ASSERT_TRUE(book.save(folder.file(QStringLiteral("two.xlsx")), &error)) << error.toStdString();
+    auto cells = test::readXlsxSheet(folder.file(QStringLiteral("two.xlsx")), 2);
+    EXPECT_EQ(cells[QStringLiteral("C5")].text, u"late");
+    EXPECT_EQ(cells[QStringLiteral("A5")].text, u"left");
+    EXPECT_EQ(cells[QStringLiteral("B1")].text, u"early");
+    EXPECT_FALSE(cells.contains(QStringLiteral("B5")));
+    EXPECT_EQ(
+        test::readXlsxSheet(folder.file(QStringLiteral("two.xlsx")), 1)[QStringLiteral("A10")].text,
+        u"1.5");
+}
+
 TEST(Workbook, FailuresLeaveTheOldFileAndSayWhy)
 {
     test::TempAppFolder folder;
@@ -56,6 +78,7 @@ TEST(Workbook, FailuresLeaveTheOldFileAndSayWhy)
 
     Workbook tooBig;
     tooBig.setCell(tooBig.addSheet(), Workbook::kMaxRows, 0, 1);
+    tooBig.setCell(0, 0, -1, 1);
     EXPECT_FALSE(tooBig.save(folder.file(QStringLiteral("old.xlsx")), &error));
     EXPECT_TRUE(error.contains(u"more rows"));
 

@@ -7,7 +7,7 @@ namespace corvina::test {
 
 // One cell of a written workbook as a spreadsheet program would read it back.
 struct XlsxCell {
-    QString type; // "s" shared string, "n" number, "b" boolean, "" when absent
+    QString type; // "s" string (shared or inline), "n" number, "b" boolean, "" when absent
     QString text; // the string, or the stored number as written
     bool bold = false;
     bool italic = false;
