@@ -6,7 +6,6 @@
 #include "shell/Screen.h"
 
 #include <QDir>
-#include <QSet>
 
 namespace corvina {
 
@@ -39,38 +38,20 @@ QString CustsNotBuying::title() const
 
 void CustsNotBuying::load()
 {
-    // ListIDs compare without case, as the database's own comparisons do.
-    QSet<QString> buyers;
-    Statement query = m_allItems
-                          ? db().prepare(QStringLiteral("SELECT DISTINCT CustListID FROM Invoices"))
-                          : db().prepare(QStringLiteral(
-                                "SELECT DISTINCT CustListID FROM Invoices WHERE ItemRef = ?"));
-    if (!m_allItems)
-        query.bind(1, m_item);
-    while (query.step()) {
-        const QVariant id = query.value(0);
-        if (!id.isNull())
-            buyers.insert(id.toString().toCaseFolded());
-    }
-
-    const Recordset customers =
-        Recordset::fromQuery(db(), QStringLiteral("SELECT * FROM Customers ORDER BY Name"));
-    Recordset kept(customers.fields());
-    const int listId = customers.fieldIndex(QStringLiteral("ListID"));
-    const int fieldCount = static_cast<int>(customers.fields().size());
-    for (int row = 0; row < customers.storedRowCount(); ++row) {
-        const std::vector<QVariant> &values = customers.storedRow(row);
-        if (listId >= 0) {
-            const QVariant &id = values[static_cast<size_t>(listId)];
-            if (!id.isNull() && buyers.contains(id.toString().toCaseFolded()))
-                continue;
-        }
-        kept.addNew();
-        for (int field = 0; field < fieldCount; ++field)
-            kept.setValue(field, values[static_cast<size_t>(field)]);
-    }
-    kept.moveFirst();
-    m_list = std::move(kept);
+    // A customer is left out when an invoice line names its ListID (compared without case,
+    // as the column's collation does); lines without a customer ListID match nobody.
+    const QString buyers =
+        m_allItems ? QStringLiteral("SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL")
+                   : QStringLiteral("SELECT CustListID FROM Invoices "
+                                    "WHERE ItemRef = ? AND CustListID IS NOT NULL");
+    const QString sql =
+        QStringLiteral("SELECT * FROM Customers WHERE ListID IS NULL OR ListID NOT IN (") + buyers +
+        QStringLiteral(") ORDER BY Name");
+    Recordset list = Recordset::fromQuery(
+        db(), sql, m_allItems ? std::vector<QVariant>{} : std::vector<QVariant>{m_item});
+    list.setReadOnly(false);
+    list.moveFirst();
+    m_list = std::move(list);
 }
 
 QString CustsNotBuying::previousItem()
