@@ -8,13 +8,18 @@
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/ui/CustFlds.h"
+#include "views/ui/Prev.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 
@@ -122,6 +127,41 @@ TEST_F(CustsWindowTest, CheckBoxSavesAndNoUnchecksIt)
     EXPECT_EQ(screen.messages().back().title, u"Delete Previous Data"_s);
     EXPECT_EQ(saved(), 2);
     EXPECT_EQ(screen.unansweredMessages(), 0);
+}
+
+TEST_F(CustsWindowTest, PrintsTheListUnderTheLabelAndItem)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    Custs *window = open(false, u"O'Brien's Door"_s);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    auto *fields = window->findChild<CustFlds *>();
+    ASSERT_NE(fields, nullptr);
+    fields->List1->clearSelection();
+    for (const QString &name : {u"Name"_s, u"BillState"_s})
+        fields->List1->findItems(name, Qt::MatchExactly).value(0)->setSelected(true);
+    const QString pdf = folder.file(u"custs.pdf"_s);
+    fields->setPrinterSetup([&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    });
+    fields->Command1->click();
+    ASSERT_NE(fields->preview(), nullptr);
+    screen.answerNext(Answer::Ok);
+    fields->preview()->Command1->click(); // "&Print"
+
+    QProcess p;
+    p.start(pdftotext, {u"-layout"_s, pdf, u"-"_s});
+    p.waitForFinished(30000);
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    // The middle of the title: at its double size the whole of it is wider than the page.
+    EXPECT_TRUE(text.contains(u"who have not purchased item: O'Brien's Do"_s))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"O'Neil's Shop"_s));
+    EXPECT_TRUE(text.contains(u"Zed"_s));
+    EXPECT_FALSE(text.contains(u"Acme"_s));
 }
 
 TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
