@@ -47,6 +47,21 @@ void ExportCrit::layOut()
     Option2->setGeometry(twipsRect(this, 240, 720, 2535, 375));
     Option3->setGeometry(twipsRect(this, 240, 1200, 2535, 375));
     Command1->setGeometry(twipsRect(this, 1560, 2160, 1575, 615));
+    // In a font wider than the designed one the captions need more room: the options and
+    // the frame widen, and the dialog with them, keeping the frame and button centred.
+    int needed = 0;
+    for (QRadioButton *button : {Option1, Option2, Option3})
+        needed = std::max(needed, button->sizeHint().width());
+    const int extra = needed - Option2->width();
+    if (extra <= 0)
+        return;
+    for (QRadioButton *button : {Option1, Option2, Option3})
+        button->resize(needed, button->height());
+    Frame1->resize(Frame1->width() + extra, Frame1->height());
+    const int dialogWidth = std::max(width(), Frame1->width() + 2 * Frame1->x());
+    setFixedSize(dialogWidth, height());
+    Frame1->move((dialogWidth - Frame1->width()) / 2, Frame1->y());
+    Command1->move((dialogWidth - Command1->width()) / 2, Command1->y());
 }
 
 ExportCriterion ExportCrit::criterion() const

@@ -25,6 +25,11 @@ TEST(ExportCrit, OpensWithNothingChosenAndMapsOptions)
     EXPECT_FALSE(dialog.Option1->isChecked() || dialog.Option2->isChecked() ||
                  dialog.Option3->isChecked());
     EXPECT_EQ(dialog.criterion(), ExportCriterion::AllItems);
+    dialog.show();
+    EXPECT_EQ(dialog.focusWidget(), dialog.Option1);
+    EXPECT_FALSE(dialog.Option1->isChecked());
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
+        dialog.grab().save(keep); // to look at the dialog by hand
     dialog.Option1->setChecked(true);
     EXPECT_EQ(dialog.criterion(), ExportCriterion::WithSales);
     dialog.Option2->setChecked(true);
