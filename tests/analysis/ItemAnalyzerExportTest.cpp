@@ -7,6 +7,7 @@
 #include "support/TempAppFolder.h"
 
 #include <QDate>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,8 @@ TEST(ItemAnalyzerExport, WorkbookHasHeadingsThenDataFromA3)
     EXPECT_EQ(screen.messages()[0].text, s("Your Item Analyzer data has been exported to ") + path);
     EXPECT_FALSE(screen.busy());
 
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_XLSX"); !keep.isEmpty())
+        QFile::copy(path, keep); // to open it in a spreadsheet program by hand
     auto cells = test::readXlsxSheet(path);
     const char *columns = "ABCDEFGHIJKLM";
     for (int i = 0; i < kItemExportFields.size(); ++i) {
