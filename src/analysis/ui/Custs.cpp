@@ -116,7 +116,13 @@ void Custs::checkClicked(bool checked)
     try {
         saved = m_list->saveForMailMerge();
     } catch (const Error &e) {
-        reportError(e.description(), e.number());
+        // Said every time, not only as the program's first error: the user has to know
+        // that the mail merge would read the earlier rows.
+        m_state.screen().message(
+            QStringLiteral("The customers could not be added to the NoBuyCustomers table; "
+                           "it keeps its earlier rows.") +
+                QChar(13) + e.description(),
+            QStringLiteral("Customers Not Added"), Buttons::Ok);
     }
     if (!saved) {
         const QSignalBlocker blocker(Check1);

@@ -26,7 +26,8 @@ class ProgramState;
 //
 // Open it with `(new Custs(state, allItems, item))->show();`: it loads itself when made
 // (a failure is reported through ShowError as "Custs" and leaves the list empty), sits in
-// the top left corner of the screen and is deleted when closed.
+// the top left corner of the screen and is deleted when closed. A save that fails says so
+// in a message of its own and unchecks the box; NoBuyCustomers keeps its earlier rows.
 class Custs : public QWidget, public FieldPrintSource {
     Q_OBJECT
 public:

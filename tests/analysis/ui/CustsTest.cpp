@@ -164,6 +164,33 @@ TEST_F(CustsWindowTest, PrintsTheListUnderTheLabelAndItem)
     EXPECT_FALSE(text.contains(u"Acme"_s));
 }
 
+TEST_F(CustsWindowTest, FailuresAreReportedAndTheWindowStays)
+{
+    {
+        Database d = db();
+        d.execute(u"INSERT INTO NoBuyCustomers (Item, ListID) VALUES ('Old', 'X1');"
+                  u"CREATE TRIGGER Refuse BEFORE INSERT ON NoBuyCustomers WHEN NEW.ListID = 'C2' "
+                  u"BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+    }
+    Custs *window = open(false, u"Pull"_s);
+    screen.answerNext(Answer::Yes);
+    screen.answerNext(Answer::Ok);
+    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    EXPECT_FALSE(window->Check1->isChecked());
+    EXPECT_EQ(screen.messages().back().title, u"Customers Not Added"_s);
+    EXPECT_EQ(saved(), 1);
+
+    // A database that cannot be opened: reported as the error of "Custs", the list empty.
+    test::TempAppFolder empty;
+    ProgramState other{empty.path(), screen};
+    screen.answerNext(Answer::Ok);
+    Custs lost(other, true, {});
+    EXPECT_EQ(screen.messages().back().title, u"Error"_s);
+    EXPECT_TRUE(screen.messages().back().text.contains(u"Custs"_s));
+    EXPECT_EQ(lost.DataGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(screen.unansweredMessages(), 0);
+}
+
 TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
 {
     Custs *window = open(true, {});
