@@ -1,5 +1,6 @@
 #include "shell/ui/MainMenu.h"
 
+#include "analysis/ui/ItemAging.h"
 #include "quickbooks/Retrievals.h"
 #include "shell/MailMergeGuide.h"
 #include "shell/ProgramState.h"
@@ -87,6 +88,7 @@ void MainMenu::connectActions()
     // The browsers are top-level windows of their own, each with its own working list.
     connect(mnuDispCust, &QAction::triggered, this, [this] { (new CustData(m_state))->show(); });
     connect(mnuDispInv, &QAction::triggered, this, [this] { (new InvoiceData(m_state))->show(); });
+    connect(mnuItemAging, &QAction::triggered, this, [this] { runItemAnalyzer(m_state, this); });
 }
 
 void MainMenu::load()

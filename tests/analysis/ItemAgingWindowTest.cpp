@@ -1,0 +1,173 @@
+#include "analysis/ItemAging.h"
+#include "analysis/ItemAgingGrid.h"
+#include "analysis/ItemAgingReport.h"
+#include "analysis/ui/ItemAging.h"
+#include "localdb/LocalDb.h"
+#include "reporting/ui/ReportDocument.h"
+#include "shell/ProgramState.h"
+#include "support/ScriptedScreen.h"
+#include "support/TempAppFolder.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString pdfText(const QString &pdf)
+{
+    const QString tool = QStandardPaths::findExecutable(u"pdftotext"_s);
+    EXPECT_FALSE(tool.isEmpty()) << "pdftotext (poppler-utils) is missing";
+    QProcess p;
+    p.start(tool, {u"-layout"_s, pdf, u"-"_s});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class ItemAgingWindow : public ::testing::Test {
+protected:
+    ItemAgingWindow()
+    {
+        ensureLocalDb(folder.path());
+        Database db = openLocalDb(folder.path());
+        db.execute(u"INSERT INTO Items (ListID, Name, \"Desc\", Type, IsActive) VALUES "
+                   u"('I1', 'O''Neil bolt', 'Bolt 5%_off', 'ItemInventoryRet', 1), "
+                   u"('I2', 'Nut', 'O''Neil nut', 'ItemInventoryRet', 1), "
+                   u"('I3', 'Washer', 'Flat washer', 'ItemInventoryRet', 1)"_s);
+        db.execute(
+            u"INSERT INTO Customers (Name, BillState, CustType) VALUES ('Acme', 'OR', 'Retail')"_s);
+        db.execute(
+            u"INSERT INTO Invoices (Customer, ItemRefID, InvNo, Qty, Amt, InvDate, Class) VALUES "
+            u"('Acme', 'I1', '1', 2, 1234.5, '2026-01-05 00:00:00', 'East'), "
+            u"('Zed', 'I1', '2', 1, 3, '2026-03-01 00:00:00', 'West'), "
+            u"('Acme', 'I2', '3', 1, 7, '2026-02-01 00:00:00', 'East')"_s);
+        screen.excludedKindsNext({});
+        EXPECT_TRUE(GetItemAging(state, [] {}));
+        window = new ItemAging(state);
+        guard = window;
+    }
+    ~ItemAgingWindow() override { delete guard.data(); }
+    QString cell(int row, int column) const
+    {
+        return window->model()->index(row, column).data().toString();
+    }
+
+    test::TempAppFolder folder;
+    test::ScriptedScreen screen;
+    ProgramState state{folder.path(), screen};
+    ItemAging *window = nullptr;
+    QPointer<ItemAging> guard; // null once the window deleted itself
+};
+
+TEST_F(ItemAgingWindow, GridColumnsByNumber)
+{
+    QAbstractItemModelTester tester(window->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    ASSERT_EQ(window->model()->rowCount(), 4); // two customers, one, and an item nobody bought
+    EXPECT_EQ(window->model()->columnCount(), 14);
+    EXPECT_EQ(cell(0, 1), u"O'Neil bolt"_s);
+    EXPECT_EQ(cell(0, 2), u"Bolt 5%_off"_s);
+    EXPECT_EQ(cell(0, 3), u"I1"_s);
+    EXPECT_EQ(cell(0, 4), u"Acme"_s);
+    EXPECT_EQ(cell(0, 5), u"1"_s);
+    EXPECT_EQ(cell(0, 6), u"2"_s);
+    EXPECT_EQ(cell(0, 7), u"1,234.50"_s);
+    EXPECT_EQ(cell(0, 8), QLocale().toString(QDate(2026, 1, 5), QLocale::ShortFormat));
+    EXPECT_EQ(cell(0, 10), u"East"_s);
+    EXPECT_EQ(cell(0, 11), u"OR"_s);
+    EXPECT_EQ(cell(0, 12), u"Retail"_s);
+    EXPECT_EQ(cell(0, 13), u"I1"_s);
+    // The item's second customer row; an unknown customer has no state or type.
+    EXPECT_TRUE(cell(1, 1).isEmpty());
+    EXPECT_EQ(cell(1, 4), u"Zed"_s);
+    EXPECT_TRUE(cell(1, 11).isEmpty());
+    EXPECT_EQ(window->model()->itemNameAt(1), u"O'Neil bolt"_s);
+    // An item nobody bought: one row, no customer columns, no zero sales.
+    EXPECT_EQ(cell(3, 1), u"Washer"_s);
+    for (int column = 4; column <= 13; ++column)
+        EXPECT_TRUE(cell(3, column).isEmpty()) << column;
+    EXPECT_TRUE(window->MSHFlexGrid1->isColumnHidden(3));
+    EXPECT_EQ(window->Label4->text(),
+              u"Period Analyzed: "_s + QLocale().toString(QDate(2026, 1, 5), QLocale::ShortFormat) +
+                  u" - "_s + QLocale().toString(QDate(2026, 3, 1), QLocale::ShortFormat));
+}
+
+TEST_F(ItemAgingWindow, FiltersTakeTextLiterally)
+{
+    struct Case {
+        QLineEdit *box;
+        QString text;
+        QStringList items;
+    };
+    const std::vector<Case> cases = {
+        {window->Text1, u"o'n"_s, {u"O'Neil bolt"_s}},
+        {window->Text2, u"O'Neil"_s, {u"Nut"_s}},
+        {window->Text2, u"Bolt 5%_"_s, {u"O'Neil bolt"_s}},
+        {window->Text2, u"Bolt 5%x"_s, {}},
+        {window->Text1, u"%"_s, {}},
+        {window->Text1, QString(), {u"O'Neil bolt"_s, u"Nut"_s, u"Washer"_s}},
+    };
+    for (const Case &c : cases) {
+        c.box->setText(c.text);
+        EXPECT_EQ(window->model()->shownItemNames(), c.items) << c.text.toStdString();
+    }
+    // Clearing one box shows everything although the other still holds text.
+    window->Text2->setText(u"Flat"_s);
+    window->Text1->setText(u"N"_s);
+    window->Text1->clear();
+    EXPECT_EQ(window->model()->shownItemNames().size(), 3);
+}
+
+TEST_F(ItemAgingWindow, ResizeKeepsTheBottomRow)
+{
+    window->show();
+    const int gap = window->height() - window->Frame1->y();
+    window->resize(window->width(), window->height() + 200);
+    EXPECT_EQ(window->height() - window->Frame1->y(), gap);
+    EXPECT_EQ(window->MSHFlexGrid1->y() + window->MSHFlexGrid1->height(), window->Frame1->y());
+    EXPECT_EQ(window->Text1->y(), window->Label2->y() + window->Label2->height());
+    window->resize(window->width(), 40); // too small for the layout: still no negative grid
+    EXPECT_GE(window->MSHFlexGrid1->height(), 0);
+}
+
+TEST_F(ItemAgingWindow, ClosingReleasesTheResult)
+{
+    EXPECT_TRUE(state.itemAging());
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_FALSE(state.itemAging());
+}
+
+TEST_F(ItemAgingWindow, ReportPrintsTheFilteredItems)
+{
+    window->Text1->setText(u"O"_s);
+    reporting::ReportDocument document(window->model()->shownItems(), dataReport1Layout());
+    const QString pdf = folder.file(u"aging.pdf"_s);
+    QString error;
+    ASSERT_TRUE(reporting::exportPdf(document, pdf, &error)) << error.toStdString();
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PDF"); !keep.isEmpty())
+        QFile::copy(pdf, keep);
+    const QString text = pdfText(pdf);
+    for (const char16_t *s :
+         {u"Item Analyzer", u"Customer", u"Purchases", u"Qty Total", u"Sales Total", u"LastPurch",
+          u"FirstPurch", u"Item:", u"O'Neil bolt", u"1,234.50", u"1/05/26", u"3/01/26"})
+        EXPECT_TRUE(text.contains(QStringView(s))) << QString::fromUtf16(s).toStdString() << "\n"
+                                                   << text.toStdString();
+    EXPECT_FALSE(text.contains(u"Washer"));
+    EXPECT_FALSE(text.contains(u"Nut "));
+}
+
+} // namespace
