@@ -2,6 +2,7 @@
 #include "analysis/ItemAgingGrid.h"
 #include "analysis/ItemAgingReport.h"
 #include "analysis/ui/ItemAging.h"
+#include "analysis/ui/ItemTypes.h"
 #include "localdb/LocalDb.h"
 #include "reporting/ui/ReportDocument.h"
 #include "shell/ProgramState.h"
@@ -13,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -168,6 +170,28 @@ TEST_F(ItemAgingWindow, ReportPrintsTheFilteredItems)
                                                    << text.toStdString();
     EXPECT_FALSE(text.contains(u"Washer"));
     EXPECT_FALSE(text.contains(u"Nut "));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ItemTypesDialog, PreselectsAndReturnsKindsInListOrder)
+{
+    ItemTypes dialog({u"Inventory"_s, u"OtherCharge"_s, u"Service"_s}, {u"Service"_s, u"Gone"_s});
+    EXPECT_EQ(dialog.windowTitle(), u"Exclude Item Types"_s);
+    EXPECT_TRUE(dialog.Label1->text().startsWith(
+        u"One or more of your item types may not be meaningful in the Item "
+        u"Analyzer report."_s));
+    EXPECT_TRUE(dialog.Label1->text().contains(u"be relevant.\r\n\r\nSelect the item type(s)"_s));
+    ASSERT_EQ(dialog.List1->count(), 3);
+    EXPECT_EQ(dialog.selectedKinds(), QStringList{u"Service"_s});
+    dialog.List1->item(0)->setSelected(true);
+    EXPECT_EQ(dialog.selectedKinds(), (QStringList{u"Inventory"_s, u"Service"_s}));
+    if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
+        dialog.grab().save(keep);
+    dialog.Command1->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 } // namespace

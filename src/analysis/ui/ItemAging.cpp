@@ -11,6 +11,7 @@
 #include "shell/ProgramState.h"
 #include "views/ui/CustTwips.h"
 
+#include <QFont>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,6 +29,10 @@ ItemAging::ItemAging(ProgramState &state, QWidget *parent)
     setObjectName(QStringLiteral("ItemAging"));
     setWindowTitle(QStringLiteral("Item Analyzer"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The controls are placed for an 8-point font; a larger one would clip the captions.
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
     createControls();
     placeControls();
     load();
@@ -76,6 +81,9 @@ void ItemAging::createControls()
         this);
     named(Label1, u"Label1");
     Label1->setWordWrap(true);
+    QFont hint = Label1->font();
+    hint.setPointSizeF(7);
+    Label1->setFont(hint);
     Label2 = new QLabel(QStringLiteral("Name"), this);
     named(Label2, u"Label2");
     Text1 = new QLineEdit(this);
@@ -92,11 +100,12 @@ void ItemAging::placeControls()
     Label4->setGeometry(twipsRect(this, 240, 120, 4455, 255));
     MSHFlexGrid1->setGeometry(twipsRect(this, 120, 480, 11295, 4335));
     Frame1->setGeometry(twipsRect(this, 120, 4920, 2775, 735));
-    Option1->setGeometry(twipsRect(this, 120, 240, 1335, 375));
-    Option2->setGeometry(twipsRect(this, 1560, 240, 975, 375));
+    // The option buttons take the free width of their frame so that no caption is clipped.
+    Option1->setGeometry(twipsRect(this, 120, 240, 1420, 375));
+    Option2->setGeometry(twipsRect(this, 1560, 240, 1175, 375));
     Frame2->setGeometry(twipsRect(this, 3000, 4920, 2655, 735));
-    Option3->setGeometry(twipsRect(this, 120, 240, 1335, 375));
-    Option4->setGeometry(twipsRect(this, 1560, 240, 975, 375));
+    Option3->setGeometry(twipsRect(this, 120, 240, 1420, 375));
+    Option4->setGeometry(twipsRect(this, 1560, 240, 1055, 375));
     Command2->setGeometry(twipsRect(this, 5760, 5040, 975, 495));
     Command1->setGeometry(twipsRect(this, 6840, 5040, 975, 495));
     Label1->setGeometry(twipsRect(this, 7920, 4920, 1695, 855));

@@ -2,6 +2,7 @@
 
 #include "views/ui/CustTwips.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -31,6 +32,10 @@ ItemTypes::ItemTypes(const QStringList &kinds, const QStringList &selected, QWid
 {
     setObjectName(QStringLiteral("ItemTypes"));
     setWindowTitle(QStringLiteral("Exclude Item Types"));
+    // The controls are placed for an 8-point font; a larger one would clip the explanation.
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
     createControls();
     layOut();
     fill(kinds, selected);
@@ -53,7 +58,8 @@ void ItemTypes::createControls()
 void ItemTypes::layOut()
 {
     setFixedSize(twipsToPixelsX(this, 6330), twipsToPixelsY(this, 3735));
-    Label1->setGeometry(twipsRect(this, 120, 120, 6135, 1455));
+    // A little higher and down to just above the list, so no line of the explanation is clipped.
+    Label1->setGeometry(twipsRect(this, 120, 60, 6135, 1720));
     List1->setGeometry(twipsRect(this, 2078, 1800, 2175, 1035));
     Command1->setGeometry(twipsRect(this, 2558, 3000, 1215, 495));
 }
