@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -64,20 +66,20 @@ ItemKindClause itemKindClause(const QStringList &kinds, const QStringList &exclu
 namespace {
 
 // One (customer, item) group of invoice lines, aggregated while the lines are read in stored
-// order: the last line read gives the class.
+// order: the last line read gives the class. Texts are ids into the column's dictionary.
 struct LineGroup {
-    QString customer; // the name as on the group's first line
-    int customerId = 0;
+    int customerText = 0; // the name as on the group's first line
+    int customerId = 0;   // the name without case
     int itemId = 0;
-    QString listId; // the item's ListID as on the group's first line
+    int listIdText = 0; // the item's ListID as on the group's first line
     int purchases = 0;
     double qty = 0;
     double amt = 0;
     bool hasQty = false;
     bool hasAmt = false;
-    QString firstDate; // storage form, which sorts as the dates do
-    QString lastDate;
-    QVariant lineClass;
+    int firstDate = -1; // -1: no dated line
+    int lastDate = -1;
+    int lineClass = -1; // -1: empty
 };
 
 // Gives equal ids to texts that compare equal without case, as the columns do; the exact
@@ -110,55 +112,103 @@ private:
     QHash<QString, int> m_folded;
 };
 
+// The distinct texts of a column by their exact UTF-8 bytes, so that a million lines cost a
+// lookup each and only new values are converted. Id 0 is the empty value (NULL).
+class TextDictionary {
+public:
+    TextDictionary()
+    {
+        m_bytes.emplace_back();
+        m_texts.emplace_back();
+    }
+    int idOf(sqlite3_stmt *st, int column)
+    {
+        if (sqlite3_column_type(st, column) == SQLITE_NULL)
+            return 0;
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, column));
+        const int bytes = sqlite3_column_bytes(st, column);
+        const auto it = m_ids.constFind(QByteArray::fromRawData(text, bytes));
+        if (it != m_ids.constEnd())
+            return *it;
+        const int id = static_cast<int>(m_texts.size());
+        m_bytes.emplace_back(text, bytes);
+        m_texts.push_back(QString::fromUtf8(m_bytes.back()));
+        m_ids.insert(m_bytes.back(), id);
+        return id;
+    }
+    const QByteArray &bytes(int id) const { return m_bytes[static_cast<size_t>(id)]; }
+    const QString &text(int id) const { return m_texts[static_cast<size_t>(id)]; }
+    int size() const { return static_cast<int>(m_texts.size()); }
+
+private:
+    QHash<QByteArray, int> m_ids;
+    std::vector<QByteArray> m_bytes;
+    std::vector<QString> m_texts;
+};
+
 struct CustomerFacts {
     QVariant state;
     QVariant type;
 };
 
-void addToGroup(LineGroup &group, const Statement &line)
-{
-    if (!line.value(2).isNull())
-        ++group.purchases;
-    const QVariant qty = line.value(3);
-    if (!qty.isNull()) {
-        group.qty += qty.toDouble();
-        group.hasQty = true;
-    }
-    const QVariant amt = line.value(4);
-    if (!amt.isNull()) {
-        group.amt += amt.toDouble();
-        group.hasAmt = true;
-    }
-    const QVariant date = line.value(5);
-    if (!date.isNull()) {
-        const QString text = date.toString();
-        if (group.firstDate.isNull() || text < group.firstDate)
-            group.firstDate = text;
-        if (group.lastDate.isNull() || text > group.lastDate)
-            group.lastDate = text;
-    }
-    group.lineClass = line.value(6);
-}
-
-// Dates from their stored form. Converting to local time is slow and the result holds few
-// distinct dates, so each is converted once.
-class DateCache {
+// A statement read column by column without conversions; no values are bound.
+class RawQuery {
 public:
-    QVariant operator()(const QString &text)
+    RawQuery(Database &db, const QByteArray &sql)
     {
-        if (text.isNull())
-            return {};
-        auto it = m_dates.constFind(text);
-        if (it == m_dates.constEnd()) {
-            const QDateTime date = dateFromStorage(text);
-            it = m_dates.insert(text, date.isValid() ? QVariant(date) : QVariant());
-        }
-        return *it;
+        const int rc = sqlite3_prepare_v2(db.handle(), sql.constData(),
+                                          static_cast<int>(sql.size()), &m_st, nullptr);
+        if (rc != SQLITE_OK)
+            db.raise(rc, QStringLiteral("reading the invoice lines"));
     }
+    RawQuery(const RawQuery &) = delete;
+    RawQuery &operator=(const RawQuery &) = delete;
+    ~RawQuery() { sqlite3_finalize(m_st); }
+    bool step(Database &db)
+    {
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            db.raise(rc, QStringLiteral("reading the invoice lines"));
+        return false;
+    }
+    sqlite3_stmt *get() const noexcept { return m_st; }
 
 private:
-    QHash<QString, QVariant> m_dates;
+    sqlite3_stmt *m_st = nullptr;
 };
+
+enum LineColumn { LineCustomer, LineItem, LineInvNo, LineQty, LineAmt, LineDate, LineClass };
+
+void addToGroup(LineGroup &group, sqlite3_stmt *line, TextDictionary &dates,
+                TextDictionary &classes)
+{
+    if (sqlite3_column_type(line, LineInvNo) != SQLITE_NULL)
+        ++group.purchases;
+    if (sqlite3_column_type(line, LineQty) != SQLITE_NULL) {
+        group.qty += sqlite3_column_double(line, LineQty);
+        group.hasQty = true;
+    }
+    if (sqlite3_column_type(line, LineAmt) != SQLITE_NULL) {
+        group.amt += sqlite3_column_double(line, LineAmt);
+        group.hasAmt = true;
+    }
+    // The stored form of a date sorts as the dates do.
+    const int date = dates.idOf(line, LineDate);
+    if (date != 0) {
+        if (group.firstDate < 0 || dates.bytes(date) < dates.bytes(group.firstDate))
+            group.firstDate = date;
+        if (group.lastDate < 0 || dates.bytes(date) > dates.bytes(group.lastDate))
+            group.lastDate = date;
+    }
+    group.lineClass = classes.idOf(line, LineClass);
+}
+
+QVariant textValue(const TextDictionary &texts, int id)
+{
+    return id <= 0 ? QVariant() : QVariant(texts.text(id));
+}
 
 } // namespace
 
@@ -201,56 +251,60 @@ std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
     }
 
     // Lines in stored order, grouped by customer name and item; lines of items not listed
-    // are skipped. Dates are read in their stored form.
+    // are skipped. Each distinct spelling of a name or ListID is folded once.
+    TextDictionary customerTexts, itemTexts, dateTexts, classTexts;
+    std::vector<int> itemOfText{-1}; // item text → listed item id, or -1
+    CaseFoldedIds lineCustomerIds;
+    std::vector<int> customerOfText{lineCustomerIds.idOf(QString())};
     std::vector<LineGroup> groups;
     QHash<quint64, int> groupOf;
-    CaseFoldedIds lineCustomerIds;
-    const auto lineCount = static_cast<qsizetype>(db.countRows(QStringLiteral("Invoices")));
-    groupOf.reserve(lineCount);
-    groups.reserve(static_cast<size_t>(lineCount));
-    Statement lines =
-        db.prepare(QStringLiteral("Select Customer, ItemRefID, InvNo, Qty, Amt, Cast(InvDate As "
-                                  "Text), Class From Invoices Order By rowid"));
-    while (lines.step()) {
-        const QVariant listId = lines.value(1);
-        if (listId.isNull())
-            continue;
-        const int itemId = itemIds.find(listId.toString());
+    RawQuery lines(db, "Select Customer, ItemRefID, InvNo, Qty, Amt, Cast(InvDate As Text), Class "
+                       "From Invoices Order By rowid");
+    while (lines.step(db)) {
+        sqlite3_stmt *line = lines.get();
+        const int itemText = itemTexts.idOf(line, LineItem);
+        if (static_cast<size_t>(itemText) == itemOfText.size())
+            itemOfText.push_back(itemIds.find(itemTexts.text(itemText)));
+        const int itemId = itemOfText[static_cast<size_t>(itemText)];
         if (itemId < 0)
             continue;
-        const QString customer = lines.value(0).toString();
-        const int customerId = lineCustomerIds.idOf(customer);
+        const int customerText = customerTexts.idOf(line, LineCustomer);
+        if (static_cast<size_t>(customerText) == customerOfText.size())
+            customerOfText.push_back(lineCustomerIds.idOf(customerTexts.text(customerText)));
+        const int customerId = customerOfText[static_cast<size_t>(customerText)];
         const quint64 key = (static_cast<quint64>(static_cast<quint32>(customerId)) << 32) |
                             static_cast<quint32>(itemId);
         auto it = groupOf.find(key);
         if (it == groupOf.end()) {
             it = groupOf.insert(key, static_cast<int>(groups.size()));
             LineGroup group;
-            group.customer = customer;
+            group.customerText = customerText;
             group.customerId = customerId;
             group.itemId = itemId;
-            group.listId = listId.toString();
-            groups.push_back(std::move(group));
+            group.listIdText = itemText;
+            groups.push_back(group);
         }
-        addToGroup(groups[static_cast<size_t>(*it)], lines);
+        addToGroup(groups[static_cast<size_t>(*it)], line, dateTexts, classTexts);
     }
 
     // Each item's customers in name order: the distinct names are sorted once and the
     // groups ordered by their name's rank, keeping reading order among equal names.
-    std::vector<QString> nameOfCustomer;
+    std::vector<int> nameOfCustomer; // customer id → text id of its first spelling
     for (const LineGroup &group : groups) {
         if (static_cast<size_t>(group.customerId) >= nameOfCustomer.size())
-            nameOfCustomer.resize(static_cast<size_t>(group.customerId) + 1);
-        if (nameOfCustomer[static_cast<size_t>(group.customerId)].isNull())
-            nameOfCustomer[static_cast<size_t>(group.customerId)] =
-                group.customer.isNull() ? u""_s : group.customer;
+            nameOfCustomer.resize(static_cast<size_t>(group.customerId) + 1, -1);
+        if (nameOfCustomer[static_cast<size_t>(group.customerId)] < 0)
+            nameOfCustomer[static_cast<size_t>(group.customerId)] = group.customerText;
     }
     std::vector<int> byName(nameOfCustomer.size());
     for (size_t c = 0; c < byName.size(); ++c)
         byName[c] = static_cast<int>(c);
+    const auto nameText = [&](int customer) {
+        const int text = nameOfCustomer[static_cast<size_t>(customer)];
+        return text < 0 ? QString() : customerTexts.text(text);
+    };
     std::sort(byName.begin(), byName.end(), [&](int a, int b) {
-        return nameOfCustomer[static_cast<size_t>(a)].compare(
-                   nameOfCustomer[static_cast<size_t>(b)], Qt::CaseInsensitive) < 0;
+        return nameText(a).compare(nameText(b), Qt::CaseInsensitive) < 0;
     });
     std::vector<int> rank(byName.size());
     for (size_t r = 0; r < byName.size(); ++r)
@@ -262,28 +316,40 @@ std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
         return rank[static_cast<size_t>(groups[static_cast<size_t>(a)].customerId)] <
                rank[static_cast<size_t>(groups[static_cast<size_t>(b)].customerId)];
     });
-    DateCache storedDate;
+
+    // Values shared by many rows are made once: dates, classes, ListIDs, customer facts.
+    std::vector<QVariant> dateValue(static_cast<size_t>(dateTexts.size()));
+    for (int d = 1; d < dateTexts.size(); ++d) {
+        const QDateTime date = dateFromStorage(dateTexts.text(d));
+        dateValue[static_cast<size_t>(d)] = date.isValid() ? QVariant(date) : QVariant();
+    }
+    std::vector<CustomerFacts> factsOfText(static_cast<size_t>(customerTexts.size()));
+    for (int c = 1; c < customerTexts.size(); ++c) {
+        const int known = customerIds.find(customerTexts.text(c));
+        if (known >= 0)
+            factsOfText[static_cast<size_t>(c)] = customers[static_cast<size_t>(known)];
+    }
+    const auto dateOf = [&](int id) {
+        return id < 0 ? QVariant() : dateValue[static_cast<size_t>(id)];
+    };
     for (const int g : order) {
         const LineGroup &group = groups[static_cast<size_t>(g)];
-        const int known = customerIds.find(group.customer);
-        const CustomerFacts facts =
-            known >= 0 ? customers[static_cast<size_t>(known)] : CustomerFacts{};
-        const QVariantList row = {group.customer.isNull() ? QVariant() : QVariant(group.customer),
+        const CustomerFacts &facts = factsOfText[static_cast<size_t>(group.customerText)];
+        const QVariantList row = {textValue(customerTexts, group.customerText),
                                   group.purchases,
                                   group.hasQty ? QVariant(group.qty) : QVariant(),
                                   group.hasAmt ? QVariant(group.amt) : QVariant(),
-                                  storedDate(group.lastDate),
-                                  storedDate(group.firstDate),
-                                  group.lineClass,
+                                  dateOf(group.lastDate),
+                                  dateOf(group.firstDate),
+                                  textValue(classTexts, group.lineClass),
                                   facts.state,
                                   facts.type,
-                                  group.listId};
+                                  textValue(itemTexts, group.listIdText)};
         const auto parentRows = parentsOfItem.constFind(group.itemId);
         if (parentRows == parentsOfItem.constEnd())
             continue;
-        for (const int parent : *parentRows) {
+        for (const int parent : *parentRows)
             result->addChild(parent, row);
-        }
     }
     return result;
 }
