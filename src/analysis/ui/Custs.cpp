@@ -8,6 +8,7 @@
 #include "views/ui/CustFlds.h"
 #include "views/ui/CustTwips.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -150,6 +151,26 @@ FieldPrintHeader Custs::printHeader() const
     FieldPrintHeader header;
     header.title = m_list->title();
     return header;
+}
+
+Custs *showCusts(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *open = qobject_cast<Custs *>(widget);
+        if (!open || open->isHidden())
+            continue;
+        if (open->customers().allItems() == allItems &&
+            (allItems || open->customers().item() == item)) {
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+        open->close();
+    }
+    auto *window = new Custs(state, allItems, item, parent);
+    window->show();
+    return window;
 }
 
 void Custs::reportError(const QString &description, std::int32_t number)

@@ -66,4 +66,10 @@ private:
     QString m_exportFolder;
 };
 
+// Shows the Custs window for this mode and item: an open one for the same mode and item is
+// only brought forward (its list is computed once); an open one for another item or mode is
+// closed and a new one loaded, so the list and its save describe the item the user chose.
+Custs *showCusts(ProgramState &state, bool allItems, const QString &item,
+                 QWidget *parent = nullptr);
+
 } // namespace corvina

@@ -191,6 +191,22 @@ TEST_F(CustsWindowTest, FailuresAreReportedAndTheWindowStays)
     EXPECT_EQ(screen.unansweredMessages(), 0);
 }
 
+TEST_F(CustsWindowTest, ShowingAgainBringsTheSameListForward)
+{
+    QPointer<Custs> first = showCusts(state, false, u"Pull"_s);
+    EXPECT_EQ(showCusts(state, false, u"Pull"_s), first.data());
+    QPointer<Custs> other = showCusts(state, false, u"O'Brien's Door"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    ASSERT_FALSE(other.isNull());
+    EXPECT_EQ(other->Item->text(), u"O'Brien's Door"_s);
+    QPointer<Custs> all = showCusts(state, true, u"Pull"_s);
+    EXPECT_EQ(showCusts(state, true, u"Hinge"_s), all.data());
+    delete all.data();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(other.isNull());
+}
+
 TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
 {
     Custs *window = open(true, {});
