@@ -205,19 +205,107 @@ void addToGroup(LineGroup &group, sqlite3_stmt *line, TextDictionary &dates,
     group.lineClass = classes.idOf(line, LineClass);
 }
 
-QVariant textValue(const TextDictionary &texts, int id)
-{
-    return id <= 0 ? QVariant() : QVariant(texts.text(id));
-}
+// The values many child rows share, made once: names, ListIDs, classes, dates and the
+// customers' state and type, by dictionary id.
+struct SharedValues {
+    std::vector<QVariant> customers;
+    std::vector<QVariant> listIds;
+    std::vector<QVariant> classes;
+    std::vector<QVariant> dates;
+    std::vector<CustomerFacts> facts; // by customer text id
+};
+
+// One item's customers, read from their groups: a child row costs a small struct, not ten
+// stored values.
+class ChildRows : public reporting::ReportRows {
+public:
+    explicit ChildRows(std::shared_ptr<const SharedValues> shared) : m_shared(std::move(shared)) {}
+    void add(const LineGroup &group) { m_groups.push_back(group); }
+
+    int count() const override { return static_cast<int>(m_groups.size()); }
+    int fieldIndex(const QString &name) const override
+    {
+        for (qsizetype i = 0; i < kItemAgingChildFields.size(); ++i) {
+            if (kItemAgingChildFields.at(i).compare(name, Qt::CaseInsensitive) == 0)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    QVariant value(int row, int field) const override
+    {
+        if (row < 0 || row >= count())
+            return {};
+        const LineGroup &g = m_groups[static_cast<size_t>(row)];
+        const SharedValues &v = *m_shared;
+        const auto at = [](const std::vector<QVariant> &values, int id) {
+            return id < 0 ? QVariant() : values[static_cast<size_t>(id)];
+        };
+        switch (field) {
+        case Customer: return at(v.customers, g.customerText);
+        case Purchases: return g.purchases;
+        case QtyTot: return g.hasQty ? QVariant(g.qty) : QVariant();
+        case SalesTot: return g.hasAmt ? QVariant(g.amt) : QVariant();
+        case LastPurch: return at(v.dates, g.lastDate);
+        case FirstPurch: return at(v.dates, g.firstDate);
+        case Class: return at(v.classes, g.lineClass);
+        case State: return v.facts[static_cast<size_t>(g.customerText)].state;
+        case Type: return v.facts[static_cast<size_t>(g.customerText)].type;
+        case ListID: return at(v.listIds, g.listIdText);
+        default: return {};
+        }
+    }
+
+private:
+    std::shared_ptr<const SharedValues> m_shared;
+    std::vector<LineGroup> m_groups;
+};
+
+// rsItemAging: the items in memory, each with its customers under "Child".
+class ItemAgingRows : public reporting::ReportRows {
+public:
+    int addItem(const QVariantList &values, std::shared_ptr<const SharedValues> shared)
+    {
+        m_items.push_back(values);
+        m_children.push_back(std::make_unique<ChildRows>(std::move(shared)));
+        return count() - 1;
+    }
+    ChildRows &childrenOf(int row) { return *m_children[static_cast<size_t>(row)]; }
+
+    int count() const override { return static_cast<int>(m_items.size()); }
+    int fieldIndex(const QString &name) const override
+    {
+        for (qsizetype i = 0; i < kItemAgingFields.size(); ++i) {
+            if (kItemAgingFields.at(i).compare(name, Qt::CaseInsensitive) == 0)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    QVariant value(int row, int field) const override
+    {
+        if (row < 0 || row >= count() || field < 0 || field >= kItemAgingFields.size())
+            return {};
+        return m_items[static_cast<size_t>(row)].value(field);
+    }
+    const ReportRows *children(int row, const QString &member) const override
+    {
+        if (row < 0 || row >= count() || member.compare(kItemAgingMember, Qt::CaseInsensitive) != 0)
+            return nullptr;
+        return m_children[static_cast<size_t>(row)].get();
+    }
+
+private:
+    std::vector<QVariantList> m_items;
+    std::vector<std::unique_ptr<ChildRows>> m_children;
+};
 
 } // namespace
 
-std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
+std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
                                                       const ItemKindClause &clause)
 {
     Database db = openLocalDb(appFolder, Database::Mode::ReadOnly);
-    auto result = std::make_shared<reporting::MemoryRows>(kItemAgingFields, kItemAgingMember,
-                                                          kItemAgingChildFields);
+    auto result = std::make_shared<ItemAgingRows>();
+    auto shared = std::make_shared<SharedValues>();
 
     Statement parents =
         db.prepare(QStringLiteral("Select Name, \"Desc\", ListID From Items Where IsActive <> 0") +
@@ -228,7 +316,7 @@ std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
     CaseFoldedIds itemIds;
     QHash<int, QList<int>> parentsOfItem;
     while (parents.step()) {
-        const int row = result->addRow(rowOf(parents));
+        const int row = result->addItem(rowOf(parents), shared);
         const QVariant listId = parents.value(2);
         if (!listId.isNull())
             parentsOfItem[itemIds.idOf(listId.toString())].append(row);
@@ -318,38 +406,33 @@ std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
     });
 
     // Values shared by many rows are made once: dates, classes, ListIDs, customer facts.
-    std::vector<QVariant> dateValue(static_cast<size_t>(dateTexts.size()));
+    shared->dates.resize(static_cast<size_t>(dateTexts.size()));
     for (int d = 1; d < dateTexts.size(); ++d) {
         const QDateTime date = dateFromStorage(dateTexts.text(d));
-        dateValue[static_cast<size_t>(d)] = date.isValid() ? QVariant(date) : QVariant();
+        shared->dates[static_cast<size_t>(d)] = date.isValid() ? QVariant(date) : QVariant();
     }
-    std::vector<CustomerFacts> factsOfText(static_cast<size_t>(customerTexts.size()));
+    shared->facts.resize(static_cast<size_t>(customerTexts.size()));
     for (int c = 1; c < customerTexts.size(); ++c) {
         const int known = customerIds.find(customerTexts.text(c));
         if (known >= 0)
-            factsOfText[static_cast<size_t>(c)] = customers[static_cast<size_t>(known)];
+            shared->facts[static_cast<size_t>(c)] = customers[static_cast<size_t>(known)];
     }
-    const auto dateOf = [&](int id) {
-        return id < 0 ? QVariant() : dateValue[static_cast<size_t>(id)];
+    const auto values = [](const TextDictionary &texts) {
+        std::vector<QVariant> out(static_cast<size_t>(texts.size()));
+        for (int t = 1; t < texts.size(); ++t)
+            out[static_cast<size_t>(t)] = texts.text(t);
+        return out;
     };
+    shared->customers = values(customerTexts);
+    shared->listIds = values(itemTexts);
+    shared->classes = values(classTexts);
     for (const int g : order) {
         const LineGroup &group = groups[static_cast<size_t>(g)];
-        const CustomerFacts &facts = factsOfText[static_cast<size_t>(group.customerText)];
-        const QVariantList row = {textValue(customerTexts, group.customerText),
-                                  group.purchases,
-                                  group.hasQty ? QVariant(group.qty) : QVariant(),
-                                  group.hasAmt ? QVariant(group.amt) : QVariant(),
-                                  dateOf(group.lastDate),
-                                  dateOf(group.firstDate),
-                                  textValue(classTexts, group.lineClass),
-                                  facts.state,
-                                  facts.type,
-                                  textValue(itemTexts, group.listIdText)};
         const auto parentRows = parentsOfItem.constFind(group.itemId);
         if (parentRows == parentsOfItem.constEnd())
             continue;
         for (const int parent : *parentRows)
-            result->addChild(parent, row);
+            result->childrenOf(parent).add(group);
     }
     return result;
 }

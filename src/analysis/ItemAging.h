@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reporting/MemoryRows.h"
+#include "reporting/ReportRows.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,7 +40,7 @@ inline const QStringList kItemAgingChildFields = {
 // date, and class, billing state and customer type of the group's last line in stored order
 // (state and type empty for names not in Customers). Items never invoiced have no children.
 // Throws Error when the database cannot be read.
-std::shared_ptr<reporting::MemoryRows> buildItemAging(const QString &appFolder,
+std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
                                                       const ItemKindClause &clause);
 
 // GetItemAging: asks which item kinds to leave out (remembered in ItemTypes.adtg), builds the
