@@ -397,13 +397,17 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     std::vector<int> rank(byName.size());
     for (size_t r = 0; r < byName.size(); ++r)
         rank[static_cast<size_t>(byName[r])] = static_cast<int>(r);
+    // A counting sort by rank: stable, and linear in the number of groups.
+    std::vector<int> start(rank.size() + 1, 0);
+    for (const LineGroup &group : groups)
+        ++start[static_cast<size_t>(rank[static_cast<size_t>(group.customerId)]) + 1];
+    for (size_t r = 1; r < start.size(); ++r)
+        start[r] += start[r - 1];
     std::vector<int> order(groups.size());
-    for (size_t g = 0; g < order.size(); ++g)
-        order[g] = static_cast<int>(g);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return rank[static_cast<size_t>(groups[static_cast<size_t>(a)].customerId)] <
-               rank[static_cast<size_t>(groups[static_cast<size_t>(b)].customerId)];
-    });
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const auto r = static_cast<size_t>(rank[static_cast<size_t>(groups[g].customerId)]);
+        order[static_cast<size_t>(start[r]++)] = static_cast<int>(g);
+    }
 
     // Values shared by many rows are made once: dates, classes, ListIDs, customer facts.
     shared->dates.resize(static_cast<size_t>(dateTexts.size()));
