@@ -143,13 +143,13 @@ void ItemAging::connectHandlers()
         if (!on)
             return;
         makeColumnOneCurrent();
-        (new Custs(m_state, false, currentItem()))->show();
+        showCusts(m_state, false, currentItem());
     });
     connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
             return;
         makeColumnOneCurrent();
-        (new Custs(m_state, true, currentItem()))->show();
+        showCusts(m_state, true, currentItem());
     });
     connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
