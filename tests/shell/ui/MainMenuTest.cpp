@@ -260,3 +260,28 @@ TEST_F(MainMenuTest, DisplayEntriesOpenTheBrowsersAsWindowsOfTheirOwn)
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(windowsNamed(QStringLiteral("CustData")).isEmpty());
 }
+
+TEST_F(MainMenuTest, ItemAnalyzerEntryAsksForKindsAndOpensTheAnalyzer)
+{
+    ensureLocalDb(folder.path());
+    {
+        Database db = openLocalDb(folder.path());
+        db.execute(QStringLiteral("INSERT INTO Items (Name, ListID, Type, IsActive) VALUES ('Hinge', 'I1', 'ItemInventoryRet', 1)"));
+    }
+    MainMenu &w = loadWindow();
+    w.enableEntry(MenuEntry::ItemAging);
+    screen.excludedKindsNext({});
+    w.mnuItemAging->trigger();
+    ASSERT_TRUE(state.itemAging());
+    EXPECT_EQ(state.itemAging()->count(), 1);
+    QWidget *analyzer = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QStringLiteral("ItemAging"))
+            analyzer = top;
+    }
+    ASSERT_NE(analyzer, nullptr);
+    EXPECT_TRUE(analyzer->isVisible());
+    analyzer->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(state.itemAging()); // closing the analyzer releases its result
+}
