@@ -4,6 +4,7 @@
 #include "analysis/ui/Reps.h"
 #include "reporting/ui/ReportDocument.h"
 #include "reporting/ui/ReportPreview.h"
+#include "support/PdfText.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -21,17 +22,9 @@ using namespace corvina;
 using namespace corvina::test;
 using namespace Qt::StringLiterals;
 
-namespace {
+using corvina::test::pdfText;
 
-QString pdfText(const QString &pdf)
-{
-    const QString tool = QStandardPaths::findExecutable(u"pdftotext"_s);
-    EXPECT_FALSE(tool.isEmpty()) << "pdftotext (poppler-utils) is missing";
-    QProcess p;
-    p.start(tool, {u"-layout"_s, pdf, u"-"_s});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+namespace {
 
 class RepsWindowTest : public RepsFixture {
 protected:

@@ -14,22 +14,16 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "support/PdfText.h"
+
 #include <gtest/gtest.h>
 
 using namespace corvina;
 using namespace Qt::StringLiterals;
 
-namespace {
+using corvina::test::pdfText;
 
-QString pdfText(const QString &pdf)
-{
-    const QString tool = QStandardPaths::findExecutable(u"pdftotext"_s);
-    EXPECT_FALSE(tool.isEmpty()) << "pdftotext (poppler-utils) is missing";
-    QProcess p;
-    p.start(tool, {u"-layout"_s, pdf, u"-"_s});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+namespace {
 
 class DataReport4Test : public ::testing::Test {
 protected:
