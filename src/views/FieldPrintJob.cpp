@@ -58,7 +58,13 @@ void FieldPrintJob::drawHeader(FieldPrintSurface &surface)
     surface.setFontSize(normalSize * 2);
     surface.setBold(true);
     surface.setItalic(true);
-    surface.setX((surface.pageWidth() - surface.textWidth(m_header.title)) / 2);
+    // A title wider than the page is set smaller, down to the normal size, and never starts
+    // left of the page: a long item name must not lose its first letters.
+    for (double size = normalSize * 2; size > normalSize && surface.textWidth(m_header.title) > surface.pageWidth();) {
+        size = std::max(normalSize, size * 0.9);
+        surface.setFontSize(size);
+    }
+    surface.setX(std::max(0.0, (surface.pageWidth() - surface.textWidth(m_header.title)) / 2));
     surface.printLine(m_header.title);
     surface.setFontSize(normalSize);
     for (const QString &line : m_header.lines)

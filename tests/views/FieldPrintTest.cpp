@@ -333,6 +333,21 @@ TEST(FieldPrintJob, HeaderHasTheCentredTitleAndTheFilterLines)
     EXPECT_NEAR(surface.y(), 1.2, 1e-9); // two empty lines after the filters
 }
 
+TEST(FieldPrintJob, ATitleWiderThanThePageIsSetSmallerAndStaysOnIt)
+{
+    FakeList list(kColumns, 1);
+    const QString longTitle = QStringLiteral("Customers who have not purchased item: O'Brien's Extra Long Door Hinge");
+    FieldPrintJob job(list, {1}, {longTitle, {}});
+    RecordingSurface surface(8.5, 11);
+    job.start(surface);
+    const auto *title = surface.find(longTitle);
+    ASSERT_NE(title, nullptr);
+    EXPECT_GE(title->x, 0.0);
+    EXPECT_LT(title->size, 20.0);
+    EXPECT_GE(title->size, 10.0);
+    EXPECT_LE(title->x + 0.01 * title->size * static_cast<double>(longTitle.size()), 8.5 + 1e-9);
+}
+
 TEST(FieldPrintJob, PrintingNumbersEachPageAndAddsNoEmptyOne)
 {
     for (const int extra : {0, 1}) {
