@@ -37,15 +37,6 @@ enum ChildColumn {
     ListID
 };
 
-QVariantList rowOf(const Statement &st)
-{
-    QVariantList row;
-    row.reserve(st.columnCount());
-    for (int c = 0; c < st.columnCount(); ++c)
-        row.append(st.value(c));
-    return row;
-}
-
 } // namespace
 
 ItemKindClause itemKindClause(const QStringList &kinds, const QStringList &excluded)
@@ -316,7 +307,7 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     CaseFoldedIds itemIds;
     QHash<int, QList<int>> parentsOfItem;
     while (parents.step()) {
-        const int row = result->addItem(rowOf(parents), shared);
+        const int row = result->addItem(parents.values(), shared);
         const QVariant listId = parents.value(2);
         if (!listId.isNull())
             parentsOfItem[itemIds.idOf(listId.toString())].append(row);

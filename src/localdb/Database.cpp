@@ -526,6 +526,15 @@ void Statement::reset()
     sqlite3_clear_bindings(m_stmt);
 }
 
+QVariantList Statement::values() const
+{
+    QVariantList row;
+    row.reserve(columnCount());
+    for (int c = 0; c < columnCount(); ++c)
+        row.append(value(c));
+    return row;
+}
+
 int Statement::columnCount() const
 {
     return sqlite3_column_count(m_stmt);

@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QVariant>
+#include <QVariantList>
 
 #include <chrono>
 #include <cstdint>
@@ -98,6 +99,8 @@ public:
     FieldKind columnKind(int column) const;
     // The current row's value converted to columnKind(column); null for SQL NULL.
     QVariant value(int column) const;
+    // Every column of the current row, converted as value() does.
+    QVariantList values() const;
 
 private:
     friend class Database;

@@ -15,15 +15,6 @@ const QStringList kParentFields = {u"Name"_qs,     u"BillAddr1"_qs, u"BillAddr2"
                                    u"Contact"_qs,  u"Phone"_qs,     u"CustType"_qs,  u"ListID"_qs};
 const QStringList kChildFields = {u"LDate"_qs, u"InvNo"_qs, u"TotAmt"_qs, u"LRep"_qs, u"CustListID"_qs};
 
-QVariantList rowOf(const Statement &st)
-{
-    QVariantList row;
-    row.reserve(st.columnCount());
-    for (int c = 0; c < st.columnCount(); ++c)
-        row.append(st.value(c));
-    return row;
-}
-
 } // namespace
 
 std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
@@ -38,7 +29,7 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
                        "Contact, Phone, CustType, ListID FROM Customers ORDER BY BillState, BillZip, rowid"));
     QHash<QString, int> parentOfListId;
     while (parents.step()) {
-        const int row = result->addRow(rowOf(parents));
+        const int row = result->addRow(parents.values());
         // With a repeated ListID the invoices go to the first customer that has it.
         const QString listId = parents.value(11).toString().toCaseFolded();
         if (!parentOfListId.contains(listId))
@@ -54,7 +45,7 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
         const auto it = parentOfListId.constFind(invoices.value(4).toString().toCaseFolded());
         if (it == parentOfListId.constEnd())
             continue;
-        QVariantList row = rowOf(invoices);
+        QVariantList row = invoices.values();
         // An aggregate's value carries no column type: read the date back from its stored form.
         if (!row[0].isNull())
             row[0] = dateFromStorage(row[0].toString());
