@@ -14,6 +14,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <future>
+#include <string>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -104,37 +107,140 @@ private:
 };
 
 // The distinct texts of a column by their exact UTF-8 bytes, so that a million lines cost a
-// lookup each and only new values are converted. Id 0 is the empty value (NULL).
+// lookup each and only new values are converted. Id 0 is the empty value (NULL). The bytes
+// live in one buffer and the table holds (hash, id) pairs, so a lookup touches little memory;
+// a run of lines with the same value costs one comparison.
 class TextDictionary {
 public:
     TextDictionary()
     {
-        m_bytes.emplace_back();
+        m_offsets = {0, 0};
         m_texts.emplace_back();
+        m_slots.resize(64);
     }
     int idOf(sqlite3_stmt *st, int column)
     {
         if (sqlite3_column_type(st, column) == SQLITE_NULL)
             return 0;
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, column));
-        const int bytes = sqlite3_column_bytes(st, column);
-        const auto it = m_ids.constFind(QByteArray::fromRawData(text, bytes));
-        if (it != m_ids.constEnd())
-            return *it;
-        const int id = static_cast<int>(m_texts.size());
-        m_bytes.emplace_back(text, bytes);
-        m_texts.push_back(QString::fromUtf8(m_bytes.back()));
-        m_ids.insert(m_bytes.back(), id);
-        return id;
+        return idOf(std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(st, column))));
     }
-    const QByteArray &bytes(int id) const { return m_bytes[static_cast<size_t>(id)]; }
+    int idOf(std::string_view value)
+    {
+        if (m_last > 0 && bytes(m_last) == value)
+            return m_last;
+        const quint32 hash = hashOf(value);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (slot.id == 0) {
+                slot = {hash, add(value)};
+                m_last = slot.id;
+                if (static_cast<size_t>(size()) * 2 > m_slots.size())
+                    grow();
+                return m_last;
+            }
+            if (slot.hash == hash && bytes(slot.id) == value)
+                return m_last = slot.id;
+        }
+    }
+    std::string_view bytes(int id) const
+    {
+        const auto from = m_offsets[static_cast<size_t>(id)];
+        return {m_arena.data() + from, m_offsets[static_cast<size_t>(id) + 1] - from};
+    }
     const QString &text(int id) const { return m_texts[static_cast<size_t>(id)]; }
     int size() const { return static_cast<int>(m_texts.size()); }
 
 private:
-    QHash<QByteArray, int> m_ids;
-    std::vector<QByteArray> m_bytes;
+    struct Slot {
+        quint32 hash = 0;
+        int id = 0; // 0: free
+    };
+    static quint32 hashOf(std::string_view value)
+    {
+        quint64 h = 14695981039346656037ULL; // FNV-1a
+        for (const char c : value)
+            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        return static_cast<quint32>(h ^ (h >> 32));
+    }
+    int add(std::string_view value)
+    {
+        m_arena.append(value);
+        m_offsets.push_back(m_arena.size());
+        m_texts.push_back(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+        return size() - 1;
+    }
+    void grow()
+    {
+        std::vector<Slot> table(m_slots.size() * 2);
+        const size_t mask = table.size() - 1;
+        for (const Slot &slot : m_slots) {
+            if (slot.id == 0)
+                continue;
+            size_t i = slot.hash & mask;
+            while (table[i].id != 0)
+                i = (i + 1) & mask;
+            table[i] = slot;
+        }
+        m_slots = std::move(table);
+    }
+
+    std::string m_arena;
+    std::vector<size_t> m_offsets; // text id's bytes: [offsets[id], offsets[id + 1])
     std::vector<QString> m_texts;
+    std::vector<Slot> m_slots;
+    int m_last = 0;
+};
+
+// Group numbers by (customer id, item id): open addressing over 64-bit keys.
+class GroupTable {
+public:
+    GroupTable() : m_slots(1024) {}
+    // The group of the key, or -1 after making room for it as group number `next`.
+    int findOrAdd(quint64 key, int next)
+    {
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = spread(key) & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (slot.group < 0) {
+                slot = {key, next};
+                if (static_cast<size_t>(++m_count) * 2 > m_slots.size())
+                    grow();
+                return -1;
+            }
+            if (slot.key == key)
+                return slot.group;
+        }
+    }
+
+private:
+    struct Slot {
+        quint64 key = 0;
+        int group = -1;
+    };
+    static size_t spread(quint64 key)
+    {
+        key *= 0x9E3779B97F4A7C15ULL;
+        return static_cast<size_t>(key ^ (key >> 29));
+    }
+    void grow()
+    {
+        std::vector<Slot> table(m_slots.size() * 2);
+        const size_t mask = table.size() - 1;
+        for (const Slot &slot : m_slots) {
+            if (slot.group < 0)
+                continue;
+            size_t i = spread(slot.key) & mask;
+            while (table[i].group >= 0)
+                i = (i + 1) & mask;
+            table[i] = slot;
+        }
+        m_slots = std::move(table);
+    }
+
+    std::vector<Slot> m_slots;
+    int m_count = 0;
 };
 
 struct CustomerFacts {
@@ -155,6 +261,7 @@ public:
     RawQuery(const RawQuery &) = delete;
     RawQuery &operator=(const RawQuery &) = delete;
     ~RawQuery() { sqlite3_finalize(m_st); }
+    void bind(int index, qint64 value) { sqlite3_bind_int64(m_st, index, value); }
     bool step(Database &db)
     {
         const int rc = sqlite3_step(m_st);
@@ -170,31 +277,146 @@ private:
     sqlite3_stmt *m_st = nullptr;
 };
 
+// A deferred read transaction, ended when it goes out of scope.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Database &db) : m_db(db) { m_db.execute(QStringLiteral("BEGIN")); }
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+    ~ReadTransaction() { sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr); }
+
+private:
+    Database &m_db;
+};
+
 enum LineColumn { LineCustomer, LineItem, LineInvNo, LineQty, LineAmt, LineDate, LineClass };
 
-void addToGroup(LineGroup &group, sqlite3_stmt *line, TextDictionary &dates,
-                TextDictionary &classes)
-{
-    if (sqlite3_column_type(line, LineInvNo) != SQLITE_NULL)
-        ++group.purchases;
-    if (sqlite3_column_type(line, LineQty) != SQLITE_NULL) {
-        group.qty += sqlite3_column_double(line, LineQty);
-        group.hasQty = true;
+// The invoice lines of one rowid range grouped by customer name and item, in reading order;
+// lines of items not listed are skipped. Each distinct spelling of a name or ListID is
+// folded once.
+class LineGroups {
+public:
+    explicit LineGroups(const CaseFoldedIds &listedItems) : m_listedItems(listedItems)
+    {
+        customerOfText.push_back(customerIds.idOf(QString()));
     }
-    if (sqlite3_column_type(line, LineAmt) != SQLITE_NULL) {
-        group.amt += sqlite3_column_double(line, LineAmt);
-        group.hasAmt = true;
+
+    void read(Database &db, qint64 fromRowid, qint64 toRowid)
+    {
+        RawQuery lines(db, "Select Customer, ItemRefID, InvNo, Qty, Amt, Cast(InvDate As Text), "
+                           "Class From Invoices Where rowid Between ?1 And ?2 Order By rowid");
+        lines.bind(1, fromRowid);
+        lines.bind(2, toRowid);
+        while (lines.step(db)) {
+            sqlite3_stmt *line = lines.get();
+            const int itemText = itemTexts.idOf(line, LineItem);
+            const int itemId = listedItemOf(itemText);
+            if (itemId < 0)
+                continue;
+            const int customerText = customerTexts.idOf(line, LineCustomer);
+            LineGroup &group = groupOf(customerText, itemId, itemText);
+            if (sqlite3_column_type(line, LineInvNo) != SQLITE_NULL)
+                ++group.purchases;
+            if (sqlite3_column_type(line, LineQty) != SQLITE_NULL) {
+                group.qty += sqlite3_column_double(line, LineQty);
+                group.hasQty = true;
+            }
+            if (sqlite3_column_type(line, LineAmt) != SQLITE_NULL) {
+                group.amt += sqlite3_column_double(line, LineAmt);
+                group.hasAmt = true;
+            }
+            const int date = dateTexts.idOf(line, LineDate);
+            addDate(group, date, date);
+            group.lineClass = classTexts.idOf(line, LineClass);
+        }
     }
-    // The stored form of a date sorts as the dates do.
-    const int date = dates.idOf(line, LineDate);
-    if (date != 0) {
-        if (group.firstDate < 0 || dates.bytes(date) < dates.bytes(group.firstDate))
-            group.firstDate = date;
-        if (group.lastDate < 0 || dates.bytes(date) > dates.bytes(group.lastDate))
-            group.lastDate = date;
+
+    // Adds the groups of `later`, whose lines come after these in stored order, as if its
+    // lines had been read here.
+    void absorb(const LineGroups &later)
+    {
+        const auto mapTexts = [](TextDictionary &into, const TextDictionary &from) {
+            std::vector<int> ids(static_cast<size_t>(from.size()), 0);
+            for (int t = 1; t < from.size(); ++t)
+                ids[static_cast<size_t>(t)] = into.idOf(from.bytes(t));
+            return ids;
+        };
+        const std::vector<int> customerText = mapTexts(customerTexts, later.customerTexts);
+        const std::vector<int> itemText = mapTexts(itemTexts, later.itemTexts);
+        const std::vector<int> dateText = mapTexts(dateTexts, later.dateTexts);
+        const std::vector<int> classText = mapTexts(classTexts, later.classTexts);
+        const auto mapped = [](const std::vector<int> &ids, int id) {
+            return id < 0 ? id : ids[static_cast<size_t>(id)];
+        };
+        for (const LineGroup &from : later.groups) {
+            const int customer = customerText[static_cast<size_t>(from.customerText)];
+            LineGroup &group =
+                groupOf(customer, from.itemId, itemText[static_cast<size_t>(from.listIdText)]);
+            group.purchases += from.purchases;
+            group.qty += from.qty;
+            group.hasQty = group.hasQty || from.hasQty;
+            group.amt += from.amt;
+            group.hasAmt = group.hasAmt || from.hasAmt;
+            addDate(group, mapped(dateText, from.firstDate), mapped(dateText, from.lastDate));
+            group.lineClass = mapped(classText, from.lineClass); // the later line's class
+        }
     }
-    group.lineClass = classes.idOf(line, LineClass);
-}
+
+    TextDictionary customerTexts, itemTexts, dateTexts, classTexts;
+    CaseFoldedIds customerIds; // the names without case
+    std::vector<LineGroup> groups;
+
+private:
+    // Texts are numbered as they are first met, so the tables below only ever grow at the end.
+    int listedItemOf(int itemText)
+    {
+        while (itemOfText.size() <= static_cast<size_t>(itemText)) {
+            const int next = static_cast<int>(itemOfText.size());
+            itemOfText.push_back(m_listedItems.find(itemTexts.text(next)));
+        }
+        return itemOfText[static_cast<size_t>(itemText)];
+    }
+    int customerIdOf(int customerText)
+    {
+        while (customerOfText.size() <= static_cast<size_t>(customerText)) {
+            const int next = static_cast<int>(customerOfText.size());
+            customerOfText.push_back(customerIds.idOf(customerTexts.text(next)));
+        }
+        return customerOfText[static_cast<size_t>(customerText)];
+    }
+
+    LineGroup &groupOf(int customerText, int itemId, int itemText)
+    {
+        const int customerId = customerIdOf(customerText);
+        const quint64 key = (static_cast<quint64>(static_cast<quint32>(customerId)) << 32) |
+                            static_cast<quint32>(itemId);
+        const int found = m_groupOf.findOrAdd(key, static_cast<int>(groups.size()));
+        if (found >= 0)
+            return groups[static_cast<size_t>(found)];
+        LineGroup &group = groups.emplace_back();
+        group.customerText = customerText;
+        group.customerId = customerId;
+        group.itemId = itemId;
+        group.listIdText = itemText;
+        return group;
+    }
+
+    // The stored form of a date sorts as the dates do; id 0 or -1 is no date.
+    void addDate(LineGroup &group, int first, int last) const
+    {
+        if (first > 0 &&
+            (group.firstDate < 0 || dateTexts.bytes(first) < dateTexts.bytes(group.firstDate)))
+            group.firstDate = first;
+        if (last > 0 &&
+            (group.lastDate < 0 || dateTexts.bytes(last) > dateTexts.bytes(group.lastDate)))
+            group.lastDate = last;
+    }
+
+    const CaseFoldedIds &m_listedItems;
+    std::vector<int> itemOfText{-1}; // item text → listed item id, or -1
+    std::vector<int> customerOfText; // customer text → customer id
+    GroupTable m_groupOf;
+};
 
 // The values many child rows share, made once: names, ListIDs, classes, dates and the
 // customers' state and type, by dictionary id.
@@ -295,6 +517,9 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
                                                       const ItemKindClause &clause)
 {
     Database db = openLocalDb(appFolder, Database::Mode::ReadOnly);
+    // Every read below sees one state of the file: the first read takes a shared lock, held
+    // until the end, so no writer can commit while the second connection starts reading.
+    ReadTransaction snapshot(db);
     auto result = std::make_shared<ItemAgingRows>();
     auto shared = std::make_shared<SharedValues>();
 
@@ -315,6 +540,25 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     if (parentsOfItem.isEmpty())
         return result;
 
+    // The lines are read in two halves of the rowid range at once, the later half on a
+    // connection of its own in a second thread, and the two groupings joined in stored order.
+    qint64 firstRowid = 0;
+    qint64 lastRowid = -1;
+    {
+        Statement range = db.prepare(QStringLiteral("Select Min(rowid), Max(rowid) From Invoices"));
+        if (range.step() && !range.value(0).isNull()) {
+            firstRowid = range.value(0).toLongLong();
+            lastRowid = range.value(1).toLongLong();
+        }
+    }
+    const qint64 middle = firstRowid + (lastRowid - firstRowid) / 2;
+    LineGroups lineGroups(itemIds);
+    LineGroups laterGroups(itemIds);
+    auto later = std::async(std::launch::async, [&] {
+        Database own = openLocalDb(appFolder, Database::Mode::ReadOnly);
+        laterGroups.read(own, middle + 1, lastRowid);
+    });
+
     // Customers by name; with a repeated name the first stored row speaks for it, so a line
     // is never counted twice.
     CaseFoldedIds customerIds;
@@ -329,42 +573,12 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
             customers.push_back({custs.value(1), custs.value(2)});
     }
 
-    // Lines in stored order, grouped by customer name and item; lines of items not listed
-    // are skipped. Each distinct spelling of a name or ListID is folded once.
-    TextDictionary customerTexts, itemTexts, dateTexts, classTexts;
-    std::vector<int> itemOfText{-1}; // item text → listed item id, or -1
-    CaseFoldedIds lineCustomerIds;
-    std::vector<int> customerOfText{lineCustomerIds.idOf(QString())};
-    std::vector<LineGroup> groups;
-    QHash<quint64, int> groupOf;
-    RawQuery lines(db, "Select Customer, ItemRefID, InvNo, Qty, Amt, Cast(InvDate As Text), Class "
-                       "From Invoices Order By rowid");
-    while (lines.step(db)) {
-        sqlite3_stmt *line = lines.get();
-        const int itemText = itemTexts.idOf(line, LineItem);
-        if (static_cast<size_t>(itemText) == itemOfText.size())
-            itemOfText.push_back(itemIds.find(itemTexts.text(itemText)));
-        const int itemId = itemOfText[static_cast<size_t>(itemText)];
-        if (itemId < 0)
-            continue;
-        const int customerText = customerTexts.idOf(line, LineCustomer);
-        if (static_cast<size_t>(customerText) == customerOfText.size())
-            customerOfText.push_back(lineCustomerIds.idOf(customerTexts.text(customerText)));
-        const int customerId = customerOfText[static_cast<size_t>(customerText)];
-        const quint64 key = (static_cast<quint64>(static_cast<quint32>(customerId)) << 32) |
-                            static_cast<quint32>(itemId);
-        auto it = groupOf.find(key);
-        if (it == groupOf.end()) {
-            it = groupOf.insert(key, static_cast<int>(groups.size()));
-            LineGroup group;
-            group.customerText = customerText;
-            group.customerId = customerId;
-            group.itemId = itemId;
-            group.listIdText = itemText;
-            groups.push_back(group);
-        }
-        addToGroup(groups[static_cast<size_t>(*it)], line, dateTexts, classTexts);
-    }
+    lineGroups.read(db, firstRowid, middle);
+    later.get();
+    lineGroups.absorb(laterGroups);
+    const std::vector<LineGroup> &groups = lineGroups.groups;
+    const TextDictionary &customerTexts = lineGroups.customerTexts;
+    const TextDictionary &dateTexts = lineGroups.dateTexts;
 
     // Each item's customers in name order: the distinct names are sorted once and the
     // groups ordered by their name's rank, keeping reading order among equal names.
@@ -419,8 +633,8 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
         return out;
     };
     shared->customers = values(customerTexts);
-    shared->listIds = values(itemTexts);
-    shared->classes = values(classTexts);
+    shared->listIds = values(lineGroups.itemTexts);
+    shared->classes = values(lineGroups.classTexts);
     for (const int g : order) {
         const LineGroup &group = groups[static_cast<size_t>(g)];
         const auto parentRows = parentsOfItem.constFind(group.itemId);

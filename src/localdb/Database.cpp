@@ -257,7 +257,10 @@ void registerFunctions(sqlite3 *db)
 sqlite3 *openHandle(const QString &path, int flags, const QString &what)
 {
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    // A connection is only ever used by one thread at a time, so SQLite's own per-call
+    // locking is not needed.
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     try {
         if (rc != SQLITE_OK) {
             throw makeError(rc, QFileInfo(path).fileName(), what.arg(path),
