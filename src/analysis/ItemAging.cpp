@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 
 #include <sqlite3.h>
 
@@ -243,6 +244,15 @@ private:
     int m_count = 0;
 };
 
+// A date as stored, read back; null when empty or unreadable.
+QVariant storedDate(const QVariant &stored)
+{
+    if (stored.isNull())
+        return {};
+    const QDateTime date = dateFromStorage(stored.toString());
+    return date.isValid() ? QVariant(date) : QVariant();
+}
+
 struct CustomerFacts {
     QVariant state;
     QVariant type;
@@ -309,6 +319,8 @@ public:
         lines.bind(2, toRowid);
         while (lines.step(db)) {
             sqlite3_stmt *line = lines.get();
+            const int date = dateTexts.idOf(line, LineDate);
+            addDate(period, date, date); // every line counts for the period
             const int itemText = itemTexts.idOf(line, LineItem);
             const int itemId = listedItemOf(itemText);
             if (itemId < 0)
@@ -325,7 +337,6 @@ public:
                 group.amt += sqlite3_column_double(line, LineAmt);
                 group.hasAmt = true;
             }
-            const int date = dateTexts.idOf(line, LineDate);
             addDate(group, date, date);
             group.lineClass = classTexts.idOf(line, LineClass);
         }
@@ -348,6 +359,8 @@ public:
         const auto mapped = [](const std::vector<int> &ids, int id) {
             return id < 0 ? id : ids[static_cast<size_t>(id)];
         };
+        addDate(period, mapped(dateText, later.period.firstDate),
+                mapped(dateText, later.period.lastDate));
         for (const LineGroup &from : later.groups) {
             const int customer = customerText[static_cast<size_t>(from.customerText)];
             LineGroup &group =
@@ -365,6 +378,7 @@ public:
     TextDictionary customerTexts, itemTexts, dateTexts, classTexts;
     CaseFoldedIds customerIds; // the names without case
     std::vector<LineGroup> groups;
+    LineGroup period; // the first and last date of every line read, listed item or not
 
 private:
     // Texts are numbered as they are first met, so the tables below only ever grow at the end.
@@ -421,6 +435,7 @@ private:
 // The values many child rows share, made once: names, ListIDs, classes, dates and the
 // customers' state and type, by dictionary id.
 struct SharedValues {
+    std::vector<LineGroup> groups;
     std::vector<QVariant> customers;
     std::vector<QVariant> listIds;
     std::vector<QVariant> classes;
@@ -428,12 +443,12 @@ struct SharedValues {
     std::vector<CustomerFacts> facts; // by customer text id
 };
 
-// One item's customers, read from their groups: a child row costs a small struct, not ten
+// One item's customers, read from their groups: a child row costs a group number, not ten
 // stored values.
 class ChildRows : public reporting::ReportRows {
 public:
     explicit ChildRows(std::shared_ptr<const SharedValues> shared) : m_shared(std::move(shared)) {}
-    void add(const LineGroup &group) { m_groups.push_back(group); }
+    void add(int group) { m_groups.push_back(group); }
 
     int count() const override { return static_cast<int>(m_groups.size()); }
     int fieldIndex(const QString &name) const override
@@ -448,8 +463,8 @@ public:
     {
         if (row < 0 || row >= count())
             return {};
-        const LineGroup &g = m_groups[static_cast<size_t>(row)];
         const SharedValues &v = *m_shared;
+        const LineGroup &g = v.groups[static_cast<size_t>(m_groups[static_cast<size_t>(row)])];
         const auto at = [](const std::vector<QVariant> &values, int id) {
             return id < 0 ? QVariant() : values[static_cast<size_t>(id)];
         };
@@ -470,7 +485,7 @@ public:
 
 private:
     std::shared_ptr<const SharedValues> m_shared;
-    std::vector<LineGroup> m_groups;
+    std::vector<int> m_groups;
 };
 
 // rsItemAging: the items in memory, each with its customers under "Child".
@@ -483,6 +498,13 @@ public:
         return count() - 1;
     }
     ChildRows &childrenOf(int row) { return *m_children[static_cast<size_t>(row)]; }
+    void setPeriod(const QVariant &first, const QVariant &last)
+    {
+        m_firstDate = first;
+        m_lastDate = last;
+    }
+    const QVariant &firstDate() const { return m_firstDate; }
+    const QVariant &lastDate() const { return m_lastDate; }
 
     int count() const override { return static_cast<int>(m_items.size()); }
     int fieldIndex(const QString &name) const override
@@ -509,6 +531,8 @@ public:
 private:
     std::vector<QVariantList> m_items;
     std::vector<std::unique_ptr<ChildRows>> m_children;
+    QVariant m_firstDate; // of the invoice lines analysed; null without a dated line
+    QVariant m_lastDate;
 };
 
 } // namespace
@@ -530,15 +554,27 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     // ListIDs compare without case, as the column does; a repeated ListID relates the same
     // children to each of its items. An item without ListID relates to nothing.
     CaseFoldedIds itemIds;
-    QHash<int, QList<int>> parentsOfItem;
+    std::vector<std::vector<int>> parentsOfItem; // by item id
+    bool anyListed = false;
     while (parents.step()) {
         const int row = result->addItem(parents.values(), shared);
         const QVariant listId = parents.value(2);
-        if (!listId.isNull())
-            parentsOfItem[itemIds.idOf(listId.toString())].append(row);
+        if (listId.isNull())
+            continue;
+        const auto item = static_cast<size_t>(itemIds.idOf(listId.toString()));
+        if (item >= parentsOfItem.size())
+            parentsOfItem.resize(item + 1);
+        parentsOfItem[item].push_back(row);
+        anyListed = true;
     }
-    if (parentsOfItem.isEmpty())
+    if (!anyListed) {
+        // No item to relate lines to; the period still covers every line.
+        Statement period = db.prepare(QStringLiteral(
+            "Select Cast(Min(InvDate) As Text), Cast(Max(InvDate) As Text) From Invoices"));
+        if (period.step())
+            result->setPeriod(storedDate(period.value(0)), storedDate(period.value(1)));
         return result;
+    }
 
     // The lines are read in two halves of the rowid range at once, the later half on a
     // connection of its own in a second thread, and the two groupings joined in stored order.
@@ -616,10 +652,12 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
 
     // Values shared by many rows are made once: dates, classes, ListIDs, customer facts.
     shared->dates.resize(static_cast<size_t>(dateTexts.size()));
-    for (int d = 1; d < dateTexts.size(); ++d) {
-        const QDateTime date = dateFromStorage(dateTexts.text(d));
-        shared->dates[static_cast<size_t>(d)] = date.isValid() ? QVariant(date) : QVariant();
-    }
+    for (int d = 1; d < dateTexts.size(); ++d)
+        shared->dates[static_cast<size_t>(d)] = storedDate(dateTexts.text(d));
+    const auto dateOf = [&](int id) {
+        return id > 0 ? shared->dates[static_cast<size_t>(id)] : QVariant();
+    };
+    result->setPeriod(dateOf(lineGroups.period.firstDate), dateOf(lineGroups.period.lastDate));
     shared->facts.resize(static_cast<size_t>(customerTexts.size()));
     for (int c = 1; c < customerTexts.size(); ++c) {
         const int known = customerIds.find(customerTexts.text(c));
@@ -636,14 +674,25 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     shared->listIds = values(lineGroups.itemTexts);
     shared->classes = values(lineGroups.classTexts);
     for (const int g : order) {
-        const LineGroup &group = groups[static_cast<size_t>(g)];
-        const auto parentRows = parentsOfItem.constFind(group.itemId);
-        if (parentRows == parentsOfItem.constEnd())
-            continue;
-        for (const int parent : *parentRows)
-            result->childrenOf(parent).add(group);
+        const int item = groups[static_cast<size_t>(g)].itemId;
+        for (const int parent : parentsOfItem[static_cast<size_t>(item)])
+            result->childrenOf(parent).add(g);
     }
+    shared->groups = std::move(lineGroups.groups);
     return result;
+}
+
+QString periodAnalyzedText(const reporting::ReportRows &itemAging)
+{
+    const QString label = QStringLiteral("Period Analyzed: ");
+    const auto *rows = dynamic_cast<const ItemAgingRows *>(&itemAging);
+    if (rows == nullptr || rows->firstDate().isNull())
+        return label + QStringLiteral("no invoices");
+    const auto shortDate = [](const QVariant &date) {
+        return QLocale().toString(date.toDateTime().date(), QLocale::ShortFormat);
+    };
+    return label + shortDate(rows->firstDate()) + QStringLiteral(" - ") +
+           shortDate(rows->lastDate());
 }
 
 namespace {

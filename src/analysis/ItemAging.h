@@ -43,6 +43,11 @@ inline const QStringList kItemAgingChildFields = {
 std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
                                                       const ItemKindClause &clause);
 
+// "Period Analyzed: " with the first and last invoice date of every line in the file when
+// the result was built, in the short date form, or "Period Analyzed: no invoices" when no
+// line has a date (or the rows are not such a result).
+QString periodAnalyzedText(const reporting::ReportRows &itemAging);
+
 // GetItemAging: asks which item kinds to leave out (remembered in ItemTypes.adtg), builds the
 // result under the status window into state.itemAging() and calls `showWindow` to show it.
 // Every failure is reported through ShowError as "GetItemAging"; a result still held (its

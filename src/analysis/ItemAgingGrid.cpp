@@ -171,18 +171,4 @@ QStringList ItemAgingGridModel::shownItemNames() const
     return names;
 }
 
-QString periodAnalyzedText(const QString &appFolder)
-{
-    Database db = openLocalDb(appFolder, Database::Mode::ReadOnly);
-    Statement st = db.prepare(QStringLiteral(
-        "Select Cast(Min(InvDate) As Text), Cast(Max(InvDate) As Text) From Invoices"));
-    const QString label = QStringLiteral("Period Analyzed: ");
-    if (!st.step() || st.value(0).isNull())
-        return label + QStringLiteral("no invoices");
-    const auto shortDate = [](const QVariant &stored) {
-        return QLocale().toString(dateFromStorage(stored.toString()).date(), QLocale::ShortFormat);
-    };
-    return label + shortDate(st.value(0)) + QStringLiteral(" - ") + shortDate(st.value(1));
-}
-
 } // namespace corvina

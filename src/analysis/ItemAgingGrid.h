@@ -68,9 +68,4 @@ private:
     std::vector<GridRow> m_rows;
 };
 
-// "Period Analyzed: " with the first and last invoice date in the short date form, or
-// "Period Analyzed: no invoices" when no invoice line has a date. Throws Error when the
-// database cannot be read.
-QString periodAnalyzedText(const QString &appFolder);
-
 } // namespace corvina

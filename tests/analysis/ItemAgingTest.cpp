@@ -15,6 +15,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QLocale>
 #include <QMap>
 
 using namespace corvina;
@@ -196,6 +197,24 @@ TEST_F(ItemAgingData, FiguresMatchALineByLineComputation)
     EXPECT_EQ(widget->value(2, 0).toString(), u"Walk-in"_s); // not a known customer...
     EXPECT_TRUE(widget->value(2, 7).isNull());               // ...so no state
     EXPECT_TRUE(widget->value(2, 8).isNull());               // ...and no type
+}
+
+TEST_F(ItemAgingData, PeriodCoversEveryDatedLine)
+{
+    seed();
+    // Lines of items not listed count for the period; an undated line does not.
+    line(u"Bolt"_s, u"Gone"_s, u"105"_s, 1.0, 1.0, u"2024-06-30"_s, u"East"_s);
+    db->execute(u"INSERT INTO Invoices (Customer, ItemRefID, InvNo) VALUES ('Bolt', 'I1', '9')"_s);
+    const QString expected = u"Period Analyzed: "_s +
+                             QLocale().toString(QDate(2024, 6, 30), QLocale::ShortFormat) +
+                             u" - "_s + QLocale().toString(QDate(2026, 3, 5), QLocale::ShortFormat);
+    EXPECT_EQ(periodAnalyzedText(*buildItemAging(folder.path(), {})), expected);
+    db->execute(u"UPDATE Items SET IsActive = 0"_s); // nothing listed at all
+    EXPECT_EQ(periodAnalyzedText(*buildItemAging(folder.path(), {})), expected);
+    db->execute(u"UPDATE Items SET IsActive = 1"_s);
+    db->execute(u"UPDATE Invoices SET InvDate = NULL"_s);
+    EXPECT_EQ(periodAnalyzedText(*buildItemAging(folder.path(), {})),
+              u"Period Analyzed: no invoices"_s);
 }
 
 TEST_F(ItemAgingData, KindClauseKeepsTheKindsLeftIn)

@@ -119,12 +119,8 @@ void ItemAging::placeControls()
 
 void ItemAging::load()
 {
-    try {
-        Label4->setText(periodAnalyzedText(m_state.appFolder()));
-    } catch (const Error &) {
-        // Without a readable invoice table the period is simply not shown.
-        Label4->clear();
-    }
+    if (m_state.itemAging())
+        Label4->setText(periodAnalyzedText(*m_state.itemAging()));
     m_model = new ItemAgingGridModel(m_state.itemAging(), this);
     MSHFlexGrid1->setModel(m_model);
     MSHFlexGrid1->setWordWrap(false);
