@@ -1,8 +1,12 @@
+#include "analysis/CustsNotBuying.h"
 #include "analysis/ItemAging.h"
 #include "analysis/ItemAgingGrid.h"
 #include "analysis/ItemAgingReport.h"
+#include "analysis/RepsNotSelling.h"
+#include "analysis/ui/Custs.h"
 #include "analysis/ui/ItemAging.h"
 #include "analysis/ui/ItemTypes.h"
+#include "analysis/ui/Reps.h"
 #include "localdb/LocalDb.h"
 #include "reporting/ui/ReportDocument.h"
 #include "shell/ProgramState.h"
@@ -18,6 +22,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTableView>
 
@@ -124,6 +129,61 @@ TEST_F(ItemAgingWindow, FiltersTakeTextLiterally)
     window->Text1->setText(u"N"_s);
     window->Text1->clear();
     EXPECT_EQ(window->model()->shownItemNames().size(), 3);
+}
+
+// The non-buyer and non-seller lists read the item from the current row; every option but
+// the reps' "All Items" first makes the item name column current.
+TEST_F(ItemAgingWindow, OptionsOpenTheListsForTheCurrentRow)
+{
+    {
+        Database db = openLocalDb(folder.path());
+        db.execute(u"INSERT INTO Reps (ListID, Rep, Name) VALUES ('R1', 'JD', 'Jo Dee')"_s);
+    }
+    QTableView *grid = window->MSHFlexGrid1;
+    const auto index = [&](int row, int column) { return window->model()->index(row, column); };
+    const auto shown = [](auto *none) {
+        std::vector<decltype(none)> windows;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *w = qobject_cast<decltype(none)>(widget); w && w->isVisible())
+                windows.push_back(w);
+        }
+        return windows;
+    };
+
+    grid->setCurrentIndex(index(1, 5)); // Zed's row of the first item
+    window->Option1->click();
+    EXPECT_EQ(grid->currentIndex(), index(1, 1));
+    auto custs = shown(static_cast<Custs *>(nullptr));
+    ASSERT_EQ(custs.size(), 1u);
+    EXPECT_FALSE(custs[0]->customers().allItems());
+    EXPECT_EQ(custs[0]->Item->text(), u"O'Neil bolt"_s);
+
+    grid->setCurrentIndex(index(2, 7)); // the second item
+    screen.answerNext(Answer::No);      // no refresh of the reps
+    window->Option4->click();
+    EXPECT_EQ(grid->currentIndex(), index(2, 7));
+    auto reps = shown(static_cast<Reps *>(nullptr));
+    ASSERT_EQ(reps.size(), 1u);
+    EXPECT_TRUE(reps[0]->list()->allItems());
+
+    screen.answerNext(Answer::No);
+    window->Option3->click();
+    EXPECT_EQ(grid->currentIndex(), index(2, 1));
+    reps = shown(static_cast<Reps *>(nullptr));
+    ASSERT_EQ(reps.size(), 1u); // the all-items list made way for this item's
+    EXPECT_FALSE(reps[0]->list()->allItems());
+    EXPECT_EQ(reps[0]->list()->item(), u"Nut"_s);
+
+    grid->setCurrentIndex(index(3, 9));
+    window->Option2->click();
+    EXPECT_EQ(grid->currentIndex(), index(3, 1));
+    custs = shown(static_cast<Custs *>(nullptr));
+    ASSERT_EQ(custs.size(), 1u);
+    EXPECT_TRUE(custs[0]->customers().allItems());
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<Custs *>(widget) || qobject_cast<Reps *>(widget))
+            delete widget;
+    }
 }
 
 TEST_F(ItemAgingWindow, ResizeKeepsTheBottomRow)
