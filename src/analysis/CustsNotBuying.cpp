@@ -13,8 +13,8 @@ namespace {
 constexpr int kItemColumn = -2;
 }
 
-CustsNotBuying::CustsNotBuying(ProgramState &state, bool allItems, QString item)
-    : m_state(state), m_allItems(allItems), m_item(allItems ? QString() : std::move(item))
+CustsNotBuying::CustsNotBuying(ProgramState &state, bool allItems, ChosenItem item)
+    : m_state(state), m_allItems(allItems), m_item(allItems ? ChosenItem() : std::move(item))
 {
 }
 
@@ -33,7 +33,7 @@ QString CustsNotBuying::labelCaption() const
 
 QString CustsNotBuying::title() const
 {
-    return m_allItems ? labelCaption() : labelCaption() + u' ' + m_item;
+    return m_allItems ? labelCaption() : labelCaption() + u' ' + m_item.name;
 }
 
 void CustsNotBuying::load()
@@ -42,13 +42,14 @@ void CustsNotBuying::load()
     // as the column's collation does); lines without a customer ListID match nobody.
     const QString buyers =
         m_allItems ? QStringLiteral("SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL")
-                   : QStringLiteral("SELECT CustListID FROM Invoices "
-                                    "WHERE ItemRef = ? AND CustListID IS NOT NULL");
+                   : QStringLiteral("SELECT CustListID FROM Invoices WHERE ") +
+                         m_item.invoiceCondition() + QStringLiteral(" AND CustListID IS NOT NULL");
     const QString sql =
         QStringLiteral("SELECT * FROM Customers WHERE ListID IS NULL OR ListID NOT IN (") + buyers +
         QStringLiteral(") ORDER BY Name");
     Recordset list = Recordset::fromQuery(
-        db(), sql, m_allItems ? std::vector<QVariant>{} : std::vector<QVariant>{m_item});
+        db(), sql,
+        m_allItems ? std::vector<QVariant>{} : std::vector<QVariant>{m_item.invoiceValue()});
     list.setReadOnly(false);
     list.moveFirst();
     m_list = std::move(list);
@@ -94,7 +95,7 @@ bool CustsNotBuying::saveForMailMerge()
     for (const QString &column : columns)
         quoted << u'"' + QString(column).replace(u'"', QStringLiteral("\"\"")) + u'"';
     const QString placeholders = QStringList(columns.size(), QStringLiteral("?")).join(u',');
-    const QString stamp = m_allItems ? kAllItems : m_item;
+    const QString stamp = m_allItems ? kAllItems : m_item.name;
     {
         Transaction transaction(db());
         db().deleteAll(QStringLiteral("NoBuyCustomers"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ChosenItem.h"
 #include "localdb/Database.h"
 #include "localdb/Recordset.h"
 
@@ -12,7 +13,7 @@ namespace corvina {
 class ProgramState;
 
 // The customers-not-buying list behind the Custs window: every row of Customers in order
-// of Name, less the customers with an invoice line for the item (matched on the item name
+// of Name, less the customers with an invoice line for the item (matched on the item
 // and the customer's ListID) or, for all items, with any invoice line at all. Invoice lines
 // of customers not in Customers take nobody out. Database failures throw Error.
 class CustsNotBuying {
@@ -21,13 +22,14 @@ public:
     static inline const QString kAllItems = QStringLiteral("All Items");
     static inline const QString kExportFile = QStringLiteral("CustsNotBuying.xlsx");
 
-    CustsNotBuying(ProgramState &state, bool allItems, QString item);
+    CustsNotBuying(ProgramState &state, bool allItems, ChosenItem item);
 
     // Opens the window's connection, copies Customers and takes the buyers out.
     void load();
 
     bool allItems() const noexcept { return m_allItems; }
-    const QString &item() const noexcept { return m_item; }
+    const QString &item() const noexcept { return m_item.name; }
+    const ChosenItem &chosenItem() const noexcept { return m_item; }
     // The window's label: "Customers who have not purchased item:" or, for all items,
     // "Customers who have not purchased any shown items."
     QString labelCaption() const;
@@ -55,7 +57,7 @@ private:
 
     ProgramState &m_state;
     bool m_allItems;
-    QString m_item;
+    ChosenItem m_item;
     std::optional<Database> m_db;
     Recordset m_list;
 };

@@ -158,6 +158,13 @@ QString ItemAgingGridModel::itemNameAt(int row) const
     return m_items->value(m_rows[static_cast<size_t>(row)].item, 0).toString();
 }
 
+QString ItemAgingGridModel::itemListIdAt(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    return m_items->value(m_rows[static_cast<size_t>(row)].item, 2).toString();
+}
+
 std::shared_ptr<const reporting::ReportRows> ItemAgingGridModel::shownItems() const
 {
     return std::make_shared<ShownItems>(m_items, m_shown);

@@ -48,8 +48,9 @@ public:
     // Shows only the items passing `filter` (every item for an empty prefix).
     void setFilter(const ItemFilter &filter);
     const ItemFilter &filter() const noexcept { return m_filter; }
-    // The name of the item a grid row belongs to.
+    // The name and the ListID of the item a grid row belongs to.
     QString itemNameAt(int row) const;
+    QString itemListIdAt(int row) const;
     // The shown items with their customers, as the report prints them.
     std::shared_ptr<const reporting::ReportRows> shownItems() const;
     QStringList shownItemNames() const;

@@ -38,7 +38,7 @@ int exactField(const Recordset &list, const QString &name)
 
 } // namespace
 
-RepsNotSelling::RepsNotSelling(ProgramState &state, bool allItems, QString item)
+RepsNotSelling::RepsNotSelling(ProgramState &state, bool allItems, ChosenItem item)
     : m_state(state), m_allItems(allItems), m_item(std::move(item))
 {
 }
@@ -46,13 +46,13 @@ RepsNotSelling::RepsNotSelling(ProgramState &state, bool allItems, QString item)
 QString RepsNotSelling::labelCaption() const
 {
     return m_allItems ? QStringLiteral("Rep(s) who have not sold any of the items listed")
-                      : QStringLiteral("Rep(s) who have not sold item: ") + m_item;
+                      : QStringLiteral("Rep(s) who have not sold item: ") + m_item.name;
 }
 
 QString RepsNotSelling::reportTitle() const
 {
     return m_allItems ? QStringLiteral("Reps Not Selling Any of the Items Shown")
-                      : QStringLiteral("Reps Not Selling Item ") + m_item;
+                      : QStringLiteral("Reps Not Selling Item ") + m_item.name;
 }
 
 Database &RepsNotSelling::db()
@@ -89,10 +89,10 @@ void RepsNotSelling::takeOutSellingReps()
 {
     Statement selling =
         m_allItems ? db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices GROUP BY SalesRep"))
-                   : db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices WHERE ItemRef = ? "
-                                                 "GROUP BY SalesRep"));
+                   : db().prepare(QStringLiteral("SELECT SalesRep FROM Invoices WHERE ") +
+                                  m_item.invoiceCondition() + QStringLiteral(" GROUP BY SalesRep"));
     if (!m_allItems)
-        selling.bind(1, m_item);
+        selling.bind(1, m_item.invoiceValue());
     while (selling.step()) {
         m_list.moveFirst();
         if (m_list.find(repIs(selling.value(0).toString())))
@@ -155,7 +155,7 @@ bool RepsNotSelling::saveForMailMerge()
         source.push_back(field);
     }
 
-    const QString stamp = m_allItems ? kAllItems : m_item;
+    const QString stamp = m_allItems ? kAllItems : m_item.name;
     QStringList marks;
     for (qsizetype i = 0; i < columns.size(); ++i)
         marks << QStringLiteral("?");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ChosenItem.h"
 #include "localdb/Database.h"
 #include "localdb/Recordset.h"
 
@@ -27,7 +28,7 @@ public:
     // The Item value stamped on every saved row in all-items mode.
     static inline const QString kAllItems = QStringLiteral("All Items");
 
-    RepsNotSelling(ProgramState &state, bool allItems, QString item);
+    RepsNotSelling(ProgramState &state, bool allItems, ChosenItem item);
 
     // Opens the window's connection and the working list, offers to refresh Reps from
     // QuickBooks first ("Update Reps"; without asking when the table is empty), then takes
@@ -35,7 +36,8 @@ public:
     void load();
 
     bool allItems() const noexcept { return m_allItems; }
-    const QString &item() const noexcept { return m_item; }
+    const QString &item() const noexcept { return m_item.name; }
+    const ChosenItem &chosenItem() const noexcept { return m_item; }
     // The window's label above the grid and the report's title.
     QString labelCaption() const;
     QString reportTitle() const;
@@ -58,7 +60,7 @@ private:
 
     ProgramState &m_state;
     bool m_allItems;
-    QString m_item;
+    ChosenItem m_item;
     std::optional<Database> m_db;
     Recordset m_list;
 };

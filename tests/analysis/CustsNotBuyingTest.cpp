@@ -65,7 +65,7 @@ protected:
         return out;
     }
 
-    std::unique_ptr<CustsNotBuying> loaded(bool allItems, const QString &item)
+    std::unique_ptr<CustsNotBuying> loaded(bool allItems, const ChosenItem &item)
     {
         auto list = std::make_unique<CustsNotBuying>(state, allItems, item);
         list->load();
@@ -126,6 +126,18 @@ TEST_F(CustsNotBuyingTest, TakesOutTheBuyersOnly)
                     .storedRow(0)
                     .at(static_cast<size_t>(hinge->list().fieldIndex(u"CustType"_s)))
                     .isNull());
+}
+
+// A sub-item's lines carry its full name; two items share the name "Deadbolt". The item is
+// matched on its ListID, and named by its own name.
+TEST_F(CustsNotBuyingTest, ItemsWithAListIdAreMatchedOnIt)
+{
+    execute(u"INSERT INTO Invoices (CustListID, ItemRef, ItemRefID, InvNo) VALUES "
+            u"('C4', 'Hardware:Deadbolt', 'I9', '7'), ('C5', 'Doors:Deadbolt', 'I8', '8')"_s);
+    auto list = loaded(false, ChosenItem(u"Deadbolt"_s, u"I9"_s));
+    EXPECT_EQ(names(*list), (QStringList{u"Acme"_s, u"Bolt Co"_s, u"Dora"_s, u"O'Neil's Shop"_s}));
+    EXPECT_EQ(list->title(), u"Customers who have not purchased item: Deadbolt"_s);
+    EXPECT_EQ(loaded(false, ChosenItem(u"Deadbolt"_s, u"i8"_s))->list().storedRowCount(), 4);
 }
 
 TEST_F(CustsNotBuyingTest, EveryoneBoughtLeavesAnEmptyList)

@@ -157,6 +157,7 @@ TEST_F(ItemAgingWindow, OptionsOpenTheListsForTheCurrentRow)
     ASSERT_EQ(custs.size(), 1u);
     EXPECT_FALSE(custs[0]->customers().allItems());
     EXPECT_EQ(custs[0]->Item->text(), u"O'Neil bolt"_s);
+    EXPECT_EQ(custs[0]->customers().chosenItem().listId, u"I1"_s);
 
     grid->setCurrentIndex(index(2, 7)); // the second item
     screen.answerNext(Answer::No);      // no refresh of the reps

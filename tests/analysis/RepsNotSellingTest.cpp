@@ -24,7 +24,7 @@ protected:
     }
 
     // A list loaded without refreshing Reps.
-    std::unique_ptr<RepsNotSelling> loaded(bool allItems, const QString &item)
+    std::unique_ptr<RepsNotSelling> loaded(bool allItems, const ChosenItem &item)
     {
         auto list = std::make_unique<RepsNotSelling>(state, allItems, item);
         screen.answerNext(Answer::No);
@@ -80,6 +80,16 @@ TEST_F(RepsNotSellingTest, TakesTheSellingRepsOutOfTheListOnly)
     EXPECT_EQ(screen.messages()[0].text, u"Do you want to update your Reps listing?"_s);
     EXPECT_EQ(screen.messages()[0].title, u"Update Reps"_s);
     EXPECT_EQ(screen.messages()[0].buttons, Buttons::YesNo);
+}
+
+// Lines of a sub-item carry its full name; the item is matched on its ListID.
+TEST_F(RepsNotSellingTest, ItemsWithAListIdAreMatchedOnIt)
+{
+    execute(u"INSERT INTO Invoices (InvNo, ItemRef, ItemRefID, SalesRep) VALUES "
+            u"('7', 'Hardware:Deadbolt', 'I9', 'KO'), ('8', 'Doors:Deadbolt', 'I8', 'JMH')"_s);
+    auto list = loaded(false, ChosenItem(u"Deadbolt"_s, u"I9"_s));
+    EXPECT_EQ(listIds(*list), (QStringList{u"R1"_s, u"R2"_s, u"R3"_s}));
+    EXPECT_EQ(list->labelCaption(), u"Rep(s) who have not sold item: Deadbolt"_s);
 }
 
 TEST_F(RepsNotSellingTest, UpdateYesRefreshesRepsFromQuickBooksFirst)

@@ -20,7 +20,7 @@
 
 namespace corvina {
 
-Custs::Custs(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+Custs::Custs(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state),
       m_list(std::make_unique<CustsNotBuying>(state, allItems, item)), m_printList(m_list->list())
 {
@@ -153,14 +153,14 @@ FieldPrintHeader Custs::printHeader() const
     return header;
 }
 
-Custs *showCusts(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+Custs *showCusts(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         auto *open = qobject_cast<Custs *>(widget);
         if (!open || open->isHidden())
             continue;
         if (open->customers().allItems() == allItems &&
-            (allItems || open->customers().item() == item)) {
+            (allItems || open->customers().chosenItem() == item)) {
             open->show();
             open->raise();
             open->activateWindow();

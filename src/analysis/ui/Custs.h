@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ChosenItem.h"
 #include "views/CustomerList.h"
 #include "views/ui/FieldPrintSource.h"
 
@@ -31,7 +32,7 @@ class ProgramState;
 class Custs : public QWidget, public FieldPrintSource {
     Q_OBJECT
 public:
-    Custs(ProgramState &state, bool allItems, const QString &item, QWidget *parent = nullptr);
+    Custs(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent = nullptr);
     ~Custs() override;
 
     QLabel *Label1;
@@ -69,7 +70,7 @@ private:
 // Shows the Custs window for this mode and item: an open one for the same mode and item is
 // only brought forward (its list is computed once); an open one for another item or mode is
 // closed and a new one loaded, so the list and its save describe the item the user chose.
-Custs *showCusts(ProgramState &state, bool allItems, const QString &item,
+Custs *showCusts(ProgramState &state, bool allItems, const ChosenItem &item,
                  QWidget *parent = nullptr);
 
 } // namespace corvina

@@ -177,10 +177,12 @@ void ItemAging::makeColumnOneCurrent()
         MSHFlexGrid1->setCurrentIndex(m_model->index(row, ItemAgingGridModel::Name));
 }
 
-QString ItemAging::currentItem() const
+ChosenItem ItemAging::currentItem() const
 {
     const QModelIndex current = MSHFlexGrid1->currentIndex();
-    return current.isValid() ? m_model->itemNameAt(current.row()) : QString();
+    if (!current.isValid())
+        return {};
+    return {m_model->itemNameAt(current.row()), m_model->itemListIdAt(current.row())};
 }
 
 void ItemAging::print()

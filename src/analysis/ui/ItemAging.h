@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ChosenItem.h"
+
 #include <QWidget>
 
 class QGroupBox;
@@ -43,7 +45,7 @@ public:
 
     ItemAgingGridModel *model() const noexcept { return m_model; }
     // The item of the grid's current row; empty without one.
-    QString currentItem() const;
+    ChosenItem currentItem() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -20,7 +20,7 @@
 
 namespace corvina {
 
-Reps::Reps(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+Reps::Reps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state),
       m_list(std::make_unique<RepsNotSelling>(state, allItems, item))
 {
@@ -110,13 +110,14 @@ reporting::ReportPreview *Reps::print()
     return preview;
 }
 
-Reps *showReps(ProgramState &state, bool allItems, const QString &item, QWidget *parent)
+Reps *showReps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         auto *open = qobject_cast<Reps *>(widget);
         if (!open || open->isHidden())
             continue;
-        if (open->list()->allItems() == allItems && (allItems || open->list()->item() == item)) {
+        if (open->list()->allItems() == allItems &&
+            (allItems || open->list()->chosenItem() == item)) {
             open->show();
             open->raise();
             open->activateWindow();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ChosenItem.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -30,7 +32,7 @@ class Reps : public QWidget {
     Q_OBJECT
 
 public:
-    Reps(ProgramState &state, bool allItems, const QString &item, QWidget *parent = nullptr);
+    Reps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent = nullptr);
     ~Reps() override;
 
     QLabel *Label1 = nullptr;
@@ -60,6 +62,7 @@ private:
 // only brought forward (its list is computed once); an open one for another item or mode is
 // closed and a new one loaded, so the list, its save and its report always describe the
 // item the user chose.
-Reps *showReps(ProgramState &state, bool allItems, const QString &item, QWidget *parent = nullptr);
+Reps *showReps(ProgramState &state, bool allItems, const ChosenItem &item,
+               QWidget *parent = nullptr);
 
 } // namespace corvina
