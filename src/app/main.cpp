@@ -5,12 +5,16 @@
 #include "shell/ui/QtScreen.h"
 
 #include <QApplication>
+#include <QFont>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvina"));
     QApplication::setOrganizationName(QStringLiteral("Halvard"));
+    // The windows are laid out in twips for an 8-point dialog font; Liberation Sans, with
+    // Arial's metrics, fits their captions where the platform's wider default would clip.
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     // Everything the program keeps lives beside the program file.
     const QString appFolder = QApplication::applicationDirPath();
