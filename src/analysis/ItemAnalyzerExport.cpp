@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace corvina {
 
 namespace {
@@ -52,26 +54,26 @@ bool ItemFilter::passes(const reporting::ReportRows &items, int row) const
     return !value.isNull() && value.toString().toCaseFolded().startsWith(prefix.toCaseFolded());
 }
 
-std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &items,
-                                                  const ItemFilter &filter,
-                                                  ExportCriterion criterion)
+void forEachItemExportRow(const reporting::ReportRows &items, const ItemFilter &filter,
+                          ExportCriterion criterion,
+                          const std::function<void(const std::vector<QVariant> &)> &take)
 {
     std::vector<int> itemFields;
     for (const QString &name : kItemSourceFields)
         itemFields.push_back(items.fieldIndex(name));
 
-    std::vector<std::vector<QVariant>> result;
+    std::vector<QVariant> row(static_cast<size_t>(kItemExportFields.size()));
     for (int item = 0; item < items.count(); ++item) {
         if (!filter.passes(items, item))
             continue;
-        std::vector<QVariant> row(static_cast<size_t>(kItemExportFields.size()));
+        std::fill(row.begin(), row.end(), QVariant());
         for (int i = 0; i < kItemColumns; ++i)
             row[static_cast<size_t>(i)] = valueOf(items, item, itemFields[static_cast<size_t>(i)]);
 
         const reporting::ReportRows *children = items.children(item, QStringLiteral("Child"));
         if (!children || children->count() == 0) {
             if (keep(row, criterion))
-                result.push_back(row);
+                take(row);
             continue;
         }
         std::vector<int> childFields;
@@ -81,30 +83,41 @@ std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &i
             for (size_t i = 0; i < childFields.size(); ++i)
                 row[kItemColumns + i] = valueOf(*children, child, childFields[i]);
             if (keep(row, criterion))
-                result.push_back(row);
+                take(row);
         }
     }
+}
+
+std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &items,
+                                                  const ItemFilter &filter,
+                                                  ExportCriterion criterion)
+{
+    std::vector<std::vector<QVariant>> result;
+    forEachItemExportRow(items, filter, criterion,
+                         [&result](const std::vector<QVariant> &row) { result.push_back(row); });
     return result;
 }
 
-reporting::Workbook itemExportWorkbook(const std::vector<std::vector<QVariant>> &rows)
+bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filter,
+                     ExportCriterion criterion, const QString &path, QString *error)
 {
-    reporting::Workbook book;
-    const int sheet = book.addSheet();
+    // Written row by row as the rows are made: a million rows never sit in memory at once.
+    reporting::WorkbookWriter book(path);
+    const reporting::CellStyle heading{true, false, {}};
     for (int column = 0; column < kItemExportFields.size(); ++column)
-        book.setCell(sheet, 0, column, kItemExportFields.at(column),
-                     reporting::CellStyle{true, false, {}});
+        book.setCell(0, column, kItemExportFields.at(column), heading);
     const reporting::CellStyle money{false, false, QStringLiteral("#,##0.00")};
     int sheetRow = 2;
-    for (const std::vector<QVariant> &row : rows) {
-        for (int column = 0; column < static_cast<int>(row.size()); ++column) {
-            const QVariant &value = row[static_cast<size_t>(column)];
-            book.setCell(sheet, sheetRow, column, value,
-                         column == kSalesTotColumn ? money : reporting::CellStyle{});
-        }
-        ++sheetRow;
+    if (items) {
+        forEachItemExportRow(*items, filter, criterion, [&](const std::vector<QVariant> &row) {
+            for (int column = 0; column < static_cast<int>(row.size()); ++column) {
+                book.setCell(sheetRow, column, row[static_cast<size_t>(column)],
+                             column == kSalesTotColumn ? money : reporting::CellStyle{});
+            }
+            ++sheetRow;
+        });
     }
-    return book;
+    return book.finish(error);
 }
 
 bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
@@ -119,11 +132,7 @@ bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportC
         error = QStringLiteral("The folder %1 could not be made.")
                     .arg(QDir::toNativeSeparators(folder));
     } else {
-        const auto &items = state.itemAging();
-        const reporting::Workbook book =
-            itemExportWorkbook(items ? itemExportRows(*items, filter, criterion)
-                                     : std::vector<std::vector<QVariant>>{});
-        saved = book.save(path, &error);
+        saved = writeItemExport(state.itemAging().get(), filter, criterion, path, &error);
     }
     screen.setBusyPointer(false);
     if (saved)

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <vector>
 
 namespace corvina {
@@ -35,17 +36,22 @@ inline const QStringList kItemExportFields = {
 
 inline const QString kItemExportFile = QStringLiteral("ItemAnalyzerData.xlsx");
 
-// The Item Analyzer's rows as the export writes them: one row per customer of each item
-// that passes the filter, or one row with empty customer columns for an item nobody
-// bought; every row carries its own item's name, description and ListID. WithSales keeps
-// the rows with a quantity total, WithoutSales the others.
+// The Item Analyzer's rows as the export writes them, handed to `take` one at a time: one
+// row per customer of each item that passes the filter, or one row with empty customer
+// columns for an item nobody bought; every row carries its own item's name, description and
+// ListID. WithSales keeps the rows with a quantity total, WithoutSales the others.
+void forEachItemExportRow(const reporting::ReportRows &items, const ItemFilter &filter,
+                          ExportCriterion criterion,
+                          const std::function<void(const std::vector<QVariant> &)> &take);
 std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &items,
                                                   const ItemFilter &filter,
                                                   ExportCriterion criterion);
 
-// The sheet: bold headings in row 1, row 2 empty, the rows from A3. Numbers stay numbers
-// (SalesTot shown as "#,##0.00") and dates dates.
-reporting::Workbook itemExportWorkbook(const std::vector<std::vector<QVariant>> &rows);
+// Writes the workbook at `path`: bold headings in row 1, row 2 empty, the rows from A3.
+// Numbers stay numbers (SalesTot shown as "#,##0.00") and dates dates. No rows without
+// `items`. False with the reason in `error` when it could not be written.
+bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filter,
+                     ExportCriterion criterion, const QString &path, QString *error);
 
 // Writes the export of state.itemAging() into `folder`/ItemAnalyzerData.xlsx and tells the
 // user where it went ("Data Exported"), or why it failed; the busy pointer is shown while it

@@ -13,7 +13,43 @@
 
 namespace corvina::reporting {
 
+namespace detail {
+
+// The formats a workbook needs, made once per distinct style.
+class XlsxFormats {
+public:
+    explicit XlsxFormats(lxw_workbook *book) : m_book(book) {}
+
+    lxw_format *get(const CellStyle &style, const char *dateFormat)
+    {
+        QByteArray numFormat = dateFormat ? QByteArray(dateFormat) : style.numberFormat.toUtf8();
+        if (!style.bold && !style.italic && numFormat.isEmpty())
+            return nullptr;
+        const auto key = std::make_tuple(style.bold, style.italic, numFormat);
+        auto it = m_formats.find(key);
+        if (it != m_formats.end())
+            return it->second;
+        lxw_format *format = workbook_add_format(m_book);
+        if (style.bold)
+            format_set_bold(format);
+        if (style.italic)
+            format_set_italic(format);
+        if (!numFormat.isEmpty())
+            format_set_num_format(format, numFormat.constData());
+        m_formats.emplace(key, format);
+        return format;
+    }
+
+private:
+    lxw_workbook *m_book;
+    std::map<std::tuple<bool, bool, QByteArray>, lxw_format *> m_formats;
+};
+
+} // namespace detail
+
 namespace {
+
+using detail::XlsxFormats;
 
 const char *const kDateFormat = "m/d/yyyy";
 const char *const kDateTimeFormat = "m/d/yyyy h:mm:ss AM/PM";
@@ -43,37 +79,7 @@ lxw_datetime toLxw(const QDateTime &dt)
                         t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
 }
 
-// The formats a workbook needs, made once per distinct style.
-class Formats {
-public:
-    explicit Formats(lxw_workbook *book) : m_book(book) {}
-
-    lxw_format *get(const CellStyle &style, const char *dateFormat)
-    {
-        QByteArray numFormat = dateFormat ? QByteArray(dateFormat) : style.numberFormat.toUtf8();
-        if (!style.bold && !style.italic && numFormat.isEmpty())
-            return nullptr;
-        const auto key = std::make_tuple(style.bold, style.italic, numFormat);
-        auto it = m_formats.find(key);
-        if (it != m_formats.end())
-            return it->second;
-        lxw_format *format = workbook_add_format(m_book);
-        if (style.bold)
-            format_set_bold(format);
-        if (style.italic)
-            format_set_italic(format);
-        if (!numFormat.isEmpty())
-            format_set_num_format(format, numFormat.constData());
-        m_formats.emplace(key, format);
-        return format;
-    }
-
-private:
-    lxw_workbook *m_book;
-    std::map<std::tuple<bool, bool, QByteArray>, lxw_format *> m_formats;
-};
-
-lxw_error writeCell(lxw_worksheet *sheet, Formats &formats, int row, int column,
+lxw_error writeCell(lxw_worksheet *sheet, XlsxFormats &formats, int row, int column,
                     const QVariant &value, const CellStyle &style)
 {
     const auto r = static_cast<lxw_row_t>(row);
@@ -183,7 +189,7 @@ bool Workbook::save(const QString &path, QString *error) const
         return fail(
             QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path)));
 
-    Formats formats(book);
+    XlsxFormats formats(book);
     lxw_error failure = LXW_NO_ERROR;
     // A workbook needs one sheet at least.
     const Sheet blank{QStringLiteral("Sheet1"), {}, false};
@@ -229,6 +235,84 @@ bool Workbook::save(const QString &path, QString *error) const
             QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
                 .arg(QDir::toNativeSeparators(path)));
     }
+    return true;
+}
+
+WorkbookWriter::WorkbookWriter(const QString &path, const QString &sheetName)
+    : m_path(path), m_partPath(path + QStringLiteral(".part"))
+{
+    const QFileInfo target(path);
+    if (!target.dir().exists()) {
+        m_failure = QStringLiteral("The folder %1 does not exist.")
+                        .arg(QDir::toNativeSeparators(target.absolutePath()));
+        return;
+    }
+    // Written beside the target first so that a failed write leaves an existing file alone.
+    QFile::remove(m_partPath);
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    m_book = workbook_new_opt(QFile::encodeName(m_partPath).constData(), &options);
+    if (!m_book) {
+        m_failure =
+            QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path));
+        return;
+    }
+    m_formats = std::make_unique<XlsxFormats>(m_book);
+    m_sheet = workbook_add_worksheet(m_book, sheetName.toUtf8().constData());
+    if (!m_sheet)
+        m_failure = QStringLiteral("\"%1\" cannot be used as a sheet name.").arg(sheetName);
+}
+
+WorkbookWriter::~WorkbookWriter()
+{
+    if (m_book) {
+        workbook_close(m_book);
+        QFile::remove(m_partPath);
+    }
+}
+
+void WorkbookWriter::setCell(int row, int column, const QVariant &value, const CellStyle &style)
+{
+    if (!m_failure.isEmpty())
+        return;
+    if (row < 0 || row >= Workbook::kMaxRows || column < 0 || column >= Workbook::kMaxColumns) {
+        m_failure = QStringLiteral("The sheet has more rows or columns than a workbook can hold "
+                                   "(%1 rows, %2 columns).")
+                        .arg(Workbook::kMaxRows)
+                        .arg(Workbook::kMaxColumns);
+        return;
+    }
+    const lxw_error e = writeCell(m_sheet, *m_formats, row, column, value, style);
+    if (e != LXW_NO_ERROR)
+        m_failure = QStringLiteral("The workbook %1 could not be written: %2.")
+                        .arg(QDir::toNativeSeparators(m_path), lxwText(e));
+}
+
+bool WorkbookWriter::finish(QString *error)
+{
+    auto fail = [&](const QString &reason) {
+        if (m_book) {
+            workbook_close(m_book);
+            m_book = nullptr;
+        }
+        QFile::remove(m_partPath);
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (!m_failure.isEmpty())
+        return fail(m_failure);
+    const lxw_error closed = workbook_close(m_book);
+    m_book = nullptr;
+    if (closed != LXW_NO_ERROR)
+        return fail(QStringLiteral("The workbook %1 could not be written: %2.")
+                        .arg(QDir::toNativeSeparators(m_path), lxwText(closed)));
+    // rename() replaces the target in one step: readers see the old file or the new one.
+    if (std::rename(QFile::encodeName(m_partPath).constData(),
+                    QFile::encodeName(m_path).constData()) != 0)
+        return fail(
+            QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
+                .arg(QDir::toNativeSeparators(m_path)));
     return true;
 }
 

@@ -4,9 +4,17 @@
 #include <QVariant>
 
 #include <map>
+#include <memory>
 #include <vector>
 
+struct lxw_workbook;
+struct lxw_worksheet;
+
 namespace corvina::reporting {
+
+namespace detail {
+class XlsxFormats;
+}
 
 // How one cell is shown. An empty number format leaves numbers in the general form; dates
 // always get a date format (with the time of day when the value has one).
@@ -56,6 +64,32 @@ private:
 
     std::vector<Sheet> m_sheets;
     std::vector<CellStyle> m_styles;
+};
+
+// A one-sheet workbook written row by row straight to disk, for sheets too large to hold in
+// memory: rows must come in increasing order, and cells of a row from left to right.
+// Values and styles are written as Workbook writes them. finish() completes the file and
+// only then puts it in place of `path`; a writer destroyed unfinished leaves `path` alone.
+class WorkbookWriter {
+public:
+    explicit WorkbookWriter(const QString &path,
+                            const QString &sheetName = QStringLiteral("Sheet1"));
+    WorkbookWriter(const WorkbookWriter &) = delete;
+    WorkbookWriter &operator=(const WorkbookWriter &) = delete;
+    ~WorkbookWriter();
+
+    void setCell(int row, int column, const QVariant &value, const CellStyle &style = {});
+
+    // True once the file is in place; otherwise false with the reason in `error`.
+    bool finish(QString *error);
+
+private:
+    QString m_path;
+    QString m_partPath;
+    QString m_failure; // the first failure, reported by finish()
+    ::lxw_workbook *m_book = nullptr;
+    ::lxw_worksheet *m_sheet = nullptr;
+    std::unique_ptr<detail::XlsxFormats> m_formats;
 };
 
 } // namespace corvina::reporting

@@ -99,4 +99,47 @@ TEST(Workbook, FailuresLeaveTheOldFileAndSayWhy)
     EXPECT_NE(folder.read(QStringLiteral("old.xlsx")), "old");
 }
 
+TEST(WorkbookWriter, WritesRowsAsTheyComeAndReplacesTheFileOnlyWhenDone)
+{
+    test::TempAppFolder folder;
+    const QString path = folder.file(QStringLiteral("w.xlsx"));
+    folder.write(QStringLiteral("w.xlsx"), "old");
+    {
+        WorkbookWriter abandoned(path);
+        abandoned.setCell(0, 0, QStringLiteral("never finished"));
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("w.xlsx")), "old");
+    EXPECT_FALSE(folder.exists(QStringLiteral("w.xlsx.part")));
+
+    WorkbookWriter book(path);
+    book.setCell(0, 0, QStringLiteral("Heading"), CellStyle{true, false, {}});
+    book.setCell(2, 0, QStringLiteral("O'Brien & Co <x>"));
+    book.setCell(2, 1, 1234.5, CellStyle{false, false, QStringLiteral("#,##0.00")});
+    book.setCell(2, 2, QDate(2026, 3, 4));
+    book.setCell(2, 3, QVariant());
+    QString error;
+    ASSERT_TRUE(book.finish(&error)) << error.toStdString();
+    const auto cells = test::readXlsxSheet(path);
+    EXPECT_TRUE(cells[QStringLiteral("A1")].bold);
+    EXPECT_EQ(cells[QStringLiteral("A3")].text, u"O'Brien & Co <x>");
+    EXPECT_EQ(cells[QStringLiteral("B3")].numberFormat, u"#,##0.00");
+    EXPECT_EQ(cells[QStringLiteral("C3")].text, u"46085");
+    EXPECT_FALSE(cells.contains(QStringLiteral("D3")));
+    EXPECT_EQ(test::lastRow(cells), 3);
+
+    // A row past the sheet's end fails the whole file; the finished one stays.
+    WorkbookWriter tooLong(path);
+    tooLong.setCell(0, 0, 1);
+    tooLong.setCell(Workbook::kMaxRows, 0, 1);
+    EXPECT_FALSE(tooLong.finish(&error));
+    EXPECT_TRUE(error.contains(u"more rows"));
+    EXPECT_EQ(test::readXlsxSheet(path)[QStringLiteral("A3")].text, u"O'Brien & Co <x>");
+    EXPECT_FALSE(folder.exists(QStringLiteral("w.xlsx.part")));
+
+    WorkbookWriter nowhere(folder.file(QStringLiteral("missing/x.xlsx")));
+    nowhere.setCell(0, 0, 1);
+    EXPECT_FALSE(nowhere.finish(&error));
+    EXPECT_TRUE(error.contains(u"does not exist"));
+}
+
 } // namespace
