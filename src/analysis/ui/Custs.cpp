@@ -83,10 +83,10 @@ void Custs::layOut(bool allItems)
     Command2->setGeometry(twipsRect(this, 5760, 3120, 1215, 495));
     // In a font wider than the designed one the check box's caption needs more room: the
     // buttons move right and the window and grid widen by as much.
-    const int extra =
-        Check1->sizeHint().width() - (Command1->x() - twipsToPixelsX(this, 105) - Check1->x());
-    if (extra > 0) {
+    if (Check1->sizeHint().width() > Check1->width())
         Check1->resize(Check1->sizeHint().width(), Check1->height());
+    const int extra = Check1->width() - (Command1->x() - twipsToPixelsX(this, 105) - Check1->x());
+    if (extra > 0) {
         Command1->move(Command1->x() + extra, Command1->y());
         Command2->move(Command2->x() + extra, Command2->y());
         DataGrid1->resize(DataGrid1->width() + extra, DataGrid1->height());

@@ -23,6 +23,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include <QApplication>
+#include <QFont>
+
 #include <gtest/gtest.h>
 
 using namespace corvina;
@@ -73,6 +76,21 @@ protected:
     ProgramState state{folder.path(), screen};
     QPointer<Custs> m_window;
 };
+
+// The check box's caption is never clipped nor under the buttons, in the program's own
+// font (narrower than the designed one) or in a wide one.
+TEST_F(CustsWindowTest, CheckBoxCaptionFitsInAnyFont)
+{
+    const QFont saved = QApplication::font();
+    for (const QFont &font : {QFont(u"Liberation Sans"_s, 8), QFont(u"DejaVu Sans"_s, 11)}) {
+        QApplication::setFont(font);
+        Custs window(state, false, u"Hinge"_s);
+        EXPECT_GE(window.Check1->width(), window.Check1->sizeHint().width())
+            << font.family().toStdString();
+        EXPECT_LT(window.Check1->geometry().right(), window.Command1->x());
+    }
+    QApplication::setFont(saved);
+}
 
 TEST_F(CustsWindowTest, ShowsTheNonBuyersOfTheItem)
 {
