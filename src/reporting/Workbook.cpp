@@ -159,86 +159,33 @@ void Workbook::setRow(int sheet, int row, int column, const std::vector<QVariant
 
 bool Workbook::save(const QString &path, QString *error) const
 {
-    auto fail = [error](const QString &reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
     for (const Sheet &sheet : m_sheets) {
-        if (sheet.outside)
-            return fail(QStringLiteral("Sheet %1 has more rows or columns than a workbook can hold "
-                                       "(%2 rows, %3 columns).")
-                            .arg(sheet.name)
-                            .arg(kMaxRows)
-                            .arg(kMaxColumns));
-    }
-    const QFileInfo target(path);
-    if (!target.dir().exists())
-        return fail(QStringLiteral("The folder %1 does not exist.")
-                        .arg(QDir::toNativeSeparators(target.absolutePath())));
-
-    // Written beside the target first so that a failed write leaves an existing file alone.
-    const QString partPath = path + QStringLiteral(".part");
-    QFile::remove(partPath);
-    const QByteArray partName = QFile::encodeName(partPath);
-    // Rows go to disk as they are written, so a large sheet does not sit in memory twice.
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    lxw_workbook *book = workbook_new_opt(partName.constData(), &options);
-    if (!book)
-        return fail(
-            QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(path)));
-
-    XlsxFormats formats(book);
-    lxw_error failure = LXW_NO_ERROR;
-    // A workbook needs one sheet at least.
-    const Sheet blank{QStringLiteral("Sheet1"), {}, false};
-    std::vector<const Sheet *> sheets;
-    for (const Sheet &sheet : m_sheets)
-        sheets.push_back(&sheet);
-    if (sheets.empty())
-        sheets.push_back(&blank);
-    for (const Sheet *sheetPtr : sheets) {
-        const Sheet &sheet = *sheetPtr;
-        const QByteArray name = sheet.name.toUtf8();
-        lxw_worksheet *ws = workbook_add_worksheet(book, name.constData());
-        if (!ws) {
-            workbook_close(book);
-            QFile::remove(partPath);
-            return fail(QStringLiteral("\"%1\" cannot be used as a sheet name.").arg(sheet.name));
+        if (sheet.outside) {
+            if (error)
+                *error = QStringLiteral("Sheet %1 has more rows or columns than a workbook can "
+                                        "hold (%2 rows, %3 columns).")
+                             .arg(sheet.name)
+                             .arg(kMaxRows)
+                             .arg(kMaxColumns);
+            return false;
         }
+    }
+    WorkbookWriter writer(path);
+    for (const Sheet &sheet : m_sheets) {
+        writer.addSheet(sheet.name);
         for (const auto &[row, cells] : sheet.rows) {
             for (size_t column = 0; column < cells.size(); ++column) {
                 const Cell &cell = cells[column];
-                if (cell.style < 0)
-                    continue;
-                const lxw_error e =
-                    writeCell(ws, formats, row, static_cast<int>(column), cell.value,
-                              m_styles[static_cast<size_t>(cell.style)]);
-                if (e != LXW_NO_ERROR && failure == LXW_NO_ERROR)
-                    failure = e;
+                if (cell.style >= 0)
+                    writer.setCell(row, static_cast<int>(column), cell.value,
+                                   m_styles[static_cast<size_t>(cell.style)]);
             }
         }
     }
-    const lxw_error closed = workbook_close(book);
-    if (failure == LXW_NO_ERROR)
-        failure = closed;
-    if (failure != LXW_NO_ERROR) {
-        QFile::remove(partPath);
-        return fail(QStringLiteral("The workbook %1 could not be written: %2.")
-                        .arg(QDir::toNativeSeparators(path), lxwText(failure)));
-    }
-    // rename() replaces the target in one step: readers see the old file or the new one.
-    if (std::rename(partName.constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(partPath);
-        return fail(
-            QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
-                .arg(QDir::toNativeSeparators(path)));
-    }
-    return true;
+    return writer.finish(error);
 }
 
-WorkbookWriter::WorkbookWriter(const QString &path, const QString &sheetName)
+WorkbookWriter::WorkbookWriter(const QString &path)
     : m_path(path), m_partPath(path + QStringLiteral(".part"))
 {
     const QFileInfo target(path);
@@ -249,6 +196,7 @@ WorkbookWriter::WorkbookWriter(const QString &path, const QString &sheetName)
     }
     // Written beside the target first so that a failed write leaves an existing file alone.
     QFile::remove(m_partPath);
+    // Rows go to disk as they are written, so a large sheet never sits in memory.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     m_book = workbook_new_opt(QFile::encodeName(m_partPath).constData(), &options);
@@ -258,7 +206,16 @@ WorkbookWriter::WorkbookWriter(const QString &path, const QString &sheetName)
         return;
     }
     m_formats = std::make_unique<XlsxFormats>(m_book);
+}
+
+void WorkbookWriter::addSheet(const QString &name)
+{
+    if (!m_failure.isEmpty())
+        return;
+    const QString sheetName =
+        name.isEmpty() ? QStringLiteral("Sheet%1").arg(m_sheetCount + 1) : name;
     m_sheet = workbook_add_worksheet(m_book, sheetName.toUtf8().constData());
+    ++m_sheetCount;
     if (!m_sheet)
         m_failure = QStringLiteral("\"%1\" cannot be used as a sheet name.").arg(sheetName);
 }
@@ -273,6 +230,8 @@ WorkbookWriter::~WorkbookWriter()
 
 void WorkbookWriter::setCell(int row, int column, const QVariant &value, const CellStyle &style)
 {
+    if (m_failure.isEmpty() && !m_sheet)
+        addSheet({});
     if (!m_failure.isEmpty())
         return;
     if (row < 0 || row >= Workbook::kMaxRows || column < 0 || column >= Workbook::kMaxColumns) {
@@ -300,6 +259,8 @@ bool WorkbookWriter::finish(QString *error)
             *error = reason;
         return false;
     };
+    if (m_failure.isEmpty() && m_sheetCount == 0)
+        addSheet({}); // a workbook needs one sheet at least
     if (!m_failure.isEmpty())
         return fail(m_failure);
     const lxw_error closed = workbook_close(m_book);

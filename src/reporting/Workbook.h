@@ -66,18 +66,20 @@ private:
     std::vector<CellStyle> m_styles;
 };
 
-// A one-sheet workbook written row by row straight to disk, for sheets too large to hold in
-// memory: rows must come in increasing order, and cells of a row from left to right.
-// Values and styles are written as Workbook writes them. finish() completes the file and
-// only then puts it in place of `path`; a writer destroyed unfinished leaves `path` alone.
+// A workbook written row by row straight to disk, for sheets too large to hold in memory:
+// cells go to the sheet added last (a first sheet "Sheet1" is added when none was), rows in
+// increasing order and cells of a row from left to right. Values and styles are written as
+// Workbook describes. finish() completes the file and only then puts it in place of `path`;
+// a writer destroyed unfinished leaves `path` alone.
 class WorkbookWriter {
 public:
-    explicit WorkbookWriter(const QString &path,
-                            const QString &sheetName = QStringLiteral("Sheet1"));
+    explicit WorkbookWriter(const QString &path);
     WorkbookWriter(const WorkbookWriter &) = delete;
     WorkbookWriter &operator=(const WorkbookWriter &) = delete;
     ~WorkbookWriter();
 
+    // Starts a sheet; an empty name gives "SheetN".
+    void addSheet(const QString &name);
     void setCell(int row, int column, const QVariant &value, const CellStyle &style = {});
 
     // True once the file is in place; otherwise false with the reason in `error`.
@@ -89,6 +91,7 @@ private:
     QString m_failure; // the first failure, reported by finish()
     ::lxw_workbook *m_book = nullptr;
     ::lxw_worksheet *m_sheet = nullptr;
+    int m_sheetCount = 0;
     std::unique_ptr<detail::XlsxFormats> m_formats;
 };
 
