@@ -60,6 +60,12 @@ ItemKindClause itemKindClause(const QStringList &kinds, const QStringList &exclu
 
 namespace {
 
+// The first and last date of some lines, as ids of their stored texts; -1: no dated line.
+struct DateSpan {
+    int first = -1;
+    int last = -1;
+};
+
 // One (customer, item) group of invoice lines, aggregated while the lines are read in stored
 // order: the last line read gives the class. Texts are ids into the column's dictionary.
 struct LineGroup {
@@ -72,8 +78,7 @@ struct LineGroup {
     double amt = 0;
     bool hasQty = false;
     bool hasAmt = false;
-    int firstDate = -1; // -1: no dated line
-    int lastDate = -1;
+    DateSpan dates;
     int lineClass = -1; // -1: empty
 };
 
@@ -337,7 +342,7 @@ public:
                 group.amt += sqlite3_column_double(line, LineAmt);
                 group.hasAmt = true;
             }
-            addDate(group, date, date);
+            addDate(group.dates, date, date);
             group.lineClass = classTexts.idOf(line, LineClass);
         }
     }
@@ -359,8 +364,7 @@ public:
         const auto mapped = [](const std::vector<int> &ids, int id) {
             return id < 0 ? id : ids[static_cast<size_t>(id)];
         };
-        addDate(period, mapped(dateText, later.period.firstDate),
-                mapped(dateText, later.period.lastDate));
+        addDate(period, mapped(dateText, later.period.first), mapped(dateText, later.period.last));
         for (const LineGroup &from : later.groups) {
             const int customer = customerText[static_cast<size_t>(from.customerText)];
             LineGroup &group =
@@ -370,7 +374,8 @@ public:
             group.hasQty = group.hasQty || from.hasQty;
             group.amt += from.amt;
             group.hasAmt = group.hasAmt || from.hasAmt;
-            addDate(group, mapped(dateText, from.firstDate), mapped(dateText, from.lastDate));
+            addDate(group.dates, mapped(dateText, from.dates.first),
+                    mapped(dateText, from.dates.last));
             group.lineClass = mapped(classText, from.lineClass); // the later line's class
         }
     }
@@ -378,7 +383,7 @@ public:
     TextDictionary customerTexts, itemTexts, dateTexts, classTexts;
     CaseFoldedIds customerIds; // the names without case
     std::vector<LineGroup> groups;
-    LineGroup period; // the first and last date of every line read, listed item or not
+    DateSpan period; // of every line read, listed item or not
 
 private:
     // Texts are numbered as they are first met, so the tables below only ever grow at the end.
@@ -416,14 +421,12 @@ private:
     }
 
     // The stored form of a date sorts as the dates do; id 0 or -1 is no date.
-    void addDate(LineGroup &group, int first, int last) const
+    void addDate(DateSpan &span, int first, int last) const
     {
-        if (first > 0 &&
-            (group.firstDate < 0 || dateTexts.bytes(first) < dateTexts.bytes(group.firstDate)))
-            group.firstDate = first;
-        if (last > 0 &&
-            (group.lastDate < 0 || dateTexts.bytes(last) > dateTexts.bytes(group.lastDate)))
-            group.lastDate = last;
+        if (first > 0 && (span.first < 0 || dateTexts.bytes(first) < dateTexts.bytes(span.first)))
+            span.first = first;
+        if (last > 0 && (span.last < 0 || dateTexts.bytes(last) > dateTexts.bytes(span.last)))
+            span.last = last;
     }
 
     const CaseFoldedIds &m_listedItems;
@@ -473,8 +476,8 @@ public:
         case Purchases: return g.purchases;
         case QtyTot: return g.hasQty ? QVariant(g.qty) : QVariant();
         case SalesTot: return g.hasAmt ? QVariant(g.amt) : QVariant();
-        case LastPurch: return at(v.dates, g.lastDate);
-        case FirstPurch: return at(v.dates, g.firstDate);
+        case LastPurch: return at(v.dates, g.dates.last);
+        case FirstPurch: return at(v.dates, g.dates.first);
         case Class: return at(v.classes, g.lineClass);
         case State: return v.facts[static_cast<size_t>(g.customerText)].state;
         case Type: return v.facts[static_cast<size_t>(g.customerText)].type;
@@ -657,7 +660,7 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     const auto dateOf = [&](int id) {
         return id > 0 ? shared->dates[static_cast<size_t>(id)] : QVariant();
     };
-    result->setPeriod(dateOf(lineGroups.period.firstDate), dateOf(lineGroups.period.lastDate));
+    result->setPeriod(dateOf(lineGroups.period.first), dateOf(lineGroups.period.last));
     shared->facts.resize(static_cast<size_t>(customerTexts.size()));
     for (int c = 1; c < customerTexts.size(); ++c) {
         const int known = customerIds.find(customerTexts.text(c));
