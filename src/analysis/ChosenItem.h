@@ -12,7 +12,8 @@ namespace corvina {
 // without a ListID is matched on its name.
 struct ChosenItem {
     ChosenItem() = default;
-    ChosenItem(QString itemName, QString itemListId = {}) // NOLINT: a name alone converts
+    // Not explicit: a name alone is an item matched on its name.
+    ChosenItem(QString itemName, QString itemListId = {})
         : name(std::move(itemName)), listId(std::move(itemListId))
     {
     }
