@@ -6,6 +6,7 @@
 #include "localdb/LocalDb.h"
 #include "shell/ProgramState.h"
 #include "support/ScriptedScreen.h"
+#include "support/LocalDbRows.h"
 #include "support/TempAppFolder.h"
 
 #include <QProcess>
@@ -43,16 +44,7 @@ protected:
 
     std::vector<std::vector<QVariant>> rows(const QString &sql)
     {
-        Database db = Database::open(folder.file(u"QBData.mdb"_s));
-        Statement st = db.prepare(sql);
-        std::vector<std::vector<QVariant>> out;
-        while (st.step()) {
-            std::vector<QVariant> row;
-            for (int c = 0; c < st.columnCount(); ++c)
-                row.push_back(st.value(c));
-            out.push_back(row);
-        }
-        return out;
+        return test::localDbRows(folder.path(), sql);
     }
 
     static QStringList names(const CustsNotBuying &list)

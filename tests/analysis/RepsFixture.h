@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/InProcessStandIn.h"
+#include "support/LocalDbRows.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
@@ -52,16 +53,7 @@ protected:
 
     std::vector<std::vector<QVariant>> rows(const QString &sql)
     {
-        Database db = openLocalDb(folder.path(), Database::Mode::ReadOnly);
-        Statement st = db.prepare(sql);
-        std::vector<std::vector<QVariant>> out;
-        while (st.step()) {
-            std::vector<QVariant> row;
-            for (int c = 0; c < st.columnCount(); ++c)
-                row.push_back(st.value(c));
-            out.push_back(std::move(row));
-        }
-        return out;
+        return localDbRows(folder.path(), sql);
     }
 
     void execute(const QString &sql)

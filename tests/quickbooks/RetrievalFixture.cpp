@@ -1,5 +1,7 @@
 #include "RetrievalFixture.h"
 
+#include "support/LocalDbRows.h"
+
 #include <QFile>
 
 namespace corvina::test {
@@ -29,16 +31,7 @@ QString RetrievalFixture::useSmallCompany()
 
 std::vector<std::vector<QVariant>> RetrievalFixture::rows(const QString &sql)
 {
-    Database db = openLocalDb(folder.path(), Database::Mode::ReadOnly);
-    Statement st = db.prepare(sql);
-    std::vector<std::vector<QVariant>> out;
-    while (st.step()) {
-        std::vector<QVariant> row;
-        for (int c = 0; c < st.columnCount(); ++c)
-            row.push_back(st.value(c));
-        out.push_back(std::move(row));
-    }
-    return out;
+    return localDbRows(folder.path(), sql);
 }
 
 QVariant RetrievalFixture::value(const QString &sql)
