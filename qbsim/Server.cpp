@@ -8,8 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QtEndian>
 
 #include <algorithm>
@@ -17,7 +18,13 @@
 #include <deque>
 #include <new>
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace corvina::qbsim {
 
@@ -29,6 +36,8 @@ namespace wire = qb::wire;
 
 // What is read from a client at a time; the socket buffers no more than this either.
 constexpr qint64 kReadChunk = 1024 * 1024;
+// How soon a failed accept is tried again.
+constexpr int kAcceptRetryMs = 200;
 
 QByteArray u32(std::uint32_t value)
 {
@@ -61,6 +70,7 @@ struct Server::Client {
     bool connectionOpen = false;
     bool sessionOpen = false;
     bool closing = false; // refused an oversized frame: nothing more is read
+    bool stalled = false; // its answer is being held back: nothing more is read
     // Reply bytes not yet handed to the socket, oldest first; the front from `sentOfFront`.
     std::deque<QByteArray> outgoing;
     qsizetype sentOfFront = 0;
@@ -85,7 +95,7 @@ bool Server::listen(const QString &socketPath, QString *error)
             *error = message;
         return false;
     };
-    if (m_server)
+    if (m_listenFd >= 0)
         return fail(u"The server is already listening on %1."_s.arg(socketPath));
 
     const QByteArray native = QFile::encodeName(socketPath);
@@ -103,55 +113,142 @@ bool Server::listen(const QString &socketPath, QString *error)
             return fail(u"Cannot remove the stale socket %1."_s.arg(socketPath));
     }
 
-    auto server = std::make_unique<QLocalServer>(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(socketPath))
-        return fail(u"Cannot listen on %1: %2"_s.arg(socketPath, server->errorString()));
-    // Read and write are all a socket needs; Qt leaves the (meaningless) execute bit set.
-    ::chmod(native.constData(), 0600);
-    connect(server.get(), &QLocalServer::newConnection, this, &Server::onNewConnection);
-    m_server = server.release();
+    sockaddr_un address{};
+    if (native.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return fail(u"Cannot listen on %1: the path is too long for a socket."_s.arg(socketPath));
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), static_cast<std::size_t>(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return fail(u"Cannot listen on %1: %2"_s.arg(socketPath, QString::fromLocal8Bit(std::strerror(errno))));
+    // Read and write for the owner only, from the moment the socket file exists.
+    const mode_t umask = ::umask(0177);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    ::umask(umask);
+    if (!bound || ::listen(fd, SOMAXCONN) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        if (bound)
+            QFile::remove(socketPath);
+        return fail(u"Cannot listen on %1: %2"_s.arg(socketPath, why));
+    }
+    m_listenFd = fd;
+    m_socketPath = socketPath;
+    m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &Server::acceptPending);
+    m_acceptRetry = new QTimer(this);
+    m_acceptRetry->setSingleShot(true);
+    m_acceptRetry->setInterval(kAcceptRetryMs);
+    connect(m_acceptRetry, &QTimer::timeout, this, [this] {
+        m_acceptNotifier->setEnabled(true);
+        acceptPending();
+    });
     return true;
 }
 
 void Server::close()
 {
-    if (!m_server)
+    if (m_listenFd < 0)
         return;
     for (const auto &[socket, client] : m_clients) {
         socket->disconnect(this);
         socket->abort();
+        delete socket;
     }
     m_clients.clear();
-    m_server->close();
-    delete m_server; // and the client sockets it parents
-    m_server = nullptr;
+    delete m_acceptNotifier;
+    m_acceptNotifier = nullptr;
+    delete m_acceptRetry;
+    m_acceptRetry = nullptr;
+    ::close(m_listenFd);
+    m_listenFd = -1;
+    QFile::remove(m_socketPath);
+    m_socketPath.clear();
 }
 
 QString Server::socketPath() const
 {
-    return m_server ? m_server->fullServerName() : QString();
+    return m_socketPath;
 }
 
-void Server::onNewConnection()
+void Server::logLine(const QString &text) const
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        m_clients.emplace(
-            socket, std::make_unique<Client>(socket, m_nextClientId++, m_options.maxRequestFrame));
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QLocalSocket::disconnected, this,
-                [this, socket] { onDisconnected(socket); });
-        connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] {
-            const auto it = m_clients.find(socket);
-            if (it == m_clients.end())
-                return;
-            pump(*it->second);
-            serve(*it->second); // requests that waited for the answer to go out
-        });
-        socket->setReadBufferSize(kReadChunk);
-        if (socket->bytesAvailable() > 0)
-            onReadyRead(socket);
+    std::fputs((u"qbsim: "_s + text + u'\n').toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+void Server::acceptPending()
+{
+    while (m_listenFd >= 0) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            if (m_acceptFailing) {
+                m_acceptFailing = false;
+                logLine(u"accepting connections again"_s);
+            }
+            adopt(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return;
+        // Out of file descriptors or memory, most likely: the waiting client stays queued and
+        // the accept is tried again shortly, once others may have gone.
+        ++m_acceptFailures;
+        if (!m_acceptFailing) {
+            m_acceptFailing = true;
+            logLine(u"cannot accept a connection (%1); still listening, trying again"_s.arg(
+                QString::fromLocal8Bit(std::strerror(errno))));
+        }
+        m_acceptNotifier->setEnabled(false);
+        m_acceptRetry->start();
+        return;
     }
+}
+
+void Server::adopt(int fd)
+{
+    auto *socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        logLine(u"cannot take over a connection: %1"_s.arg(socket->errorString()));
+        delete socket;
+        ::close(fd);
+        return;
+    }
+    m_clients.emplace(socket, std::make_unique<Client>(socket, m_nextClientId++, m_options.maxRequestFrame));
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { onDisconnected(socket); });
+    connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] {
+        const auto it = m_clients.find(socket);
+        if (it == m_clients.end())
+            return;
+        pump(*it->second);
+        serve(*it->second); // requests that waited for the answer to go out
+    });
+    socket->setReadBufferSize(kReadChunk);
+    if (socket->bytesAvailable() > 0)
+        onReadyRead(socket);
+}
+
+qint64 Server::heldFor(const Client &client) const
+{
+    qint64 held = client.frames.buffered() + client.socket->bytesAvailable() + client.socket->bytesToWrite()
+                  - client.sentOfFront;
+    for (const QByteArray &bytes : client.outgoing)
+        held += bytes.size();
+    return held;
+}
+
+void Server::drop(Client &client, const QString &why)
+{
+    log(client, u"(dropped)"_s, why);
+    client.closing = true;
+    client.outgoing.clear();
+    client.sentOfFront = 0;
+    client.socket->abort();
+    if (!client.gone)
+        onDisconnected(client.socket); // drops its state on the next pass
 }
 
 void Server::onReadyRead(QLocalSocket *socket)
@@ -165,15 +262,23 @@ void Server::serve(Client &client)
 {
     // One frame at a time, and only while no answer waits to go out: a client that does not
     // read its answers leaves its requests in the socket, not answers piling up here.
-    while (!client.closing && !client.gone && client.outgoing.empty()) {
+    while (!client.closing && !client.gone && !client.stalled && client.outgoing.empty()) {
         QByteArray payload;
         switch (client.frames.take(payload)) {
         case wire::FrameBuffer::Status::Incomplete:
             if (client.socket->bytesAvailable() == 0)
                 return;
             client.frames.append(client.socket->read(kReadChunk));
+            if (heldFor(client) > m_options.maxClientBytes)
+                return drop(client, u"holds %1 bytes of requests, more than the limit of %2"_s.arg(
+                                        QString::number(heldFor(client)), QString::number(m_options.maxClientBytes)));
             break;
-        case wire::FrameBuffer::Status::Ready: handle(client, payload); break;
+        case wire::FrameBuffer::Status::Ready:
+            handle(client, payload);
+            if (!client.gone && heldFor(client) > m_options.maxClientBytes)
+                return drop(client, u"leaves %1 bytes of answers unread, more than the limit of %2"_s.arg(
+                                        QString::number(heldFor(client)), QString::number(m_options.maxClientBytes)));
+            break;
         case wire::FrameBuffer::Status::TooLarge: {
             // The next frame cannot be found without reading this one: answer and hang up.
             const QString message =
@@ -217,6 +322,26 @@ void Server::handle(Client &client, const QByteArray &payload)
     if (!op) {
         log(client, u"(empty frame)"_s, u"refused"_s);
         sendError(client, hr::kInvalidArgument, u"Malformed request frame."_s);
+        return;
+    }
+    if (static_cast<wire::Op>(*op) == wire::Op::ProcessRequest && m_options.answerDelayMs != 0) {
+        // Held back: nothing more is read from this client until the answer goes out.
+        client.stalled = true;
+        log(client, u"ProcessRequest"_s, u"answer held back"_s);
+        if (m_options.answerDelayMs > 0) {
+            QLocalSocket *socket = client.socket;
+            QTimer::singleShot(m_options.answerDelayMs, this, [this, socket, payload] {
+                const auto it = m_clients.find(socket);
+                if (it == m_clients.end())
+                    return;
+                Client &held = *it->second;
+                held.stalled = false;
+                wire::PayloadReader heldArgs(payload);
+                heldArgs.u8();
+                processRequest(held, heldArgs);
+                serve(held);
+            });
+        }
         return;
     }
     switch (static_cast<wire::Op>(*op)) {
@@ -273,6 +398,12 @@ void Server::sendOk(Client &client, const QByteArray &result)
         sendError(client, hr::kInvalidData,
                   u"The answer of %1 bytes exceeds the reply limit of %2 bytes."_s.arg(
                       QString::number(result.size()), QString::number(wire::kMaxReplyFrame)));
+        return;
+    }
+    if (result.size() + kPrefix > m_options.maxClientBytes) {
+        sendError(client, hr::kInvalidData,
+                  u"The answer of %1 bytes exceeds the stand-in's limit of %2 bytes for one client."_s.arg(
+                      QString::number(result.size()), QString::number(m_options.maxClientBytes)));
         return;
     }
     sendReply(client, QByteArray(1, '\0') + u32(static_cast<std::uint32_t>(result.size())), result);

@@ -9,8 +9,9 @@
 #include <map>
 #include <memory>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 namespace corvina::qbsim {
 
@@ -19,12 +20,20 @@ class CompanyFile;
 struct ServerOptions {
     std::uint32_t maxRequestFrame = qb::wire::kMaxRequestFrame;
     bool quiet = false; // no log line per call on stderr
+    // The most the server holds for one client: its partial request frame and the answer
+    // bytes it has not read yet. A client past it is dropped; an answer that alone exceeds
+    // it is refused with an error reply.
+    qint64 maxClientBytes = qint64(256) * 1024 * 1024;
+    // Answers to qbXML requests are held back this long (negative: for ever), as a slow or
+    // stuck QuickBooks would; the other calls are answered at once.
+    int answerDelayMs = 0;
 };
 
 // Answers the request library's calls over a Unix-domain socket, one reply frame per request
 // frame, as QuickBooks' request processor answers its callers: OpenConnection, then a session
 // on the open company file, then requests. Each client connection has its own state; a
-// misbehaving or vanished client never disturbs the others.
+// misbehaving or vanished client never disturbs the others. A failed accept (out of file
+// descriptors, say) is logged and tried again shortly; the server keeps listening.
 class Server : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +50,8 @@ public:
     void close();
     QString socketPath() const;
     int clientCount() const { return static_cast<int>(m_clients.size()); }
+    // Accepts that failed since the server started listening.
+    int acceptFailures() const { return m_acceptFailures; }
 
 signals:
     void clientGone();
@@ -48,7 +59,11 @@ signals:
 private:
     struct Client;
 
-    void onNewConnection();
+    void acceptPending();
+    void adopt(int fd);
+    void drop(Client &client, const QString &why);
+    qint64 heldFor(const Client &client) const;
+    void logLine(const QString &text) const;
     void onReadyRead(QLocalSocket *socket);
     // Answers the client's buffered request frames.
     void serve(Client &client);
@@ -72,7 +87,12 @@ private:
 
     std::shared_ptr<const CompanyFile> m_company;
     ServerOptions m_options;
-    QLocalServer *m_server = nullptr;
+    int m_listenFd = -1;
+    QString m_socketPath;
+    QSocketNotifier *m_acceptNotifier = nullptr;
+    QTimer *m_acceptRetry = nullptr;
+    int m_acceptFailures = 0;
+    bool m_acceptFailing = false;
     std::map<QLocalSocket *, std::unique_ptr<Client>> m_clients;
     int m_nextClientId = 1;
 };

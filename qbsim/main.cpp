@@ -32,10 +32,14 @@ constexpr int kExitUsage = 64;
 
 const char kUsage[] =
     "Usage:\n"
-    "  qbsim serve [--socket PATH] [--quiet] [COMPANY_FILE]\n"
+    "  qbsim serve [--socket PATH] [--quiet] [--max-client-mb N] [--answer-delay MS|never]\n"
+    "              [COMPANY_FILE]\n"
     "      Answers QuickBooks calls on the socket PATH (default: corvina-qbsim.sock in\n"
     "      $XDG_RUNTIME_DIR) from COMPANY_FILE, a qbXML query answer document. Without a\n"
     "      file no company file is open. --quiet: no log line per call on stderr.\n"
+    "      --max-client-mb: the most held for one client, its unread answers and partial\n"
+    "      requests (default 256); clients past it are dropped. --answer-delay: hold each\n"
+    "      qbXML answer back MS milliseconds, or for ever, as a slow QuickBooks would.\n"
     "  qbsim generate [--customers N] [--invoices M] [--seed S] [--output FILE]\n"
     "      Writes a generated company file to FILE or standard output\n"
     "      (defaults: 40 customers, 300 invoices, seed 1).\n"
@@ -90,6 +94,15 @@ std::optional<QString> optionValue(const QStringList &args, qsizetype &i)
     return args[++i];
 }
 
+std::optional<qulonglong> parseCount(const QString &text, qulonglong max)
+{
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok);
+    if (!ok || text.startsWith(u'+') || value > max)
+        return std::nullopt;
+    return value;
+}
+
 int serve(QCoreApplication &app, const QStringList &args)
 {
     QString socketPath;
@@ -104,6 +117,21 @@ int serve(QCoreApplication &app, const QStringList &args)
             socketPath = *value;
         } else if (arg == u"--quiet") {
             options.quiet = true;
+        } else if (arg == u"--max-client-mb") {
+            const auto value = optionValue(args, i);
+            const auto mb = value ? parseCount(*value, 1024 * 1024) : std::nullopt;
+            if (!mb || *mb == 0)
+                return usageError(u"--max-client-mb needs a whole number of megabytes from 1."_s);
+            options.maxClientBytes = static_cast<qint64>(*mb) * 1024 * 1024;
+        } else if (arg == u"--answer-delay") {
+            const auto value = optionValue(args, i);
+            const auto ms = value && *value != u"never" ? parseCount(*value, INT_MAX) : std::nullopt;
+            if (value && *value == u"never")
+                options.answerDelayMs = -1;
+            else if (ms)
+                options.answerDelayMs = static_cast<int>(*ms);
+            else
+                return usageError(u"--answer-delay needs milliseconds or \"never\"."_s);
         } else if (arg.startsWith(u'-')) {
             return usageError(u"unknown option %1."_s.arg(arg));
         } else if (companyPath.isEmpty()) {
@@ -155,14 +183,6 @@ int serve(QCoreApplication &app, const QStringList &args)
     return status;
 }
 
-std::optional<qulonglong> parseCount(const QString &text, qulonglong max)
-{
-    bool ok = false;
-    const qulonglong value = text.toULongLong(&ok);
-    if (!ok || text.startsWith(u'+') || value > max)
-        return std::nullopt;
-    return value;
-}
 
 int generate(const QStringList &args)
 {

@@ -29,6 +29,8 @@ QString description(std::int32_t number)
         return QStringLiteral("The version of QBXML that was requested is not supported or is unknown.");
     case kUnexpected:
         return QStringLiteral("Catastrophic failure");
+    case kAborted:
+        return QStringLiteral("Operation aborted");
     case kInvalidArgument:
         return QStringLiteral("The parameter is incorrect.");
     case kInvalidData:

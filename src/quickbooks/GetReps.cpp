@@ -62,7 +62,7 @@ void report(ProgramState &state, const Error &e, int line)
 {
     if (e.number() == qb::hr::kNoAutoLogin)
         throw LoginRefused{e};
-    state.showError(QStringLiteral("GetReps"), e.description(), e.number(), line);
+    reportFailure(state, QStringLiteral("GetReps"), e, line);
 }
 
 } // namespace

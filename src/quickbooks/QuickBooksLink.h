@@ -4,6 +4,9 @@
 #include "quickbooks/RequestSet.h"
 #include "quickbooks/SessionManager.h"
 
+#include <QString>
+
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -18,6 +21,11 @@ struct QuickBooksLink {
     std::unique_ptr<qb::RequestSet> requests;
     bool sessionOpen = false;
     std::function<std::unique_ptr<qb::RequestProcessor>()> makeProcessor;
+    // Where the stand-in's socket is when no `makeProcessor` is given; empty = its default.
+    QString socketPath;
+    // How long QuickBooks may stay silent on a call before the user is asked whether to keep
+    // waiting. A real QuickBooks can take minutes over a large company file.
+    std::chrono::milliseconds answerPatience = std::chrono::minutes(5);
 };
 
 } // namespace corvina

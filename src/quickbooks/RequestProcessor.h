@@ -18,6 +18,11 @@ public:
     virtual QByteArray processRequest(QByteArrayView qbxmlRequest) = 0;
     virtual void endSession() = 0;
     virtual void closeConnection() = 0;
+
+    // True once a failure has taken the link to QuickBooks down with it (the connection
+    // broke, the answer was unreadable, the user stopped waiting): the session it carried is
+    // gone, and only a new connection reaches QuickBooks again.
+    virtual bool linkLost() const { return false; }
 };
 
 } // namespace corvina::qb

@@ -4,6 +4,7 @@
 #include "localdb/SavedRecordset.h"
 #include "localdb/Value.h"
 #include "quickbooks/ComErrors.h"
+#include "quickbooks/Session.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 
@@ -82,12 +83,21 @@ bool askRetryLockedTable(ProgramState &state, const QString &table)
     return state.screen().message(text, kAppTitle, Buttons::OkCancel) == Answer::Ok;
 }
 
+void reportFailure(ProgramState &state, const QString &procedure, const Error &error, int line)
+{
+    endLostSession(state);
+    if (error.number() == qb::hr::kAborted)
+        state.errors().logOnly(procedure, error.description(), error.number(), line);
+    else
+        state.showError(procedure, error.description(), error.number(), line);
+}
+
 void reportUnexpected(ProgramState &state, const QString &procedure, int line)
 {
     try {
         throw;
     } catch (const Error &e) {
-        state.showError(procedure, e.description(), e.number(), line);
+        reportFailure(state, procedure, e, line);
     } catch (const std::exception &e) {
         state.showError(procedure, QString::fromLocal8Bit(e.what()), qb::hr::kUnexpected, line);
     }

@@ -2,6 +2,7 @@
 
 #include "localdb/Error.h"
 #include "quickbooks/ComErrors.h"
+#include "quickbooks/RetrievalSupport.h"
 #include "quickbooks/SocketRequestProcessor.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+
+#include <optional>
 
 namespace corvina {
 
@@ -19,34 +22,42 @@ const QString kAppName = QStringLiteral("Fenwick");
 constexpr qsizetype kMaxPathLength = 4096;
 const QChar kCR(13);
 
-// A first line that cannot be a company-file path: undecodable text, control characters or
-// an absurd length, as left by an editor accident or a disk fault.
-bool isRubbish(const QByteArray &raw, const QString &line)
+// The first line decoded in the system's encoding; nothing when it cannot be a company-file
+// path: undecodable text, control characters or an absurd length, as left by an editor
+// accident or a disk fault.
+std::optional<QString> decodePath(const QByteArray &raw)
 {
     if (raw.size() > kMaxPathLength)
-        return true;
-    auto decoder = QStringDecoder(QStringDecoder::System);
-    (void)decoder.decode(raw);
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::System);
+    const QString line = decoder.decode(raw);
     if (decoder.hasError())
-        return true;
-    return std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() < 32 && c != u'\t'; });
+        return std::nullopt;
+    if (std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() < 32 && c != u'\t'; }))
+        return std::nullopt;
+    return line;
 }
 
-// Step 1: the remembered path, or empty. Creates the file empty when missing; a file whose
-// first line is rubbish is kept aside as QBPath.txt.bad and treated as empty, with a notice.
+// Step 1: the remembered path, or empty. The file is only read (it may well be read-only);
+// when missing it is created empty. A file whose first line is rubbish is kept aside as
+// QBPath.txt.bad and treated as empty, with a notice.
 QString readSavedPath(ProgramState &state)
 {
     const QString path = state.appFile(appfile::kQbPath);
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    if (!file.exists()) {
+        if (!file.open(QIODevice::WriteOnly))
+            throw Error(errc::kFileFailure, QStringLiteral("%1 cannot be made: %2").arg(path, file.errorString()));
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly))
         throw Error(errc::kFileFailure, QStringLiteral("%1 cannot be opened: %2").arg(path, file.errorString()));
     QByteArray raw = file.readLine(kMaxPathLength + 2);
     file.close();
     while (raw.endsWith('\n') || raw.endsWith('\r'))
         raw.chop(1);
-    const QString line = QString::fromLocal8Bit(raw);
-    if (!isRubbish(raw, line))
-        return line;
+    if (const auto line = decodePath(raw))
+        return *line;
 
     const QString aside = path + QStringLiteral(".bad");
     QFile::remove(aside);
@@ -77,14 +88,31 @@ QString fileNameOf(const QString &path)
     return cut < 0 ? path : path.mid(cut + 1);
 }
 
+// QuickBooks has been silent for `waited`: true when the user wants to wait on.
+bool keepWaiting(Screen &screen, std::chrono::milliseconds waited)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited).count();
+    const QString span = seconds >= 120 ? QStringLiteral("%1 minutes").arg(seconds / 60)
+                                        : QStringLiteral("%1 seconds").arg(seconds);
+    const QString text = QStringLiteral("Quickbooks has not answered for %1. A large company file can take a long "
+                                        "time.")
+                             .arg(span)
+                         + kCR + kCR
+                         + QStringLiteral("Do you want to keep waiting? Click \"No\" to stop waiting; the "
+                                          "QBData database keeps what it holds.");
+    return screen.message(text, QStringLiteral("Waiting for Quickbooks"), Buttons::YesNo) == Answer::Yes;
+}
+
 std::unique_ptr<qb::RequestProcessor> makeProcessor(ProgramState &state)
 {
     QuickBooksLink &link = state.quickBooks();
     if (link.makeProcessor)
         return link.makeProcessor();
-    auto processor = std::make_unique<qb::SocketRequestProcessor>();
+    auto processor = std::make_unique<qb::SocketRequestProcessor>(link.socketPath);
     Screen &screen = state.screen();
     processor->setWaitHook([&screen] { screen.yield(); });
+    processor->setPatience(link.answerPatience,
+                           [&screen](std::chrono::milliseconds waited) { return keepWaiting(screen, waited); });
     return processor;
 }
 
@@ -120,6 +148,8 @@ bool OpenQB(ProgramState &state)
             line = 30;
             link.sessionManager.reset();
             link.sessionManager = std::make_unique<qb::SessionManager>(makeProcessor(state));
+            // A lost link ends the session at once, so no retrieval relies on it again.
+            link.sessionManager->setLostHandler([&link] { link.sessionOpen = false; });
             line = 40;
             link.sessionManager->openConnection(kAppId, kAppName);
             line = 50;
@@ -151,15 +181,28 @@ bool OpenQB(ProgramState &state)
                                QStringLiteral("Open Company File"), Buttons::Ok);
                 return false;
             }
-            state.showError(QStringLiteral("OpenQB"), e.description(), e.number(), line);
-            return result;
+            reportFailure(state, QStringLiteral("OpenQB"), e, line);
+            return result && link.sessionOpen;
         }
     }
+}
+
+bool endLostSession(ProgramState &state)
+{
+    QuickBooksLink &link = state.quickBooks();
+    if (!link.sessionManager || !link.sessionManager->linkLost())
+        return false;
+    link.sessionManager.reset();
+    link.requests.reset();
+    link.sessionOpen = false;
+    return true;
 }
 
 void CloseQB(ProgramState &state)
 {
     QuickBooksLink &link = state.quickBooks();
+    if (endLostSession(state))
+        return;
     if (link.sessionManager) {
         // Whatever happens, the state ends empty; a failure still reaches the caller.
         std::unique_ptr<qb::SessionManager> manager = std::move(link.sessionManager);

@@ -12,6 +12,12 @@ bool OpenQB(ProgramState &state);
 
 // Ends the session if there is one and empties the QuickBooks state. Errors of the request
 // library reach the caller.
+// A session whose link to QuickBooks was lost ends without a word to QuickBooks.
 void CloseQB(ProgramState &state);
+
+// After a failure: when it took the link to QuickBooks down, ends the session (releases the
+// session manager and the request set, clears the flag) so that the next retrieval opens a
+// new one. True when it did.
+bool endLostSession(ProgramState &state);
 
 } // namespace corvina

@@ -17,21 +17,39 @@ SessionManager::~SessionManager()
     }
 }
 
+template <class Call>
+auto SessionManager::guarded(Call call) -> decltype(call())
+{
+    try {
+        return call();
+    } catch (...) {
+        if (m_processor->linkLost() && !m_lost) {
+            m_lost = true;
+            m_connected = false;
+            m_inSession = false;
+            if (m_onLost)
+                m_onLost();
+        }
+        throw;
+    }
+}
+
 void SessionManager::openConnection(const QString &appId, const QString &appName)
 {
-    m_processor->openConnection(appId, appName);
+    guarded([&] { m_processor->openConnection(appId, appName); });
     m_connected = true;
+    m_lost = false;
 }
 
 void SessionManager::beginSession(const QString &companyFile, OpenMode mode)
 {
-    m_processor->beginSession(companyFile, static_cast<int>(mode));
+    guarded([&] { m_processor->beginSession(companyFile, static_cast<int>(mode)); });
     m_inSession = true;
 }
 
 QString SessionManager::currentCompanyFileName()
 {
-    return m_processor->currentCompanyFile();
+    return guarded([&] { return m_processor->currentCompanyFile(); });
 }
 
 std::unique_ptr<RequestSet> SessionManager::createMsgSetRequest(int majorVersion, int minorVersion) const
@@ -41,21 +59,21 @@ std::unique_ptr<RequestSet> SessionManager::createMsgSetRequest(int majorVersion
 
 ResponseSet SessionManager::doRequests(const RequestSet &requests)
 {
-    const QByteArray answer = m_processor->processRequest(requests.toQbxml());
+    const QByteArray answer = guarded([&] { return m_processor->processRequest(requests.toQbxml()); });
     return ResponseSet::parse(answer);
 }
 
 void SessionManager::endSession()
 {
     m_inSession = false;
-    m_processor->endSession();
+    guarded([&] { m_processor->endSession(); });
 }
 
 void SessionManager::closeConnection()
 {
     m_connected = false;
     m_inSession = false;
-    m_processor->closeConnection();
+    guarded([&] { m_processor->closeConnection(); });
 }
 
 } // namespace corvina::qb

@@ -4,6 +4,7 @@
 #include "quickbooks/RequestSet.h"
 #include "quickbooks/ResponseSet.h"
 
+#include <functional>
 #include <memory>
 
 namespace corvina::qb {
@@ -16,6 +17,9 @@ enum class OpenMode { SingleUser = 0, MultiUser = 1, DontCare = 2 };
 // sets built here and sent through the request processor. Every call blocks and raises
 // corvina::Error with the request processor's number and description on failure.
 // Destroying the manager drops the connection (and with it any session) without raising.
+// A failure that takes the link down (see RequestProcessor::linkLost) ends the connection and
+// the session here too, and tells the lost-link handler, so that the holder can stop using
+// this manager.
 class SessionManager {
 public:
     explicit SessionManager(std::unique_ptr<RequestProcessor> processor);
@@ -36,8 +40,17 @@ public:
 
     bool isConnected() const noexcept { return m_connected; }
     bool inSession() const noexcept { return m_inSession; }
+    // True once a failure took the link to QuickBooks down.
+    bool linkLost() const noexcept { return m_lost; }
+    void setLostHandler(std::function<void()> handler) { m_onLost = std::move(handler); }
 
 private:
+    // Runs a call of the processor, noting a link that the failure took down.
+    template <class Call>
+    auto guarded(Call call) -> decltype(call());
+
+    std::function<void()> m_onLost;
+    bool m_lost = false;
     std::unique_ptr<RequestProcessor> m_processor;
     bool m_connected = false;
     bool m_inSession = false;

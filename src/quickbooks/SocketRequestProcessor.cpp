@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
 constexpr int kWaitSliceMs = 16;
+constexpr int kBlockingSliceMs = 1000; // without a wait hook only the patience needs checking
 
 wire::PayloadWriter request(wire::Op op)
 {
@@ -28,13 +29,18 @@ SocketRequestProcessor::SocketRequestProcessor(QString socketPath, std::uint32_t
 
 SocketRequestProcessor::~SocketRequestProcessor() = default;
 
-void SocketRequestProcessor::lost(const QString &why)
+void SocketRequestProcessor::dropWith(std::int32_t number, const QString &description)
 {
     if (m_socket)
         m_socket->abort();
     m_socket.reset();
-    throw Error(hr::kCouldNotAccess,
-                QStringLiteral("%1 %2").arg(hr::description(hr::kCouldNotAccess), why));
+    m_lost = true;
+    throw Error(number, description);
+}
+
+void SocketRequestProcessor::lost(const QString &why)
+{
+    dropWith(hr::kCouldNotAccess, QStringLiteral("%1 %2").arg(hr::description(hr::kCouldNotAccess), why));
 }
 
 void SocketRequestProcessor::connectSocket()
@@ -50,24 +56,55 @@ void SocketRequestProcessor::connectSocket()
     m_socket->connectToServer(path);
     if (!m_socket->waitForConnected(kConnectTimeoutMs))
         lost(QStringLiteral("Nothing answers at %1.").arg(path));
+    m_lost = false;
+}
+
+void SocketRequestProcessor::checkPatience()
+{
+    if (m_patience.count() <= 0 || m_sinceProgress.elapsed() < m_patience.count())
+        return;
+    const std::chrono::milliseconds waited(m_sinceProgress.elapsed());
+    if (m_keepWaiting && m_keepWaiting(waited)) {
+        if (!m_socket)
+            lost(QStringLiteral("The connection to QuickBooks was closed while it was answering."));
+        m_sinceProgress.restart();
+        return;
+    }
+    dropWith(hr::kAborted, QStringLiteral("QuickBooks had not answered after %1 seconds; the wait was given up.")
+                               .arg(waited.count() / 1000));
+}
+
+void SocketRequestProcessor::waitOnce(bool forWrite)
+{
+    const int slice = m_waitHook ? kWaitSliceMs : kBlockingSliceMs;
+    if (forWrite ? m_socket->waitForBytesWritten(slice) : m_socket->waitForReadyRead(slice))
+        return;
+    if (m_socket->state() != QLocalSocket::ConnectedState) {
+        if (forWrite)
+            lost(QStringLiteral("The request could not be sent."));
+        lost(QStringLiteral("The connection to QuickBooks was lost before it answered."));
+    }
+    if (m_waitHook) {
+        m_waitHook();
+        if (!m_socket)
+            lost(QStringLiteral("The connection to QuickBooks was closed while it was answering."));
+    }
+    checkPatience();
 }
 
 void SocketRequestProcessor::readExactly(char *into, qsizetype size)
 {
     qsizetype got = 0;
     while (got < size) {
-        while (m_socket->bytesAvailable() == 0) {
-            if (m_socket->waitForReadyRead(m_waitHook ? kWaitSliceMs : -1))
-                break;
-            if (!m_waitHook || m_socket->state() != QLocalSocket::ConnectedState)
-                lost(QStringLiteral("The connection to QuickBooks was lost before it answered."));
-            m_waitHook();
-            if (!m_socket)
-                lost(QStringLiteral("The connection to QuickBooks was closed while it was answering."));
+        if (m_socket->bytesAvailable() == 0) {
+            waitOnce(false);
+            continue;
         }
         const qint64 n = m_socket->read(into + got, size - got);
         if (n < 0)
             lost(QStringLiteral("The connection to QuickBooks was lost before it answered."));
+        if (n > 0)
+            m_sinceProgress.restart();
         got += n;
     }
 }
@@ -76,23 +113,20 @@ QByteArray SocketRequestProcessor::call(const QByteArray &requestFrame)
 {
     if (!m_socket)
         throw Error(hr::kUnexpected, QStringLiteral("The connection to QuickBooks is not open."));
+    m_sinceProgress.start();
     if (m_socket->write(requestFrame) != requestFrame.size())
         lost(QStringLiteral("The request could not be sent."));
-    while (m_socket->bytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(-1))
-            lost(QStringLiteral("The request could not be sent."));
-    }
+    while (m_socket->bytesToWrite() > 0)
+        waitOnce(true);
 
     char header[wire::kHeaderSize];
     readExactly(header, wire::kHeaderSize);
     const std::uint32_t length = wire::frameLength(QByteArrayView(header, wire::kHeaderSize));
     if (length > m_maxReply) {
-        m_socket->abort();
-        m_socket.reset();
-        throw Error(hr::kInvalidData,
-                    QStringLiteral("The answer from QuickBooks (%1 bytes) exceeds the limit of %2 bytes.")
-                        .arg(length)
-                        .arg(m_maxReply));
+        dropWith(hr::kInvalidData,
+                 QStringLiteral("The answer from QuickBooks (%1 bytes) exceeds the limit of %2 bytes.")
+                     .arg(length)
+                     .arg(m_maxReply));
     }
     QByteArray payload(static_cast<qsizetype>(length), Qt::Uninitialized);
     readExactly(payload.data(), payload.size());
@@ -109,9 +143,7 @@ QByteArray SocketRequestProcessor::call(const QByteArray &requestFrame)
         if (number && description && reader.atEnd())
             throw Error(*number, *description);
     }
-    m_socket->abort();
-    m_socket.reset();
-    throw Error(hr::kInvalidData, QStringLiteral("The answer from QuickBooks breaks the frame protocol."));
+    dropWith(hr::kInvalidData, QStringLiteral("The answer from QuickBooks breaks the frame protocol."));
 }
 
 void SocketRequestProcessor::openConnection(const QString &appId, const QString &appName)

@@ -32,13 +32,32 @@ QString ErrorReport::messageText(const QString &procedure, const QString &descri
     return text;
 }
 
+ErrorReport::Action::Action(ErrorReport &report) : m_report(report), m_outerTold(report.m_told)
+{
+    m_report.m_told = false;
+}
+
+ErrorReport::Action::~Action()
+{
+    m_report.m_told = m_outerTold;
+}
+
+void ErrorReport::logOnly(const QString &procedure, const QString &description, std::int32_t number,
+                          int line)
+{
+    ++m_count;
+    m_told = true;
+    appendToLog(procedure, description, number, line);
+}
+
 void ErrorReport::show(const QString &procedure, const QString &description, std::int32_t number,
                        int line)
 {
     ++m_count;
     appendToLog(procedure, description, number, line);
-    if (m_count != 1)
+    if (m_told)
         return;
+    m_told = true;
     m_screen.message(messageText(procedure, description, number, line), QStringLiteral("Error"),
                      Buttons::Ok);
 }

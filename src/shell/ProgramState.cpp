@@ -28,6 +28,7 @@ bool ProgramState::runRetrieval(const std::function<void(ProgramState &)> &proce
         bool &flag;
         ~Reset() { flag = false; }
     } reset{m_retrievalRunning};
+    ErrorReport::Action action(m_errors);
     procedure(*this);
     return true;
 }

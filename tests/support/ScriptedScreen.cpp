@@ -78,6 +78,8 @@ void ScriptedScreen::setBusyPointer(bool busy)
 void ScriptedScreen::yield()
 {
     m_events << QStringLiteral("yield");
+    if (m_onYield)
+        m_onYield();
 }
 
 QString ScriptedScreen::boxText(RetrievalBox box) const

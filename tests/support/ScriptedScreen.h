@@ -27,6 +27,8 @@ public:
     void answerNext(Answer answer) { m_answers.push_back(answer); }
     // Runs before each message box is answered, e.g. to release a lock the box asks about.
     void onMessage(std::function<void(const QString &title)> hook) { m_onMessage = std::move(hook); }
+    // Runs at each yield, e.g. to pull the stand-in away while a request waits.
+    void onYield(std::function<void()> hook) { m_onYield = std::move(hook); }
     const std::vector<Message> &messages() const { return m_messages; }
     int unansweredMessages() const { return static_cast<int>(m_answers.size()); }
 
@@ -79,6 +81,7 @@ public:
 private:
     std::deque<Answer> m_answers;
     std::function<void(const QString &)> m_onMessage;
+    std::function<void()> m_onYield;
     std::deque<std::optional<RetrievalPeriod>> m_periods;
     std::deque<std::pair<bool, QStringList>> m_excludedKinds; // confirmed, kinds
     std::vector<KindsAsked> m_kindsAsked;

@@ -81,14 +81,22 @@ void MainMenu::createMenus()
 
 void MainMenu::connectActions()
 {
-    connect(mnuLML, &QAction::triggered, this, [this] { openMailMergeGuide(m_state); });
+    // Each entry is one user action: its first unexpected error shows a box, later ones of
+    // the same action only reach the log (the retrievals open theirs in runRetrieval).
+    const auto action = [this](auto body) {
+        return [this, body] {
+            ErrorReport::Action scope(m_state.errors());
+            body();
+        };
+    };
+    connect(mnuLML, &QAction::triggered, this, action([this] { openMailMergeGuide(m_state); }));
     connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
     connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
-    connect(CustSales, &QAction::triggered, this, [this] { showCustSales(m_state, this); });
+    connect(CustSales, &QAction::triggered, this, action([this] { showCustSales(m_state, this); }));
     // The browsers are top-level windows of their own, each with its own working list.
-    connect(mnuDispCust, &QAction::triggered, this, [this] { (new CustData(m_state))->show(); });
-    connect(mnuDispInv, &QAction::triggered, this, [this] { (new InvoiceData(m_state))->show(); });
-    connect(mnuItemAging, &QAction::triggered, this, [this] { runItemAnalyzer(m_state, this); });
+    connect(mnuDispCust, &QAction::triggered, this, action([this] { (new CustData(m_state))->show(); }));
+    connect(mnuDispInv, &QAction::triggered, this, action([this] { (new InvoiceData(m_state))->show(); }));
+    connect(mnuItemAging, &QAction::triggered, this, action([this] { runItemAnalyzer(m_state, this); }));
 }
 
 void MainMenu::load()
