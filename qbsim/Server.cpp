@@ -226,9 +226,17 @@ void Server::adopt(int fd)
         pump(*it->second);
         serve(*it->second); // requests that waited for the answer to go out
     });
-    socket->setReadBufferSize(kReadChunk);
+    socket->setReadBufferSize(std::min(kReadChunk, m_options.maxClientBytes));
     if (socket->bytesAvailable() > 0)
         onReadyRead(socket);
+}
+
+qint64 Server::heldBytes() const
+{
+    qint64 held = 0;
+    for (const auto &[socket, client] : m_clients)
+        held += heldFor(*client);
+    return held;
 }
 
 qint64 Server::heldFor(const Client &client) const
@@ -260,9 +268,11 @@ void Server::onReadyRead(QLocalSocket *socket)
 
 void Server::serve(Client &client)
 {
-    // One frame at a time, and only while no answer waits to go out: a client that does not
-    // read its answers leaves its requests in the socket, not answers piling up here.
-    while (!client.closing && !client.gone && !client.stalled && client.outgoing.empty()) {
+    // One frame at a time, and only once the previous answer has gone out to the system: a
+    // client that does not read its answers leaves its requests in the socket, not answers
+    // piling up here.
+    while (!client.closing && !client.gone && !client.stalled && client.outgoing.empty()
+           && client.socket->bytesToWrite() == 0) {
         QByteArray payload;
         switch (client.frames.take(payload)) {
         case wire::FrameBuffer::Status::Incomplete:

@@ -50,6 +50,8 @@ public:
     void close();
     QString socketPath() const;
     int clientCount() const { return static_cast<int>(m_clients.size()); }
+    // Bytes held for the clients: partial requests and answers they have not read yet.
+    qint64 heldBytes() const;
     // Accepts that failed since the server started listening.
     int acceptFailures() const { return m_acceptFailures; }
 

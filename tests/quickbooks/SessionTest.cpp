@@ -4,6 +4,13 @@
 #include "quickbooks/Retrievals.h"
 #include "quickbooks/Session.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 using namespace corvina;
 using namespace corvina::test;
 using namespace Qt::StringLiterals;
@@ -12,6 +19,23 @@ using Call = InProcessStandIn::Call;
 namespace {
 
 class Session : public RetrievalFixture {};
+
+// Sets or clears a file's immutable attribute; false when the file system or the process's
+// rights do not allow it.
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
 
 } // namespace
 
@@ -119,6 +143,46 @@ TEST_F(Session, RubbishPathFileIsKeptAsideAndAskedAgain)
     EXPECT_TRUE(folder.exists(u"QBPath.txt.bad"_s));
     EXPECT_EQ(folder.read(u"QBPath.txt"_s), standIn.companyPath().toUtf8() + "\n");
     EXPECT_EQ(screen.messages()[1].title, u"Open Quickbooks");
+}
+
+TEST_F(Session, UndecodablePathTextIsCaughtAndKeptAside)
+{
+    useCompany({});
+    // Latin-1 text where the system's encoding is UTF-8: no control characters at all.
+    folder.write(u"QBPath.txt"_s, "/books/Caf\xe9 Company.qbw\n");
+    screen.answerNext(Answer::Ok);  // the notice
+    screen.answerNext(Answer::Yes); // Is Quickbooks open?
+    EXPECT_TRUE(OpenQB(state));
+    ASSERT_EQ(screen.messages().size(), 2u);
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"QBPath.txt.bad"));
+    EXPECT_EQ(folder.read(u"QBPath.txt.bad"_s), "/books/Caf\xe9 Company.qbw\n");
+    EXPECT_EQ(folder.read(u"QBPath.txt"_s), standIn.companyPath().toUtf8() + "\n");
+}
+
+TEST_F(Session, AReadOnlyPathFileIsReadAndLeftAlone)
+{
+    const QString company = useCompany({});
+    const QString path = folder.file(u"QBPath.txt"_s);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    // File modes do not stop root from writing; the immutable flag does.
+    const bool immutable = ::geteuid() == 0 && setImmutable(path, true);
+    if (::geteuid() == 0 && !immutable)
+        GTEST_SKIP() << "running as root without a way to make a file read-only";
+    struct Restore {
+        QString path;
+        bool immutable;
+        ~Restore()
+        {
+            if (immutable)
+                setImmutable(path, false);
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+    } restore{path, immutable};
+
+    EXPECT_TRUE(OpenQB(state));
+    EXPECT_TRUE(screen.messages().empty()) << screen.messages()[0].text.toStdString();
+    EXPECT_TRUE(state.quickBooks().sessionOpen);
+    EXPECT_EQ(folder.read(u"QBPath.txt"_s), company.toUtf8() + "\n");
 }
 
 TEST_F(Session, CloseWithoutSessionOnlyClearsTheState)

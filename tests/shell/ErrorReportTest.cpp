@@ -56,6 +56,45 @@ TEST_F(ErrorReportTest, LaterReportsAreSilentButCountedAndLogged)
     EXPECT_TRUE(log.contains(QStringLiteral("GetItems\terror 7\tline 30\tthird")));
 }
 
+TEST_F(ErrorReportTest, EachActionShowsItsFirstReportAndNestedActionsHaveTheirOwn)
+{
+    const auto report = [&](const char *what) {
+        state.showError(QStringLiteral("GetCustomers"), QString::fromLatin1(what), 1, 10);
+    };
+    for (int i = 0; i < 4; ++i)
+        screen.answerNext(Answer::Ok);
+    {
+        ErrorReport::Action first(state.errors());
+        report("a1");
+        {
+            // Started from a window while the first action waits on QuickBooks.
+            ErrorReport::Action inner(state.errors());
+            report("b1");
+            report("b2");
+        }
+        report("a2"); // the outer action has told the user already
+    }
+    {
+        ErrorReport::Action second(state.errors());
+        state.errors().logOnly(QStringLiteral("GetCustomers"), QStringLiteral("gave up"), 2, 50);
+        report("c1"); // the user chose to stop waiting: that was this action's telling
+    }
+    report("outside1");
+    {
+        ErrorReport::Action third(state.errors());
+        report("d1");
+    }
+    report("outside2"); // outside actions only the first of the run shows
+
+    QStringList shown;
+    for (const auto &m : screen.messages())
+        shown << m.text.section(QStringLiteral("Error Description: "), 1).section(QLatin1Char('\r'), 0, 0);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("a1"), QStringLiteral("b1"), QStringLiteral("outside1"),
+                                  QStringLiteral("d1")}));
+    EXPECT_EQ(state.errors().count(), 9);
+    EXPECT_EQ(folder.read(QStringLiteral("Corvina.log")).count('\n'), 9);
+}
+
 TEST_F(ErrorReportTest, EmptyDescriptionLeavesItsLabelAlone)
 {
     const QString text = ErrorReport::messageText(QStringLiteral("OpenQB"), QString(), 0, 0);

@@ -4,13 +4,28 @@
 
 namespace corvina::test {
 
-StandIn::StandIn(const QString &program, const QString &companyFile)
-    : m_socketPath(m_dir.filePath(QStringLiteral("qbsim.sock")))
+StandIn::StandIn(const QString &program, const QString &companyFile, const QStringList &options)
+    : m_program(program), m_companyFile(companyFile), m_socketPath(m_dir.filePath(QStringLiteral("qbsim.sock")))
+{
+    start(options);
+}
+
+bool StandIn::restart(const QStringList &options)
+{
+    kill();
+    m_started = false;
+    m_log.clear();
+    start(options);
+    return m_started;
+}
+
+void StandIn::start(const QStringList &options)
 {
     QStringList args{QStringLiteral("serve"), QStringLiteral("--socket"), m_socketPath};
-    if (!companyFile.isEmpty())
-        args << companyFile;
-    m_process.start(program, args);
+    args << options;
+    if (!m_companyFile.isEmpty())
+        args << m_companyFile;
+    m_process.start(m_program, args);
     if (!m_process.waitForStarted(10000)) {
         m_log = m_process.errorString();
         return;

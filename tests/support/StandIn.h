@@ -11,8 +11,12 @@ namespace corvina::test {
 class StandIn {
 public:
     // `program` is the qbsim executable; an empty company file starts it with none open.
-    StandIn(const QString &program, const QString &companyFile);
+    // `options` go to `qbsim serve` as they are (e.g. {"--answer-delay", "never"}).
+    StandIn(const QString &program, const QString &companyFile, const QStringList &options = {});
     ~StandIn();
+
+    // Starts the stand-in again on the same socket, after kill(); false when it did not start.
+    bool restart(const QStringList &options = {});
 
     // True once the stand-in said it listens; otherwise `log()` says why not.
     bool started() const { return m_started; }
@@ -21,6 +25,10 @@ public:
     void kill();
 
 private:
+    void start(const QStringList &options);
+
+    QString m_program;
+    QString m_companyFile;
     QTemporaryDir m_dir;
     QProcess m_process;
     QString m_socketPath;
