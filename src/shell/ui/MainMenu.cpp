@@ -85,9 +85,9 @@ void MainMenu::connectActions()
     connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
     connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
     connect(CustSales, &QAction::triggered, this, [this] { showCustSales(m_state, this); });
-    // The browsers are top-level windows of their own, each with its own working list.
-    connect(mnuDispCust, &QAction::triggered, this, [this] { (new CustData(m_state))->show(); });
-    connect(mnuDispInv, &QAction::triggered, this, [this] { (new InvoiceData(m_state))->show(); });
+    // One window of each browser: choosing the entry again brings it forward, read afresh.
+    connect(mnuDispCust, &QAction::triggered, this, [this] { showCustData(m_state); });
+    connect(mnuDispInv, &QAction::triggered, this, [this] { showInvoiceData(m_state); });
     connect(mnuItemAging, &QAction::triggered, this, [this] { runItemAnalyzer(m_state, this); });
 }
 
