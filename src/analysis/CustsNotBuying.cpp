@@ -1,5 +1,6 @@
 #include "analysis/CustsNotBuying.h"
 
+#include "analysis/MailMergeTable.h"
 #include "localdb/LocalDb.h"
 #include "reporting/Workbook.h"
 #include "shell/ProgramState.h"
@@ -8,10 +9,6 @@
 #include <QDir>
 
 namespace corvina {
-
-namespace {
-constexpr int kItemColumn = -2;
-}
 
 CustsNotBuying::CustsNotBuying(ProgramState &state, bool allItems, ChosenItem item)
     : m_state(state), m_allItems(allItems), m_item(allItems ? ChosenItem() : std::move(item))
@@ -55,18 +52,10 @@ void CustsNotBuying::load()
     m_list = std::move(list);
 }
 
-QString CustsNotBuying::previousItem()
-{
-    Statement first =
-        db().prepare(QStringLiteral("SELECT Item FROM NoBuyCustomers ORDER BY rowid LIMIT 1"));
-    return first.step() ? first.value(0).toString() : QString();
-}
-
 bool CustsNotBuying::saveForMailMerge()
 {
     Screen &screen = m_state.screen();
-    if (db().countRows(QStringLiteral("NoBuyCustomers")) > 0) {
-        const QString previous = previousItem();
+    const auto confirm = [&screen](const QString &previous) {
         const QString question =
             (previous == kAllItems
                  ? QStringLiteral(
@@ -74,49 +63,13 @@ bool CustsNotBuying::saveForMailMerge()
                  : QStringLiteral("All previously saved customers who did not buy item ") +
                        previous + QStringLiteral(" will be deleted. ")) +
             QStringLiteral("Proceed?");
-        if (screen.message(question, QStringLiteral("Delete Previous Data"), Buttons::YesNo) !=
-            Answer::Yes)
-            return false;
-    }
-
-    // The table's own columns, each filled from the list's column of the same name.
-    QStringList columns;
-    std::vector<int> sources;
-    {
-        Statement shape = db().prepare(QStringLiteral("SELECT * FROM NoBuyCustomers LIMIT 0"));
-        for (int c = 0; c < shape.columnCount(); ++c) {
-            columns << shape.columnName(c);
-            sources.push_back(shape.columnName(c).compare(u"Item", Qt::CaseInsensitive) == 0
-                                  ? kItemColumn
-                                  : m_list.fieldIndex(shape.columnName(c)));
-        }
-    }
-    QStringList quoted;
-    for (const QString &column : columns)
-        quoted << u'"' + QString(column).replace(u'"', QStringLiteral("\"\"")) + u'"';
-    const QString placeholders = QStringList(columns.size(), QStringLiteral("?")).join(u',');
-    const QString stamp = m_allItems ? kAllItems : m_item.name;
-    {
-        Transaction transaction(db());
-        db().deleteAll(QStringLiteral("NoBuyCustomers"));
-        Statement insert =
-            db().prepare(QStringLiteral("INSERT INTO NoBuyCustomers (") + quoted.join(u',') +
-                         QStringLiteral(") VALUES (") + placeholders + u')');
-        for (int row = 0; row < m_list.storedRowCount(); ++row) {
-            const std::vector<QVariant> &values = m_list.storedRow(row);
-            for (size_t c = 0; c < sources.size(); ++c) {
-                const int source = sources[c];
-                // A column Customers lacks stays empty.
-                const QVariant value = source == kItemColumn ? QVariant(stamp)
-                                       : source < 0          ? QVariant()
-                                                             : values[static_cast<size_t>(source)];
-                insert.bind(static_cast<int>(c) + 1, value);
-            }
-            insert.run();
-            insert.reset();
-        }
-        transaction.commit();
-    }
+        return screen.message(question, QStringLiteral("Delete Previous Data"), Buttons::YesNo) ==
+               Answer::Yes;
+    };
+    if (!replaceMailMergeRows(db(), QStringLiteral("NoBuyCustomers"), m_list,
+                              QStringLiteral("Customers"), m_allItems ? kAllItems : m_item.name,
+                              confirm))
+        return false;
     m_list.moveFirst();
     screen.message(
         QStringLiteral(
@@ -138,22 +91,33 @@ bool CustsNotBuying::exportTo(const QString &folder)
     for (size_t c = 0; c < fields.size(); ++c)
         book.setCell(sheet, 2, static_cast<int>(c), fields[c].name,
                      reporting::CellStyle{true, false, {}});
-    for (int row = 0; row < m_list.storedRowCount(); ++row)
-        book.setRow(sheet, row + 4, 0, m_list.storedRow(row));
+    for (int row = 0; row < m_list.storedRowCount(); ++row) {
+        std::vector<QVariant> values = m_list.storedRow(row);
+        // Yes/no columns (IsActive) read as in the grid and on paper.
+        for (QVariant &value : values) {
+            if (value.typeId() == QMetaType::Bool)
+                value = value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        }
+        book.setRow(sheet, row + 4, 0, values);
+    }
 
     const QString path = QDir(folder).filePath(kExportFile);
     QString error;
     bool saved = false;
+    int cutCells = 0;
     if (QDir().mkpath(folder))
-        saved = book.save(path, &error);
+        saved = book.save(path, &error, &cutCells);
     else
         error = QStringLiteral("The folder %1 could not be made.")
                     .arg(QDir::toNativeSeparators(folder));
     screen.setBusyPointer(false);
-    if (saved)
-        screen.message(QStringLiteral("Your customer data has been exported to ") +
-                           QDir::toNativeSeparators(path),
-                       QStringLiteral("Export Complete"), Buttons::Ok);
+    if (saved) {
+        QString text = QStringLiteral("Your customer data has been exported to ") +
+                       QDir::toNativeSeparators(path);
+        if (cutCells > 0)
+            text += QChar(13) + reporting::cutCellsNote(cutCells);
+        screen.message(text, QStringLiteral("Export Complete"), Buttons::Ok);
+    }
     else
         screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) +
                            error,

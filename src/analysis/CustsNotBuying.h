@@ -43,7 +43,8 @@ public:
     // Replaces the rows of NoBuyCustomers with the list, each stamped with the item (or
     // "All Items"), in one transaction. Earlier rows are replaced only when the user agrees
     // ("Delete Previous Data"); then "Customers Added" is shown. Returns whether the table
-    // was written; on a failure the earlier rows stay.
+    // was written. A column of NoBuyCustomers that Customers lacks throws Error before
+    // anything is asked; on any failure the earlier rows stay.
     bool saveForMailMerge();
 
     // Writes the title (row 1), the column names (row 3) and every column of the list from
@@ -53,7 +54,6 @@ public:
 
 private:
     Database &db();
-    QString previousItem();
 
     ProgramState &m_state;
     bool m_allItems;

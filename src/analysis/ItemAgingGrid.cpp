@@ -120,7 +120,8 @@ QString ItemAgingGridModel::text(const GridRow &row, int column) const
                               : reporting::formatValue(value, QStringLiteral("#,##0.00"));
     case LastPurch:
     case FirstPurch: return dateText(value);
-    default: return value.toString();
+    // Sums of fractions carry binary noise: numbers show to 15 significant digits.
+    default: return reporting::formatValue(value, QString());
     }
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 // Positions of the item columns and the first customer column in an export row.
 constexpr int kItemColumns = 3;
-constexpr int kQtyTotColumn = 5;
+constexpr int kPurchasesColumn = 4;
 constexpr int kSalesTotColumn = 6;
 
 const QStringList kItemSourceFields = {QStringLiteral("Name"), QStringLiteral("Desc"),
@@ -29,16 +29,19 @@ QVariant valueOf(const reporting::ReportRows &rows, int row, int field)
     return field < 0 ? QVariant() : rows.value(row, field);
 }
 
-bool hasText(const QVariant &value)
+// A customer row records a sale when it counts purchases or has a sales total; the quantity
+// says nothing, as a service is often sold without one.
+bool hasSales(const std::vector<QVariant> &row)
 {
-    return !value.isNull() && !value.toString().isEmpty();
+    const QVariant &purchases = row[kPurchasesColumn];
+    return (!purchases.isNull() && purchases.toDouble() > 0) || !row[kSalesTotColumn].isNull();
 }
 
 bool keep(const std::vector<QVariant> &row, ExportCriterion criterion)
 {
     switch (criterion) {
-    case ExportCriterion::WithSales: return hasText(row[kQtyTotColumn]);
-    case ExportCriterion::WithoutSales: return !hasText(row[kQtyTotColumn]);
+    case ExportCriterion::WithSales: return hasSales(row);
+    case ExportCriterion::WithoutSales: return !hasSales(row);
     case ExportCriterion::AllItems: break;
     }
     return true;
@@ -99,7 +102,8 @@ std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &i
 }
 
 bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filter,
-                     ExportCriterion criterion, const QString &path, QString *error)
+                     ExportCriterion criterion, const QString &path, QString *error,
+                     int *cutCells)
 {
     // Written row by row as the rows are made: a million rows never sit in memory at once.
     reporting::WorkbookWriter book(path);
@@ -117,7 +121,10 @@ bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filte
             ++sheetRow;
         });
     }
-    return book.finish(error);
+    const bool saved = book.finish(error);
+    if (cutCells)
+        *cutCells = saved ? book.cutCells() : 0;
+    return saved;
 }
 
 bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
@@ -128,17 +135,23 @@ bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportC
     const QString path = QDir(folder).filePath(kItemExportFile);
     QString error;
     bool saved = false;
+    int cutCells = 0;
     if (!QDir().mkpath(folder)) {
         error = QStringLiteral("The folder %1 could not be made.")
                     .arg(QDir::toNativeSeparators(folder));
     } else {
-        saved = writeItemExport(state.itemAging().get(), filter, criterion, path, &error);
+        saved = writeItemExport(state.itemAging().get(), filter, criterion, path, &error,
+                                &cutCells);
     }
     screen.setBusyPointer(false);
-    if (saved)
-        screen.message(QStringLiteral("Your Item Analyzer data has been exported to ") +
-                           QDir::toNativeSeparators(path),
-                       QStringLiteral("Data Exported"), Buttons::Ok);
+    if (saved) {
+        QString text =
+            QStringLiteral("Your Item Analyzer data has been exported to ") +
+            QDir::toNativeSeparators(path);
+        if (cutCells > 0)
+            text += QChar(13) + reporting::cutCellsNote(cutCells);
+        screen.message(text, QStringLiteral("Data Exported"), Buttons::Ok);
+    }
     else
         screen.message(QStringLiteral("Your Item Analyzer data could not be exported.") +
                            QChar(13) + error,

@@ -39,7 +39,8 @@ inline const QString kItemExportFile = QStringLiteral("ItemAnalyzerData.xlsx");
 // The Item Analyzer's rows as the export writes them, handed to `take` one at a time: one
 // row per customer of each item that passes the filter, or one row with empty customer
 // columns for an item nobody bought; every row carries its own item's name, description and
-// ListID. WithSales keeps the rows with a quantity total, WithoutSales the others.
+// ListID. WithSales keeps the customer rows with purchases or a sales total (a service sold
+// without a quantity counts), WithoutSales the others.
 void forEachItemExportRow(const reporting::ReportRows &items, const ItemFilter &filter,
                           ExportCriterion criterion,
                           const std::function<void(const std::vector<QVariant> &)> &take);
@@ -49,13 +50,15 @@ std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &i
 
 // Writes the workbook at `path`: bold headings in row 1, row 2 empty, the rows from A3.
 // Numbers stay numbers (SalesTot shown as "#,##0.00") and dates dates. No rows without
-// `items`. False with the reason in `error` when it could not be written.
+// `items`. False with the reason in `error` when it could not be written; `cutCells`, when
+// given, receives the number of texts cut to what a cell holds.
 bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filter,
-                     ExportCriterion criterion, const QString &path, QString *error);
+                     ExportCriterion criterion, const QString &path, QString *error,
+                     int *cutCells = nullptr);
 
 // Writes the export of state.itemAging() into `folder`/ItemAnalyzerData.xlsx and tells the
-// user where it went ("Data Exported"), or why it failed; the busy pointer is shown while it
-// works. Returns whether the workbook was saved.
+// user where it went ("Data Exported", saying so when texts had to be cut), or why it
+// failed; the busy pointer is shown while it works. Returns whether the workbook was saved.
 bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
                           const QString &folder);
 

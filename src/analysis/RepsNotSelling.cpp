@@ -1,5 +1,6 @@
 #include "analysis/RepsNotSelling.h"
 
+#include "analysis/MailMergeTable.h"
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
 #include "quickbooks/Retrievals.h"
@@ -13,8 +14,6 @@ namespace corvina {
 
 namespace {
 
-const QString kItemColumn = QStringLiteral("Item");
-
 // A working-list row whose short name is this invoice's sales rep. A missing sales rep is
 // the empty text; a rep without a short name matches nothing.
 RowPredicate repIs(const QString &salesRep)
@@ -23,17 +22,6 @@ RowPredicate repIs(const QString &salesRep)
         const QVariant &rep = row.value(QStringLiteral("Rep"));
         return !rep.isNull() && rep.toString().compare(salesRep, Qt::CaseInsensitive) == 0;
     };
-}
-
-// The working-list field of exactly this name, or -1.
-int exactField(const Recordset &list, const QString &name)
-{
-    const auto &fields = list.fields();
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].name == name)
-            return static_cast<int>(i);
-    }
-    return -1;
 }
 
 } // namespace
@@ -114,67 +102,24 @@ std::shared_ptr<reporting::MemoryRows> RepsNotSelling::reportRows() const
     return rows;
 }
 
-QString RepsNotSelling::previousItem()
-{
-    Statement first =
-        db().prepare(QStringLiteral("SELECT Item FROM NoSellReps ORDER BY rowid LIMIT 1"));
-    return first.step() ? first.value(0).toString() : QString();
-}
-
 bool RepsNotSelling::saveForMailMerge()
 {
-    if (db().countRows(QStringLiteral("NoSellReps")) > 0) {
-        const QString previous = previousItem();
+    Screen &screen = m_state.screen();
+    const auto confirm = [&screen](const QString &previous) {
         const QString what =
             previous == kAllItems
                 ? QStringLiteral(
                       "This will delete all Reps who did not sell any of the listed items.")
                 : QStringLiteral("This will delete all Reps who did not sell item ") + previous +
                       QStringLiteral(".");
-        if (m_state.screen().message(what + QStringLiteral(" Proceed?"),
-                                     QStringLiteral("Delete Previous Reps"),
-                                     Buttons::YesNo) != Answer::Yes)
-            return false;
-    }
-
-    // The columns of NoSellReps in their order; each but Item takes the working-list value
-    // of the column of the same name.
-    QStringList columns;
-    {
-        Statement shape = db().prepare(QStringLiteral("SELECT * FROM NoSellReps LIMIT 0"));
-        for (int c = 0; c < shape.columnCount(); ++c)
-            columns << shape.columnName(c);
-    }
-    std::vector<int> source;
-    for (const QString &column : columns) {
-        const int field = column == kItemColumn ? -1 : exactField(m_list, column);
-        if (column != kItemColumn && field < 0)
-            throw Error(
-                errc::kDatabaseFailure,
-                QStringLiteral("The Reps list has no column %1 for NoSellReps.").arg(column));
-        source.push_back(field);
-    }
-
-    const QString stamp = m_allItems ? kAllItems : m_item.name;
-    QStringList marks;
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        marks << QStringLiteral("?");
-    Transaction transaction(db());
-    db().deleteAll(QStringLiteral("NoSellReps"));
-    Statement insert = db().prepare(
-        QStringLiteral("INSERT INTO NoSellReps (%1) VALUES (%2)")
-            .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
-    for (int r = 0; r < m_list.storedRowCount(); ++r) {
-        const auto &row = m_list.storedRow(r);
-        for (size_t c = 0; c < source.size(); ++c)
-            insert.bind(static_cast<int>(c) + 1,
-                        source[c] < 0 ? QVariant(stamp) : row[static_cast<size_t>(source[c])]);
-        insert.run();
-        insert.reset();
-    }
-    transaction.commit();
-
-    m_state.screen().message(
+        return screen.message(what + QStringLiteral(" Proceed?"),
+                              QStringLiteral("Delete Previous Reps"),
+                              Buttons::YesNo) == Answer::Yes;
+    };
+    if (!replaceMailMergeRows(db(), QStringLiteral("NoSellReps"), m_list, QStringLiteral("Reps"),
+                              m_allItems ? kAllItems : m_item.name, confirm))
+        return false;
+    screen.message(
         QStringLiteral(
             "All Reps not selling the selected item(s) have been added to the NoSellReps "
             "table in the QBData.mdb database. Reference these in your mail merge "

@@ -49,14 +49,15 @@ public:
 
     // Replaces the rows of NoSellReps with the working list, each stamped with the item
     // (or "All Items"), in one transaction. Earlier rows are replaced only when the user
-    // agrees ("Delete Previous Reps"); returns whether the table was written.
+    // agrees ("Delete Previous Reps"); returns whether the table was written. A column of
+    // NoSellReps that Reps lacks throws Error before anything is asked; on any failure the
+    // earlier rows stay.
     bool saveForMailMerge();
 
 private:
     Database &db();
     void openWorkingList();
     void takeOutSellingReps();
-    QString previousItem();
 
     ProgramState &m_state;
     bool m_allItems;

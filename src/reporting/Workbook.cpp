@@ -79,9 +79,23 @@ lxw_datetime toLxw(const QDateTime &dt)
                         t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
 }
 
-lxw_error writeCell(lxw_worksheet *sheet, XlsxFormats &formats, int row, int column,
-                    const QVariant &value, const CellStyle &style)
+// A text cut to what one cell holds, never in the middle of a surrogate pair; Excel counts
+// UTF-16 units, so the result also holds no more characters than the limit.
+QString cellText(const QString &text, bool *cut)
 {
+    *cut = text.size() > Workbook::kMaxCellText;
+    if (!*cut)
+        return text;
+    qsizetype length = Workbook::kMaxCellText;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+lxw_error writeCell(lxw_worksheet *sheet, XlsxFormats &formats, int row, int column,
+                    const QVariant &value, const CellStyle &style, bool *cut)
+{
+    *cut = false;
     const auto r = static_cast<lxw_row_t>(row);
     const auto c = static_cast<lxw_col_t>(column);
     if (value.isNull() || !value.isValid()) {
@@ -104,7 +118,7 @@ lxw_error writeCell(lxw_worksheet *sheet, XlsxFormats &formats, int row, int col
         return worksheet_write_datetime(
             sheet, r, c, &dt, formats.get(style, hasTime ? kDateTimeFormat : kDateFormat));
     }
-    const QByteArray text = value.toString().toUtf8();
+    const QByteArray text = cellText(value.toString(), cut).toUtf8();
     return worksheet_write_string(sheet, r, c, text.constData(), formats.get(style, nullptr));
 }
 
@@ -157,8 +171,10 @@ void Workbook::setRow(int sheet, int row, int column, const std::vector<QVariant
         setCell(sheet, row, column++, value, style);
 }
 
-bool Workbook::save(const QString &path, QString *error) const
+bool Workbook::save(const QString &path, QString *error, int *cutCells) const
 {
+    if (cutCells)
+        *cutCells = 0;
     for (const Sheet &sheet : m_sheets) {
         if (sheet.outside) {
             if (error)
@@ -182,7 +198,10 @@ bool Workbook::save(const QString &path, QString *error) const
             }
         }
     }
-    return writer.finish(error);
+    const bool saved = writer.finish(error);
+    if (saved && cutCells)
+        *cutCells = writer.cutCells();
+    return saved;
 }
 
 WorkbookWriter::WorkbookWriter(const QString &path)
@@ -241,7 +260,10 @@ void WorkbookWriter::setCell(int row, int column, const QVariant &value, const C
                         .arg(Workbook::kMaxColumns);
         return;
     }
-    const lxw_error e = writeCell(m_sheet, *m_formats, row, column, value, style);
+    bool cut = false;
+    const lxw_error e = writeCell(m_sheet, *m_formats, row, column, value, style, &cut);
+    if (cut)
+        ++m_cutCells;
     if (e != LXW_NO_ERROR)
         m_failure = QStringLiteral("The workbook %1 could not be written: %2.")
                         .arg(QDir::toNativeSeparators(m_path), lxwText(e));
@@ -275,6 +297,18 @@ bool WorkbookWriter::finish(QString *error)
             QStringLiteral("The workbook %1 could not be replaced; is it open in another program?")
                 .arg(QDir::toNativeSeparators(m_path)));
     return true;
+}
+
+QString cutCellsNote(int cutCells)
+{
+    if (cutCells <= 0)
+        return {};
+    if (cutCells == 1)
+        return QStringLiteral("One cell held more than 32,767 characters, the most a cell can "
+                              "hold; it was written cut to that length.");
+    return QStringLiteral("%1 cells held more than 32,767 characters, the most a cell can hold; "
+                          "they were written cut to that length.")
+        .arg(cutCells);
 }
 
 } // namespace corvina::reporting

@@ -27,7 +27,7 @@ struct CellStyle {
 // A workbook built in memory and written as an .xlsx file. Cells are addressed from 0 (row 0,
 // column 0 is "A1"). Values keep their kind: numbers are written as numbers, booleans as
 // booleans, QDate/QDateTime as dates, everything else as text; a null value leaves the cell
-// empty.
+// empty. A text longer than a cell can hold (kMaxCellText) is written cut to that length.
 class Workbook {
 public:
     // Adds a sheet and returns its index; an empty name gives "SheetN".
@@ -42,12 +42,14 @@ public:
 
     // Writes the workbook to `path`, replacing an existing file only once the new one is
     // complete. False with the reason in `error` when it could not be written; an existing
-    // file is then left as it was.
-    bool save(const QString &path, QString *error) const;
+    // file is then left as it was. `cutCells`, when given, receives the number of texts
+    // written cut to kMaxCellText.
+    bool save(const QString &path, QString *error, int *cutCells = nullptr) const;
 
-    // Excel's own limits on sheet sizes.
+    // Excel's own limits on sheet sizes and on the characters of one cell.
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
+    static constexpr int kMaxCellText = 32767;
 
 private:
     // A cell with style -1 holds nothing.
@@ -84,6 +86,8 @@ public:
 
     // True once the file is in place; otherwise false with the reason in `error`.
     bool finish(QString *error);
+    // How many texts were too long for a cell and written cut to Workbook::kMaxCellText.
+    int cutCells() const noexcept { return m_cutCells; }
 
 private:
     QString m_path;
@@ -92,7 +96,12 @@ private:
     ::lxw_workbook *m_book = nullptr;
     ::lxw_worksheet *m_sheet = nullptr;
     int m_sheetCount = 0;
+    int m_cutCells = 0;
     std::unique_ptr<detail::XlsxFormats> m_formats;
 };
+
+// The sentence an export adds to its message when it had to cut `cutCells` texts (empty
+// for none), so the user knows those cells do not hold the whole text.
+QString cutCellsNote(int cutCells);
 
 } // namespace corvina::reporting

@@ -8,9 +8,27 @@
 
 namespace corvina {
 
-bool startDetached(const LaunchCommand &command)
+bool startProgram(const LaunchCommand &command, const std::function<void()> &failedLater)
 {
-    return QProcess::startDetached(command.program, command.arguments);
+    if (!command.exitTellsFailure)
+        return QProcess::startDetached(command.program, command.arguments);
+    // Watched, not waited for: the opener may stay until the word processor closes. It
+    // deletes itself when it ends.
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failedLater](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status == QProcess::NormalExit && exitCode != 0 && failedLater)
+                             failedLater();
+                     });
+    process->start(command.program, command.arguments);
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    return true;
 }
 
 std::optional<LaunchCommand> wordProcessorCommand(const QString &document,
@@ -26,21 +44,23 @@ std::optional<LaunchCommand> wordProcessorCommand(const QString &document,
     }
     const QString opener = find(QStringLiteral("xdg-open"));
     if (!opener.isEmpty())
-        return LaunchCommand{opener, {document}};
+        return LaunchCommand{opener, {document}, true};
     return std::nullopt;
 }
 
 void openMailMergeGuide(ProgramState &state, const Launcher &launch, const QStringList &searchPaths)
 {
+    const auto notFound = [&state] {
+        state.screen().message(QStringLiteral("Unable to launch Word. Please double-click "
+                                              "\"MailMergeOverview.doc\" in your ") +
+                                   state.appFolder() +
+                                   QStringLiteral(" folder to see the requested document."),
+                               QStringLiteral("Application Not Found"), Buttons::Ok);
+    };
     const QString document = state.appFile(appfile::kMailMergeGuide);
     const auto command = wordProcessorCommand(document, searchPaths);
-    if (command && launch(*command))
-        return;
-    state.screen().message(QStringLiteral("Unable to launch Word. Please double-click "
-                                          "\"MailMergeOverview.doc\" in your ") +
-                               state.appFolder() +
-                               QStringLiteral(" folder to see the requested document."),
-                           QStringLiteral("Application Not Found"), Buttons::Ok);
+    if (!command || !launch(*command, notFound))
+        notFound();
 }
 
 } // namespace corvina

@@ -14,11 +14,17 @@ class ProgramState;
 struct LaunchCommand {
     QString program;
     QStringList arguments;
+    // The program hands the document on and says by a non-zero exit that it found nothing
+    // to open it with (the desktop opener); others are started and left alone.
+    bool exitTellsFailure = false;
 };
 
-// Starts a program without waiting for it; false when it could not be started.
-using Launcher = std::function<bool(const LaunchCommand &)>;
-bool startDetached(const LaunchCommand &command);
+// Starts a program without waiting for it; false when it could not be started. For a
+// command whose exit tells failure, `failedLater` runs (from the event loop) when it exits
+// non-zero.
+using Launcher =
+    std::function<bool(const LaunchCommand &, const std::function<void()> &failedLater)>;
+bool startProgram(const LaunchCommand &command, const std::function<void()> &failedLater);
 
 // The word processor for `document`: LibreOffice Writer when installed, else the desktop's
 // default opener. Programs are looked up in `searchPaths` (the PATH when empty). No value
@@ -27,9 +33,9 @@ std::optional<LaunchCommand> wordProcessorCommand(const QString &document,
                                                   const QStringList &searchPaths = {});
 
 // "Letters && Mailing Labels": opens MailMergeOverview.doc of the application folder in the
-// word processor without waiting for it. When it cannot be started the user is told where
-// to find the document.
-void openMailMergeGuide(ProgramState &state, const Launcher &launch = startDetached,
+// word processor without waiting for it. When it cannot be started, or the desktop opener
+// finds no program for the document, the user is told where to find it.
+void openMailMergeGuide(ProgramState &state, const Launcher &launch = startProgram,
                         const QStringList &searchPaths = {});
 
 } // namespace corvina

@@ -255,6 +255,73 @@ TEST_F(CustsNotBuyingTest, FailedSaveKeepsTheEarlierRows)
               (std::vector<std::vector<QVariant>>{{u"Old"_s, u"X1"_s}}));
 }
 
+// A column of NoBuyCustomers that Customers lacks would reach the letters empty: the save
+// is refused before anything is asked, and the earlier rows stay.
+TEST_F(CustsNotBuyingTest, SaveRefusesAColumnCustomersLacks)
+{
+    execute(u"INSERT INTO NoBuyCustomers (Item, ListID) VALUES ('Old', 'X1');"
+            u"ALTER TABLE NoBuyCustomers ADD COLUMN Region TEXT"_s);
+    auto hinge = loaded(false, u"Hinge"_s);
+    try {
+        hinge->saveForMailMerge();
+        ADD_FAILURE() << "saved without a Region column in Customers";
+    } catch (const Error &e) {
+        EXPECT_TRUE(e.description().contains(u"Region"_s)) << e.description().toStdString();
+    }
+    EXPECT_TRUE(screen.messages().empty());
+    EXPECT_EQ(rows(u"SELECT Item, ListID FROM NoBuyCustomers"_s),
+              (std::vector<std::vector<QVariant>>{{u"Old"_s, u"X1"_s}}));
+
+    // With the column in both it is copied, whatever its name.
+    execute(u"ALTER TABLE Customers ADD COLUMN Region TEXT;"
+            u"ALTER TABLE Customers ADD COLUMN \"Order\" TEXT;"
+            u"ALTER TABLE NoBuyCustomers ADD COLUMN \"Order\" TEXT;"
+            u"UPDATE Customers SET Region = 'North', \"Order\" = '7' WHERE ListID = 'C2'"_s);
+    hinge = loaded(false, u"Hinge"_s);
+    screen.answerNext(Answer::Yes);
+    screen.answerNext(Answer::Ok);
+    EXPECT_TRUE(hinge->saveForMailMerge());
+    EXPECT_EQ(rows(u"SELECT Region, \"Order\" FROM NoBuyCustomers WHERE ListID = 'C2'"_s),
+              (std::vector<std::vector<QVariant>>{{u"North"_s, u"7"_s}}));
+}
+
+// IsActive reads as in the grid and on paper; a text past what a cell holds is cut, and
+// the message says so, instead of failing the whole export.
+TEST_F(CustsNotBuyingTest, ExportWritesYesNoAsTrueFalseAndCutsOverlongTexts)
+{
+    const QString longAddress(40000, u'x');
+    {
+        Database db = Database::open(folder.file(u"QBData.mdb"_s));
+        db.execute(u"UPDATE Customers SET IsActive = 1 WHERE ListID = 'C2';"
+                   u"UPDATE Customers SET IsActive = 0 WHERE ListID = 'C4'"_s);
+        db.execute(u"UPDATE Customers SET BillAddr1 = ? WHERE ListID = 'C2'"_s, {longAddress});
+    }
+    auto hinge = loaded(false, u"Hinge"_s); // C2, C4, C5 left, by name: O'Neil's Shop, Zed, Dora
+    screen.answerNext(Answer::Ok);
+    ASSERT_TRUE(hinge->exportTo(folder.file(u"Docs"_s)));
+    const QString path = folder.file(u"Docs/CustsNotBuying.xlsx"_s);
+    EXPECT_EQ(screen.messages().back().title, u"Export Complete"_s);
+    EXPECT_EQ(screen.messages().back().text,
+              u"Your customer data has been exported to "_s + path + QChar(13) +
+                  u"One cell held more than 32,767 characters, the most a cell can hold; it was "
+                  u"written cut to that length."_s);
+
+    // Rows by name from row 5: Dora, O'Neil's Shop, Zed.
+    const auto cells = test::readXlsxSheet(path);
+    const auto cell = [&](const QString &column, int row) {
+        const int c = hinge->list().fieldIndex(column);
+        QString letters(QChar(u'A' + c % 26));
+        if (c >= 26)
+            letters.prepend(QChar(u'A' + c / 26 - 1));
+        return cells.value(letters + QString::number(row));
+    };
+    ASSERT_EQ(cell(u"Name"_s, 7).text, u"Zed"_s);
+    EXPECT_EQ(cell(u"IsActive"_s, 6).text, u"True"_s);
+    EXPECT_EQ(cell(u"IsActive"_s, 6).type, u"s"_s);
+    EXPECT_EQ(cell(u"IsActive"_s, 7).text, u"False"_s);
+    EXPECT_EQ(cell(u"BillAddr1"_s, 6).text, longAddress.left(32767));
+}
+
 TEST_F(CustsNotBuyingTest, ExportWritesEveryColumnFromRowFive)
 {
     auto hinge = loaded(false, u"O'Brien's Door"_s);

@@ -8,7 +8,10 @@
 #include "analysis/ui/ItemTypes.h"
 #include "analysis/ui/Reps.h"
 #include "localdb/LocalDb.h"
+#include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportDocument.h"
+#include "views/ui/CustFlds.h"
+#include "views/ui/Prev.h"
 #include "shell/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -250,3 +254,115 @@ TEST(ItemTypesDialog, PreselectsAndReturnsKindsInListOrder)
 }
 
 } // namespace
+
+namespace {
+
+// Quantities add up in binary: 0.1 + 0.2 shows as 0.3, to 15 significant digits as the
+// report and the invoice browser show numbers.
+TEST(ItemAgingGrid, QuantityTotalShowsFifteenSignificantDigits)
+{
+    auto rows = std::make_shared<reporting::MemoryRows>(
+        QStringList{u"Name"_s, u"Desc"_s, u"ListID"_s}, u"Child"_s,
+        QStringList{u"Customer"_s, u"Purchases"_s, u"QtyTot"_s, u"SalesTot"_s, u"LastPurch"_s,
+                    u"FirstPurch"_s, u"Class"_s, u"State"_s, u"Type"_s, u"ListID"_s});
+    const int item = rows->addRow({u"Rope"_s, u"by the metre"_s, u"I1"_s});
+    rows->addChild(item, {u"Acme"_s, 2, 0.1 + 0.2});
+    rows->addChild(item, {u"Bolt Co"_s, 1, 1234567.125});
+    rows->addChild(item, {u"Zed"_s, 1, 2.0 / 3.0});
+    ItemAgingGridModel model(rows);
+    const auto qty = [&](int row) {
+        return model.index(row, ItemAgingGridModel::QtyTot).data().toString();
+    };
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    EXPECT_EQ(qty(0), locale.toString(0.3, 'g', 15));
+    EXPECT_EQ(qty(0).size(), 3);
+    EXPECT_EQ(qty(1), locale.toString(1234567.125, 'g', 15));
+    EXPECT_EQ(qty(2), locale.toString(0.666666666666667, 'g', 15));
+}
+
+} // namespace
+
+// Clicking an option that is already set shows its list again, for the current row's item,
+// after making the item name column current.
+TEST_F(ItemAgingWindow, ClickingASetOptionShowsTheListAgain)
+{
+    QTableView *grid = window->MSHFlexGrid1;
+    const auto index = [&](int row, int column) { return window->model()->index(row, column); };
+    const auto openCusts = [] {
+        std::vector<Custs *> windows;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *w = qobject_cast<Custs *>(widget); w && w->isVisible())
+                windows.push_back(w);
+        }
+        return windows;
+    };
+
+    grid->setCurrentIndex(index(0, 4));
+    window->Option1->click();
+    ASSERT_EQ(openCusts().size(), 1u);
+    openCusts()[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(openCusts().empty());
+
+    // The same option again, on another row: column 1 current, the list of that row's item.
+    grid->setCurrentIndex(index(2, 6));
+    ASSERT_TRUE(window->Option1->isChecked());
+    window->Option1->click();
+    EXPECT_EQ(grid->currentIndex(), index(2, 1));
+    auto custs = openCusts();
+    ASSERT_EQ(custs.size(), 1u);
+    EXPECT_EQ(custs[0]->Item->text(), u"Nut"_s);
+
+    // The reps' options too.
+    {
+        Database db = openLocalDb(folder.path());
+        db.execute(u"INSERT INTO Reps (ListID, Rep, Name) VALUES ('R1', 'JD', 'Jo Dee')"_s);
+    }
+    screen.answerNext(Answer::No);
+    window->Option3->click();
+    screen.answerNext(Answer::No);
+    grid->setCurrentIndex(index(0, 9));
+    window->Option3->click();
+    EXPECT_EQ(grid->currentIndex(), index(0, 1));
+    std::vector<Reps *> reps;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *w = qobject_cast<Reps *>(widget); w && w->isVisible())
+            reps.push_back(w);
+    }
+    ASSERT_EQ(reps.size(), 1u);
+    EXPECT_EQ(reps[0]->list()->item(), u"O'Neil bolt"_s);
+    EXPECT_EQ(screen.unansweredMessages(), 0);
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<Custs *>(widget) || qobject_cast<Reps *>(widget))
+            delete widget;
+    }
+}
+
+// While a list of non-buyers prints, the Item Analyzer goes out of the way with it, and
+// both come back when the preview ends.
+TEST_F(ItemAgingWindow, PrintingNonBuyersHidesTheAnalyzerToo)
+{
+    window->show();
+    window->MSHFlexGrid1->setCurrentIndex(window->model()->index(3, 1)); // Washer: Acme left
+    window->Option1->click();
+    Custs *custs = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *w = qobject_cast<Custs *>(widget); w && w->isVisible())
+            custs = w;
+    }
+    ASSERT_NE(custs, nullptr);
+    QPointer<Custs> custsGuard = custs;
+    custs->Command1->click();
+    auto *fields = custs->findChild<CustFlds *>();
+    ASSERT_NE(fields, nullptr);
+    fields->Command1->click();
+    ASSERT_NE(fields->preview(), nullptr);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(custs->isVisible());
+
+    fields->preview()->Command2->click(); // "&Cancel"
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(custs->isVisible());
+    delete custsGuard.data();
+}

@@ -81,6 +81,45 @@ TEST(ItemAnalyzerExport, RowsByCriterionAndFilterEachWithItsOwnItem)
         EXPECT_EQ(summary(itemExportRows(*items, c.filter, c.criterion)), c.expected) << c.name;
 }
 
+// A sale is a purchase or a sales total: a service sold without a quantity is a sale.
+TEST(ItemAnalyzerExport, ServiceSoldWithoutQuantityCountsAsASale)
+{
+    auto rows = std::make_shared<reporting::MemoryRows>(
+        QStringList{s("Name"), s("Desc"), s("ListID")}, s("Child"),
+        QStringList{s("Customer"), s("Purchases"), s("QtyTot"), s("SalesTot"), s("LastPurch"),
+                    s("FirstPurch"), s("Class"), s("State"), s("Type"), s("ListID")});
+    const int setup = rows->addRow({s("Setup"), s("Installation"), s("S1")});
+    rows->addChild(setup, {s("Acme"), 1, QVariant(), 20.0, QDate(2026, 3, 4), QDate(2026, 3, 4),
+                           QVariant(), s("NY"), QVariant(), s("C1")});
+    rows->addRow({s("Unsold"), QVariant(), s("S2")});
+    EXPECT_EQ(summary(itemExportRows(*rows, {}, ExportCriterion::WithSales)),
+              QStringList{s("Setup|Installation|S1|Acme")});
+    EXPECT_EQ(summary(itemExportRows(*rows, {}, ExportCriterion::WithoutSales)),
+              QStringList{s("Unsold||S2|")});
+}
+
+// A description past what a cell holds no longer fails the export: it is cut, and the
+// message says so.
+TEST(ItemAnalyzerExport, OverlongTextIsCutAndTheMessageSaysSo)
+{
+    test::TempAppFolder folder;
+    test::ScriptedScreen screen;
+    ProgramState state{folder.path(), screen};
+    auto rows = analyzerRows();
+    rows->addRow({s("Long"), QString(40000, u'd'), s("I9")});
+    state.itemAging() = rows;
+    screen.answerNext(Answer::Ok);
+    ASSERT_TRUE(exportItemAnalyzerTo(state, {}, ExportCriterion::AllItems, folder.file(s("Docs"))));
+    const QString path = folder.file(s("Docs/ItemAnalyzerData.xlsx"));
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_EQ(screen.messages()[0].title, u"Data Exported");
+    EXPECT_EQ(screen.messages()[0].text,
+              s("Your Item Analyzer data has been exported to ") + path + QChar(13) +
+                  reporting::cutCellsNote(1));
+    const auto cells = test::readXlsxSheet(path);
+    EXPECT_EQ(cells[s("B8")].text, QString(reporting::Workbook::kMaxCellText, u'd'));
+}
+
 TEST(ItemAnalyzerExport, WorkbookHasHeadingsThenDataFromA3)
 {
     test::TempAppFolder folder;

@@ -191,3 +191,30 @@ TEST_F(RepsNotSellingTest, FailedSaveKeepsTheEarlierRowsAndSaysNothingSaved)
               (std::vector<std::vector<QVariant>>{{u"X1"_s}, {u"X2"_s}}));
     EXPECT_EQ(screen.messages().back().title, u"Delete Previous Reps"_s); // no "Data Saved"
 }
+
+// Both mail-merge saves follow one rule: every column of the table is filled from the list
+// column of the same name, quoted whatever it is called; a column the list lacks fails the
+// save before anything is asked or removed.
+TEST_F(RepsNotSellingTest, SaveQuotesColumnNamesAndRefusesAColumnRepsLacks)
+{
+    execute(u"ALTER TABLE Reps ADD COLUMN \"Order\" TEXT;"
+            u"ALTER TABLE NoSellReps ADD COLUMN \"Order\" TEXT;"
+            u"UPDATE Reps SET \"Order\" = 'first' WHERE ListID = 'R2'"_s);
+    auto hinge = loaded(false, u"Hinge 3in"_s);
+    screen.answerNext(Answer::Ok);
+    EXPECT_TRUE(hinge->saveForMailMerge());
+    EXPECT_EQ(rows(u"SELECT ListID, \"Order\" FROM NoSellReps ORDER BY rowid LIMIT 1"_s),
+              (std::vector<std::vector<QVariant>>{{u"R2"_s, u"first"_s}}));
+
+    execute(u"ALTER TABLE NoSellReps ADD COLUMN Region TEXT"_s);
+    const auto before = screen.messages().size();
+    try {
+        hinge->saveForMailMerge();
+        ADD_FAILURE() << "saved without a Region column in Reps";
+    } catch (const Error &e) {
+        EXPECT_TRUE(e.description().contains(u"Region"_s)) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(u"Reps"_s));
+    }
+    EXPECT_EQ(screen.messages().size(), before); // not even asked
+    EXPECT_EQ(nosellCount(), 3);
+}

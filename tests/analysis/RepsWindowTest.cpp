@@ -164,3 +164,23 @@ TEST_F(RepsWindowTest, ShowingAgainBringsTheSameListForwardAndLoadsAnotherItemAf
     EXPECT_EQ(screen.unansweredMessages(), 0);
     m_window = all;
 }
+
+// A save that fails says so every time, not only as the run's first error, and unchecks
+// the box: the mail merge would read the earlier rows.
+TEST_F(RepsWindowTest, FailedSaveIsToldEachTimeAndUnchecksTheBox)
+{
+    execute(u"INSERT INTO NoSellReps (Item, ListID) VALUES ('Old', 'X1');"
+            u"ALTER TABLE NoSellReps ADD COLUMN Region TEXT"_s);
+    Reps *window = open(true, {});
+    window->show();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        screen.answerNext(Answer::Ok);
+        QTest::mouseClick(window->Check1, Qt::LeftButton);
+        EXPECT_FALSE(window->Check1->isChecked());
+        EXPECT_EQ(screen.messages().back().title, u"Reps Not Added"_s);
+        EXPECT_TRUE(screen.messages().back().text.contains(u"Region"_s));
+    }
+    EXPECT_EQ(rows(u"SELECT Item FROM NoSellReps"_s),
+              (std::vector<std::vector<QVariant>>{{u"Old"_s}}));
+    EXPECT_EQ(screen.unansweredMessages(), 0);
+}

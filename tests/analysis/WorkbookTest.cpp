@@ -99,6 +99,40 @@ TEST(Workbook, FailuresLeaveTheOldFileAndSayWhy)
     EXPECT_NE(folder.read(QStringLiteral("old.xlsx")), "old");
 }
 
+// A text longer than a cell holds is written cut to the limit, never through a character
+// made of two UTF-16 units, and counted; the rest of the sheet is written as usual.
+TEST(Workbook, TextsPastTheCellLimitAreCutAndCounted)
+{
+    test::TempAppFolder folder;
+    const QString exact(Workbook::kMaxCellText, u'e');
+    const QString tooLong = QString(Workbook::kMaxCellText + 10, u'x');
+    // An emoji (two units) straddling the limit is left out whole.
+    const QString straddling = QString(Workbook::kMaxCellText - 1, u'y') + QStringLiteral("\U0001F600z");
+    Workbook book;
+    const int sheet = book.addSheet();
+    book.setRow(sheet, 0, 0, {exact, tooLong, straddling, QStringLiteral("after")});
+    QString error;
+    int cut = -1;
+    ASSERT_TRUE(book.save(folder.file(QStringLiteral("long.xlsx")), &error, &cut))
+        << error.toStdString();
+    EXPECT_EQ(cut, 2);
+    auto cells = test::readXlsxSheet(folder.file(QStringLiteral("long.xlsx")));
+    EXPECT_EQ(cells[QStringLiteral("A1")].text, exact);
+    EXPECT_EQ(cells[QStringLiteral("B1")].text, tooLong.left(Workbook::kMaxCellText));
+    EXPECT_EQ(cells[QStringLiteral("C1")].text, straddling.left(Workbook::kMaxCellText - 1));
+    EXPECT_EQ(cells[QStringLiteral("D1")].text, QStringLiteral("after"));
+
+    WorkbookWriter writer(folder.file(QStringLiteral("stream.xlsx")));
+    writer.setCell(0, 0, tooLong);
+    writer.setCell(1, 0, exact);
+    ASSERT_TRUE(writer.finish(&error)) << error.toStdString();
+    EXPECT_EQ(writer.cutCells(), 1);
+    cells = test::readXlsxSheet(folder.file(QStringLiteral("stream.xlsx")));
+    EXPECT_EQ(cells[QStringLiteral("A1")].text.size(), Workbook::kMaxCellText);
+    EXPECT_TRUE(cutCellsNote(0).isEmpty());
+    EXPECT_TRUE(cutCellsNote(3).startsWith(QStringLiteral("3 cells held more than 32,767")));
+}
+
 TEST(WorkbookWriter, WritesRowsAsTheyComeAndReplacesTheFileOnlyWhenDone)
 {
     test::TempAppFolder folder;

@@ -3,6 +3,7 @@
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -22,14 +23,15 @@ public:
     {
         QDir().mkpath(m_dir);
     }
-    void install(const QString &name) const
+    // The program records its arguments, then exits with `exitCode`.
+    void install(const QString &name, int exitCode = 0) const
     {
         const QString path = m_dir + QLatin1Char('/') + name;
         QFile script(path);
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
         script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
                      m_record.toUtf8() + ".tmp\"\nmv \"" + m_record.toUtf8() + ".tmp\" \"" +
-                     m_record.toUtf8() + "\"\n");
+                     m_record.toUtf8() + "\"\nexit " + QByteArray::number(exitCode) + "\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -65,7 +67,7 @@ TEST_F(MailMergeGuideTest, WriterGetsTheGuideAsOneArgument)
 {
     programs.install(QStringLiteral("xdg-open"));
     programs.install(QStringLiteral("libreoffice"));
-    openMailMergeGuide(state, startDetached, programs.paths());
+    openMailMergeGuide(state, startProgram, programs.paths());
 
     EXPECT_TRUE(screen.messages().empty());
     EXPECT_EQ(programs.recordedArguments(),
@@ -76,7 +78,7 @@ TEST_F(MailMergeGuideTest, WriterGetsTheGuideAsOneArgument)
 TEST_F(MailMergeGuideTest, WithoutWriterTheDesktopOpenerIsUsed)
 {
     programs.install(QStringLiteral("xdg-open"));
-    openMailMergeGuide(state, startDetached, programs.paths());
+    openMailMergeGuide(state, startProgram, programs.paths());
 
     EXPECT_TRUE(screen.messages().empty());
     EXPECT_EQ(programs.recordedArguments(),
@@ -86,7 +88,7 @@ TEST_F(MailMergeGuideTest, WithoutWriterTheDesktopOpenerIsUsed)
 TEST_F(MailMergeGuideTest, NoWordProcessorTellsWhereTheGuideIs)
 {
     screen.answerNext(Answer::Ok);
-    openMailMergeGuide(state, startDetached, programs.paths());
+    openMailMergeGuide(state, startProgram, programs.paths());
 
     ASSERT_EQ(screen.messages().size(), 1u);
     const auto &box = screen.messages().front();
@@ -104,7 +106,7 @@ TEST_F(MailMergeGuideTest, AStartThatFailsIsReportedTheSameWay)
     screen.answerNext(Answer::Ok);
     openMailMergeGuide(
         state,
-        [&](const LaunchCommand &command) {
+        [&](const LaunchCommand &command, const std::function<void()> &) {
             tried = command;
             return false;
         },
@@ -114,6 +116,35 @@ TEST_F(MailMergeGuideTest, AStartThatFailsIsReportedTheSameWay)
     EXPECT_TRUE(tried->program.endsWith(QStringLiteral("/soffice")));
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages().front().title, QStringLiteral("Application Not Found"));
+}
+
+// The desktop opener starts, finds no program for the document and exits non-zero: the
+// user is told as when nothing could be started. One that succeeds says nothing.
+TEST_F(MailMergeGuideTest, AnOpenerThatFindsNoProgramIsReported)
+{
+    const auto waitForExit = [&](std::size_t messages, int milliseconds) {
+        QDeadlineTimer deadline(milliseconds);
+        while (screen.messages().size() < messages && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    programs.install(QStringLiteral("xdg-open"), 0);
+    openMailMergeGuide(state, startProgram, programs.paths());
+    programs.recordedArguments();
+    waitForExit(1, 1500); // runs until the deadline: no message may come
+    EXPECT_TRUE(screen.messages().empty());
+
+    QFile::remove(root.file(QStringLiteral("args.txt")));
+    programs.install(QStringLiteral("xdg-open"), 3);
+    screen.answerNext(Answer::Ok);
+    openMailMergeGuide(state, startProgram, programs.paths());
+    EXPECT_EQ(programs.recordedArguments(),
+              QStringList{appFolder + QStringLiteral("/MailMergeOverview.doc")});
+    waitForExit(1, 10000);
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_EQ(screen.messages().front().title, QStringLiteral("Application Not Found"));
+    EXPECT_TRUE(screen.messages().front().text.contains(appFolder));
 }
 
 } // namespace

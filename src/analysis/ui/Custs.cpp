@@ -2,6 +2,7 @@
 
 #include "analysis/CustsGridModel.h"
 #include "analysis/CustsNotBuying.h"
+#include "analysis/ui/ItemAging.h"
 #include "localdb/Error.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
@@ -144,6 +145,16 @@ void Custs::exportList()
                                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                : m_exportFolder;
     m_list->exportTo(folder);
+}
+
+QList<QWidget *> Custs::printWindows()
+{
+    QList<QWidget *> windows{this};
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<ItemAging *>(window))
+            windows << window;
+    }
+    return windows;
 }
 
 FieldPrintHeader Custs::printHeader() const

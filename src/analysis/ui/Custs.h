@@ -49,7 +49,8 @@ public:
 
     CustomerList &printList() override { return m_printList; }
     FieldPrintHeader printHeader() const override;
-    QList<QWidget *> printWindows() override { return {this}; }
+    // This window and the Item Analyzer it was opened from.
+    QList<QWidget *> printWindows() override;
 
 private:
     void createControls();

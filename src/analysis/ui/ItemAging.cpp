@@ -135,26 +135,28 @@ void ItemAging::connectHandlers()
             [this](const QString &t) { filterOn(QStringLiteral("Name"), t); });
     connect(Text2, &QLineEdit::textChanged, this,
             [this](const QString &t) { filterOn(QStringLiteral("Desc"), t); });
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    // Every click counts, also on an option already set: it shows the list again for the
+    // item of the current row (the user may have closed it or moved to another item).
+    connect(Option1, &QRadioButton::clicked, this, [this](bool on) {
         if (!on)
             return;
         makeColumnOneCurrent();
         showCusts(m_state, false, currentItem());
     });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(Option2, &QRadioButton::clicked, this, [this](bool on) {
         if (!on)
             return;
         makeColumnOneCurrent();
         showCusts(m_state, true, currentItem());
     });
-    connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
+    connect(Option3, &QRadioButton::clicked, this, [this](bool on) {
         if (!on)
             return;
         makeColumnOneCurrent();
         showReps(m_state, false, currentItem());
     });
     // "All Items" of the reps leaves the current column where it is.
-    connect(Option4, &QRadioButton::toggled, this, [this](bool on) {
+    connect(Option4, &QRadioButton::clicked, this, [this](bool on) {
         if (on)
             showReps(m_state, true, currentItem());
     });

@@ -7,6 +7,7 @@
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
 #include "shell/ProgramState.h"
+#include "shell/Screen.h"
 #include "views/ui/CustTwips.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 
 #include <algorithm>
@@ -97,7 +99,15 @@ void Reps::checkClicked(bool checked)
     try {
         m_list->saveForMailMerge();
     } catch (const Error &e) {
-        reportError(e.description(), e.number());
+        // Said every time, not only as the program's first error: the user has to know
+        // that the mail merge would read the earlier rows.
+        m_state.screen().message(
+            QStringLiteral("The Reps could not be added to the NoSellReps table; it keeps its "
+                           "earlier rows.") +
+                QChar(13) + e.description(),
+            QStringLiteral("Reps Not Added"), Buttons::Ok);
+        const QSignalBlocker blocker(Check1);
+        Check1->setChecked(false);
     }
 }
 

@@ -93,9 +93,9 @@ void MainMenu::connectActions()
     connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
     connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
     connect(CustSales, &QAction::triggered, this, action([this] { showCustSales(m_state, this); }));
-    // The browsers are top-level windows of their own, each with its own working list.
-    connect(mnuDispCust, &QAction::triggered, this, action([this] { (new CustData(m_state))->show(); }));
-    connect(mnuDispInv, &QAction::triggered, this, action([this] { (new InvoiceData(m_state))->show(); }));
+    // One window of each browser: choosing the entry again brings it forward, read afresh.
+    connect(mnuDispCust, &QAction::triggered, this, action([this] { showCustData(m_state); }));
+    connect(mnuDispInv, &QAction::triggered, this, action([this] { showInvoiceData(m_state); }));
     connect(mnuItemAging, &QAction::triggered, this, action([this] { runItemAnalyzer(m_state, this); }));
 }
 

@@ -8,6 +8,7 @@
 #include "views/ui/CustFlds.h"
 #include "views/ui/CustTwips.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -210,7 +211,6 @@ void CustData::unload()
     Command1->setEnabled(false);
 }
 
-// "&Clear Filter": the window as it opens, read afresh.
 void CustData::reload()
 {
     unload();
@@ -297,6 +297,24 @@ FieldPrintHeader CustData::printHeader() const
     if (m_browser && m_browser->typeFilter())
         header.lines << QStringLiteral("Type Filter: ") + *m_browser->typeFilter();
     return header;
+}
+
+CustData *showCustData(ProgramState &state)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *open = qobject_cast<CustData *>(widget);
+        // A window hidden while its list prints is busy; the menu is hidden with it.
+        if (!open || open->isHidden())
+            continue;
+        open->reload();
+        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    auto *window = new CustData(state);
+    window->show();
+    return window;
 }
 
 } // namespace corvina

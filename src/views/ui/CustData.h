@@ -22,10 +22,10 @@ class ProgramState;
 // "Customer Data": the local customers in a read-only grid, narrowed by billing state and
 // customer type, with Go To by the first letter of the name and "&Print" into CustFlds.
 //
-// Open it with `(new CustData(state))->show();` — it loads itself when made (a load step
-// that fails is reported with its number and leaves the window as far as it got) and is
-// deleted when closed. The window keeps its own snapshot of the customers from load to
-// close; "&Clear Filter" loads it afresh.
+// Open it with showCustData(): it loads itself when made (a load step that fails is
+// reported with its number and leaves the window as far as it got) and is deleted when
+// closed. The window keeps its own snapshot of the customers from load to close; "&Clear
+// Filter" loads it afresh.
 class CustData : public QWidget, public FieldPrintSource {
     Q_OBJECT
 public:
@@ -50,6 +50,9 @@ public:
     CustomerBrowser *customers() const noexcept { return m_browser.get(); }
     CustomerGridModel *gridModel() const noexcept { return m_model; }
 
+    // The window as it opens, read afresh: no filter, combos at "State" and "Type".
+    void reload();
+
     CustomerList &printList() override;
     FieldPrintHeader printHeader() const override;
     QList<QWidget *> printWindows() override { return {this}; }
@@ -68,7 +71,6 @@ private:
     void loadSteps(int &step);
     void reportLoadError(int step, const QString &description);
     void unload();
-    void reload();
     void filterChanged(CustomerBrowser::Combo changed);
     void goToTyped(const QString &text);
     void print();
@@ -82,5 +84,9 @@ private:
     CustomerGridModel *m_model = nullptr;
     bool m_quiet = false; // set while the window itself changes the combos or the grid
 };
+
+// "&Display Customer Data": the one Customer Data window, brought forward and read afresh
+// when it is open, else a new one.
+CustData *showCustData(ProgramState &state);
 
 } // namespace corvina

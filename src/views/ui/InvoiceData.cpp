@@ -7,6 +7,7 @@
 #include "views/InvoiceFormat.h"
 #include "views/InvoiceTotals.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGroupBox>
@@ -254,6 +255,13 @@ void InvoiceData::load()
     }
 }
 
+void InvoiceData::reload()
+{
+    // The totals read through the list's connection, which opening the list again replaces.
+    m_totals.reset();
+    load();
+}
+
 void InvoiceData::bindGrid()
 {
     if (DataGrid1->model() == m_list)
@@ -345,6 +353,23 @@ void InvoiceData::reportError(const Error &error)
 void InvoiceData::reportError(const QString &description, qint32 number)
 {
     m_state.showError(QStringLiteral("InvoiceData"), description, number, 0);
+}
+
+InvoiceData *showInvoiceData(ProgramState &state)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *open = qobject_cast<InvoiceData *>(widget)) {
+            open->reload();
+        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+    }
+    auto *window = new InvoiceData(state);
+    window->show();
+    return window;
 }
 
 } // namespace corvina

@@ -24,9 +24,9 @@ class ProgramState;
 // "Invoice Data": every invoice line of QBData.mdb in a read-only grid, sorted by one of six
 // columns, with the total and the number of lines of the current line's invoice.
 //
-// Open it with `(new InvoiceData(state))->show()`: the window loads itself on construction
-// (a load error is reported in a message of its own, and the window stays open with what
-// was set up), is shown without waiting and deletes itself when closed.
+// Open it with showInvoiceData(): the window loads itself on construction (a load error is
+// reported in a message of its own, and the window stays open with what was set up), is
+// shown without waiting and deletes itself when closed.
 //
 // Controls carry the system's names as members and objectName; the six sort options are
 // each named "Option1" and tell their place by the property "Index".
@@ -57,6 +57,9 @@ public:
 
     // The grid's model: the invoice list.
     InvoiceList *list() const noexcept { return m_list; }
+
+    // The window as it opens, read afresh: sorted by customer, the first line current.
+    void reload();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -90,5 +93,9 @@ private:
     QSize m_smallest;
     bool m_settingCurrent = false;
 };
+
+// "&Display Invoice Data": the one Invoice Data window, brought forward and read afresh
+// when it is open, else a new one.
+InvoiceData *showInvoiceData(ProgramState &state);
 
 } // namespace corvina

@@ -62,8 +62,10 @@ TEST(ExportCrit, ExportTakesTheChosenRowsAndCancelWritesNothing)
     ProgramState state{folder.path(), screen};
     auto rows = std::make_shared<reporting::MemoryRows>(
         QStringList{QStringLiteral("Name"), QStringLiteral("Desc"), QStringLiteral("ListID")},
-        QStringLiteral("Child"), QStringList{QStringLiteral("Customer"), QStringLiteral("QtyTot")});
-    rows->addChild(rows->addRow({QStringLiteral("Sold")}), {QStringLiteral("Acme"), 1});
+        QStringLiteral("Child"),
+        QStringList{QStringLiteral("Customer"), QStringLiteral("Purchases"),
+                    QStringLiteral("QtyTot")});
+    rows->addChild(rows->addRow({QStringLiteral("Sold")}), {QStringLiteral("Acme"), 1, 1});
     rows->addRow({QStringLiteral("Unsold")});
     state.itemAging() = rows;
     const QString path = folder.file(QStringLiteral("ItemAnalyzerData.xlsx"));

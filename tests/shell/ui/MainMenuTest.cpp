@@ -234,7 +234,9 @@ TEST_F(MainMenuTest, RetrieveEntriesRunTheRetrievalsOneAtATime)
     EXPECT_TRUE(screen.entryEnabled(MenuEntry::ItemAging));
 }
 
-TEST_F(MainMenuTest, DisplayEntriesOpenTheBrowsersAsWindowsOfTheirOwn)
+// One window of each browser: choosing the entry again brings the open one forward, read
+// afresh, instead of opening another.
+TEST_F(MainMenuTest, DisplayEntriesBringTheOpenBrowserForwardReadAfresh)
 {
     ensureLocalDb(folder.path());
     MainMenu &w = loadWindow();
@@ -246,19 +248,41 @@ TEST_F(MainMenuTest, DisplayEntriesOpenTheBrowsersAsWindowsOfTheirOwn)
         }
         return found;
     };
+    const auto countBox = [](QWidget *browser, const char *name) {
+        return browser->findChild<QLineEdit *>(QLatin1String(name))->text();
+    };
     w.enableEntry(MenuEntry::DispCust);
     w.enableEntry(MenuEntry::DispInv);
     w.mnuDispCust->trigger();
-    w.mnuDispCust->trigger(); // each opening is a window with its own list
     w.mnuDispInv->trigger();
-    EXPECT_EQ(windowsNamed(QStringLiteral("CustData")).size(), 2);
+    ASSERT_EQ(windowsNamed(QStringLiteral("CustData")).size(), 1);
     ASSERT_EQ(windowsNamed(QStringLiteral("InvoiceData")).size(), 1);
-    for (QWidget *opened : windowsNamed(QStringLiteral("CustData")) + windowsNamed(QStringLiteral("InvoiceData"))) {
+    QWidget *customers = windowsNamed(QStringLiteral("CustData")).front();
+    QWidget *invoices = windowsNamed(QStringLiteral("InvoiceData")).front();
+    EXPECT_EQ(countBox(customers, "Text1"), QStringLiteral("0"));
+    EXPECT_EQ(countBox(invoices, "Text2"), QStringLiteral("0"));
+
+    {
+        Database db = openLocalDb(folder.path());
+        db.execute(QStringLiteral(
+            "INSERT INTO Customers (ListID, Name) VALUES ('C1', 'Acme'), ('C2', 'Bolt Co');"
+            "INSERT INTO Invoices (Customer, InvNo, Amt) VALUES ('Acme', '7', 2.5), "
+            "('Acme', '7', 1)"));
+    }
+    w.mnuDispCust->trigger();
+    w.mnuDispInv->trigger();
+    EXPECT_EQ(windowsNamed(QStringLiteral("CustData")), QList<QWidget *>{customers});
+    EXPECT_EQ(windowsNamed(QStringLiteral("InvoiceData")), QList<QWidget *>{invoices});
+    EXPECT_EQ(countBox(customers, "Text1"), QStringLiteral("2"));
+    EXPECT_EQ(countBox(invoices, "Text2"), QStringLiteral("2"));
+    for (QWidget *opened : {customers, invoices}) {
         EXPECT_TRUE(opened->isVisible());
         opened->close(); // they delete themselves
     }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(windowsNamed(QStringLiteral("CustData")).isEmpty());
+    EXPECT_TRUE(windowsNamed(QStringLiteral("InvoiceData")).isEmpty());
+    EXPECT_TRUE(screen.messages().empty());
 }
 
 TEST_F(MainMenuTest, ItemAnalyzerEntryAsksForKindsAndOpensTheAnalyzer)
