@@ -257,3 +257,24 @@ TEST_F(InvoiceRetrieval, PeriodTextsAreReadAsTheDialogReadsThemAroundThePrograms
     EXPECT_TRUE(query.contains("<FromTxnDate>2030-12-31</FromTxnDate>")) << query.toStdString();
     EXPECT_TRUE(query.contains("<ToTxnDate>2031-01-05</ToTxnDate>")) << query.toStdString();
 }
+
+TEST_F(InvoiceRetrieval, ADatesFileWithoutItsDateFieldIsMadeAnewAndTheItemsStillCome)
+{
+    useThreeInvoices();
+    const QByteArray nameOnly = R"({"format": "corvina-recordset", "version": 1,
+        "fields": [{"name": "Name", "kind": "text", "size": 20}], "rows": [["Inv"]]})";
+    folder.write(u"Dates.adtg"_s, nameOnly);
+    screen.periodNext({}, {});
+    screen.answerNext(Answer::Ok); // Dates.adtg was kept aside
+    screen.answerNext(Answer::Ok); // the Hint
+    GetInvoices(state);
+
+    ASSERT_EQ(screen.messages().size(), 2u);
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"Dates.adtg.bad"_s)) << screen.messages()[0].text.toStdString();
+    EXPECT_EQ(screen.messages()[1].title, u"Hint"_s); // no error box
+    EXPECT_EQ(folder.read(u"Dates.adtg.bad"_s), nameOnly);
+    EXPECT_GT(count(u"Items"_s), 0);
+    std::optional<RecoveryNotice> notice;
+    EXPECT_EQ(readRetrievalDates(folder.path(), &notice).inv, screen.now());
+    EXPECT_FALSE(notice.has_value());
+}
