@@ -289,3 +289,34 @@ TEST(RecordsetCustomerList, ReadsVisibleRowsWithoutMovingTheCursor)
     list.setCurrentRow(-1);
     EXPECT_EQ(list.currentRow(), -1);
 }
+
+// A hostile QBData.mdb can store any text as the table's definition, and any column name.
+TEST_F(CustomerBrowserTest, NothingStoredInTheFileIsRunAsSql)
+{
+    insertCustomers(folder.path(), kMixed);
+    const QString hostileColumn = QStringLiteral("Note\" Text); Delete From main.Invoices; --");
+    {
+        Database db = openLocalDb(folder.path());
+        db.execute(QStringLiteral("Insert Into Invoices (InvNo) Values (?)"), {QStringLiteral("kept")});
+        db.execute(QStringLiteral("Alter Table Customers Add Column \"") +
+                   QString(hostileColumn).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
+                   QStringLiteral("\" Text"));
+        Statement definition = db.prepare(
+            QStringLiteral("Select sql From sqlite_master Where type = 'table' And name = 'Customers'"));
+        ASSERT_TRUE(definition.step());
+        const QString hostile = definition.value(0).toString() +
+                                QStringLiteral("; Delete From main.Invoices; Drop Table main.Reps");
+        definition.reset();
+        db.execute(QStringLiteral("PRAGMA writable_schema = ON"));
+        db.execute(QStringLiteral("Update sqlite_master Set sql = ? Where type = 'table' And name = 'Customers'"),
+                   {hostile});
+    }
+    for (const auto mode : {Database::Mode::ReadWrite, Database::Mode::ReadOnly}) {
+        CustomerBrowser browser(CustomerTable::load(openLocalDb(folder.path(), mode)));
+        EXPECT_EQ(browser.rowCount(), static_cast<int>(kMixed.size()));
+        EXPECT_TRUE(browser.columnNames().contains(hostileColumn));
+    }
+    Database check = openLocalDb(folder.path());
+    EXPECT_EQ(check.countRows(QStringLiteral("Invoices")), 1);
+    EXPECT_EQ(check.countRows(QStringLiteral("Reps")), 0); // still there to be counted
+}
