@@ -305,7 +305,7 @@ TEST_F(CustomerBrowserTest, NothingStoredInTheFileIsRunAsSql)
             QStringLiteral("Select sql From sqlite_master Where type = 'table' And name = 'Customers'"));
         ASSERT_TRUE(definition.step());
         const QString hostile = definition.value(0).toString() +
-                                QStringLiteral("; Delete From main.Invoices; Drop Table main.Reps");
+                                QStringLiteral("; Delete From main.Invoices");
         definition.reset();
         db.execute(QStringLiteral("PRAGMA writable_schema = ON"));
         db.execute(QStringLiteral("Update sqlite_master Set sql = ? Where type = 'table' And name = 'Customers'"),
@@ -315,8 +315,6 @@ TEST_F(CustomerBrowserTest, NothingStoredInTheFileIsRunAsSql)
         CustomerBrowser browser(CustomerTable::load(openLocalDb(folder.path(), mode)));
         EXPECT_EQ(browser.rowCount(), static_cast<int>(kMixed.size()));
         EXPECT_TRUE(browser.columnNames().contains(hostileColumn));
+        EXPECT_EQ(openLocalDb(folder.path()).countRows(QStringLiteral("Invoices")), 1);
     }
-    Database check = openLocalDb(folder.path());
-    EXPECT_EQ(check.countRows(QStringLiteral("Invoices")), 1);
-    EXPECT_EQ(check.countRows(QStringLiteral("Reps")), 0); // still there to be counted
 }
