@@ -108,8 +108,8 @@ int monthNumber(const QString &word, const QLocale &locale)
     for (const QLocale &names : {locale, QLocale::c()}) {
         for (int month = 1; month <= 12; ++month) {
             for (auto form : {QLocale::LongFormat, QLocale::ShortFormat}) {
-                if (sameWord(word, names.monthName(month, form))
-                    || sameWord(word, names.standaloneMonthName(month, form)))
+                if (sameWord(word, names.monthName(month, form)) ||
+                    sameWord(word, names.standaloneMonthName(month, form)))
                     return month;
             }
         }
@@ -187,7 +187,8 @@ std::optional<QDate> readLocaleForm(const QString &text, QDate today, const QLoc
         if (!date.isValid())
             continue;
         if (format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy")))
-            return validDate(windowedYear(date.year() % 100, today.year()), date.month(), date.day());
+            return validDate(windowedYear(date.year() % 100, today.year()), date.month(),
+                             date.day());
         return date;
     }
     return std::nullopt;

@@ -115,10 +115,10 @@ QStringList CustomerTable::snapshotColumns() const
             column += QLatin1Char(' ') + quotedName(QString::fromUtf8(type));
         const char *collation = nullptr;
         const char *origin = sqlite3_column_origin_name(stmt.get(), c);
-        if (origin != nullptr
-            && sqlite3_table_column_metadata(m_db->handle(), "main", "Customers", origin, nullptr,
-                                             &collation, nullptr, nullptr, nullptr) == SQLITE_OK
-            && collation != nullptr) {
+        if (origin != nullptr &&
+            sqlite3_table_column_metadata(m_db->handle(), "main", "Customers", origin, nullptr,
+                                          &collation, nullptr, nullptr, nullptr) == SQLITE_OK &&
+            collation != nullptr) {
             for (const char *known : {"NOCASE", "RTRIM"}) {
                 if (sqlite3_stricmp(collation, known) == 0)
                     column += QStringLiteral(" Collate ") + QLatin1String(known);
