@@ -50,6 +50,23 @@ void buildDatabase(const QString &path)
     transaction.commit();
 }
 
+// SQLite reads an empty file as a database without tables, so an empty QBData.mdb (left by
+// a failed copy, say) is given the tables in place, under the database's own write lock.
+// False when another process filled it meanwhile.
+bool fillEmptyDatabase(const QString &path)
+{
+    Database db = Database::open(path, Database::Mode::ReadWrite);
+    Transaction transaction(db);
+    {
+        Statement tables = db.prepare(QStringLiteral("Select Count(*) From sqlite_master"));
+        if (tables.step() && tables.value(0).toLongLong() != 0)
+            return false;
+    }
+    db.execute(QString::fromUtf8(localdb::kSchemaSql));
+    transaction.commit();
+    return true;
+}
+
 } // namespace
 
 QString localDbPath(const QString &appFolder)
@@ -60,8 +77,9 @@ QString localDbPath(const QString &appFolder)
 bool ensureLocalDb(const QString &appFolder)
 {
     const QString path = localDbPath(appFolder);
-    if (QFileInfo::exists(path))
-        return false;
+    const QFileInfo existing(path);
+    if (existing.exists())
+        return existing.size() == 0 && fillEmptyDatabase(path);
     const QString building =
         path + QStringLiteral(".new-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(building);

@@ -191,6 +191,72 @@ QJsonValue toJson(const QVariant &value, FieldKind kind)
     return value.toString();
 }
 
+void writeRecordset(const Recordset &set, const QString &path)
+{
+    QJsonArray fields;
+    for (const Field &field : set.fields()) {
+        fields.append(QJsonObject{{QStringLiteral("name"), field.name},
+                                  {QStringLiteral("kind"), fieldKindName(field.kind)},
+                                  {QStringLiteral("size"), field.definedSize}});
+    }
+    QJsonArray rows;
+    for (int r = 0; r < set.storedRowCount(); ++r) {
+        const std::vector<QVariant> &values = set.storedRow(r);
+        QJsonArray row;
+        for (size_t f = 0; f < values.size(); ++f)
+            row.append(toJson(values[f], set.fields()[f].kind));
+        rows.append(row);
+    }
+    const QJsonObject root{{QStringLiteral("format"), kFormatTag},
+                           {QStringLiteral("version"), kVersion},
+                           {QStringLiteral("fields"), fields},
+                           {QStringLiteral("rows"), rows}};
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Fault{QStringLiteral("cannot be written: ") + file.errorString()};
+    // A short write (disk full, file size limit) is not always flagged as an error, and
+    // commit() would then put the truncated file in place; nor is a failure to write out
+    // the buffer of a small file, which commit() would put in place empty.
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QStringLiteral("only part of it could be written");
+        file.cancelWriting();
+        throw Fault{QStringLiteral("cannot be written: ") + reason};
+    }
+    if (!file.commit())
+        throw Fault{QStringLiteral("cannot be written: ") + file.errorString()};
+}
+
+// A set that reads but lacks a field the program relies on (Dates.adtg without Date, say)
+// would fail only later, when it is written; it counts as unreadable.
+void requireFields(const Recordset &set, const QString &name)
+{
+    for (const Field &needed : fieldsFor(name)) {
+        const int index = set.fieldIndex(needed.name);
+        if (index < 0)
+            throw Fault{QStringLiteral("it lacks the field \"%1\"").arg(needed.name)};
+        const FieldKind kind = set.fields()[static_cast<size_t>(index)].kind;
+        if (kind != needed.kind) {
+            throw Fault{QStringLiteral("its field \"%1\" holds %2 instead of %3")
+                            .arg(needed.name, fieldKindName(kind), fieldKindName(needed.kind))};
+        }
+    }
+}
+
+// Why a missing saved recordset is missing: a link to nothing is named as such.
+QString missingFault(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        return QStringLiteral("is a link to %1, which does not exist")
+            .arg(QFile::symLinkTarget(path));
+    }
+    return QStringLiteral("is missing");
+}
+
 [[noreturn]] void throwFileFailure(const QString &path, const QString &what)
 {
     throw Error(errc::kFileFailure, QFileInfo(path).fileName() + QStringLiteral(": ") + what);
@@ -214,40 +280,11 @@ Recordset loadRecordset(const QString &path)
 
 void saveRecordset(const Recordset &set, const QString &path)
 {
-    QJsonArray fields;
-    for (const Field &field : set.fields()) {
-        fields.append(QJsonObject{{QStringLiteral("name"), field.name},
-                                  {QStringLiteral("kind"), fieldKindName(field.kind)},
-                                  {QStringLiteral("size"), field.definedSize}});
+    try {
+        writeRecordset(set, path);
+    } catch (const Fault &fault) {
+        throwFileFailure(path, fault.what);
     }
-    QJsonArray rows;
-    for (int r = 0; r < set.storedRowCount(); ++r) {
-        const std::vector<QVariant> &values = set.storedRow(r);
-        QJsonArray row;
-        for (size_t f = 0; f < values.size(); ++f)
-            row.append(toJson(values[f], set.fields()[f].kind));
-        rows.append(row);
-    }
-    const QJsonObject root{{QStringLiteral("format"), kFormatTag},
-                           {QStringLiteral("version"), kVersion},
-                           {QStringLiteral("fields"), fields},
-                           {QStringLiteral("rows"), rows}};
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throwFileFailure(path, QStringLiteral("cannot be written: ") + file.errorString());
-    // A short write (disk full, file size limit) is not always flagged as an error, and
-    // commit() would then put the truncated file in place.
-    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QStringLiteral("only part of it could be written");
-        file.cancelWriting();
-        throwFileFailure(path, QStringLiteral("cannot be written: ") + reason);
-    }
-    if (!file.commit())
-        throwFileFailure(path, QStringLiteral("cannot be written: ") + file.errorString());
 }
 
 void CreateSavedRecordset(const QString &appFolder, const QString &name)
@@ -258,14 +295,25 @@ void CreateSavedRecordset(const QString &appFolder, const QString &name)
 QString RecoveryNotice::message() const
 {
     const QString name = QFileInfo(file).fileName();
-    if (movedTo.isEmpty()) {
-        return QStringLiteral("The file %1 could not be read (%2). It could not be kept aside, "
-                              "and an empty %1 was made in its place; what it held is lost.")
-            .arg(name, fault);
+    if (remakeFault.isEmpty()) {
+        if (movedTo.isEmpty()) {
+            return QStringLiteral("The file %1 could not be read (%2). It could not be kept aside, "
+                                  "and an empty %1 was made in its place; what it held is lost.")
+                .arg(name, fault);
+        }
+        return QStringLiteral("The file %1 could not be read (%2). It was kept as %3, and an empty "
+                              "%1 was made in its place; what it held is no longer shown.")
+            .arg(name, fault, movedTo);
     }
-    return QStringLiteral("The file %1 could not be read (%2). It was kept as %3, and an empty "
-                          "%1 was made in its place; what it held is no longer shown.")
-        .arg(name, fault, movedTo);
+    QString text = missing ? QStringLiteral("The file %1 %2").arg(name, fault)
+                           : QStringLiteral("The file %1 could not be read (%2)").arg(name, fault);
+    text += QStringLiteral(", and an empty one could not be made in %1: it %2.")
+                .arg(QFileInfo(file).absolutePath(), remakeFault);
+    if (!movedTo.isEmpty())
+        text += QStringLiteral(" The unreadable file was kept as %1.").arg(movedTo);
+    text += QStringLiteral(" Corvina goes on without it; what it would keep cannot be saved until "
+                           "this is put right.");
+    return text;
 }
 
 Recordset openSavedRecordset(const QString &appFolder, const QString &name,
@@ -274,23 +322,35 @@ Recordset openSavedRecordset(const QString &appFolder, const QString &name,
     if (notice != nullptr)
         notice->reset();
     const QString path = savedRecordsetPath(appFolder, name);
+    const Recordset empty(fieldsFor(name));
+    RecoveryNotice recovery;
+    recovery.file = path;
     if (!QFileInfo::exists(path)) {
-        CreateSavedRecordset(appFolder, name);
-        return loadRecordset(path);
-    }
-    try {
-        return readRecordset(path);
-    } catch (const Fault &fault) {
-        RecoveryNotice recovery{path, QString(), fault.what};
+        recovery.missing = true;
+        recovery.fault = missingFault(path);
+    } else {
+        try {
+            Recordset set = readRecordset(path);
+            requireFields(set, name);
+            return set;
+        } catch (const Fault &fault) {
+            recovery.fault = fault.what;
+        }
         const QString aside = path + QStringLiteral(".bad");
         QFile::remove(aside);
         if (QFile::rename(path, aside))
             recovery.movedTo = aside;
-        CreateSavedRecordset(appFolder, name);
-        if (notice != nullptr)
-            *notice = std::move(recovery);
-        return Recordset(fieldsFor(name));
     }
+    try {
+        writeRecordset(empty, path);
+        if (recovery.missing)
+            return empty; // nothing was wrong that the user needs to know
+    } catch (const Fault &fault) {
+        recovery.remakeFault = fault.what;
+    }
+    if (notice != nullptr)
+        *notice = std::move(recovery);
+    return empty;
 }
 
 } // namespace corvina

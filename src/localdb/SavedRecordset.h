@@ -29,17 +29,22 @@ void saveRecordset(const Recordset &set, const QString &path);
 // 20) and Date (date); "ItemTypes" has Type (text, 30); any other name has no fields.
 void CreateSavedRecordset(const QString &appFolder, const QString &name);
 
-// What was done about a saved recordset that could not be read.
+// What was done about a saved recordset that could not be read or made.
 struct RecoveryNotice {
-    QString file;      // the unreadable file
-    QString movedTo;   // where it was kept aside (file + ".bad"), empty if it could not be moved
-    QString fault;     // why it could not be read
+    QString file;        // the saved recordset's file
+    QString fault;       // why it could not be read; for a missing file, "is missing" or why
+    QString movedTo;     // where it was kept aside (file + ".bad"), empty if it was not moved
+    QString remakeFault; // why no empty file could be made in its place; empty when one was
+    bool missing = false; // the file was not there (a link to nothing counts as missing)
     QString message() const; // a sentence for the user saying all of this
 };
 
 // Opens the saved recordset `name`, creating it empty when missing. A file that cannot be
-// read is moved aside to "<file>.bad" (replacing an older one), recreated empty, and
-// described in *notice; the empty set is returned so the caller can go on.
+// read, or that lacks a field the set is made with ("Dates" without "Date", say), is moved
+// aside to "<file>.bad" (replacing an older one) and recreated empty. Whatever cannot be done
+// (the folder is read-only, the name is a link to nowhere) throws nothing: it is described
+// in *notice and the empty set is returned, so the caller can go on without the file. A
+// missing file made anew gives no notice.
 Recordset openSavedRecordset(const QString &appFolder, const QString &name,
                              std::optional<RecoveryNotice> *notice);
 

@@ -114,7 +114,7 @@ std::optional<Period> readPeriod(ProgramState &state, const RetrievalPeriod &tex
     for (const auto &[text, date] : sides) {
         if (text->trimmed().isEmpty())
             continue;
-        *date = readTypedDate(*text);
+        *date = readTypedDate(*text, state.screen().now().date());
         if (!*date) {
             state.screen().message(QStringLiteral("\"%1\" is not a date. Enter dates as %2, or leave a box "
                                                   "empty to leave that side of the period open.")

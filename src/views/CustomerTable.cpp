@@ -24,6 +24,12 @@ struct StatementDeleter {
     void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
 };
 
+QString quotedName(QString name)
+{
+    name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
 } // namespace
 
 int compareNoCase(QByteArrayView a, QByteArrayView b)
@@ -72,25 +78,55 @@ CustomerTable CustomerTable::load(Database db)
     return table;
 }
 
-// The copy is declared exactly as Customers is, so that SQLite transfers the stored records
-// as they are and the columns keep their declared types.
+// The copy has the columns of Customers with their declared types and collations, so that
+// SQLite transfers the stored records as they are and the columns keep their kinds. Its
+// definition is built from our own text and quoted names: the definition stored in the
+// file is never run, since a hostile QBData.mdb could hide statements in it.
 void CustomerTable::copyTable()
 {
-    Statement schema = m_db->prepare(
-        QStringLiteral("Select sql From sqlite_master Where type = 'table' And name = ?"));
-    schema.bind(1, QStringLiteral("Customers"));
-    if (!schema.step())
-        throw Error(errc::kDatabaseFailure, QStringLiteral("no such table: Customers"));
-    const QString definition = schema.value(0).toString();
-    const qsizetype columnList = definition.indexOf(QLatin1Char('('));
-    if (columnList < 0)
+    const QStringList columns = snapshotColumns();
+    if (columns.isEmpty())
         throw Error(errc::kDatabaseFailure, QStringLiteral("The Customers table has no columns."));
     m_db->execute(QStringLiteral("PRAGMA temp_store = MEMORY"));
     m_db->execute(QStringLiteral("Drop Table If Exists ") + kSnapshot);
-    m_db->execute(QStringLiteral("Create Temp Table CustomerSnapshot ") +
-                  definition.mid(columnList));
+    m_db->execute(QStringLiteral("Create Temp Table CustomerSnapshot (") +
+                  columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
     m_db->execute(QStringLiteral("Insert Into ") + kSnapshot +
                   QStringLiteral(" Select * From main.Customers"));
+}
+
+// One column definition per column of Customers: its name and declared type, each as a
+// quoted name (SQLite reads a quoted type name as the type), and a collation other than the
+// default when it is one of SQLite's own.
+QStringList CustomerTable::snapshotColumns() const
+{
+    static const QByteArray sql("Select * From main.Customers");
+    sqlite3_stmt *raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(m_db->handle(), sql.constData(),
+                                            static_cast<int>(sql.size()), &raw, nullptr);
+    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
+    if (prepared != SQLITE_OK)
+        m_db->raise(prepared, QStringLiteral("reading the customers"));
+
+    QStringList columns;
+    for (int c = 0; c < sqlite3_column_count(stmt.get()); ++c) {
+        QString column = quotedName(QString::fromUtf8(sqlite3_column_name(stmt.get(), c)));
+        if (const char *type = sqlite3_column_decltype(stmt.get(), c))
+            column += QLatin1Char(' ') + quotedName(QString::fromUtf8(type));
+        const char *collation = nullptr;
+        const char *origin = sqlite3_column_origin_name(stmt.get(), c);
+        if (origin != nullptr &&
+            sqlite3_table_column_metadata(m_db->handle(), "main", "Customers", origin, nullptr,
+                                          &collation, nullptr, nullptr, nullptr) == SQLITE_OK &&
+            collation != nullptr) {
+            for (const char *known : {"NOCASE", "RTRIM"}) {
+                if (sqlite3_stricmp(collation, known) == 0)
+                    column += QStringLiteral(" Collate ") + QLatin1String(known);
+            }
+        }
+        columns.append(column);
+    }
+    return columns;
 }
 
 void CustomerTable::readColumns()

@@ -5,6 +5,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <cstdint>
@@ -18,12 +19,12 @@ namespace corvina {
 // A read-only snapshot of the Customers table ("Select * From Customers Order By Name") over
 // a connection of its own.
 //
-// Opening copies the table into a temporary in-memory table of the connection (SQLite
-// moves the stored records without decoding them), so later changes to QBData.mdb (a
-// customer retrieval, say) do not show, and the database file is locked only while the
-// copy is made. Name, BillState and CustType of every row are held in memory for ordering,
-// filtering and searching; other values are read from the copy by row as they are asked
-// for, a few hundred rows being kept at a time.
+// Opening copies the table into a temporary in-memory table of the connection, declared by
+// our own code with the table's columns (SQLite moves the stored records without decoding
+// them), so later changes to QBData.mdb (a customer retrieval, say) do not show, and the
+// database file is locked only while the copy is made. Name, BillState and CustType of
+// every row are held in memory for ordering, filtering and searching; other values are read
+// from the copy by row as they are asked for, a few hundred rows being kept at a time.
 //
 // Rows are in name order as SQLite's NOCASE collation orders them (nulls first, ties in
 // stored order).
@@ -68,6 +69,7 @@ public:
 
 private:
     void copyTable();
+    QStringList snapshotColumns() const;
     void readColumns();
     void readKeys();
     void sortByName();

@@ -266,4 +266,17 @@ TEST(LocalDbMaking, AnExistingFileIsNeverAlteredNorAMissingOneOpened)
     EXPECT_EQ(other.read(u"QBData.mdb"_s), notADatabase);
 }
 
+TEST(LocalDbMaking, AnEmptyFileIsMadeLikeAMissingOne)
+{
+    TempAppFolder folder;
+    folder.write(u"QBData.mdb"_s, QByteArray());
+    ASSERT_TRUE(ensureLocalDb(folder.path()));
+    Database db = openLocalDb(folder.path());
+    EXPECT_EQ(db.countRows(u"Invoices"_s), 0); // "no such table" before
+    db.execute(u"INSERT INTO Reps (Rep) VALUES (?)"_s, {u"marker"_s});
+    EXPECT_FALSE(ensureLocalDb(folder.path())); // made once, then left alone
+    EXPECT_EQ(db.countRows(u"Reps"_s), 1);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"QBData.mdb"_s});
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "localdb/Error.h"
 #include "localdb/SavedRecordset.h"
+#include "support/NoFileWrites.h"
 #include "support/TempAppFolder.h"
 
 #include <QDir>
@@ -197,6 +198,114 @@ TEST(LocalDbSaved, OpenCreatesAMissingFileAndReadsAGoodOne)
     EXPECT_FALSE(folder.exists(u"Dates.adtg.bad"_s));
 }
 
+TEST(LocalDbSaved, OpenSetsAsideASetWithoutTheFieldsItIsMadeWith)
+{
+    const struct {
+        const char *damage;
+        QString name;
+        QByteArray bytes;
+        QString missing;
+    } cases[] = {
+        {"no Date field", u"Dates"_s,
+         R"({"format": "corvina-recordset", "version": 1,
+             "fields": [{"name": "Name", "kind": "text", "size": 20}], "rows": [["Cust"]]})",
+         u"Date"_s},
+        {"no Name field", u"Dates"_s,
+         validDatesWith("\"name\": \"Name\"", "\"name\": \"Title\""), u"Name"_s},
+        {"Date holds text", u"Dates"_s, validDatesWith("\"kind\": \"date\"", "\"kind\": \"text\""),
+         u"Date"_s},
+        {"no Type field", u"ItemTypes"_s,
+         R"({"format": "corvina-recordset", "version": 1,
+             "fields": [{"name": "Kind", "kind": "text", "size": 30}], "rows": [["Service"]]})",
+         u"Type"_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.damage);
+        TempAppFolder folder;
+        const QString file = c.name + u".adtg"_s;
+        folder.write(file, c.bytes);
+        std::optional<RecoveryNotice> notice;
+        const Recordset set = openSavedRecordset(folder.path(), c.name, &notice);
+
+        ASSERT_TRUE(notice.has_value());
+        EXPECT_TRUE(notice->fault.contains(u'"' + c.missing + u'"')) << notice->fault.toStdString();
+        EXPECT_EQ(folder.read(file + u".bad"_s), c.bytes);
+        EXPECT_EQ(set.storedRowCount(), 0);
+        EXPECT_GE(set.fieldIndex(c.missing), 0);
+        EXPECT_GE(loadRecordset(folder.file(file)).fieldIndex(c.missing), 0);
+    }
+
+    // A field more than the set is made with does no harm.
+    TempAppFolder folder;
+    folder.write(u"Dates.adtg"_s,
+                 validDatesWith("\"size\": 0}]", "\"size\": 0}, {\"name\": \"Note\", \"kind\": \"text\"}]")
+                     .replace("null]", "null, null]")
+                     .replace("09:30:00\"]", "09:30:00\", \"x\"]"));
+    std::optional<RecoveryNotice> notice;
+    EXPECT_EQ(openSavedRecordset(folder.path(), u"Dates"_s, &notice).storedRowCount(), 2);
+    EXPECT_FALSE(notice.has_value());
+}
+
+TEST(LocalDbSaved, OpenGoesOnWithAnEmptySetWhenNoFileCanBeMade)
+{
+    const auto expectGoesOn = [](const TempAppFolder &folder, const std::optional<RecoveryNotice> &notice,
+                                 const Recordset &set) {
+        expectSameFields(set.fields(), kDatesFields);
+        EXPECT_EQ(set.storedRowCount(), 0);
+        ASSERT_TRUE(notice.has_value());
+        EXPECT_FALSE(notice->remakeFault.isEmpty());
+        const QString message = notice->message();
+        EXPECT_TRUE(message.contains(u"Dates.adtg"_s)) << message.toStdString();
+        EXPECT_TRUE(message.contains(folder.path())) << message.toStdString();
+        EXPECT_TRUE(message.contains(notice->remakeFault)) << message.toStdString();
+    };
+    std::optional<RecoveryNotice> notice;
+    {
+        SCOPED_TRACE("a link to a file in a folder that does not exist");
+        TempAppFolder folder;
+        ASSERT_TRUE(QFile::link(folder.file(u"gone/Dates.adtg"_s), folder.file(u"Dates.adtg"_s)));
+        const Recordset set = openSavedRecordset(folder.path(), u"Dates"_s, &notice);
+        expectGoesOn(folder, notice, set);
+        EXPECT_TRUE(notice->missing);
+        EXPECT_TRUE(notice->message().contains(folder.file(u"gone/Dates.adtg"_s)));
+        EXPECT_TRUE(QFileInfo(folder.file(u"Dates.adtg"_s)).isSymLink()); // left for the user
+    }
+    {
+        SCOPED_TRACE("missing, and nothing can be written");
+        TempAppFolder folder;
+        const test::NoFileWrites blocked;
+        const Recordset set = openSavedRecordset(folder.path(), u"Dates"_s, &notice);
+        expectGoesOn(folder, notice, set);
+        EXPECT_TRUE(notice->missing);
+        EXPECT_TRUE(notice->movedTo.isEmpty());
+    }
+    {
+        SCOPED_TRACE("damaged, and nothing can be written");
+        TempAppFolder folder;
+        folder.write(u"Dates.adtg"_s, "garbage");
+        std::optional<Recordset> set;
+        {
+            const test::NoFileWrites blocked;
+            set = openSavedRecordset(folder.path(), u"Dates"_s, &notice);
+        }
+        expectGoesOn(folder, notice, *set);
+        EXPECT_FALSE(notice->missing);
+        EXPECT_EQ(folder.read(u"Dates.adtg.bad"_s), "garbage");
+        EXPECT_TRUE(notice->message().contains(notice->movedTo));
+    }
+    if (geteuid() != 0) {
+        SCOPED_TRACE("damaged, in a read-only folder");
+        TempAppFolder folder;
+        folder.write(u"Dates.adtg"_s, "garbage");
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const Recordset set = openSavedRecordset(folder.path(), u"Dates"_s, &notice);
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        expectGoesOn(folder, notice, set);
+        EXPECT_TRUE(notice->movedTo.isEmpty());
+        EXPECT_EQ(folder.read(u"Dates.adtg"_s), "garbage");
+    }
+}
+
 // ---- atomic saving --------------------------------------------------------------------
 
 void expectSaveFails(const Recordset &set, const QString &path)
@@ -244,6 +353,12 @@ TEST(LocalDbSaved, FailedSavesLeaveTheOldFileIntact)
     EXPECT_EQ(folder.read(u"Dates.adtg"_s), before);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{u"Dates.adtg"_s});
+    {
+        // A small file fails only when its buffer is written out, at the end.
+        const test::NoFileWrites blocked;
+        expectSaveFails(manyDates(1), path);
+    }
+    EXPECT_EQ(folder.read(u"Dates.adtg"_s), before);
 
     if (geteuid() != 0) {
         QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);

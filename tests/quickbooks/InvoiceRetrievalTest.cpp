@@ -238,3 +238,43 @@ TEST_F(InvoiceRetrieval, AnErrorMidWriteKeepsTheOldRows)
     EXPECT_EQ(count(u"Items"_s), 0);
     EXPECT_FALSE(screen.statusOpen());
 }
+
+TEST_F(InvoiceRetrieval, PeriodTextsAreReadAsTheDialogReadsThemAroundTheProgramsClock)
+{
+    useThreeInvoices();
+    screen.setNow(QDateTime(QDate(2031, 6, 1), QTime(8, 0)));
+    screen.periodNext(u"Jan 5, 2024 10:00"_s, u"1/5/24"_s);
+    screen.answerNext(Answer::Ok);
+    GetInvoices(state);
+    EXPECT_EQ(invoiceNumbers(), QStringList{u"102"_s});
+
+    // A year left out is the clock's; two digits fall within the 80 years before it and the
+    // 19 after, not in 1930-2029.
+    screen.periodNext(u"12/31/30"_s, u"1/5"_s);
+    screen.answerNext(Answer::Ok); // no invoice in that period
+    GetInvoices(state);
+    const QByteArray query = standIn.requestLog().back();
+    EXPECT_TRUE(query.contains("<FromTxnDate>2030-12-31</FromTxnDate>")) << query.toStdString();
+    EXPECT_TRUE(query.contains("<ToTxnDate>2031-01-05</ToTxnDate>")) << query.toStdString();
+}
+
+TEST_F(InvoiceRetrieval, ADatesFileWithoutItsDateFieldIsMadeAnewAndTheItemsStillCome)
+{
+    useThreeInvoices();
+    const QByteArray nameOnly = R"({"format": "corvina-recordset", "version": 1,
+        "fields": [{"name": "Name", "kind": "text", "size": 20}], "rows": [["Inv"]]})";
+    folder.write(u"Dates.adtg"_s, nameOnly);
+    screen.periodNext({}, {});
+    screen.answerNext(Answer::Ok); // Dates.adtg was kept aside
+    screen.answerNext(Answer::Ok); // the Hint
+    GetInvoices(state);
+
+    ASSERT_EQ(screen.messages().size(), 2u);
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"Dates.adtg.bad"_s)) << screen.messages()[0].text.toStdString();
+    EXPECT_EQ(screen.messages()[1].title, u"Hint"_s); // no error box
+    EXPECT_EQ(folder.read(u"Dates.adtg.bad"_s), nameOnly);
+    EXPECT_GT(count(u"Items"_s), 0);
+    std::optional<RecoveryNotice> notice;
+    EXPECT_EQ(readRetrievalDates(folder.path(), &notice).inv, screen.now());
+    EXPECT_FALSE(notice.has_value());
+}

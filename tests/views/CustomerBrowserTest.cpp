@@ -289,3 +289,32 @@ TEST(RecordsetCustomerList, ReadsVisibleRowsWithoutMovingTheCursor)
     list.setCurrentRow(-1);
     EXPECT_EQ(list.currentRow(), -1);
 }
+
+// A hostile QBData.mdb can store any text as the table's definition, and any column name.
+TEST_F(CustomerBrowserTest, NothingStoredInTheFileIsRunAsSql)
+{
+    insertCustomers(folder.path(), kMixed);
+    const QString hostileColumn = QStringLiteral("Note\" Text); Delete From main.Invoices; --");
+    {
+        Database db = openLocalDb(folder.path());
+        db.execute(QStringLiteral("Insert Into Invoices (InvNo) Values (?)"), {QStringLiteral("kept")});
+        db.execute(QStringLiteral("Alter Table Customers Add Column \"") +
+                   QString(hostileColumn).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
+                   QStringLiteral("\" Text"));
+        Statement definition = db.prepare(
+            QStringLiteral("Select sql From sqlite_master Where type = 'table' And name = 'Customers'"));
+        ASSERT_TRUE(definition.step());
+        const QString hostile = definition.value(0).toString() +
+                                QStringLiteral("; Delete From main.Invoices");
+        definition.reset();
+        db.execute(QStringLiteral("PRAGMA writable_schema = ON"));
+        db.execute(QStringLiteral("Update sqlite_master Set sql = ? Where type = 'table' And name = 'Customers'"),
+                   {hostile});
+    }
+    for (const auto mode : {Database::Mode::ReadWrite, Database::Mode::ReadOnly}) {
+        CustomerBrowser browser(CustomerTable::load(openLocalDb(folder.path(), mode)));
+        EXPECT_EQ(browser.rowCount(), static_cast<int>(kMixed.size()));
+        EXPECT_TRUE(browser.columnNames().contains(hostileColumn));
+        EXPECT_EQ(openLocalDb(folder.path()).countRows(QStringLiteral("Invoices")), 1);
+    }
+}

@@ -13,13 +13,13 @@
 
 namespace corvina {
 
-Dates::Dates(QWidget *parent) : QDialog(parent)
+Dates::Dates(QDate today, QWidget *parent) : QDialog(parent), m_today(today)
 {
     setObjectName(QStringLiteral("Dates"));
     setWindowTitle(QStringLiteral("Period To Retrieve"));
     createControls();
     layOut();
-    Edate->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    Edate->setText(typedDateText(m_today));
     setTabOrder(Bdate, Edate);
     setTabOrder(Edate, Command1);
     Bdate->setFocus();
@@ -71,7 +71,7 @@ void Dates::layOut()
 
 void Dates::normalise(QLineEdit *box)
 {
-    if (const auto date = readTypedDate(box->text()))
+    if (const auto date = readTypedDate(box->text(), m_today))
         box->setText(typedDateText(*date));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 
 class QLabel;
@@ -9,13 +10,15 @@ class QPushButton;
 namespace corvina {
 
 // "Period To Retrieve": the beginning and ending invoice dates of a retrieval, as texts.
-// Enter in a box moves on as Tab does; leaving a box rewrites a readable date in the
-// normalised form; entering Edate selects its text. "&OK" hides the dialog, which ends its
-// modal run with Accepted; closing it through the title bar rejects it.
+// Edate starts as `today` in the normalised form (four-digit year). Enter in a box moves on
+// as Tab does; leaving a box rewrites a readable date in the normalised form, dates without
+// a year or with two digits of it being placed around `today`; entering Edate selects its
+// text. "&OK" hides the dialog, which ends its modal run with Accepted; closing it through
+// the title bar rejects it.
 class Dates : public QDialog {
     Q_OBJECT
 public:
-    explicit Dates(QWidget *parent = nullptr);
+    explicit Dates(QDate today, QWidget *parent = nullptr);
 
     QLabel *Label1;
     QLabel *Label2;
@@ -31,6 +34,8 @@ private:
     void createControls();
     void layOut();
     void normalise(QLineEdit *box);
+
+    QDate m_today;
 };
 
 } // namespace corvina

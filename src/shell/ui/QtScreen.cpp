@@ -128,7 +128,7 @@ QDateTime QtScreen::now() const
 
 std::optional<RetrievalPeriod> QtScreen::askRetrievalPeriod()
 {
-    Dates dialog(m_main);
+    Dates dialog(now().date(), m_main);
     const bool wasBusy = m_busy;
     setBusyPointer(false);
     const int result = dialog.exec();

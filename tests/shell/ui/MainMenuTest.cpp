@@ -5,6 +5,7 @@
 #include "shell/ui/QtScreen.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/NoFileWrites.h"
 #include "support/InProcessStandIn.h"
 #include "localdb/LocalDb.h"
 
@@ -17,6 +18,8 @@
 #include <QMenuBar>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace corvina;
 
@@ -167,6 +170,70 @@ TEST_F(MainMenuTest, AnUnreadableDatesFileIsKeptAsideAndStartUpGoesOn)
     EXPECT_EQ(loadRecordset(folder.file(QStringLiteral("Dates.adtg"))).storedRowCount(), 0);
     EXPECT_TRUE(w.Cust->text().isEmpty());
     EXPECT_FALSE(enabled(w, "mnuDispCust"));
+}
+
+TEST_F(MainMenuTest, ADatesFileWithoutItsDateFieldIsKeptAsideAtStartUp)
+{
+    const QByteArray nameOnly = R"({"format": "corvina-recordset", "version": 1,
+        "fields": [{"name": "Name", "kind": "text", "size": 20}], "rows": [["Cust"]]})";
+    folder.write(QStringLiteral("Dates.adtg"), nameOnly);
+    screen.answerNext(Answer::Ok);
+    MainMenu &w = loadWindow();
+
+    ASSERT_EQ(screen.messages().size(), 1u);
+    const QString text = screen.messages().front().text;
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Date\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Dates.adtg.bad"))) << text.toStdString();
+    EXPECT_EQ(folder.read(QStringLiteral("Dates.adtg.bad")), nameOnly);
+    const Recordset remade = loadRecordset(folder.file(QStringLiteral("Dates.adtg")));
+    EXPECT_GE(remade.fieldIndex(QStringLiteral("Date")), 0);
+    EXPECT_TRUE(w.Cust->text().isEmpty());
+}
+
+// Start-up used to end in an uncaught exception when Dates.adtg could not be made anew.
+TEST_F(MainMenuTest, StartUpGoesOnWithoutTheDatesWhenDatesAdtgCannotBeMade)
+{
+    const QString dates = folder.file(QStringLiteral("Dates.adtg"));
+    std::size_t seen = 0;
+    const auto expectRunsWithoutDates = [&](const char *why) {
+        SCOPED_TRACE(why);
+        ASSERT_EQ(screen.messages().size(), ++seen);
+        const QString text = screen.messages().back().text;
+        EXPECT_TRUE(text.contains(QStringLiteral("Dates.adtg"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("could not be made in ") + folder.path()))
+            << text.toStdString();
+        EXPECT_TRUE(window->Cust->text().isEmpty());
+        EXPECT_TRUE(enabled(*window, "mnuRetCust"));
+        EXPECT_TRUE(enabled(*window, "mnuRetInv"));
+        EXPECT_FALSE(enabled(*window, "mnuDispCust"));
+        QFile::remove(dates);
+        QFile::remove(dates + QStringLiteral(".bad"));
+    };
+
+    ASSERT_TRUE(QFile::link(folder.file(QStringLiteral("gone/Dates.adtg")), dates));
+    screen.answerNext(Answer::Ok);
+    loadWindow();
+    expectRunsWithoutDates("a link to a folder that does not exist");
+
+    for (const bool damaged : {false, true}) {
+        if (damaged)
+            folder.write(QStringLiteral("Dates.adtg"), "garbage");
+        screen.answerNext(Answer::Ok);
+        {
+            const test::NoFileWrites blocked; // as on a full disk
+            loadWindow();
+        }
+        expectRunsWithoutDates(damaged ? "damaged, nothing can be written" : "missing, nothing can be written");
+    }
+
+    if (geteuid() != 0) {
+        folder.write(QStringLiteral("Dates.adtg"), "garbage");
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        screen.answerNext(Answer::Ok);
+        loadWindow();
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        expectRunsWithoutDates("damaged, in a read-only folder");
+    }
 }
 
 TEST_F(MainMenuTest, ARetrievalEnablesItsEntriesAtOnce)
