@@ -45,11 +45,12 @@ void CustsNotBuying::load()
         QStringLiteral("SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL AND CustListID <> ''") +
         (m_allItems ? QString() : QStringLiteral(" AND ") + m_item.invoiceCondition());
     const bool withJobs = hasTable(db(), QStringLiteral("CustomerJobs"));
-    const QString buyers =
-        withJobs ? lines + QStringLiteral(" UNION ALL SELECT CustListID FROM CustomerJobs "
-                                          "WHERE CustListID IS NOT NULL AND ListID IN (") +
-                       lines + u')'
-                 : lines;
+    // Each job is looked up among the lines by index, so a file with few jobs costs little.
+    const QString jobBuyers =
+        QStringLiteral(" UNION ALL SELECT j.CustListID FROM CustomerJobs j WHERE j.CustListID IS "
+                       "NOT NULL AND EXISTS (SELECT 1 FROM Invoices i WHERE i.CustListID = j.ListID") +
+        (m_allItems ? QString() : QStringLiteral(" AND i.") + m_item.invoiceCondition()) + u')';
+    const QString buyers = withJobs ? lines + jobBuyers : lines;
     const QString sql =
         QStringLiteral("SELECT * FROM Customers WHERE ListID IS NULL OR ListID NOT IN (") + buyers +
         QStringLiteral(") ORDER BY Name");
