@@ -1,5 +1,6 @@
 -- Layout of QBData.mdb, the local copy of the QuickBooks data.
--- Applied once, when the file does not exist; an existing file is never altered.
+-- Applied whole when the file does not exist. At start-up an existing file gets each table
+-- of this layout it lacks (with that table's indexes); tables it has are never altered.
 -- Text compares without case (COLLATE NOCASE); dates are ISO-8601 text
 -- 'YYYY-MM-DD HH:MM:SS'; booleans are 0/1; doubles are REAL.
 -- Rows keep their insertion order in rowid, which the Last() aggregate relies on.
@@ -97,6 +98,15 @@ CREATE TABLE Reps (
   Name   TEXT COLLATE NOCASE
 );
 
+-- Which top-level customer each job or sub-customer (at any depth) belongs to, written by
+-- the customer retrieval beside Customers, which holds top-level customers only. ListID and
+-- FullName ("Customer:Job") are the job's own; CustListID is its top-level customer's ListID.
+CREATE TABLE CustomerJobs (
+  ListID     TEXT COLLATE NOCASE,
+  FullName   TEXT COLLATE NOCASE,
+  CustListID TEXT COLLATE NOCASE
+);
+
 -- Customers who did not buy an item, kept for the user's mail-merge letters and labels.
 -- Every column but Item takes the value of the Customers column of the same name.
 CREATE TABLE NoBuyCustomers (
@@ -137,3 +147,4 @@ CREATE INDEX InvoicesByItem ON Invoices (ItemRefID, CustListID);
 CREATE INDEX InvoicesByCustomer ON Invoices (CustListID);
 CREATE INDEX CustomersByListID ON Customers (ListID);
 CREATE INDEX ItemsByListID ON Items (ListID);
+CREATE INDEX CustomerJobsByListID ON CustomerJobs (ListID);

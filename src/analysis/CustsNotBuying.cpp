@@ -35,18 +35,26 @@ QString CustsNotBuying::title() const
 
 void CustsNotBuying::load()
 {
-    // A customer is left out when an invoice line names its ListID (compared without case,
-    // as the column's collation does); lines without a customer ListID match nobody.
-    const QString buyers =
-        m_allItems ? QStringLiteral("SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL")
-                   : QStringLiteral("SELECT CustListID FROM Invoices WHERE ") +
-                         m_item.invoiceCondition() + QStringLiteral(" AND CustListID IS NOT NULL");
+    // A customer is left out when an invoice line names its ListID or the ListID of one of
+    // its jobs (compared without case, as the columns' collation does); lines without a
+    // customer ListID match nobody.
+    const QString lines =
+        QStringLiteral("SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL AND CustListID <> ''") +
+        (m_allItems ? QString() : QStringLiteral(" AND ") + m_item.invoiceCondition());
+    const bool withJobs = hasTable(db(), QStringLiteral("CustomerJobs"));
+    // Each job is looked up among the lines by index, so a file with few jobs costs little.
+    const QString jobBuyers =
+        QStringLiteral(" UNION ALL SELECT j.CustListID FROM CustomerJobs j WHERE j.CustListID IS "
+                       "NOT NULL AND EXISTS (SELECT 1 FROM Invoices i WHERE i.CustListID = j.ListID") +
+        (m_allItems ? QString() : QStringLiteral(" AND i.") + m_item.invoiceCondition()) + u')';
+    const QString buyers = withJobs ? lines + jobBuyers : lines;
     const QString sql =
         QStringLiteral("SELECT * FROM Customers WHERE ListID IS NULL OR ListID NOT IN (") + buyers +
         QStringLiteral(") ORDER BY Name");
-    Recordset list = Recordset::fromQuery(
-        db(), sql,
-        m_allItems ? std::vector<QVariant>{} : std::vector<QVariant>{m_item.invoiceValue()});
+    std::vector<QVariant> values;
+    if (!m_allItems)
+        values.assign(withJobs ? 2 : 1, m_item.invoiceValue());
+    Recordset list = Recordset::fromQuery(db(), sql, values);
     list.setReadOnly(false);
     list.moveFirst();
     m_list = std::move(list);

@@ -14,8 +14,9 @@ class ProgramState;
 
 // The customers-not-buying list behind the Custs window: every row of Customers in order
 // of Name, less the customers with an invoice line for the item (matched on the item
-// and the customer's ListID) or, for all items, with any invoice line at all. Invoice lines
-// of customers not in Customers take nobody out. Database failures throw Error.
+// and the customer's ListID, or the ListID of one of its jobs in CustomerJobs) or, for all
+// items, with any invoice line at all. Invoice lines of customers and jobs not in the local
+// copy take nobody out. Database failures throw Error.
 class CustsNotBuying {
 public:
     // The Item value stamped on every saved row in all-items mode.

@@ -599,7 +599,7 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
     });
 
     // Customers by name; with a repeated name the first stored row speaks for it, so a line
-    // is never counted twice.
+    // is never counted twice. Jobs by full name, through their top-level customer.
     CaseFoldedIds customerIds;
     std::vector<CustomerFacts> customers;
     Statement custs = db.prepare(
@@ -610,6 +610,19 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
         const int id = customerIds.idOf(custs.value(0).toString());
         if (static_cast<size_t>(id) == customers.size())
             customers.push_back({custs.value(1), custs.value(2)});
+    }
+    // A job's lines carry its full name ("Customer:Job"); it takes the state and type of its
+    // top-level customer. A customer's own name wins over a job's.
+    if (hasTable(db, QStringLiteral("CustomerJobs"))) {
+        Statement jobs = db.prepare(QStringLiteral(
+            "Select j.FullName, c.BillState, c.CustType From CustomerJobs j "
+            "Join Customers c On c.ListID = j.CustListID Where j.FullName Is Not Null "
+            "Order By j.rowid, c.rowid"));
+        while (jobs.step()) {
+            const int id = customerIds.idOf(jobs.value(0).toString());
+            if (static_cast<size_t>(id) == customers.size())
+                customers.push_back({jobs.value(1), jobs.value(2)});
+        }
     }
 
     lineGroups.read(db, firstRowid, middle);

@@ -37,8 +37,9 @@ inline const QStringList kItemAgingChildFields = {
 // The Item Analyzer's two-level result: active items passing the kind clause in stored
 // order, each with one child row per customer name (as on the invoice lines) who bought it:
 // lines with an invoice number counted, quantity and amount summed, first and last invoice
-// date, and class, billing state and customer type of the group's last line in stored order
-// (state and type empty for names not in Customers). Items never invoiced have no children.
+// date, and class, billing state and customer type of the group's last line in stored order.
+// A job's name (its full name in CustomerJobs) takes the state and type of its top-level
+// customer; they are empty for names of neither. Items never invoiced have no children.
 // Throws Error when the database cannot be read.
 std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
                                                       const ItemKindClause &clause);

@@ -28,6 +28,16 @@ int main(int argc, char **argv)
                        corvina::kAppTitle, corvina::Buttons::Ok);
         return 1;
     }
+    try {
+        corvina::upgradeLocalDb(appFolder);
+    } catch (const corvina::Error &error) {
+        // Everything else still works; a customer retrieval adds the missing tables later.
+        screen.message(QStringLiteral("The database QBData.mdb in ") + appFolder +
+                           QStringLiteral(" could not be brought up to date, so sales of "
+                                          "customers' jobs count for no customer for now.\r") +
+                           error.description(),
+                       corvina::kAppTitle, corvina::Buttons::Ok);
+    }
 
     corvina::MainMenu window(state);
     screen.attachMainWindow(&window);

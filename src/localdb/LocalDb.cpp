@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <vector>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -67,7 +69,73 @@ bool fillEmptyDatabase(const QString &path)
     return true;
 }
 
+struct LayoutEntry {
+    QString type; // "table" or "index"
+    QString name;
+    QString table;
+    QString sql;
+};
+
+// The tables and indexes of the layout, read from a database built in memory from it, so
+// the text is exactly what a new file gets.
+std::vector<LayoutEntry> layoutEntries()
+{
+    Database layout = Database::create(QStringLiteral(":memory:"));
+    layout.execute(QString::fromUtf8(localdb::kSchemaSql));
+    Statement entries = layout.prepare(
+        QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master "
+                       "WHERE type IN ('table', 'index') AND sql IS NOT NULL ORDER BY rowid"));
+    std::vector<LayoutEntry> out;
+    while (entries.step()) {
+        out.push_back({entries.value(0).toString(), entries.value(1).toString(),
+                       entries.value(2).toString(), entries.value(3).toString()});
+    }
+    return out;
+}
+
+QStringList missingTables(Database &db, const std::vector<LayoutEntry> &layout)
+{
+    QStringList missing;
+    for (const LayoutEntry &entry : layout) {
+        if (entry.type == u"table" && !hasTable(db, entry.name))
+            missing << entry.name;
+    }
+    return missing;
+}
+
 } // namespace
+
+bool hasTable(Database &db, const QString &name)
+{
+    Statement find = db.prepare(QStringLiteral(
+        "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE"));
+    find.bind(1, name);
+    return find.step();
+}
+
+QStringList addMissingTables(Database &db)
+{
+    const std::vector<LayoutEntry> layout = layoutEntries();
+    const QStringList missing = missingTables(db, layout);
+    for (const LayoutEntry &entry : layout) {
+        // Indexes only for the tables made here: an index on a table the file already has
+        // could fail on a layout someone changed.
+        if (missing.contains(entry.table, Qt::CaseInsensitive))
+            db.execute(entry.sql);
+    }
+    return missing;
+}
+
+QStringList upgradeLocalDb(const QString &appFolder)
+{
+    Database db = openLocalDb(appFolder);
+    if (missingTables(db, layoutEntries()).isEmpty())
+        return {};
+    Transaction transaction(db);
+    const QStringList added = addMissingTables(db);
+    transaction.commit();
+    return added;
+}
 
 QString localDbPath(const QString &appFolder)
 {

@@ -3,6 +3,7 @@
 #include "localdb/Database.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace corvina {
 
@@ -14,6 +15,18 @@ QString localDbPath(const QString &appFolder);
 // then renamed into place); an empty one is filled in one transaction. Returns true when
 // the tables were made. Throws Error on failure.
 bool ensureLocalDb(const QString &appFolder);
+
+// Adds to `db` each table of the layout it lacks, with that table's indexes, from the
+// layout's own text; a table (or view) it has is never changed. Runs in the caller's
+// transaction. Returns the names of the tables added. Throws Error on failure.
+QStringList addMissingTables(Database &db);
+
+// Brings an existing QBData.mdb up to the layout (addMissingTables in one transaction); a
+// file that lacks nothing is only read. Returns the tables added. Throws Error on failure.
+QStringList upgradeLocalDb(const QString &appFolder);
+
+// Whether the database has a table or view of this name (compared without case).
+bool hasTable(Database &db, const QString &name);
 
 // A connection to the application folder's QBData.mdb, which must exist.
 Database openLocalDb(const QString &appFolder, Database::Mode mode = Database::Mode::ReadWrite);

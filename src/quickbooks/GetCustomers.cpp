@@ -8,6 +8,10 @@
 #include "shell/RetrievalDates.h"
 #include "shell/Screen.h"
 
+#include <QHash>
+
+#include <vector>
+
 namespace corvina {
 
 namespace {
@@ -73,6 +77,119 @@ void fillRow(RowInserter &row, const qb::CustomerRet &c)
     setAddress(row, ShipAddr1, c.child(Tag::ShipAddress));
 }
 
+// Where each record of the answer stands in the customer tree, gathered while the records
+// are written, so that every job and sub-customer can be tied to its top-level customer once
+// the whole list is known (a sub-job may come before its parent).
+class CustomerTree {
+public:
+    void add(const qb::CustomerRet &record)
+    {
+        Node node;
+        node.listId = record.utf8Of(Tag::ListID).value_or(QByteArray());
+        node.fullName = record.utf8Of(Tag::FullName).value_or(QByteArray());
+        node.isJob = !record.child(Tag::ParentRef).isNull();
+        if (node.isJob) {
+            node.parentListId = record.refListIdUtf8(Tag::ParentRef).value_or(QByteArray());
+            node.parentFullName = record.refFullNameUtf8(Tag::ParentRef).value_or(QByteArray());
+        }
+        m_nodes.push_back(std::move(node));
+    }
+
+    // One CustomerJobs row (job's ListID and full name, top-level customer's ListID) per job
+    // whose chain of parents reaches a top-level customer of the answer. A job whose parent
+    // is not in the answer (inactive, say) or whose chain runs in a circle belongs to no
+    // known customer and gets no row; so does a job or customer without a ListID.
+    void writeJobs(Database &db) const
+    {
+        const std::vector<int> top = topLevelOf(parents());
+        RowInserter row(db, QStringLiteral("CustomerJobs"),
+                        {QStringLiteral("ListID"), QStringLiteral("FullName"),
+                         QStringLiteral("CustListID")});
+        for (size_t i = 0; i < m_nodes.size(); ++i) {
+            const Node &job = m_nodes[i];
+            if (!job.isJob || top[i] < 0 || job.listId.isEmpty())
+                continue;
+            const QByteArray &customer = m_nodes[static_cast<size_t>(top[i])].listId;
+            if (customer.isEmpty())
+                continue;
+            row.set(0, job.listId);
+            if (!job.fullName.isEmpty())
+                row.set(1, job.fullName);
+            row.set(2, customer);
+            row.insert();
+        }
+    }
+
+private:
+    static constexpr int kTopLevel = -1;
+    static constexpr int kUnknown = -2;
+
+    struct Node {
+        QByteArray listId;
+        QByteArray fullName;
+        QByteArray parentListId;   // as the parent reference names it; may be empty
+        QByteArray parentFullName; // used only when the reference has no ListID
+        bool isJob = false;
+    };
+
+    // Each record's parent as an index into m_nodes, kTopLevel, or kUnknown when the parent
+    // is not in the answer. With a repeated ListID or full name the first record counts.
+    std::vector<int> parents() const
+    {
+        QHash<QByteArray, int> byListId;
+        QHash<QByteArray, int> byFullName;
+        for (size_t i = 0; i < m_nodes.size(); ++i) {
+            const int index = static_cast<int>(i);
+            if (!m_nodes[i].listId.isEmpty())
+                byListId.insert(m_nodes[i].listId, byListId.value(m_nodes[i].listId, index));
+            if (!m_nodes[i].fullName.isEmpty())
+                byFullName.insert(m_nodes[i].fullName, byFullName.value(m_nodes[i].fullName, index));
+        }
+        std::vector<int> parent(m_nodes.size(), kTopLevel);
+        for (size_t i = 0; i < m_nodes.size(); ++i) {
+            const Node &node = m_nodes[i];
+            if (!node.isJob)
+                continue;
+            parent[i] = !node.parentListId.isEmpty() ? byListId.value(node.parentListId, kUnknown)
+                        : !node.parentFullName.isEmpty() ? byFullName.value(node.parentFullName, kUnknown)
+                                                         : kUnknown;
+        }
+        return parent;
+    }
+
+    // Each record's top-level record (itself when it has no parent), or -1 when its chain
+    // of parents leaves the answer or runs in a circle. Each record is walked once.
+    static std::vector<int> topLevelOf(const std::vector<int> &parent)
+    {
+        constexpr int kNotYet = -3;
+        constexpr int kOnPath = -4;
+        constexpr int kNone = -1;
+        std::vector<int> top(parent.size(), kNotYet);
+        std::vector<int> path;
+        for (size_t start = 0; start < parent.size(); ++start) {
+            int at = static_cast<int>(start);
+            while (top[static_cast<size_t>(at)] == kNotYet) {
+                const int up = parent[static_cast<size_t>(at)];
+                if (up == kTopLevel || up == kUnknown) {
+                    top[static_cast<size_t>(at)] = up == kTopLevel ? at : kNone;
+                    break;
+                }
+                top[static_cast<size_t>(at)] = kOnPath;
+                path.push_back(at);
+                at = up;
+            }
+            const int found = top[static_cast<size_t>(at)];
+            const int result = found == kOnPath ? kNone : found;
+            for (const int p : path)
+                top[static_cast<size_t>(p)] = result;
+            path.clear();
+        }
+        return top;
+    }
+
+    std::vector<Node> m_nodes;
+};
+
 enum class Outcome { Done, Stopped };
 
 // Steps 2 to 13; `line` follows the step being run.
@@ -105,19 +222,24 @@ Outcome retrieve(ProgramState &state, int &line)
     Transaction rewrite(db);
     line = 80;
     db.deleteAll(QStringLiteral("Customers"));
+    addMissingTables(db); // a file start-up could not bring up to date
+    db.deleteAll(QStringLiteral("CustomerJobs"));
     line = 90;
     const int count = response.count();
     status.startRecords(count, QStringLiteral("Updating the Customers table in the QBData database..."));
     line = 100;
     RowInserter row(db, QStringLiteral("Customers"), kColumns);
+    CustomerTree tree;
     for (int i = 0; i < count; ++i) {
         const qb::CustomerRet customer(response.record(i));
-        if (!customer.parentRef()) { // jobs and sub-customers are not copied
+        tree.add(customer);
+        if (!customer.parentRef()) { // jobs and sub-customers go to CustomerJobs only
             fillRow(row, customer);
             row.insert();
         }
         status.progress(i + 1);
     }
+    tree.writeJobs(db);
     line = 110;
     rewrite.commit();
 

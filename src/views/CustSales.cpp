@@ -27,13 +27,30 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
     Statement parents = db.prepare(
         QStringLiteral("SELECT Name, BillAddr1, BillAddr2, BillAddr3, BillAddr4, BillCity, BillState, BillZip, "
                        "Contact, Phone, CustType, ListID FROM Customers ORDER BY BillState, BillZip, rowid"));
+    // Invoices relate by ListID, compared without case; a customer without a ListID
+    // collects nothing, and with a repeated ListID the first customer that has it does.
     QHash<QString, int> parentOfListId;
     while (parents.step()) {
         const int row = result->addRow(parents.values());
-        // With a repeated ListID the invoices go to the first customer that has it.
         const QString listId = parents.value(11).toString().toCaseFolded();
-        if (!parentOfListId.contains(listId))
+        if (!listId.isEmpty() && !parentOfListId.contains(listId))
             parentOfListId.insert(listId, row);
+    }
+    // A job's or sub-customer's invoices go to its top-level customer.
+    if (hasTable(db, QStringLiteral("CustomerJobs"))) {
+        Statement jobs =
+            db.prepare(QStringLiteral("SELECT ListID, CustListID FROM CustomerJobs ORDER BY rowid"));
+        QHash<QString, int> parentOfJob;
+        while (jobs.step()) {
+            const QString job = jobs.value(0).toString().toCaseFolded();
+            const auto customer = parentOfListId.constFind(jobs.value(1).toString().toCaseFolded());
+            if (!job.isEmpty() && customer != parentOfListId.constEnd() && !parentOfJob.contains(job))
+                parentOfJob.insert(job, *customer);
+        }
+        for (auto it = parentOfJob.cbegin(); it != parentOfJob.cend(); ++it) {
+            if (!parentOfListId.contains(it.key()))
+                parentOfListId.insert(it.key(), it.value());
+        }
     }
 
     // One row per invoice (customer and number); the last line in stored order gives the
@@ -42,8 +59,9 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
         QStringLiteral("SELECT Last(InvDate, rowid) AS LDate, InvNo, Sum(Amt) AS TotAmt, Last(SalesRep, rowid) AS LRep, "
                        "CustListID FROM Invoices GROUP BY CustListID, InvNo ORDER BY CustListID, InvNo"));
     while (invoices.step()) {
-        const auto it = parentOfListId.constFind(invoices.value(4).toString().toCaseFolded());
-        if (it == parentOfListId.constEnd())
+        const QString customer = invoices.value(4).toString().toCaseFolded();
+        const auto it = parentOfListId.constFind(customer);
+        if (customer.isEmpty() || it == parentOfListId.constEnd())
             continue;
         QVariantList row = invoices.values();
         // An aggregate's value carries no column type: read the date back from its stored form.

@@ -14,7 +14,9 @@ class ProgramState;
 // BillState, BillZip, Contact, Phone, CustType, ListID) ordered by state, then zip; under
 // "Child" one row per invoice of that customer (LDate, InvNo, TotAmt, LRep, CustListID), where
 // LDate and LRep come from the invoice's last line in stored order and TotAmt sums its lines.
-// Lines of customers not in the local copy are left out.
+// A job's or sub-customer's invoices (CustomerJobs) come under its top-level customer. Lines
+// whose customer or job is not in the local copy, or that have no customer ListID, are left
+// out; a customer without a ListID has no invoices.
 std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder);
 
 // Builds the customer sales result afresh from QBData.mdb, replacing the one the program

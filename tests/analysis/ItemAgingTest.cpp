@@ -102,7 +102,13 @@ QVariantList expectedChild(Database &db, const QString &customerName, const QStr
         "(SELECT min(InvDate) FROM Invoices WHERE Customer = ?1 AND ItemRefID = ?2), "
         "(SELECT Class FROM Invoices WHERE Customer = ?1 AND ItemRefID = ?2 ORDER BY rowid DESC "
         "LIMIT 1), "
-        "(SELECT BillState FROM Customers WHERE Name = ?1), (SELECT CustType FROM Customers WHERE Name = ?1)"_s);
+        // A customer's own row, else the top-level customer of the job of that full name.
+        "(SELECT BillState FROM (SELECT BillState, 0 AS k, rowid AS r FROM Customers WHERE Name = ?1 "
+        "UNION ALL SELECT c.BillState, 1, j.rowid FROM CustomerJobs j JOIN Customers c ON c.ListID = "
+        "j.CustListID WHERE j.FullName = ?1) ORDER BY k, r LIMIT 1), "
+        "(SELECT CustType FROM (SELECT CustType, 0 AS k, rowid AS r FROM Customers WHERE Name = ?1 "
+        "UNION ALL SELECT c.CustType, 1, j.rowid FROM CustomerJobs j JOIN Customers c ON c.ListID = "
+        "j.CustListID WHERE j.FullName = ?1) ORDER BY k, r LIMIT 1)"_s);
     st.bindAll({customerName, itemId});
     EXPECT_TRUE(st.step());
     return {customerName,

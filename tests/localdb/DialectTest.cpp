@@ -5,6 +5,7 @@
 #include "localdb/Database.h"
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
+#include "support/LocalDbRows.h"
 #include "support/TempAppFolder.h"
 
 #include <QDir>
@@ -241,7 +242,7 @@ TEST_F(LocalDbDialect, EnsureLocalDbCreatesEveryTable)
     EXPECT_EQ(texts(u"SELECT t.name || ':' || COUNT(*) FROM sqlite_schema t "
                     "JOIN pragma_table_info(t.name) WHERE t.type = 'table' "
                     "GROUP BY t.name ORDER BY t.name"_s),
-              (QStringList{u"Customers:50"_s, u"Invoices:21"_s, u"Items:5"_s,
+              (QStringList{u"CustomerJobs:3"_s, u"Customers:50"_s, u"Invoices:21"_s, u"Items:5"_s,
                            u"NoBuyCustomers:22"_s, u"NoSellReps:4"_s, u"Reps:3"_s}));
     EXPECT_EQ(texts(u"PRAGMA user_version"_s), QStringList{u"1"_s});
     // Built aside and renamed into place: nothing else is left in the folder.
@@ -277,6 +278,58 @@ TEST(LocalDbMaking, AnEmptyFileIsMadeLikeAMissingOne)
     EXPECT_FALSE(ensureLocalDb(folder.path())); // made once, then left alone
     EXPECT_EQ(db.countRows(u"Reps"_s), 1);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"QBData.mdb"_s});
+}
+
+// The first column of every row of a query on the folder's QBData.mdb.
+QStringList firstColumn(const TempAppFolder &folder, const QString &sql)
+{
+    QStringList out;
+    for (const auto &row : test::localDbRows(folder.path(), sql))
+        out << row.at(0).toString();
+    return out;
+}
+
+TEST(LocalDbMaking, StartUpAddsOnlyTheTablesAnOlderFileLacks)
+{
+    TempAppFolder folder;
+    ASSERT_TRUE(ensureLocalDb(folder.path()));
+    openLocalDb(folder.path())
+        .execute(u"DROP TABLE CustomerJobs; INSERT INTO Customers (ListID, Name) VALUES ('C1', 'Ann');"
+                 u"DROP TABLE Reps; CREATE TABLE Reps (ListID TEXT, Rep TEXT); CREATE TABLE Own (x)"_s);
+
+    EXPECT_EQ(upgradeLocalDb(folder.path()), QStringList{u"CustomerJobs"_s});
+    EXPECT_EQ(firstColumn(folder, u"SELECT name FROM pragma_table_info('CustomerJobs')"_s),
+              (QStringList{u"ListID"_s, u"FullName"_s, u"CustListID"_s}));
+    EXPECT_EQ(firstColumn(folder, u"SELECT name FROM sqlite_schema WHERE tbl_name = 'CustomerJobs' "
+                                  u"AND type = 'index'"_s),
+              QStringList{u"CustomerJobsByListID"_s});
+    // What the file had stays as it was, a table someone changed included.
+    EXPECT_EQ(firstColumn(folder, u"SELECT Name FROM Customers"_s), QStringList{u"Ann"_s});
+    EXPECT_EQ(firstColumn(folder, u"SELECT name FROM pragma_table_info('Reps')"_s),
+              (QStringList{u"ListID"_s, u"Rep"_s}));
+    EXPECT_EQ(firstColumn(folder, u"SELECT name FROM sqlite_schema WHERE name = 'Own'"_s),
+              QStringList{u"Own"_s});
+    EXPECT_TRUE(upgradeLocalDb(folder.path()).isEmpty());
+}
+
+TEST(LocalDbMaking, AFileLackingNothingIsOnlyRead)
+{
+    TempAppFolder folder;
+    ASSERT_TRUE(ensureLocalDb(folder.path()));
+    // Another program holds the file for writing: reading still works, writing does not.
+    Database other = openLocalDb(folder.path());
+    other.execute(u"BEGIN IMMEDIATE"_s);
+    EXPECT_TRUE(upgradeLocalDb(folder.path()).isEmpty());
+
+    other.execute(u"DROP TABLE CustomerJobs"_s);
+    other.execute(u"COMMIT; BEGIN IMMEDIATE"_s);
+    try {
+        upgradeLocalDb(folder.path());
+        ADD_FAILURE() << "a locked file was changed";
+    } catch (const Error &error) {
+        EXPECT_EQ(error.number(), errc::kTableLocked);
+    }
+    other.execute(u"ROLLBACK"_s);
 }
 
 } // namespace

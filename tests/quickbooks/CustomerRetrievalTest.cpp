@@ -161,3 +161,52 @@ TEST_F(CustomerRetrieval, ABadRecordOrAVanishedStandInKeepsTheOldRows)
     EXPECT_FALSE(screen.statusOpen());
     EXPECT_FALSE(screen.busy());
 }
+
+namespace {
+
+// A job or sub-customer whose parent reference holds `parentRef` (ListID and/or FullName).
+QByteArray subCustomer(const QByteArray &listId, const QByteArray &fullName, const QByteArray &parentRef)
+{
+    const QByteArray name = fullName.mid(fullName.lastIndexOf(':') + 1);
+    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name + "</Name><FullName>" + fullName
+           + "</FullName><IsActive>true</IsActive><ParentRef>" + parentRef + "</ParentRef></CustomerRet>";
+}
+
+QByteArray byId(const QByteArray &listId)
+{
+    return "<ListID>" + listId + "</ListID>";
+}
+
+} // namespace
+
+TEST_F(CustomerRetrieval, EveryJobIsTiedToItsTopLevelCustomer)
+{
+    useCompany(subCustomer("S2", "Ann:Porch:Paint", byId("J1")) // before its parent
+               + customer("C1", "Ann") + subCustomer("J1", "Ann:Porch", byId("C1"))
+               + subCustomer("S3", "Ann:Porch:Paint:Trim", byId("S2"))
+               + customer("C2", "Bo") + subCustomer("J2", "Bo:Roof", "<FullName>Bo</FullName>")
+               + subCustomer("J3", "Gone:Shed", byId("INACTIVE")) // parent not returned
+               + subCustomer("L1", "Loop:A", byId("L2")) + subCustomer("L2", "Loop:B", byId("L1")));
+    execute(u"INSERT INTO CustomerJobs (ListID, FullName, CustListID) VALUES ('OLD', 'Old:Job', 'C9')"_s);
+    GetCustomers(state);
+
+    EXPECT_TRUE(screen.messages().empty());
+    EXPECT_EQ(count(u"Customers"_s), 2);
+    const auto jobs = rows(u"SELECT ListID, FullName, CustListID FROM CustomerJobs ORDER BY ListID"_s);
+    const std::vector<std::vector<QVariant>> expected = {
+        {u"J1"_s, u"Ann:Porch"_s, u"C1"_s},
+        {u"J2"_s, u"Bo:Roof"_s, u"C2"_s},
+        {u"S2"_s, u"Ann:Porch:Paint"_s, u"C1"_s},
+        {u"S3"_s, u"Ann:Porch:Paint:Trim"_s, u"C1"_s},
+    };
+    EXPECT_EQ(jobs, expected);
+}
+
+TEST_F(CustomerRetrieval, AFileWithoutTheJobTableGetsIt)
+{
+    execute(u"DROP TABLE CustomerJobs"_s);
+    useCompany(customer("C1", "Ann") + subCustomer("J1", "Ann:Porch", byId("C1")));
+    GetCustomers(state);
+    EXPECT_TRUE(screen.messages().empty());
+    EXPECT_EQ(value(u"SELECT CustListID FROM CustomerJobs WHERE ListID = 'J1'"_s), u"C1"_s);
+}

@@ -100,3 +100,30 @@ TEST_F(CustSales, EachCallBuildsAFreshResult)
     EXPECT_EQ(second->children(0, u"Child"_s)->count(), 1);
     EXPECT_EQ(state.custSales(), second);
 }
+
+TEST_F(CustSales, AMissingKeyMatchesNothing)
+{
+    // A customer without a ListID (NULL or empty) collects no invoice, least of all the
+    // lines that have no customer ListID either; a job without a ListID ties nothing.
+    db->execute(u"INSERT INTO Customers (Name, BillState) VALUES ('No Key', 'AK');"
+                u"INSERT INTO Customers (ListID, Name, BillState) VALUES ('', 'Empty Key', 'AL');"
+                u"INSERT INTO Invoices (CustListID, InvNo, Amt) VALUES (NULL, '1', 5), ('', '2', 7);"
+                u"INSERT INTO CustomerJobs (ListID, CustListID) VALUES (NULL, 'C1'), ('', 'C1')"_s);
+    customer(u"C1"_s, u"Keyed"_s, u"AZ"_s, u"1"_s);
+    line(u"C1"_s, u"3"_s, 1, u"2024-01-01 00:00:00"_s, u"X"_s);
+
+    const auto result = GetCustSales(state);
+    ASSERT_EQ(names(*result), (QStringList{u"No Key"_s, u"Empty Key"_s, u"Keyed"_s}));
+    EXPECT_EQ(result->children(0, u"Child"_s)->count(), 0);
+    EXPECT_EQ(result->children(1, u"Child"_s)->count(), 0);
+    EXPECT_EQ(result->children(2, u"Child"_s)->count(), 1);
+}
+
+TEST_F(CustSales, AFileWithoutTheJobTableStillReports)
+{
+    db->execute(u"DROP TABLE CustomerJobs"_s);
+    customer(u"C1"_s, u"Ann"_s, u"OR"_s, u"1"_s);
+    line(u"C1"_s, u"1"_s, 3, u"2024-01-01 00:00:00"_s, u"X"_s);
+    const auto result = GetCustSales(state);
+    EXPECT_EQ(result->children(0, u"Child"_s)->count(), 1);
+}
