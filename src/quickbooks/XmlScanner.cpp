@@ -43,8 +43,14 @@ Fault firstBadCharacter(QByteArrayView text)
         if (i + 8 <= n) {
             std::uint64_t chunk;
             std::memcpy(&chunk, p + i, 8);
-            // Eight characters from U+0020 to U+007F: no high bit, and no byte below 0x20.
-            if ((chunk & kHighBits) == 0 && ((chunk - kSpaces) & ~chunk & kHighBits) == 0) {
+            if ((chunk & kHighBits) == 0) {
+                // Eight ASCII characters; look closer only when one is below 0x20.
+                if (((chunk - kSpaces) & ~chunk & kHighBits) != 0) {
+                    for (qsizetype k = i; k < i + 8; ++k) {
+                        if (p[k] < 0x20 && p[k] != '\t' && p[k] != '\n' && p[k] != '\r')
+                            return {k, "a control character, which XML does not allow"};
+                    }
+                }
                 i += 8;
                 continue;
             }
@@ -300,7 +306,7 @@ XmlScanner::Token XmlScanner::next()
             return m_token = Token::EndDocument;
         }
         if (m_doc[m_pos] == '<') {
-            if (!m_open.empty() && m_doc.sliced(m_pos).startsWith("<![CDATA["))
+            if (!m_open.empty() && peek(1) == '!' && m_doc.sliced(m_pos).startsWith("<![CDATA["))
                 return scanText();
             const qsizetype before = m_pos;
             const Token t = scanMarkup();
@@ -395,18 +401,21 @@ bool XmlScanner::skipDocumentType()
 // EndDocument is returned for markup that gives no token (comments, instructions, DOCTYPE).
 XmlScanner::Token XmlScanner::scanMarkup()
 {
-    const QByteArrayView rest = m_doc.sliced(m_pos);
-    if (rest.startsWith("<?"))
+    const char second = peek(1);
+    if (second == '/')
+        return scanEndTag();
+    if (second == '?')
         return skipInstruction() ? Token::EndDocument : m_token;
+    if (second != '!')
+        return scanStartTag();
+    const QByteArrayView rest = m_doc.sliced(m_pos);
     if (rest.startsWith("<!--"))
         return skipComment() ? Token::EndDocument : m_token;
     if (rest.startsWith("<![CDATA["))
         return fail("CDATA outside the root element");
     if (rest.startsWith("<!DOCTYPE"))
         return skipDocumentType() ? Token::EndDocument : m_token;
-    if (rest.startsWith("</"))
-        return scanEndTag();
-    return scanStartTag();
+    return fail("a malformed declaration");
 }
 
 // Reads a quoted attribute value at m_pos and leaves m_pos past its closing quote.
@@ -572,13 +581,16 @@ XmlScanner::Token XmlScanner::scanText()
             const QByteArrayView raw = m_doc.sliced(start, end - start);
             m_pos = end;
             if (m_layout)
-                m_layout = std::all_of(raw.begin(), raw.end(), isSpace);
+                m_layout = std::all_of(raw.begin(), raw.end(), [](char c) { return isSpace(c); });
             if (const qsizetype bad = add(raw, Piece::Text); bad >= 0) {
                 m_pos = start + bad;
                 return fail("an unknown or malformed reference");
             }
             continue;
         }
+        const char second = peek(1);
+        if (second != '!' && second != '?')
+            break; // a tag
         const QByteArrayView rest = m_doc.sliced(m_pos);
         if (rest.startsWith("<![CDATA[")) {
             const qsizetype start = m_pos + 9;
@@ -590,11 +602,11 @@ XmlScanner::Token XmlScanner::scanText()
         } else if (rest.startsWith("<!--")) {
             if (!skipComment())
                 return m_token;
-        } else if (rest.startsWith("<?")) {
+        } else if (second == '?') {
             if (!skipInstruction())
                 return m_token;
         } else {
-            break; // a tag, or markup that the next call judges
+            break; // markup that the next call judges
         }
     }
     if (m_text.isNull())

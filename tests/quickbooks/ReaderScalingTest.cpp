@@ -51,6 +51,7 @@ const Shape kShapes[] = {
     {"text split by comments", [](int n) { return customerAnswer(repeated("ab<!---->", n)); }, 2},
     {"text split by instructions", [](int n) { return customerAnswer(repeated("ab<?p?>", n)); }, 2},
     {"references", [](int n) { return customerAnswer(repeated("a&amp;", n)); }, 2},
+    {"text around child elements", [](int n) { return customerAnswer(repeated("ab<X/>", n)); }, 2},
     {"attributes",
      [](int n) {
          QByteArray attributes;

@@ -98,6 +98,7 @@ TEST(XmlScanner, RefusesWhatIsNotWellFormedSayingWhere)
         {"document type inside the root", "<A><!DOCTYPE A></A>"},
         {"second document type", "<!DOCTYPE A><!DOCTYPE A><A/>"},
         {"document type after the root", "<A/><!DOCTYPE A>"},
+        {"unknown declaration", "<A><!ELEMENT A ANY></A>"},
     };
     for (const auto &c : cases) {
         QString error;
