@@ -18,8 +18,9 @@ namespace corvina::qb {
 //
 // Text is given as XML defines it: line ends read as "\n", attribute values with their white
 // space normalised, and all character data between two tags (text, references, CDATA
-// sections, with comments and instructions left out) as one Characters token. Every step
-// costs time in proportion to the bytes it passes, so hostile documents read in linear time.
+// sections, with comments and instructions left out) as one Characters token. Each byte is
+// looked at a fixed number of times (the names of a tag with many attributes are sorted to
+// find repeats), so hostile documents cost time and memory in proportion to their size.
 //
 // Several times faster than QXmlStreamReader on large answers, since it works on the bytes
 // as they are and copies only text that holds references, line ends or several pieces.
