@@ -5,6 +5,7 @@
 
 #include "quickbooks/XmlScanner.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace corvina::qb {
@@ -24,6 +25,32 @@ const char *const kTagNames[] = {
     throw Error(hr::kInvalidData,
                 QStringLiteral("QuickBooks returned \"%1\" for %2, which is not %3.")
                     .arg(QString::fromUtf8(text), field, QLatin1String(what)));
+}
+
+// A number as qbXML writes amounts, prices, quantities and percentages: a sign, digits and a
+// decimal point; an exponent is tolerated. Words such as "nan" and "inf" are not numbers.
+bool isDecimal(QByteArrayView text)
+{
+    const auto isDigit = [&](qsizetype i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    const auto isSign = [&](qsizetype i) { return i < text.size() && (text[i] == '+' || text[i] == '-'); };
+    qsizetype i = isSign(0) ? 1 : 0;
+    qsizetype digits = 0;
+    for (; isDigit(i); ++i)
+        ++digits;
+    if (i < text.size() && text[i] == '.') {
+        for (++i; isDigit(i); ++i)
+            ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        i += isSign(i + 1) ? 2 : 1;
+        if (!isDigit(i))
+            return false;
+        while (isDigit(i))
+            ++i;
+    }
+    return i == text.size();
 }
 
 } // namespace
@@ -53,16 +80,8 @@ std::uint32_t Document::intern(QByteArrayView name)
     return tag;
 }
 
-void Document::appendText(Node &node, QByteArrayView text)
+void Document::storeText(Node &node, QByteArrayView text)
 {
-    if (node.textLength > 0) {
-        // Text in several pieces (references, CDATA): store the whole anew, contiguous.
-        QByteArray joined = textOf(node).toByteArray();
-        joined.append(text);
-        node.textLength = 0;
-        appendText(node, joined);
-        return;
-    }
     if (m_text.empty() || m_text.back().size() + text.size() > m_text.back().capacity()) {
         m_text.emplace_back();
         m_text.back().reserve(std::max(kTextChunk, text.size()));
@@ -74,6 +93,25 @@ void Document::appendText(Node &node, QByteArrayView text)
     chunk.append(text);
 }
 
+void Document::dropText(Node &node)
+{
+    // Text just stored is taken back from the pool, so layout costs no room.
+    if (node.textLength > 0 && node.textChunk + 1 == m_text.size()) {
+        QByteArray &chunk = m_text.back();
+        if (static_cast<qsizetype>(node.textOffset) + node.textLength == chunk.size())
+            chunk.truncate(node.textOffset);
+    }
+    node.textLength = 0;
+}
+
+std::size_t Document::textBytes() const noexcept
+{
+    std::size_t bytes = 0;
+    for (const QByteArray &chunk : m_text)
+        bytes += static_cast<std::size_t>(chunk.size());
+    return bytes;
+}
+
 QByteArrayView Document::textOf(const Node &node) const
 {
     if (node.textLength == 0)
@@ -83,37 +121,72 @@ QByteArrayView Document::textOf(const Node &node) const
 
 std::uint32_t Document::readElement(XmlScanner &scanner)
 {
+    // An element being read. Its text is all its character data, except white space written
+    // between, before or after child elements, which is layout. The scanner gives the data
+    // between two tags as one token, so an element without children has at most one.
+    struct Open {
+        explicit Open(std::uint32_t i) : index(i) {}
+        std::uint32_t index;
+        bool hasChild = false;
+        bool maybeLayout = false; // its text is white space that a child would make layout
+        QByteArray joined;        // its text, when it comes in several parts around children
+    };
     const auto first = static_cast<std::uint32_t>(m_nodes.size());
-    std::vector<std::uint32_t> open;
-    open.push_back(first);
+    std::vector<Open> open;
+    open.emplace_back(first);
     m_nodes.push_back(Node{intern(scanner.name()), 0, 0, 0, 0});
     const auto known = static_cast<std::uint32_t>(Tag::KnownCount);
     while (!open.empty()) {
         switch (scanner.next()) {
         case XmlScanner::Token::StartElement: {
+            Open &parent = open.back();
+            parent.hasChild = true;
+            if (parent.maybeLayout) {
+                parent.maybeLayout = false;
+                dropText(m_nodes[parent.index]);
+            }
             const auto found = m_tagOfName.find(scanner.name());
             if (found == m_tagOfName.end() || found->second >= known) {
                 scanner.skipElement(); // a field nobody reads
                 break;
             }
-            open.push_back(static_cast<std::uint32_t>(m_nodes.size()));
+            open.emplace_back(static_cast<std::uint32_t>(m_nodes.size()));
             m_nodes.push_back(Node{found->second, 0, 0, 0, 0});
             break;
         }
-        case XmlScanner::Token::EndElement:
-            m_nodes[open.back()].end = static_cast<std::uint32_t>(m_nodes.size());
+        case XmlScanner::Token::EndElement: {
+            Open &element = open.back();
+            Node &node = m_nodes[element.index];
+            if (!element.joined.isNull())
+                storeText(node, element.joined);
+            node.end = static_cast<std::uint32_t>(m_nodes.size());
             open.pop_back();
             break;
-        case XmlScanner::Token::Characters:
-            // Whitespace between child elements is layout, not a value.
-            if (!scanner.isWhitespace() || m_nodes[open.back()].textLength > 0)
-                appendText(m_nodes[open.back()], scanner.text());
+        }
+        case XmlScanner::Token::Characters: {
+            Open &element = open.back();
+            Node &node = m_nodes[element.index];
+            if (scanner.isWhitespace()) {
+                if (element.hasChild)
+                    break;
+                element.maybeLayout = true;
+            }
+            if (node.textLength == 0 && element.joined.isNull()) {
+                storeText(node, scanner.text());
+            } else {
+                // Text on both sides of a child (mixed content): joined apart from the pool,
+                // each part copied once, and stored when the element ends.
+                if (element.joined.isNull())
+                    element.joined = textOf(node).toByteArray();
+                element.joined.append(scanner.text());
+            }
             break;
+        }
         default:
             // An error or the end of the document: close what is open so the stored part
             // stays a well-formed tree, and leave the fault to the caller.
-            for (auto index : open)
-                m_nodes[index].end = static_cast<std::uint32_t>(m_nodes.size());
+            for (const auto &element : open)
+                m_nodes[element.index].end = static_cast<std::uint32_t>(m_nodes.size());
             return first;
         }
     }
@@ -211,9 +284,9 @@ std::optional<double> Element::numberOf(Tag tag) const
     if (e.isNull())
         return std::nullopt;
     const QByteArrayView text = document().textOf(document().node(e.m_index)).trimmed();
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok)
+    bool ok = isDecimal(text);
+    const double value = ok ? text.toDouble(&ok) : 0.0;
+    if (!ok || !std::isfinite(value))
         badValue(QString::fromLatin1(tagName(tag)), text, "a number");
     return value;
 }

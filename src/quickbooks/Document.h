@@ -92,11 +92,15 @@ public:
     Document();
 
     // Reads the element at the scanner's current StartElement, with the known elements inside
-    // it, and returns its index. Attributes are not kept. The scanner is left on the matching
-    // EndElement; a scanner error stops the read and is left for the caller to report.
+    // it, and returns its index. Attributes are not kept; an element's text is its character
+    // data less the white space that lays out its children. The scanner is left on the
+    // matching EndElement; a scanner error stops the read and is left for the caller to
+    // report. Time and memory grow in proportion to the bytes read.
     std::uint32_t readElement(XmlScanner &scanner);
 
     std::size_t elementCount() const noexcept { return m_nodes.size(); }
+    // Bytes of text held in the pools.
+    std::size_t textBytes() const noexcept;
 
     struct Node {
         std::uint32_t tag;
@@ -111,7 +115,8 @@ public:
 
 private:
     std::uint32_t intern(QByteArrayView name);
-    void appendText(Node &node, QByteArrayView text);
+    void storeText(Node &node, QByteArrayView text);
+    void dropText(Node &node);
 
     struct NameHash {
         using is_transparent = void;

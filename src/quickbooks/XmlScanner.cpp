@@ -1,6 +1,8 @@
 #include "quickbooks/XmlScanner.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace corvina::qb {
 
@@ -16,10 +18,24 @@ bool endsName(char c)
     return isSpace(c) || c == '/' || c == '>' || c == '=' || c == '?' || c == '<';
 }
 
-// The offset of the first byte that breaks UTF-8 (overlongs, surrogates and values past
-// U+10FFFF included), or -1 when the whole text is valid.
-qsizetype invalidUtf8At(QByteArrayView text)
+bool isXmlChar(std::uint32_t cp)
 {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD)
+           || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+struct Fault {
+    qsizetype at = -1;
+    const char *what = nullptr;
+};
+
+// The first byte that breaks UTF-8 (overlongs, surrogates and values past U+10FFFF included)
+// or starts a character XML does not allow (control characters other than tab, line feed and
+// carriage return; U+FFFE and U+FFFF).
+Fault firstBadCharacter(QByteArrayView text)
+{
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    constexpr std::uint64_t kSpaces = 0x2020202020202020ULL;
     const auto *p = reinterpret_cast<const unsigned char *>(text.data());
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -27,13 +43,22 @@ qsizetype invalidUtf8At(QByteArrayView text)
         if (i + 8 <= n) {
             std::uint64_t chunk;
             std::memcpy(&chunk, p + i, 8);
-            if ((chunk & 0x8080808080808080ULL) == 0) {
+            if ((chunk & kHighBits) == 0) {
+                // Eight ASCII characters; look closer only when one is below 0x20.
+                if (((chunk - kSpaces) & ~chunk & kHighBits) != 0) {
+                    for (qsizetype k = i; k < i + 8; ++k) {
+                        if (p[k] < 0x20 && p[k] != '\t' && p[k] != '\n' && p[k] != '\r')
+                            return {k, "a control character, which XML does not allow"};
+                    }
+                }
                 i += 8;
                 continue;
             }
         }
         const unsigned char c = p[i];
         if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                return {i, "a control character, which XML does not allow"};
             ++i;
             continue;
         }
@@ -49,21 +74,23 @@ qsizetype invalidUtf8At(QByteArrayView text)
             extra = 3;
             cp = c & 0x07u;
         } else {
-            return i;
+            return {i, "the text is not valid UTF-8"};
         }
         if (i + extra >= n)
-            return i;
+            return {i, "the text is not valid UTF-8"};
         for (int k = 1; k <= extra; ++k) {
             const unsigned char t = p[i + k];
             if ((t & 0xC0) != 0x80)
-                return i;
+                return {i, "the text is not valid UTF-8"};
             cp = (cp << 6) | (t & 0x3Fu);
         }
         if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return i;
+            return {i, "the text is not valid UTF-8"};
+        if (cp == 0xFFFE || cp == 0xFFFF)
+            return {i, "a character XML does not allow"};
         i += extra + 1;
     }
-    return -1;
+    return {};
 }
 
 void appendUtf8(QByteArray &out, std::uint32_t cp)
@@ -83,6 +110,106 @@ void appendUtf8(QByteArray &out, std::uint32_t cp)
         out.append(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.append(static_cast<char>(0x80 | (cp & 0x3F)));
     }
+}
+
+// Appends the character that the reference at raw[amp] names and returns the reference's
+// length, or 0 when it is unknown or malformed. Character references are "&#" decimal digits
+// or "&#x" hexadecimal digits, then ';', naming a character XML allows.
+qsizetype appendReference(QByteArrayView raw, qsizetype amp, QByteArray &out)
+{
+    const qsizetype n = raw.size();
+    qsizetype i = amp + 1;
+    if (i < n && raw[i] == '#') {
+        ++i;
+        const bool hex = i < n && raw[i] == 'x';
+        if (hex)
+            ++i;
+        const qsizetype digits = i;
+        std::uint32_t cp = 0;
+        for (; i < n; ++i) {
+            const char c = raw[i];
+            std::uint32_t d;
+            if (c >= '0' && c <= '9')
+                d = static_cast<std::uint32_t>(c - '0');
+            else if (hex && c >= 'a' && c <= 'f')
+                d = static_cast<std::uint32_t>(c - 'a' + 10);
+            else if (hex && c >= 'A' && c <= 'F')
+                d = static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                break;
+            cp = std::min<std::uint32_t>(cp * (hex ? 16 : 10) + d, 0x110000); // past Unicode stays past
+        }
+        if (i == digits || i >= n || raw[i] != ';' || !isXmlChar(cp))
+            return 0;
+        appendUtf8(out, cp);
+        return i + 1 - amp;
+    }
+    // The five predefined entities; their names have at most four letters.
+    const qsizetype semi = raw.sliced(i, std::min<qsizetype>(n - i, 5)).indexOf(';');
+    if (semi < 0)
+        return 0;
+    const QByteArrayView name = raw.sliced(i, semi);
+    if (name == "amp")
+        out.append('&');
+    else if (name == "lt")
+        out.append('<');
+    else if (name == "gt")
+        out.append('>');
+    else if (name == "quot")
+        out.append('"');
+    else if (name == "apos")
+        out.append('\'');
+    else
+        return 0;
+    return i + semi + 1 - amp;
+}
+
+enum class Piece { Text, CData, AttributeValue };
+
+// Whether the raw piece reads other than it is written.
+bool needsWork(QByteArrayView raw, Piece kind)
+{
+    switch (kind) {
+    case Piece::Text:
+        return raw.contains('&') || raw.contains('\r');
+    case Piece::CData:
+        return raw.contains('\r');
+    case Piece::AttributeValue:
+        return std::any_of(raw.begin(), raw.end(), [](char c) { return c == '&' || c == '\r' || c == '\n' || c == '\t'; });
+    }
+    return true;
+}
+
+// Appends the piece as XML reads it: every line end (\r\n, a lone \r) becomes \n, in attribute
+// values every white-space character becomes a space, and references outside CDATA are
+// resolved (what they name is kept as it is). On a bad reference returns its offset in raw,
+// otherwise -1.
+qsizetype appendRead(QByteArrayView raw, Piece kind, QByteArray &out)
+{
+    const char *p = raw.data();
+    const qsizetype n = raw.size();
+    qsizetype from = 0; // the start of the bytes still to copy as they are
+    qsizetype i = 0;
+    while (i < n) {
+        const char c = p[i];
+        if (c == '&' && kind != Piece::CData) {
+            out.append(p + from, i - from);
+            const qsizetype length = appendReference(raw, i, out);
+            if (length == 0)
+                return i;
+            i += length;
+            from = i;
+        } else if (c == '\r' || (kind == Piece::AttributeValue && (c == '\n' || c == '\t'))) {
+            out.append(p + from, i - from);
+            out.append(kind == Piece::AttributeValue ? ' ' : '\n');
+            i += c == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1;
+            from = i;
+        } else {
+            ++i;
+        }
+    }
+    out.append(p + from, n - from);
+    return -1;
 }
 
 } // namespace
@@ -115,15 +242,6 @@ QString XmlScanner::errorString() const
     const QString column = QString::number(
         QString::fromUtf8(m_doc.sliced(lineStart, m_errorPos - lineStart)).size() + 1);
     return QStringLiteral("%1 (line %2, column %3)").arg(QString::fromUtf8(m_error)).arg(line).arg(column);
-}
-
-bool XmlScanner::isWhitespace() const noexcept
-{
-    for (char c : m_text) {
-        if (!isSpace(c))
-            return false;
-    }
-    return true;
 }
 
 QByteArrayView XmlScanner::attribute(QByteArrayView name) const
@@ -162,56 +280,15 @@ bool XmlScanner::scanName(QByteArrayView &name)
     return !(first >= '0' && first <= '9') && first != '-' && first != '.';
 }
 
-bool XmlScanner::resolve(QByteArrayView raw, QByteArray &out)
-{
-    out.clear();
-    qsizetype i = 0;
-    while (i < raw.size()) {
-        const qsizetype amp = raw.indexOf('&', i);
-        if (amp < 0) {
-            out.append(raw.sliced(i));
-            break;
-        }
-        out.append(raw.sliced(i, amp - i));
-        const qsizetype semi = raw.indexOf(';', amp);
-        if (semi < 0 || semi - amp > 12)
-            return false;
-        const QByteArrayView ref = raw.sliced(amp + 1, semi - amp - 1);
-        if (ref == "amp")
-            out.append('&');
-        else if (ref == "lt")
-            out.append('<');
-        else if (ref == "gt")
-            out.append('>');
-        else if (ref == "quot")
-            out.append('"');
-        else if (ref == "apos")
-            out.append('\'');
-        else if (ref.startsWith('#')) {
-            bool ok = false;
-            const std::uint32_t cp = ref.startsWith("#x") ? ref.sliced(2).toUInt(&ok, 16) : ref.sliced(1).toUInt(&ok, 10);
-            const bool allowed = cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF)
-                                 || (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
-            if (!ok || !allowed)
-                return false;
-            appendUtf8(out, cp);
-        } else {
-            return false;
-        }
-        i = semi + 1;
-    }
-    return true;
-}
-
 XmlScanner::Token XmlScanner::next()
 {
     if (m_token == Token::Error)
         return m_token;
     if (!m_started) {
         m_started = true;
-        if (const qsizetype bad = invalidUtf8At(m_doc); bad >= 0) {
-            m_pos = bad;
-            return fail("the text is not valid UTF-8");
+        if (const Fault bad = firstBadCharacter(m_doc); bad.what) {
+            m_pos = bad.at;
+            return fail(bad.what);
         }
     }
     if (m_pendingEnd) {
@@ -229,11 +306,11 @@ XmlScanner::Token XmlScanner::next()
             return m_token = Token::EndDocument;
         }
         if (m_doc[m_pos] == '<') {
-            bool skipped = false;
+            if (!m_open.empty() && peek(1) == '!' && m_doc.sliced(m_pos).startsWith("<![CDATA["))
+                return scanText();
             const qsizetype before = m_pos;
             const Token t = scanMarkup();
-            skipped = t == Token::EndDocument && m_pos > before;
-            if (!skipped)
+            if (t != Token::EndDocument || m_pos == before)
                 return t;
             continue;
         }
@@ -247,55 +324,162 @@ XmlScanner::Token XmlScanner::next()
     }
 }
 
+bool XmlScanner::skipComment()
+{
+    if (!skipPast("-->")) {
+        fail("an unterminated comment");
+        return false;
+    }
+    return true;
+}
+
+bool XmlScanner::skipInstruction()
+{
+    m_pos += 2;
+    QByteArrayView target;
+    if (!scanName(target)) {
+        fail("a processing instruction without a name");
+        return false;
+    }
+    const qsizetype dataStart = m_pos;
+    if (!skipPast("?>")) {
+        fail("an unterminated processing instruction");
+        return false;
+    }
+    m_piTarget = target;
+    m_piData = m_doc.sliced(dataStart, m_pos - 2 - dataStart).trimmed();
+    if (target == "xml") {
+        const qsizetype enc = m_piData.indexOf("encoding");
+        if (enc >= 0) {
+            const QByteArray value = m_piData.sliced(enc).toByteArray().toLower();
+            if (!value.contains("utf-8") && !value.contains("utf8")) {
+                fail("the document is not in UTF-8");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// One document type, before the root element. It ends at the first '>', or, when an internal
+// subset in brackets comes first, at the first "]" followed by '>' (white space between).
+bool XmlScanner::skipDocumentType()
+{
+    if (m_seenRoot) {
+        fail("a document type that does not come before the root element");
+        return false;
+    }
+    if (m_seenDocumentType) {
+        fail("a second document type");
+        return false;
+    }
+    m_seenDocumentType = true;
+    const qsizetype size = m_doc.size();
+    qsizetype i = m_pos + 9;
+    while (i < size && m_doc[i] != '>' && m_doc[i] != '[')
+        ++i;
+    while (i < size && m_doc[i] != '>') {
+        const qsizetype close = m_doc.indexOf(']', i + 1);
+        if (close < 0) {
+            i = size;
+            break;
+        }
+        i = close + 1;
+        while (i < size && isSpace(m_doc[i]))
+            ++i;
+        if (i < size && m_doc[i] != '>')
+            i = close;
+    }
+    if (i >= size) {
+        fail("an unterminated document type");
+        return false;
+    }
+    m_pos = i + 1;
+    return true;
+}
+
 // EndDocument is returned for markup that gives no token (comments, instructions, DOCTYPE).
 XmlScanner::Token XmlScanner::scanMarkup()
 {
+    const char second = peek(1);
+    if (second == '/')
+        return scanEndTag();
+    if (second == '?')
+        return skipInstruction() ? Token::EndDocument : m_token;
+    if (second != '!')
+        return scanStartTag();
     const QByteArrayView rest = m_doc.sliced(m_pos);
-    if (rest.startsWith("<?")) {
-        m_pos += 2;
-        QByteArrayView target;
-        if (!scanName(target))
-            return fail("a processing instruction without a name");
-        const qsizetype dataStart = m_pos;
-        if (!skipPast("?>"))
-            return fail("an unterminated processing instruction");
-        m_piTarget = target;
-        m_piData = m_doc.sliced(dataStart, m_pos - 2 - dataStart).trimmed();
-        if (target == "xml") {
-            const qsizetype enc = m_piData.indexOf("encoding");
-            if (enc >= 0) {
-                const QByteArray value = m_piData.sliced(enc).toByteArray().toLower();
-                if (!value.contains("utf-8") && !value.contains("utf8"))
-                    return fail("the document is not in UTF-8");
+    if (rest.startsWith("<!--"))
+        return skipComment() ? Token::EndDocument : m_token;
+    if (rest.startsWith("<![CDATA["))
+        return fail("CDATA outside the root element");
+    if (rest.startsWith("<!DOCTYPE"))
+        return skipDocumentType() ? Token::EndDocument : m_token;
+    return fail("a malformed declaration");
+}
+
+// Reads a quoted attribute value at m_pos and leaves m_pos past its closing quote.
+bool XmlScanner::readAttributeValue(QByteArrayView &value)
+{
+    const char quote = m_doc[m_pos++];
+    const qsizetype end = m_doc.indexOf(quote, m_pos);
+    if (end < 0) {
+        fail("an unterminated attribute value");
+        return false;
+    }
+    value = m_doc.sliced(m_pos, end - m_pos);
+    if (value.contains('<')) {
+        fail("a '<' inside an attribute value");
+        return false;
+    }
+    if (needsWork(value, Piece::AttributeValue)) {
+        m_valueBuffers.emplace_back();
+        if (const qsizetype bad = appendRead(value, Piece::AttributeValue, m_valueBuffers.back()); bad >= 0) {
+            m_pos += bad;
+            fail("an unknown or malformed reference");
+            return false;
+        }
+        value = m_valueBuffers.back();
+    }
+    m_pos = end + 1;
+    return true;
+}
+
+// A name given twice fails the tag; tags with many attributes are checked by sorting their
+// names, so the check costs n log n, not n².
+bool XmlScanner::checkRepeatedAttributes()
+{
+    QByteArrayView repeated;
+    const std::size_t n = m_attributes.size();
+    if (n <= 8) {
+        for (std::size_t i = 1; i < n && repeated.isNull(); ++i) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (m_attributes[j].name == m_attributes[i].name) {
+                    repeated = m_attributes[i].name;
+                    break;
+                }
             }
         }
-        return Token::EndDocument;
+    } else {
+        const auto view = [](QByteArrayView s) { return std::string_view(s.data(), static_cast<std::size_t>(s.size())); };
+        m_sortedNames.clear();
+        for (const auto &a : m_attributes)
+            m_sortedNames.push_back(a.name);
+        std::sort(m_sortedNames.begin(), m_sortedNames.end(),
+                  [&](QByteArrayView a, QByteArrayView b) { return view(a) < view(b); });
+        for (std::size_t i = 1; i < n; ++i) {
+            if (m_sortedNames[i - 1] == m_sortedNames[i]) {
+                repeated = std::max(m_sortedNames[i - 1], m_sortedNames[i],
+                                    [](QByteArrayView a, QByteArrayView b) { return a.data() < b.data(); });
+                break;
+            }
+        }
     }
-    if (rest.startsWith("<!--")) {
-        if (!skipPast("-->"))
-            return fail("an unterminated comment");
-        return Token::EndDocument;
-    }
-    if (rest.startsWith("<![CDATA[")) {
-        if (m_open.empty())
-            return fail("CDATA outside the root element");
-        const qsizetype start = m_pos + 9;
-        m_pos = start;
-        if (!skipPast("]]>"))
-            return fail("an unterminated CDATA section");
-        m_text = m_doc.sliced(start, m_pos - 3 - start);
-        return m_token = Token::Characters;
-    }
-    if (rest.startsWith("<!DOCTYPE")) {
-        const qsizetype close = rest.indexOf('>');
-        const qsizetype bracket = rest.indexOf('[');
-        if (!(bracket >= 0 && (close < 0 || bracket < close) ? skipPast("]>") : skipPast(">")))
-            return fail("an unterminated document type");
-        return Token::EndDocument;
-    }
-    if (rest.startsWith("</"))
-        return scanEndTag();
-    return scanStartTag();
+    if (repeated.isNull())
+        return true;
+    m_pos = repeated.data() - m_doc.data(); // names are views into the document
+    fail("a repeated attribute");
+    return false;
 }
 
 XmlScanner::Token XmlScanner::scanStartTag()
@@ -335,26 +519,13 @@ XmlScanner::Token XmlScanner::scanStartTag()
         skipSpace();
         if (atEnd() || (m_doc[m_pos] != '"' && m_doc[m_pos] != '\''))
             return fail("an attribute value without quotes");
-        const char quote = m_doc[m_pos++];
-        const qsizetype end = m_doc.indexOf(quote, m_pos);
-        if (end < 0)
-            return fail("an unterminated attribute value");
-        QByteArrayView value = m_doc.sliced(m_pos, end - m_pos);
-        if (value.contains('<'))
-            return fail("a '<' inside an attribute value");
-        if (value.contains('&')) {
-            m_valueBuffers.emplace_back();
-            if (!resolve(value, m_valueBuffers.back()))
-                return fail("an unknown or malformed reference");
-            value = m_valueBuffers.back();
-        }
-        for (const auto &a : m_attributes) {
-            if (a.name == attrName)
-                return fail("a repeated attribute");
-        }
+        QByteArrayView value;
+        if (!readAttributeValue(value))
+            return m_token;
         m_attributes.push_back({attrName, value});
-        m_pos = end + 1;
     }
+    if (!checkRepeatedAttributes())
+        return m_token;
     m_open.push_back(name);
     m_seenRoot = true;
     m_name = name;
@@ -378,23 +549,68 @@ XmlScanner::Token XmlScanner::scanEndTag()
     return m_token = Token::EndElement;
 }
 
+// All character data up to the next tag, as one token: text, references and CDATA sections,
+// with comments and processing instructions passed over. One piece read as written stays a
+// view into the document; otherwise the pieces are joined in m_buffer, each copied once.
 XmlScanner::Token XmlScanner::scanText()
 {
-    const qsizetype start = m_pos;
-    qsizetype end = m_doc.indexOf('<', m_pos);
-    if (end < 0)
-        end = m_doc.size();
-    const QByteArrayView raw = m_doc.sliced(start, end - start);
-    m_pos = end;
-    if (raw.contains('&')) {
-        if (!resolve(raw, m_buffer)) {
-            m_pos = start;
-            return fail("an unknown or malformed reference");
+    bool joined = false;
+    m_text = {};
+    m_layout = true;
+    const auto add = [&](QByteArrayView raw, Piece kind) -> qsizetype {
+        const bool work = needsWork(raw, kind);
+        if (!joined && m_text.isNull() && !work) {
+            m_text = raw;
+            return -1;
         }
+        if (!joined) {
+            m_buffer.truncate(0); // keeps the capacity for the next text
+            m_buffer.append(m_text);
+            joined = true;
+        }
+        const qsizetype bad = work ? appendRead(raw, kind, m_buffer) : (m_buffer.append(raw), -1);
         m_text = m_buffer;
-    } else {
-        m_text = raw;
+        return bad;
+    };
+    while (!atEnd()) {
+        if (m_doc[m_pos] != '<') {
+            const qsizetype start = m_pos;
+            qsizetype end = m_doc.indexOf('<', m_pos);
+            if (end < 0)
+                end = m_doc.size();
+            const QByteArrayView raw = m_doc.sliced(start, end - start);
+            m_pos = end;
+            if (m_layout)
+                m_layout = std::all_of(raw.begin(), raw.end(), [](char c) { return isSpace(c); });
+            if (const qsizetype bad = add(raw, Piece::Text); bad >= 0) {
+                m_pos = start + bad;
+                return fail("an unknown or malformed reference");
+            }
+            continue;
+        }
+        const char second = peek(1);
+        if (second != '!' && second != '?')
+            break; // a tag
+        const QByteArrayView rest = m_doc.sliced(m_pos);
+        if (rest.startsWith("<![CDATA[")) {
+            const qsizetype start = m_pos + 9;
+            m_pos = start;
+            if (!skipPast("]]>"))
+                return fail("an unterminated CDATA section");
+            m_layout = false;
+            add(m_doc.sliced(start, m_pos - 3 - start), Piece::CData);
+        } else if (rest.startsWith("<!--")) {
+            if (!skipComment())
+                return m_token;
+        } else if (second == '?') {
+            if (!skipInstruction())
+                return m_token;
+        } else {
+            break; // markup that the next call judges
+        }
     }
+    if (m_text.isNull())
+        m_text = QByteArrayView("", 0);
     return m_token = Token::Characters;
 }
 

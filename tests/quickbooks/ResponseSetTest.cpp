@@ -324,3 +324,49 @@ TEST(ResponseSet, BadDatesAreRefusedAndDateTimesAccepted)
         EXPECT_TRUE(e.description().contains(u"2024-02-30"));
     }
 }
+
+TEST(ResponseSet, WhiteSpaceThatIsContentIsKept)
+{
+    const auto set = ResponseSet::parse(wrap(
+        "CustomerQueryRs",
+        "<CustomerRet>\r\n  <ListID>1</ListID>\r\n  <Name> <![CDATA[Ann]]></Name>\n"
+        "  <CompanyName>&#32;</CompanyName><Phone>  </Phone><Fax>\r\n</Fax>\n"
+        "  <BillAddress>\n    <Addr1>a\r\nb\rc</Addr1>\n  </BillAddress>\n</CustomerRet>"));
+    const CustomerRet c(set.response(0).record(0));
+    EXPECT_EQ(c.name(), u" Ann"_s);
+    EXPECT_EQ(c.companyName(), u" "_s);
+    EXPECT_EQ(c.phone(), u"  "_s);
+    EXPECT_EQ(c.fax(), u"\n"_s);
+    EXPECT_EQ(c.billAddress()->addr1, u"a\nb\nc"_s);
+    // White space between child elements is layout.
+    EXPECT_EQ(c.text(), QString());
+    EXPECT_EQ(c.child(Tag::BillAddress).text(), QString());
+}
+
+TEST(ResponseSet, AmountsAreDecimalNumbers)
+{
+    struct Case {
+        const char *text;
+        std::optional<double> value; // empty: refused
+    };
+    const Case cases[] = {
+        {"12.50", 12.5}, {" -3 ", -3.0}, {"+4.25", 4.25}, {".5", 0.5}, {"7.", 7.0}, {"1.5e2", 150.0},
+        {"nan", {}}, {"NaN", {}}, {"inf", {}}, {"-INF", {}}, {"Infinity", {}}, {"1e999", {}},
+        {"0x10", {}}, {"", {}}, {"1 2", {}}, {"12,50", {}}, {"1e", {}}, {".", {}},
+    };
+    for (const auto &c : cases) {
+        const auto set = ResponseSet::parse(wrap(
+            "CustomerQueryRs", QByteArray("<CustomerRet><ListID>1</ListID><Balance>") + c.text + "</Balance></CustomerRet>"));
+        const CustomerRet customer(set.response(0).record(0));
+        try {
+            const std::optional<double> value = customer.balance();
+            EXPECT_TRUE(c.value) << '"' << c.text << "\" was read as " << value.value_or(-1);
+            if (c.value) {
+                EXPECT_DOUBLE_EQ(*value, *c.value) << c.text;
+            }
+        } catch (const Error &e) {
+            EXPECT_FALSE(c.value) << '"' << c.text << "\" was refused";
+            EXPECT_EQ(e.number(), hr::kInvalidData) << c.text;
+        }
+    }
+}

@@ -81,6 +81,24 @@ TEST(XmlScanner, RefusesWhatIsNotWellFormedSayingWhere)
         {"truncated utf-8", "<A>\xe2\x82</A>"},
         {"other encoding", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><A/>"},
         {"bad name", "<1A/>"},
+        {"signed character reference", "<A>&#+65;</A>"},
+        {"hexadecimal prefix twice", "<A>&#x0x41;</A>"},
+        {"space in a character reference", "<A>&# 65;</A>"},
+        {"character reference without digits", "<A>&#x;</A>"},
+        {"upper-case X in a reference", "<A>&#X41;</A>"},
+        {"reference to a control character", "<A>&#1;</A>"},
+        {"reference past Unicode", "<A>&#x110000;</A>"},
+        {"malformed reference in an attribute", "<A x='&#+65;'/>"},
+        {"control character in text", "<A>a\x01</A>"},
+        {"NUL in text", QByteArray("<A>a\0</A>", 9)},
+        {"control character in an attribute", "<A x='\x0b'/>"},
+        {"control character in a comment", "<A><!--\x1f--></A>"},
+        {"control character in CDATA", "<A><![CDATA[\x0c]]></A>"},
+        {"non-character U+FFFE", "<A>\xef\xbf\xbe</A>"},
+        {"document type inside the root", "<A><!DOCTYPE A></A>"},
+        {"second document type", "<!DOCTYPE A><!DOCTYPE A><A/>"},
+        {"document type after the root", "<A/><!DOCTYPE A>"},
+        {"unknown declaration", "<A><!ELEMENT A ANY></A>"},
     };
     for (const auto &c : cases) {
         QString error;
@@ -123,5 +141,32 @@ TEST(XmlScanner, SkipsWholeElementsAndAgreesWithQtOnTheSamples)
         for (QString &t : got)
             t = t.section(u" @"_s, 0, 0);
         EXPECT_EQ(got, expected) << name;
+    }
+}
+
+TEST(XmlScanner, ReadsTextAsXmlDefinesIt)
+{
+    struct Case {
+        const char *name;
+        QByteArray xml;
+        QStringList tokens; // as scan() writes them: layout white space is left out
+    };
+    const Case cases[] = {
+        {"line ends in text", "<A>a\r\nb\rc\r\n</A>", {u"<A"_s, u"\"a\nb\nc\n\""_s, u"</A"_s}},
+        {"line ends in CDATA", "<A><![CDATA[a\r\nb\r]]></A>", {u"<A"_s, u"\"a\nb\n\""_s, u"</A"_s}},
+        {"white space in attribute values", "<A x='a\r\nb\tc\nd\re'/>", {u"<A @x=a b c d e"_s, u"</A"_s}},
+        {"references keep the characters they name", "<A x='&#9;&#10;&#13;'>a&#13;&#10;b</A>",
+         {u"<A @x=\t\n\r"_s, u"\"a\r\nb\""_s, u"</A"_s}},
+        {"leading zeros in references", "<A>&#x0000041;&#000000066;</A>", {u"<A"_s, u"\"AB\""_s, u"</A"_s}},
+        {"space around CDATA", "<A> <![CDATA[x]]> </A>", {u"<A"_s, u"\" x \""_s, u"</A"_s}},
+        {"space by reference", "<A>&#32;</A>", {u"<A"_s, u"\" \""_s, u"</A"_s}},
+        {"one text across comments, instructions and CDATA", "<A>a<!--c-->b<?p d?>c<![CDATA[d]]>e</A>",
+         {u"<A"_s, u"\"abcde\""_s, u"</A"_s}},
+        {"layout stays layout", "<A>\r\n <B/>\r\n <!-- c -->\t</A>", {u"<A"_s, u"<B"_s, u"</B"_s, u"</A"_s}},
+    };
+    for (const auto &c : cases) {
+        QString error;
+        EXPECT_EQ(scan(c.xml, &error).join(u" | "_s).toStdString(), c.tokens.join(u" | "_s).toStdString())
+            << c.name << ": " << error.toStdString();
     }
 }
