@@ -4,10 +4,10 @@
 #include "analysis/CustsNotBuying.h"
 #include "analysis/ui/ItemAging.h"
 #include "localdb/Error.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/ui/CustFlds.h"
-#include "views/ui/CustTwips.h"
 
 #include <QApplication>
 #include <QCheckBox>

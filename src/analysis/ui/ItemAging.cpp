@@ -8,8 +8,8 @@
 #include "analysis/ui/Reps.h"
 #include "localdb/Error.h"
 #include "reporting/ui/ReportPreview.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
-#include "views/ui/CustTwips.h"
 
 #include <QFont>
 #include <QGroupBox>

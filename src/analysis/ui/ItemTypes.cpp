@@ -1,6 +1,6 @@
 #include "analysis/ui/ItemTypes.h"
 
-#include "views/ui/CustTwips.h"
+#include "reporting/ui/Twips.h"
 
 #include <QFont>
 #include <QLabel>

@@ -6,9 +6,9 @@
 #include "localdb/Error.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
-#include "views/ui/CustTwips.h"
 
 #include <QApplication>
 #include <QCheckBox>

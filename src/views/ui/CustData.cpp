@@ -2,11 +2,11 @@
 
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/CustomerGridModel.h"
 #include "views/ui/CustFlds.h"
-#include "views/ui/CustTwips.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "views/ui/CustFlds.h"
 
+#include "reporting/ui/Twips.h"
 #include "shell/Screen.h"
 #include "views/CustomerList.h"
-#include "views/ui/CustTwips.h"
 #include "views/ui/FieldPrintPainter.h"
 #include "views/ui/FieldPrintSource.h"
 #include "views/ui/Prev.h"

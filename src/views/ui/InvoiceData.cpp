@@ -2,6 +2,7 @@
 
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/InvoiceFormat.h"
@@ -26,7 +27,6 @@ namespace corvina {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 constexpr QSize kClientTwips(11235, 4710);
 
 const std::array<QString, kInvoiceSortCount> kOptionCaptions = {
@@ -131,22 +131,6 @@ void InvoiceData::createSortOptions()
     }
 }
 
-int InvoiceData::pixelsX(int twips) const
-{
-    return twips * logicalDpiX() / kTwipsPerInch;
-}
-
-int InvoiceData::pixelsY(int twips) const
-{
-    return twips * logicalDpiY() / kTwipsPerInch;
-}
-
-QRect InvoiceData::pixels(const QRect &twips) const
-{
-    return {pixelsX(twips.x()), pixelsY(twips.y()), pixelsX(twips.width()),
-            pixelsY(twips.height())};
-}
-
 // Each option at its design place, or right after the previous one where the screen's font
 // needs more room; an option never reaches under the next, so a click lands on one option.
 // Returns the width the frame needs around them.
@@ -154,18 +138,18 @@ int InvoiceData::placeSortOptions()
 {
     int right = 0;
     for (std::size_t i = 0; i < Option1.size(); ++i) {
-        const int designLeft = pixelsX(kOptionLefts[i]);
-        const int nextLeft = i + 1 < Option1.size() ? pixelsX(kOptionLefts[i + 1])
-                                                    : designLeft + pixelsX(kOptionTwips.width());
+        const int designLeft = twipsToPixelsX(this, kOptionLefts[i]);
+        const int nextLeft = i + 1 < Option1.size() ? twipsToPixelsX(this, kOptionLefts[i + 1])
+                                                    : designLeft + twipsToPixelsX(this, kOptionTwips.width());
         const int left = std::max(designLeft, right);
-        const int width = std::max(std::min(pixelsX(kOptionTwips.width()), nextLeft - designLeft),
+        const int width = std::max(std::min(twipsToPixelsX(this, kOptionTwips.width()), nextLeft - designLeft),
                                    Option1[i]->sizeHint().width());
         const int height =
-            std::max(pixelsY(kOptionTwips.height()), Option1[i]->sizeHint().height());
-        Option1[i]->setGeometry(left, pixelsY(kOptionTop), width, height);
+            std::max(twipsToPixelsY(this, kOptionTwips.height()), Option1[i]->sizeHint().height());
+        Option1[i]->setGeometry(left, twipsToPixelsY(this, kOptionTop), width, height);
         right = left + width;
     }
-    return right + pixelsX(kOptionLefts[0]);
+    return right + twipsToPixelsX(this, kOptionLefts[0]);
 }
 
 // The design layout, widened where the screen's font needs more room than the design gave:
@@ -174,30 +158,30 @@ int InvoiceData::placeSortOptions()
 // size; in a larger window the grid takes the extra room, and the controls below follow.
 void InvoiceData::placeControls()
 {
-    QRect frame = pixels(QRect(120, 3960, 5535, 615));
+    QRect frame = twipsRect(this, 120, 3960, 5535, 615);
     frame.setWidth(std::max(frame.width(), placeSortOptions()));
-    QRect text1 = pixels(QRect(8760, 4200, 1095, 285));
-    QRect text2 = pixels(QRect(10080, 4200, 855, 285));
+    QRect text1 = twipsRect(this, 8760, 4200, 1095, 285);
+    QRect text2 = twipsRect(this, 10080, 4200, 855, 285);
     text1.setHeight(std::max(text1.height(), Text1->sizeHint().height()));
     text2.setHeight(text1.height());
-    QRect label1 = pixels(QRect(7560, 4200, 1095, 255));
+    QRect label1 = twipsRect(this, 7560, 4200, 1095, 255);
     label1.setLeft(std::min(label1.left(), label1.right() + 1 - Label1->sizeHint().width()));
     label1.setHeight(text1.height());
 
-    const int crowding = std::max(0, frame.right() + pixelsX(240) - label1.left());
+    const int crowding = std::max(0, frame.right() + twipsToPixelsX(this, 240) - label1.left());
     const auto right = [crowding](QRect rect) { return rect.translated(crowding, 0); };
-    QRect grid = pixels(QRect(120, 120, 10935, 3735));
+    QRect grid = twipsRect(this, 120, 120, 10935, 3735);
     grid.setWidth(grid.width() + crowding);
     m_placements = {
         {DataGrid1, grid, false, false, true},
         {Frame1, frame, false, true, false},
         {Label1, right(label1), true, true, false},
-        {Label2, right(pixels(QRect(9120, 3960, 735, 255))), true, true, false},
+        {Label2, right(twipsRect(this, 9120, 3960, 735, 255)), true, true, false},
         {Text1, right(text1), true, true, false},
-        {Label3, right(pixels(QRect(10080, 3960, 735, 255))), true, true, false},
+        {Label3, right(twipsRect(this, 10080, 3960, 735, 255)), true, true, false},
         {Text2, right(text2), true, true, false},
     };
-    m_smallest = QSize(pixelsX(kClientTwips.width()) + crowding, pixelsY(kClientTwips.height()));
+    m_smallest = QSize(twipsToPixelsX(this, kClientTwips.width()) + crowding, twipsToPixelsY(this, kClientTwips.height()));
     setMinimumSize(m_smallest);
     resize(m_smallest);
 }
@@ -289,10 +273,9 @@ void InvoiceData::bindGrid()
 
 void InvoiceData::formatColumns()
 {
-    const int dpiX = logicalDpiX();
     for (int column = 0; column < kInvoiceColumnCount; ++column)
-        DataGrid1->setColumnWidth(column, kColumnTwips[static_cast<std::size_t>(column)] * dpiX /
-                                              kTwipsPerInch);
+        DataGrid1->setColumnWidth(
+            column, twipsToPixelsX(this, kColumnTwips[static_cast<std::size_t>(column)]));
     DataGrid1->setColumnHidden(static_cast<int>(InvoiceColumn::ItemRefID), true);
 }
 

@@ -72,9 +72,6 @@ private:
     void createSortOptions();
     void placeControls();
     int placeSortOptions();
-    int pixelsX(int twips) const;
-    int pixelsY(int twips) const;
-    QRect pixels(const QRect &twips) const;
     void connectControls();
     void load();
     void bindGrid();

@@ -1,6 +1,6 @@
 #include "views/ui/Prev.h"
 
-#include "views/ui/CustTwips.h"
+#include "reporting/ui/Twips.h"
 
 #include <QFrame>
 #include <QLineEdit>
