@@ -159,7 +159,7 @@ int main(int argc, char **argv)
     qint64 exported = -1;
     qint64 exportedAll = -1;
     if (window) {
-        window->MSHFlexGrid1->viewport()->grab();
+        window->findChild<QTableView *>(u"MSHFlexGrid1"_s)->viewport()->grab();
         firstPaint = timer.elapsed();
         if (parser.isSet(u"png"_s))
             window->grab().save(parser.value(u"png"_s));

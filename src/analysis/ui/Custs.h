@@ -35,13 +35,6 @@ public:
     Custs(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent = nullptr);
     ~Custs() override;
 
-    QLabel *Label1;
-    QLineEdit *Item;
-    QTableView *DataGrid1;
-    QCheckBox *Check1;
-    QPushButton *Command1;
-    QPushButton *Command2;
-
     // The list behind the window.
     CustsNotBuying &customers() { return *m_list; }
     // Where "&Export" writes; the documents folder unless set (tests).
@@ -66,6 +59,12 @@ private:
     RecordsetCustomerList m_printList;
     CustsGridModel *m_model = nullptr;
     QString m_exportFolder;
+    QLabel *m_caption = nullptr;
+    QLineEdit *m_itemBox = nullptr;
+    QTableView *m_grid = nullptr;
+    QCheckBox *m_mailMergeBox = nullptr;
+    QPushButton *m_printButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
 };
 
 // Shows the Custs window for this mode and item: an open one for the same mode and item is

@@ -19,18 +19,17 @@ class ExportCrit : public QDialog {
 public:
     explicit ExportCrit(QWidget *parent = nullptr);
 
-    QGroupBox *Frame1;
-    QRadioButton *Option1;
-    QRadioButton *Option2;
-    QRadioButton *Option3;
-    QPushButton *Command1;
-
     // The chosen rows; every row when no option is set.
     ExportCriterion criterion() const;
 
 private:
     void createControls();
     void layOut();
+    QGroupBox *m_rowsFrame = nullptr;
+    QRadioButton *m_withSales = nullptr;
+    QRadioButton *m_withoutSales = nullptr;
+    QRadioButton *m_allItems = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 // The Item Analyzer's "&Export": asks for the criterion in ExportCrit, then writes the rows

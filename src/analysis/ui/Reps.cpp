@@ -43,19 +43,20 @@ Reps::~Reps()
 
 void Reps::createControls()
 {
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    DataGrid1 = new QTableView(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->setWordWrap(false);
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("Label1"));
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_model = new RepsGridModel(this);
-    DataGrid1->setModel(m_model);
-    Check1 = new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Command1 = new QPushButton(QStringLiteral("&Print"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    m_grid->setModel(m_model);
+    m_mailMergeBox =
+        new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);
+    m_mailMergeBox->setObjectName(QStringLiteral("Check1"));
+    m_printButton = new QPushButton(QStringLiteral("&Print"), this);
+    m_printButton->setObjectName(QStringLiteral("Command1"));
 }
 
 void Reps::placeControls()
@@ -63,33 +64,34 @@ void Reps::placeControls()
     // The window keeps its design size unless the check box's caption needs more room in
     // the screen's font; then the window, label, grid and button make room for it.
     const int captionRoom = twipsToPixelsX(this, 4200 - 120 - 60);
-    const int extra = std::max(0, Check1->sizeHint().width() - captionRoom);
+    const int extra = std::max(0, m_mailMergeBox->sizeHint().width() - captionRoom);
     setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090));
-    Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
-    DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
-    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375)
-                            .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
-    Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
+    m_caption->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
+    m_grid->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
+    m_mailMergeBox->setGeometry(
+        twipsRect(this, 120, 2520, 3735, 375)
+            .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
+    m_printButton->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
 }
 
 void Reps::connectControls()
 {
     // Only a click by the user saves; the box stays checked afterwards.
-    connect(Check1, &QCheckBox::clicked, this, &Reps::checkClicked);
-    connect(Command1, &QPushButton::clicked, this, [this] { print(); });
+    connect(m_mailMergeBox, &QCheckBox::clicked, this, &Reps::checkClicked);
+    connect(m_printButton, &QPushButton::clicked, this, [this] { print(); });
 }
 
 void Reps::load()
 {
-    Label1->setText(m_list->labelCaption());
-    Label1->setToolTip(Label1->text()); // a long item name runs past the label's width
+    m_caption->setText(m_list->labelCaption());
+    m_caption->setToolTip(m_caption->text()); // a long item name runs past the label's width
     try {
         m_list->load();
     } catch (const Error &e) {
         reportError(e.description(), e.number());
     }
     m_model->setList(&m_list->workingList());
-    DataGrid1->resizeColumnsToContents();
+    m_grid->resizeColumnsToContents();
 }
 
 void Reps::checkClicked(bool checked)
@@ -106,8 +108,8 @@ void Reps::checkClicked(bool checked)
                            "earlier rows.") +
                 QChar(13) + e.description(),
             QStringLiteral("Reps Not Added"), Buttons::Ok);
-        const QSignalBlocker blocker(Check1);
-        Check1->setChecked(false);
+        const QSignalBlocker blocker(m_mailMergeBox);
+        m_mailMergeBox->setChecked(false);
     }
 }
 
