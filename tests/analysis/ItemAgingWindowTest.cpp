@@ -222,7 +222,7 @@ TEST_F(ItemAgingWindow, ClosingReleasesTheResult)
 TEST_F(ItemAgingWindow, ReportPrintsTheFilteredItems)
 {
     test::control<QLineEdit>(window, "Text1")->setText(u"O"_s);
-    reporting::ReportDocument document(window->model()->shownItems(), dataReport1Layout());
+    reporting::ReportDocument document(window->model()->shownItems(), itemAgingReportLayout());
     const QString pdf = folder.file(u"aging.pdf"_s);
     QString error;
     ASSERT_TRUE(reporting::exportPdf(document, pdf, &error)) << error.toStdString();

@@ -74,8 +74,8 @@ ExportCriterion ExportCrit::criterion() const
     return ExportCriterion::AllItems;
 }
 
-void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *parent,
-                        const QString &folder)
+void exportItemAging(ProgramState &state, const ItemFilter &filter, QWidget *parent,
+                     const QString &folder)
 {
     ExportCrit dialog(parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -85,7 +85,7 @@ void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *
     const QString target = folder.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                : folder;
-    exportItemAnalyzerTo(state, filter, criterion, target);
+    exportItemAgingTo(state, filter, criterion, target);
 }
 
 } // namespace corvina

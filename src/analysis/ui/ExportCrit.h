@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/ItemAnalyzerExport.h"
+#include "analysis/ItemAgingExport.h"
 
 #include <QDialog>
 
@@ -36,7 +36,7 @@ private:
 // of state.itemAging() that pass `filter` to ItemAnalyzerData.xlsx in the user's documents
 // folder (or `folder` when given) and tells the user where it went or why it failed.
 // Closing the dialog through its title bar exports nothing.
-void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *parent,
-                        const QString &folder = {});
+void exportItemAging(ProgramState &state, const ItemFilter &filter, QWidget *parent,
+                     const QString &folder = {});
 
 } // namespace corvina

@@ -161,7 +161,7 @@ void ItemAging::connectHandlers()
             showReps(m_state, true, currentItem());
     });
     connect(m_exportButton, &QPushButton::clicked, this,
-            [this] { exportItemAnalyzer(m_state, m_model->filter(), this); });
+            [this] { exportItemAging(m_state, m_model->filter(), this); });
     connect(m_printButton, &QPushButton::clicked, this, &ItemAging::print);
 }
 
@@ -189,7 +189,7 @@ ChosenItem ItemAging::currentItem() const
 
 void ItemAging::print()
 {
-    reporting::showReport(m_model->shownItems(), dataReport1Layout(), this);
+    reporting::showReport(m_model->shownItems(), itemAgingReportLayout(), this);
 }
 
 void ItemAging::resizeEvent(QResizeEvent *event)
@@ -214,7 +214,7 @@ void ItemAging::resizeEvent(QResizeEvent *event)
     m_grid->resize(m_grid->width(), frameTop - m_grid->y());
 }
 
-void runItemAnalyzer(ProgramState &state, QWidget *parent)
+void runItemAging(ProgramState &state, QWidget *parent)
 {
     (void)parent;
     GetItemAging(state, [&state] { (new ItemAging(state))->show(); });

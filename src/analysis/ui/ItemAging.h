@@ -64,6 +64,6 @@ private:
 };
 
 // "&Item Analyzer": runs GetItemAging and opens the window on its result.
-void runItemAnalyzer(ProgramState &state, QWidget *parent = nullptr);
+void runItemAging(ProgramState &state, QWidget *parent = nullptr);
 
 } // namespace corvina

@@ -115,7 +115,7 @@ void Reps::checkClicked(bool checked)
 
 reporting::ReportPreview *Reps::print()
 {
-    auto layout = dataReport3Layout();
+    auto layout = repsNotSellingReportLayout();
     layout.control(QStringLiteral("Label1"))->caption = m_list->reportTitle();
     auto *preview = reporting::showReport(m_list->reportRows(), std::move(layout), this);
     preview->setObjectName(QStringLiteral("DataReport3"));

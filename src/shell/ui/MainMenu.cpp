@@ -111,7 +111,7 @@ void MainMenu::connectActions()
     connect(m_displayInvoices, &QAction::triggered, this,
             action([this] { showInvoiceData(m_state); }));
     connect(m_itemAging, &QAction::triggered, this,
-            action([this] { runItemAnalyzer(m_state, this); }));
+            action([this] { runItemAging(m_state, this); }));
 }
 
 void MainMenu::load()

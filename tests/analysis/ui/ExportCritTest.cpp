@@ -73,20 +73,20 @@ TEST(ExportCrit, ExportTakesTheChosenRowsAndCancelWritesNothing)
     const QString path = folder.file(QStringLiteral("ItemAnalyzerData.xlsx"));
 
     answerDialog(nullptr, false);
-    exportItemAnalyzer(state, {}, nullptr, folder.path());
+    exportItemAging(state, {}, nullptr, folder.path());
     EXPECT_FALSE(folder.exists(QStringLiteral("ItemAnalyzerData.xlsx")));
     EXPECT_TRUE(screen.messages().empty());
 
     answerDialog("Option2", true);
     screen.answerNext(Answer::Ok);
-    exportItemAnalyzer(state, {}, nullptr, folder.path());
+    exportItemAging(state, {}, nullptr, folder.path());
     auto cells = test::readXlsxSheet(path);
     EXPECT_EQ(test::lastRow(cells), 3);
     EXPECT_EQ(cells[QStringLiteral("A3")].text, u"Unsold");
 
     answerDialog(nullptr, true);
     screen.answerNext(Answer::Ok);
-    exportItemAnalyzer(state, {}, nullptr, folder.path());
+    exportItemAging(state, {}, nullptr, folder.path());
     EXPECT_EQ(test::lastRow(test::readXlsxSheet(path)), 4);
 }
 
