@@ -1,7 +1,7 @@
 #include "analysis/ui/Custs.h"
 
-#include "analysis/CustsGridModel.h"
 #include "analysis/CustsNotBuying.h"
+#include "analysis/RecordsetGridModel.h"
 #include "analysis/ui/ItemAging.h"
 #include "localdb/Error.h"
 #include "reporting/ui/Twips.h"
@@ -52,7 +52,9 @@ void Custs::createControls()
     m_itemBox->setObjectName(QStringLiteral("Item"));
     // The saved rows are stamped with this text: it shows the item, it is not for editing.
     m_itemBox->setReadOnly(true);
-    m_model = new CustsGridModel(this);
+    m_model = new RecordsetGridModel(
+        {QStringLiteral("Name"), QStringLiteral("BillState"), QStringLiteral("CustType")},
+        [](const QVariant &value) { return QVariant(customerValueText(value)); }, this);
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("DataGrid1"));
     m_grid->setModel(m_model);

@@ -16,9 +16,9 @@ class QTableView;
 
 namespace corvina {
 
-class CustsGridModel;
 class CustsNotBuying;
 class ProgramState;
+class RecordsetGridModel;
 
 // "Non-Buying Customer Data": the customers who did not buy `item` (or, with `allItems`,
 // anything) in a read-only grid. The check box saves them into NoBuyCustomers for mail
@@ -57,7 +57,7 @@ private:
     ProgramState &m_state;
     std::unique_ptr<CustsNotBuying> m_list;
     RecordsetCustomerList m_printList;
-    CustsGridModel *m_model = nullptr;
+    RecordsetGridModel *m_model = nullptr;
     QString m_exportFolder;
     QLabel *m_caption = nullptr;
     QLineEdit *m_itemBox = nullptr;

@@ -1,6 +1,6 @@
 #include "analysis/ui/Reps.h"
 
-#include "analysis/RepsGridModel.h"
+#include "analysis/RecordsetGridModel.h"
 #include "analysis/RepsNotSelling.h"
 #include "analysis/RepsReport.h"
 #include "localdb/Error.h"
@@ -50,7 +50,7 @@ void Reps::createControls()
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_model = new RepsGridModel(this);
+    m_model = new RecordsetGridModel({}, {}, this);
     m_grid->setModel(m_model);
     m_mailMergeBox =
         new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);

@@ -14,7 +14,7 @@ class QTableView;
 namespace corvina {
 
 class ProgramState;
-class RepsGridModel;
+class RecordsetGridModel;
 class RepsNotSelling;
 
 namespace reporting {
@@ -50,7 +50,7 @@ private:
 
     ProgramState &m_state;
     std::unique_ptr<RepsNotSelling> m_list;
-    RepsGridModel *m_model = nullptr;
+    RecordsetGridModel *m_model = nullptr;
     QLabel *m_caption = nullptr;
     QTableView *m_grid = nullptr;
     QCheckBox *m_mailMergeBox = nullptr;
