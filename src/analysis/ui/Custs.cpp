@@ -3,6 +3,7 @@
 #include "analysis/CustsNotBuying.h"
 #include "analysis/RecordsetGridModel.h"
 #include "analysis/ui/ItemAging.h"
+#include "analysis/ui/SingleWindow.h"
 #include "localdb/Error.h"
 #include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
@@ -169,22 +170,12 @@ FieldPrintHeader Custs::printHeader() const
 
 Custs *showCusts(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
 {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<Custs *>(widget);
-        if (!open || open->isHidden())
-            continue;
-        if (open->customers().allItems() == allItems &&
-            (allItems || open->customers().chosenItem() == item)) {
-            open->show();
-            open->raise();
-            open->activateWindow();
-            return open;
-        }
-        open->close();
-    }
-    auto *window = new Custs(state, allItems, item, parent);
-    window->show();
-    return window;
+    return showSingleWindow<Custs>(
+        [&](Custs &open) {
+            return open.customers().allItems() == allItems &&
+                   (allItems || open.customers().chosenItem() == item);
+        },
+        [&] { return new Custs(state, allItems, item, parent); });
 }
 
 void Custs::reportError(const QString &description, std::int32_t number)

@@ -3,6 +3,7 @@
 #include "analysis/RecordsetGridModel.h"
 #include "analysis/RepsNotSelling.h"
 #include "analysis/RepsReport.h"
+#include "analysis/ui/SingleWindow.h"
 #include "localdb/Error.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
@@ -124,22 +125,12 @@ reporting::ReportPreview *Reps::print()
 
 Reps *showReps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
 {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<Reps *>(widget);
-        if (!open || open->isHidden())
-            continue;
-        if (open->list()->allItems() == allItems &&
-            (allItems || open->list()->chosenItem() == item)) {
-            open->show();
-            open->raise();
-            open->activateWindow();
-            return open;
-        }
-        open->close();
-    }
-    auto *window = new Reps(state, allItems, item, parent);
-    window->show();
-    return window;
+    return showSingleWindow<Reps>(
+        [&](Reps &open) {
+            return open.list()->allItems() == allItems &&
+                   (allItems || open.list()->chosenItem() == item);
+        },
+        [&] { return new Reps(state, allItems, item, parent); });
 }
 
 void Reps::reportError(const QString &description, std::int32_t number)
