@@ -225,27 +225,33 @@ int main(int argc, char **argv)
         window->show();
         settle();
     });
+    // The controls the user works, found by their names.
+    auto *stateCombo = window->findChild<QComboBox *>(QStringLiteral("DataCombo1"));
+    auto *typeCombo = window->findChild<QComboBox *>(QStringLiteral("DataCombo2"));
+    auto *countBox = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *goToBox = window->findChild<QLineEdit *>(QStringLiteral("Text2"));
+    auto *clearButton = window->findChild<QPushButton *>(QStringLiteral("Command1"));
     const double stateMs = timed([&] {
-        window->DataCombo1->setEditText(QStringLiteral("ca"));
+        stateCombo->setEditText(QStringLiteral("ca"));
         settle();
     });
-    const QString stateCount = window->Text1->text();
+    const QString stateCount = countBox->text();
     const double bothMs = timed([&] {
-        window->DataCombo2->setEditText(QStringLiteral("Retail"));
+        typeCombo->setEditText(QStringLiteral("Retail"));
         settle();
     });
-    const QString bothCount = window->Text1->text();
+    const QString bothCount = countBox->text();
     const double clearMs = timed([&] {
-        window->DataCombo1->setEditText(QString());
+        stateCombo->setEditText(QString());
         settle();
     });
-    const QString allCount = window->Text1->text();
+    const QString allCount = countBox->text();
     const double goToMs = timed([&] {
-        window->Text2->setText(QStringLiteral("t"));
+        goToBox->setText(QStringLiteral("t"));
         settle();
     });
     const double reloadMs = timed([&] {
-        window->Command1->click();
+        clearButton->click();
         settle();
     });
     window->close();

@@ -8,9 +8,9 @@
 #include "BenchSupport.h"
 
 #include "analysis/ItemAging.h"
+#include "analysis/ItemAgingExport.h"
 #include "analysis/ItemAgingGrid.h"
 #include "analysis/ItemAgingReport.h"
-#include "analysis/ItemAnalyzerExport.h"
 #include "analysis/ui/ItemAging.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
@@ -159,7 +159,7 @@ int main(int argc, char **argv)
     qint64 exported = -1;
     qint64 exportedAll = -1;
     if (window) {
-        window->MSHFlexGrid1->viewport()->grab();
+        window->findChild<QTableView *>(u"MSHFlexGrid1"_s)->viewport()->grab();
         firstPaint = timer.elapsed();
         if (parser.isSet(u"png"_s))
             window->grab().save(parser.value(u"png"_s));
@@ -167,7 +167,7 @@ int main(int argc, char **argv)
         // "&Print": DataReport1 over every shown item, up to its first page on screen.
         timer.restart();
         reporting::ReportPreview *preview =
-            reporting::showReport(window->model()->shownItems(), dataReport1Layout(), window);
+            reporting::showReport(window->model()->shownItems(), itemAgingReportLayout(), window);
         preview->grab();
         reportPage = timer.elapsed();
         delete preview;
@@ -175,12 +175,12 @@ int main(int argc, char **argv)
         // "&Export" of the items with sales, then of every row.
         QTemporaryDir documents;
         timer.restart();
-        exportItemAnalyzerTo(state, window->model()->filter(), ExportCriterion::WithSales,
-                             documents.path());
+        exportItemAgingTo(state, window->model()->filter(), ExportCriterion::WithSales,
+                          documents.path());
         exported = timer.elapsed();
         timer.restart();
-        exportItemAnalyzerTo(state, window->model()->filter(), ExportCriterion::AllItems,
-                             documents.path());
+        exportItemAgingTo(state, window->model()->filter(), ExportCriterion::AllItems,
+                          documents.path());
         exportedAll = timer.elapsed();
         delete window;
     }

@@ -102,7 +102,7 @@ int main(int argc, char **argv)
         secondsSince(start), u"-"_qs, u"-"_qs);
 
     start = Clock::now();
-    ReportDocument document(rows, dataReport4Layout());
+    ReportDocument document(rows, customerSalesReportLayout());
     QImage page = screenPage(document.paper());
     {
         QPainter painter(&page);
@@ -115,7 +115,7 @@ int main(int argc, char **argv)
         page.save(parser.value(u"page-png"_qs));
 
     start = Clock::now();
-    ReportPreview *preview = showReport(rows, dataReport4Layout());
+    ReportPreview *preview = showReport(rows, customerSalesReportLayout());
     const QPixmap shown = preview->grab(); // paints the window with its first page
     const double previewOpen = secondsSince(start);
     row(u"preview window open and painted"_qs, previewOpen,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/ItemAnalyzerExport.h"
+#include "analysis/ItemAgingExport.h"
 #include "reporting/ReportRows.h"
 
 #include <QAbstractTableModel>

@@ -54,7 +54,7 @@ std::vector<ReportControl> customerLine()
 
 } // namespace
 
-ReportLayout dataReport1Layout()
+ReportLayout itemAgingReportLayout()
 {
     ReportLayout layout;
     layout.caption = QStringLiteral("Item Aging Report");

@@ -4,7 +4,7 @@ namespace corvina {
 
 using namespace reporting;
 
-ReportLayout dataReport3Layout()
+ReportLayout repsNotSellingReportLayout()
 {
     const ReportFont title{QStringLiteral("Arial"), 12, true, true};
     const ReportFont heading{QStringLiteral("Arial"), 8.25, true, false};

@@ -6,6 +6,6 @@ namespace corvina {
 
 // DataReport3, "Reps Not Selling": each rep's short name and name under a title that the
 // caller sets at run time (control Label1).
-reporting::ReportLayout dataReport3Layout();
+reporting::ReportLayout repsNotSellingReportLayout();
 
 } // namespace corvina

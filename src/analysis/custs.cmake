@@ -4,7 +4,7 @@ target_link_libraries(corvina_core PUBLIC PkgConfig::XLSXWRITER)
 target_sources(corvina_core PRIVATE
   ${CMAKE_SOURCE_DIR}/src/reporting/Workbook.cpp)
 target_sources(corvina_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/ItemAnalyzerExport.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/ItemAgingExport.cpp)
 target_sources(corvina_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCrit.cpp)
 target_sources(corvina_core PRIVATE
@@ -12,7 +12,5 @@ target_sources(corvina_core PRIVATE
 # Replacing the rows of a mail-merge table, shared by the customers and the reps.
 target_sources(corvina_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/MailMergeTable.cpp)
-target_sources(corvina_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/CustsGridModel.cpp)
 target_sources(corvina_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ui/Custs.cpp)

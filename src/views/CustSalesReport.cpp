@@ -53,7 +53,7 @@ std::vector<ReportControl> customerBlock()
 
 } // namespace
 
-ReportLayout dataReport4Layout()
+ReportLayout customerSalesReportLayout()
 {
     const QString money = QStringLiteral("#,##0.00");
     ReportLayout layout;

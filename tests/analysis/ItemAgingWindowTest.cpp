@@ -10,11 +10,12 @@
 #include "localdb/LocalDb.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportDocument.h"
-#include "views/ui/CustFlds.h"
-#include "views/ui/Prev.h"
 #include "shell/ProgramState.h"
+#include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "views/ui/CustFlds.h"
+#include "views/ui/Prev.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -103,8 +104,8 @@ TEST_F(ItemAgingWindow, GridColumnsByNumber)
     EXPECT_EQ(cell(3, 1), u"Washer"_s);
     for (int column = 4; column <= 13; ++column)
         EXPECT_TRUE(cell(3, column).isEmpty()) << column;
-    EXPECT_TRUE(window->MSHFlexGrid1->isColumnHidden(3));
-    EXPECT_EQ(window->Label4->text(),
+    EXPECT_TRUE(test::control<QTableView>(window, "MSHFlexGrid1")->isColumnHidden(3));
+    EXPECT_EQ(test::control<QLabel>(window, "Label4")->text(),
               u"Period Analyzed: "_s + QLocale().toString(QDate(2026, 1, 5), QLocale::ShortFormat) +
                   u" - "_s + QLocale().toString(QDate(2026, 3, 1), QLocale::ShortFormat));
 }
@@ -117,21 +118,23 @@ TEST_F(ItemAgingWindow, FiltersTakeTextLiterally)
         QStringList items;
     };
     const std::vector<Case> cases = {
-        {window->Text1, u"o'n"_s, {u"O'Neil bolt"_s}},
-        {window->Text2, u"O'Neil"_s, {u"Nut"_s}},
-        {window->Text2, u"Bolt 5%_"_s, {u"O'Neil bolt"_s}},
-        {window->Text2, u"Bolt 5%x"_s, {}},
-        {window->Text1, u"%"_s, {}},
-        {window->Text1, QString(), {u"O'Neil bolt"_s, u"Nut"_s, u"Washer"_s}},
+        {test::control<QLineEdit>(window, "Text1"), u"o'n"_s, {u"O'Neil bolt"_s}},
+        {test::control<QLineEdit>(window, "Text2"), u"O'Neil"_s, {u"Nut"_s}},
+        {test::control<QLineEdit>(window, "Text2"), u"Bolt 5%_"_s, {u"O'Neil bolt"_s}},
+        {test::control<QLineEdit>(window, "Text2"), u"Bolt 5%x"_s, {}},
+        {test::control<QLineEdit>(window, "Text1"), u"%"_s, {}},
+        {test::control<QLineEdit>(window, "Text1"),
+         QString(),
+         {u"O'Neil bolt"_s, u"Nut"_s, u"Washer"_s}},
     };
     for (const Case &c : cases) {
         c.box->setText(c.text);
         EXPECT_EQ(window->model()->shownItemNames(), c.items) << c.text.toStdString();
     }
     // Clearing one box shows everything although the other still holds text.
-    window->Text2->setText(u"Flat"_s);
-    window->Text1->setText(u"N"_s);
-    window->Text1->clear();
+    test::control<QLineEdit>(window, "Text2")->setText(u"Flat"_s);
+    test::control<QLineEdit>(window, "Text1")->setText(u"N"_s);
+    test::control<QLineEdit>(window, "Text1")->clear();
     EXPECT_EQ(window->model()->shownItemNames().size(), 3);
 }
 
@@ -143,7 +146,7 @@ TEST_F(ItemAgingWindow, OptionsOpenTheListsForTheCurrentRow)
         Database db = openLocalDb(folder.path());
         db.execute(u"INSERT INTO Reps (ListID, Rep, Name) VALUES ('R1', 'JD', 'Jo Dee')"_s);
     }
-    QTableView *grid = window->MSHFlexGrid1;
+    QTableView *grid = test::control<QTableView>(window, "MSHFlexGrid1");
     const auto index = [&](int row, int column) { return window->model()->index(row, column); };
     const auto shown = [](auto *none) {
         std::vector<decltype(none)> windows;
@@ -155,24 +158,24 @@ TEST_F(ItemAgingWindow, OptionsOpenTheListsForTheCurrentRow)
     };
 
     grid->setCurrentIndex(index(1, 5)); // Zed's row of the first item
-    window->Option1->click();
+    test::control<QRadioButton>(window, "Option1")->click();
     EXPECT_EQ(grid->currentIndex(), index(1, 1));
     auto custs = shown(static_cast<Custs *>(nullptr));
     ASSERT_EQ(custs.size(), 1u);
     EXPECT_FALSE(custs[0]->customers().allItems());
-    EXPECT_EQ(custs[0]->Item->text(), u"O'Neil bolt"_s);
+    EXPECT_EQ(test::control<QLineEdit>(custs[0], "Item")->text(), u"O'Neil bolt"_s);
     EXPECT_EQ(custs[0]->customers().chosenItem().listId, u"I1"_s);
 
     grid->setCurrentIndex(index(2, 7)); // the second item
     screen.answerNext(Answer::No);      // no refresh of the reps
-    window->Option4->click();
+    test::control<QRadioButton>(window, "Option4")->click();
     EXPECT_EQ(grid->currentIndex(), index(2, 7));
     auto reps = shown(static_cast<Reps *>(nullptr));
     ASSERT_EQ(reps.size(), 1u);
     EXPECT_TRUE(reps[0]->list()->allItems());
 
     screen.answerNext(Answer::No);
-    window->Option3->click();
+    test::control<QRadioButton>(window, "Option3")->click();
     EXPECT_EQ(grid->currentIndex(), index(2, 1));
     reps = shown(static_cast<Reps *>(nullptr));
     ASSERT_EQ(reps.size(), 1u); // the all-items list made way for this item's
@@ -180,7 +183,7 @@ TEST_F(ItemAgingWindow, OptionsOpenTheListsForTheCurrentRow)
     EXPECT_EQ(reps[0]->list()->item(), u"Nut"_s);
 
     grid->setCurrentIndex(index(3, 9));
-    window->Option2->click();
+    test::control<QRadioButton>(window, "Option2")->click();
     EXPECT_EQ(grid->currentIndex(), index(3, 1));
     custs = shown(static_cast<Custs *>(nullptr));
     ASSERT_EQ(custs.size(), 1u);
@@ -194,13 +197,17 @@ TEST_F(ItemAgingWindow, OptionsOpenTheListsForTheCurrentRow)
 TEST_F(ItemAgingWindow, ResizeKeepsTheBottomRow)
 {
     window->show();
-    const int gap = window->height() - window->Frame1->y();
+    const int gap = window->height() - test::control<QGroupBox>(window, "Frame1")->y();
     window->resize(window->width(), window->height() + 200);
-    EXPECT_EQ(window->height() - window->Frame1->y(), gap);
-    EXPECT_EQ(window->MSHFlexGrid1->y() + window->MSHFlexGrid1->height(), window->Frame1->y());
-    EXPECT_EQ(window->Text1->y(), window->Label2->y() + window->Label2->height());
+    EXPECT_EQ(window->height() - test::control<QGroupBox>(window, "Frame1")->y(), gap);
+    EXPECT_EQ(test::control<QTableView>(window, "MSHFlexGrid1")->y() +
+                  test::control<QTableView>(window, "MSHFlexGrid1")->height(),
+              test::control<QGroupBox>(window, "Frame1")->y());
+    EXPECT_EQ(test::control<QLineEdit>(window, "Text1")->y(),
+              test::control<QLabel>(window, "Label2")->y() +
+                  test::control<QLabel>(window, "Label2")->height());
     window->resize(window->width(), 40); // too small for the layout: still no negative grid
-    EXPECT_GE(window->MSHFlexGrid1->height(), 0);
+    EXPECT_GE(test::control<QTableView>(window, "MSHFlexGrid1")->height(), 0);
 }
 
 TEST_F(ItemAgingWindow, ClosingReleasesTheResult)
@@ -214,8 +221,8 @@ TEST_F(ItemAgingWindow, ClosingReleasesTheResult)
 
 TEST_F(ItemAgingWindow, ReportPrintsTheFilteredItems)
 {
-    window->Text1->setText(u"O"_s);
-    reporting::ReportDocument document(window->model()->shownItems(), dataReport1Layout());
+    test::control<QLineEdit>(window, "Text1")->setText(u"O"_s);
+    reporting::ReportDocument document(window->model()->shownItems(), itemAgingReportLayout());
     const QString pdf = folder.file(u"aging.pdf"_s);
     QString error;
     ASSERT_TRUE(reporting::exportPdf(document, pdf, &error)) << error.toStdString();
@@ -239,17 +246,20 @@ TEST(ItemTypesDialog, PreselectsAndReturnsKindsInListOrder)
 {
     ItemTypes dialog({u"Inventory"_s, u"OtherCharge"_s, u"Service"_s}, {u"Service"_s, u"Gone"_s});
     EXPECT_EQ(dialog.windowTitle(), u"Exclude Item Types"_s);
-    EXPECT_TRUE(dialog.Label1->text().startsWith(
-        u"One or more of your item types may not be meaningful in the Item "
-        u"Analyzer report."_s));
-    EXPECT_TRUE(dialog.Label1->text().contains(u"be relevant.\r\n\r\nSelect the item type(s)"_s));
-    ASSERT_EQ(dialog.List1->count(), 3);
+    EXPECT_TRUE(test::control<QLabel>(&dialog, "Label1")
+                    ->text()
+                    .startsWith(u"One or more of your item types may not be meaningful in the Item "
+                                u"Analyzer report."_s));
+    EXPECT_TRUE(test::control<QLabel>(&dialog, "Label1")
+                    ->text()
+                    .contains(u"be relevant.\r\n\r\nSelect the item type(s)"_s));
+    ASSERT_EQ(test::control<QListWidget>(&dialog, "List1")->count(), 3);
     EXPECT_EQ(dialog.selectedKinds(), QStringList{u"Service"_s});
-    dialog.List1->item(0)->setSelected(true);
+    test::control<QListWidget>(&dialog, "List1")->item(0)->setSelected(true);
     EXPECT_EQ(dialog.selectedKinds(), (QStringList{u"Inventory"_s, u"Service"_s}));
     if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
         dialog.grab().save(keep);
-    dialog.Command1->click();
+    test::control<QPushButton>(&dialog, "Command1")->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
@@ -287,7 +297,7 @@ TEST(ItemAgingGrid, QuantityTotalShowsFifteenSignificantDigits)
 // after making the item name column current.
 TEST_F(ItemAgingWindow, ClickingASetOptionShowsTheListAgain)
 {
-    QTableView *grid = window->MSHFlexGrid1;
+    QTableView *grid = test::control<QTableView>(window, "MSHFlexGrid1");
     const auto index = [&](int row, int column) { return window->model()->index(row, column); };
     const auto openCusts = [] {
         std::vector<Custs *> windows;
@@ -299,7 +309,7 @@ TEST_F(ItemAgingWindow, ClickingASetOptionShowsTheListAgain)
     };
 
     grid->setCurrentIndex(index(0, 4));
-    window->Option1->click();
+    test::control<QRadioButton>(window, "Option1")->click();
     ASSERT_EQ(openCusts().size(), 1u);
     openCusts()[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -307,12 +317,12 @@ TEST_F(ItemAgingWindow, ClickingASetOptionShowsTheListAgain)
 
     // The same option again, on another row: column 1 current, the list of that row's item.
     grid->setCurrentIndex(index(2, 6));
-    ASSERT_TRUE(window->Option1->isChecked());
-    window->Option1->click();
+    ASSERT_TRUE(test::control<QRadioButton>(window, "Option1")->isChecked());
+    test::control<QRadioButton>(window, "Option1")->click();
     EXPECT_EQ(grid->currentIndex(), index(2, 1));
     auto custs = openCusts();
     ASSERT_EQ(custs.size(), 1u);
-    EXPECT_EQ(custs[0]->Item->text(), u"Nut"_s);
+    EXPECT_EQ(test::control<QLineEdit>(custs[0], "Item")->text(), u"Nut"_s);
 
     // The reps' options too.
     {
@@ -320,10 +330,10 @@ TEST_F(ItemAgingWindow, ClickingASetOptionShowsTheListAgain)
         db.execute(u"INSERT INTO Reps (ListID, Rep, Name) VALUES ('R1', 'JD', 'Jo Dee')"_s);
     }
     screen.answerNext(Answer::No);
-    window->Option3->click();
+    test::control<QRadioButton>(window, "Option3")->click();
     screen.answerNext(Answer::No);
     grid->setCurrentIndex(index(0, 9));
-    window->Option3->click();
+    test::control<QRadioButton>(window, "Option3")->click();
     EXPECT_EQ(grid->currentIndex(), index(0, 1));
     std::vector<Reps *> reps;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -344,8 +354,9 @@ TEST_F(ItemAgingWindow, ClickingASetOptionShowsTheListAgain)
 TEST_F(ItemAgingWindow, PrintingNonBuyersHidesTheAnalyzerToo)
 {
     window->show();
-    window->MSHFlexGrid1->setCurrentIndex(window->model()->index(3, 1)); // Washer: Acme left
-    window->Option1->click();
+    test::control<QTableView>(window, "MSHFlexGrid1")
+        ->setCurrentIndex(window->model()->index(3, 1)); // Washer: Acme left
+    test::control<QRadioButton>(window, "Option1")->click();
     Custs *custs = nullptr;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (auto *w = qobject_cast<Custs *>(widget); w && w->isVisible())
@@ -353,15 +364,15 @@ TEST_F(ItemAgingWindow, PrintingNonBuyersHidesTheAnalyzerToo)
     }
     ASSERT_NE(custs, nullptr);
     QPointer<Custs> custsGuard = custs;
-    custs->Command1->click();
+    test::control<QPushButton>(custs, "Command1")->click();
     auto *fields = custs->findChild<CustFlds *>();
     ASSERT_NE(fields, nullptr);
-    fields->Command1->click();
+    test::control<QPushButton>(fields, "Command1")->click();
     ASSERT_NE(fields->preview(), nullptr);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(custs->isVisible());
 
-    fields->preview()->Command2->click(); // "&Cancel"
+    test::control<QPushButton>(fields->preview(), "Command2")->click(); // "&Cancel"
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(custs->isVisible());
     delete custsGuard.data();

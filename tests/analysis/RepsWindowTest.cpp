@@ -4,6 +4,7 @@
 #include "analysis/ui/Reps.h"
 #include "reporting/ui/ReportDocument.h"
 #include "reporting/ui/ReportPreview.h"
+#include "support/Controls.h"
 #include "support/PdfText.h"
 
 #include <QAbstractItemModelTester>
@@ -62,17 +63,21 @@ TEST_F(RepsWindowTest, ShowsTheRepsLeftUnderTheItemsLabel)
 {
     Reps *window = open(false, u"O'Neil's Door"_s);
     EXPECT_EQ(window->windowTitle(), u"Reps Not Selling"_s);
-    EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold item: O'Neil's Door"_s);
-    EXPECT_EQ(window->Check1->text(), u"Add these Reps to the database for Mail Merge"_s);
-    EXPECT_FALSE(window->Check1->isChecked());
-    EXPECT_EQ(window->Command1->text(), u"&Print"_s);
-    QAbstractItemModelTester tester(window->DataGrid1->model(),
+    EXPECT_EQ(test::control<QLabel>(window, "Label1")->text(),
+              u"Rep(s) who have not sold item: O'Neil's Door"_s);
+    EXPECT_EQ(test::control<QCheckBox>(window, "Check1")->text(),
+              u"Add these Reps to the database for Mail Merge"_s);
+    EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
+    EXPECT_EQ(test::control<QPushButton>(window, "Command1")->text(), u"&Print"_s);
+    QAbstractItemModelTester tester(test::control<QTableView>(window, "DataGrid1")->model(),
                                     QAbstractItemModelTester::FailureReportingMode::Warning);
-    EXPECT_EQ(window->DataGrid1->model()->columnCount(), 3);
-    EXPECT_EQ(gridColumn(window->DataGrid1, u"ListID"_s), (QStringList{u"R1"_s, u"R2"_s, u"R4"_s}));
-    EXPECT_EQ(gridColumn(window->DataGrid1, u"Name"_s),
+    EXPECT_EQ(test::control<QTableView>(window, "DataGrid1")->model()->columnCount(), 3);
+    EXPECT_EQ(gridColumn(test::control<QTableView>(window, "DataGrid1"), u"ListID"_s),
+              (QStringList{u"R1"_s, u"R2"_s, u"R4"_s}));
+    EXPECT_EQ(gridColumn(test::control<QTableView>(window, "DataGrid1"), u"Name"_s),
               (QStringList{u"Jamie M. Howell"_s, u"Robin Tanaka"_s, u"Kim O'Hara"_s}));
-    EXPECT_EQ(window->findChild<QTableView *>(u"DataGrid1"_s), window->DataGrid1);
+    EXPECT_EQ(window->findChild<QTableView *>(u"DataGrid1"_s),
+              test::control<QTableView>(window, "DataGrid1"));
     if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
         window->grab().save(keep); // to look at the window by hand
 }
@@ -80,22 +85,23 @@ TEST_F(RepsWindowTest, ShowsTheRepsLeftUnderTheItemsLabel)
 TEST_F(RepsWindowTest, CheckingSavesUncheckingDoesNothingCheckingAgainAsks)
 {
     Reps *window = open(true, {});
-    EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold any of the items listed"_s);
+    EXPECT_EQ(test::control<QLabel>(window, "Label1")->text(),
+              u"Rep(s) who have not sold any of the items listed"_s);
     screen.answerNext(Answer::Ok);
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
-    EXPECT_TRUE(window->Check1->isChecked());
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+    EXPECT_TRUE(test::control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_EQ(screen.messages().back().title, u"Data Saved"_s);
     EXPECT_EQ(
         rows(u"SELECT Item, ListID FROM NoSellReps ORDER BY rowid"_s),
         (std::vector<std::vector<QVariant>>{{u"All Items"_s, u"R2"_s}, {u"All Items"_s, u"R4"_s}}));
 
     const auto before = screen.messages().size();
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
-    EXPECT_FALSE(window->Check1->isChecked());
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+    EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_EQ(screen.messages().size(), before);
 
     screen.answerNext(Answer::No);
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
     EXPECT_EQ(screen.messages().back().title, u"Delete Previous Reps"_s);
     EXPECT_EQ(screen.unansweredMessages(), 0);
 }
@@ -103,7 +109,7 @@ TEST_F(RepsWindowTest, CheckingSavesUncheckingDoesNothingCheckingAgainAsks)
 TEST_F(RepsWindowTest, PrintShowsTheGridsRowsInDataReport3)
 {
     Reps *window = open(false, u"Hinge 3in"_s);
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(window, "Command1"), Qt::LeftButton);
     auto *preview = window->findChild<reporting::ReportPreview *>(u"DataReport3"_s);
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->windowTitle(), u"Reps Not Selling"_s);
@@ -137,8 +143,9 @@ TEST_F(RepsWindowTest, UnreadableRepsTableIsReportedAndTheWindowStillOpens)
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_TRUE(screen.messages()[0].text.contains(u"Reps"))
         << screen.messages()[0].text.toStdString();
-    EXPECT_EQ(window->DataGrid1->model()->rowCount(), 0);
-    EXPECT_EQ(window->Label1->text(), u"Rep(s) who have not sold item: Hinge 3in"_s);
+    EXPECT_EQ(test::control<QTableView>(window, "DataGrid1")->model()->rowCount(), 0);
+    EXPECT_EQ(test::control<QLabel>(window, "Label1")->text(),
+              u"Rep(s) who have not sold item: Hinge 3in"_s);
     // Printing the empty list still gives a report with its title and headings.
     reporting::ReportPreview *preview = window->print();
     ASSERT_NE(preview, nullptr);
@@ -160,7 +167,8 @@ TEST_F(RepsWindowTest, ShowingAgainBringsTheSameListForwardAndLoadsAnotherItemAf
     EXPECT_NE(all.data(), hinge.data());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(hinge.isNull()); // the other item's window was closed
-    EXPECT_EQ(all->Label1->text(), u"Rep(s) who have not sold any of the items listed"_s);
+    EXPECT_EQ(test::control<QLabel>(all, "Label1")->text(),
+              u"Rep(s) who have not sold any of the items listed"_s);
     EXPECT_EQ(screen.unansweredMessages(), 0);
     m_window = all;
 }
@@ -175,8 +183,8 @@ TEST_F(RepsWindowTest, FailedSaveIsToldEachTimeAndUnchecksTheBox)
     window->show();
     for (int attempt = 0; attempt < 2; ++attempt) {
         screen.answerNext(Answer::Ok);
-        QTest::mouseClick(window->Check1, Qt::LeftButton);
-        EXPECT_FALSE(window->Check1->isChecked());
+        QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+        EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
         EXPECT_EQ(screen.messages().back().title, u"Reps Not Added"_s);
         EXPECT_TRUE(screen.messages().back().text.contains(u"Region"_s));
     }

@@ -104,7 +104,7 @@ TEST_F(CustomerJobs, SalesReportTotalsIncludeEveryJobsInvoices)
 {
     retrieveCompany();
     const auto rows = GetCustSales(state);
-    reporting::ReportDocument document(rows, dataReport4Layout());
+    reporting::ReportDocument document(rows, customerSalesReportLayout());
     const QString pdf = folder.file(u"sales.pdf"_s);
     QString error;
     ASSERT_TRUE(reporting::exportPdf(document, pdf, &error)) << error.toStdString();

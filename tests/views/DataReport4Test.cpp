@@ -3,6 +3,7 @@
 #include "reporting/ui/ReportPreview.h"
 #include "shell/ProgramState.h"
 #include "shell/ui/MainMenu.h"
+#include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/CustSales.h"
@@ -49,7 +50,7 @@ protected:
 TEST_F(DataReport4Test, PrintsEachCustomerBlockInvoicesAndTotal)
 {
     auto rows = GetCustSales(state);
-    reporting::ReportDocument document(rows, dataReport4Layout());
+    reporting::ReportDocument document(rows, customerSalesReportLayout());
     const QString pdf = folder.file(u"sales.pdf"_s);
     QString error;
     ASSERT_TRUE(reporting::exportPdf(document, pdf, &error)) << error.toStdString();
@@ -81,10 +82,10 @@ TEST_F(DataReport4Test, PrintsEachCustomerBlockInvoicesAndTotal)
 TEST_F(DataReport4Test, TheMenuEntryOpensAFreshReportEachTime)
 {
     MainMenu menu(state);
-    menu.CustSales->trigger();
+    test::control<QAction>(&menu, "CustSales")->trigger();
     auto first = state.custSales();
     ASSERT_TRUE(first);
-    menu.CustSales->trigger();
+    test::control<QAction>(&menu, "CustSales")->trigger();
     EXPECT_NE(state.custSales(), first);
     const auto previews = menu.findChildren<reporting::ReportPreview *>();
     ASSERT_EQ(previews.size(), 2);

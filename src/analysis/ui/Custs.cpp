@@ -1,13 +1,14 @@
 #include "analysis/ui/Custs.h"
 
-#include "analysis/CustsGridModel.h"
 #include "analysis/CustsNotBuying.h"
+#include "analysis/RecordsetGridModel.h"
 #include "analysis/ui/ItemAging.h"
+#include "analysis/ui/SingleWindow.h"
 #include "localdb/Error.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/ui/CustFlds.h"
-#include "views/ui/CustTwips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,8 +31,8 @@ Custs::Custs(ProgramState &state, bool allItems, const ChosenItem &item, QWidget
     setAttribute(Qt::WA_DeleteOnClose);
     createControls();
     layOut(allItems);
-    Label1->setText(m_list->labelCaption());
-    Item->setText(m_list->item());
+    m_caption->setText(m_list->labelCaption());
+    m_itemBox->setText(m_list->item());
     load();
     move(0, 0);
 }
@@ -45,52 +46,55 @@ Custs::~Custs()
 
 void Custs::createControls()
 {
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Item = new QLineEdit(this);
-    Item->setObjectName(QStringLiteral("Item"));
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("Label1"));
+    m_caption->setWordWrap(true);
+    m_itemBox = new QLineEdit(this);
+    m_itemBox->setObjectName(QStringLiteral("Item"));
     // The saved rows are stamped with this text: it shows the item, it is not for editing.
-    Item->setReadOnly(true);
-    m_model = new CustsGridModel(this);
-    DataGrid1 = new QTableView(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setModel(m_model);
-    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
-    Check1 =
+    m_itemBox->setReadOnly(true);
+    m_model = new RecordsetGridModel(
+        {QStringLiteral("Name"), QStringLiteral("BillState"), QStringLiteral("CustType")},
+        [](const QVariant &value) { return QVariant(customerValueText(value)); }, this);
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_mailMergeBox =
         new QCheckBox(QStringLiteral("Add these customers to the database for Mail Merge"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Command1 = new QPushButton(QStringLiteral("&Print"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("&Export"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    m_mailMergeBox->setObjectName(QStringLiteral("Check1"));
+    m_printButton = new QPushButton(QStringLiteral("&Print"), this);
+    m_printButton->setObjectName(QStringLiteral("Command1"));
+    m_exportButton = new QPushButton(QStringLiteral("&Export"), this);
+    m_exportButton->setObjectName(QStringLiteral("Command2"));
 
-    connect(Check1, &QCheckBox::clicked, this, &Custs::checkClicked);
-    connect(Command1, &QPushButton::clicked, this, &Custs::print);
-    connect(Command2, &QPushButton::clicked, this, &Custs::exportList);
+    connect(m_mailMergeBox, &QCheckBox::clicked, this, &Custs::checkClicked);
+    connect(m_printButton, &QPushButton::clicked, this, &Custs::print);
+    connect(m_exportButton, &QPushButton::clicked, this, &Custs::exportList);
 }
 
 void Custs::layOut(bool allItems)
 {
     setFixedSize(twipsToPixelsX(this, 7095), twipsToPixelsY(this, 3675));
-    Label1->setGeometry(twipsRect(this, 120, 120, allItems ? 3015 * 3 / 2 : 3015, 375));
-    Item->setGeometry(twipsRect(this, 3240, 120, 1335, 285));
-    Item->setVisible(!allItems);
-    DataGrid1->setGeometry(twipsRect(this, 120, 600, 6855, 2415));
-    Check1->setGeometry(twipsRect(this, 120, 3240, 4095, 255));
-    Command1->setGeometry(twipsRect(this, 4440, 3120, 1215, 495));
-    Command2->setGeometry(twipsRect(this, 5760, 3120, 1215, 495));
+    m_caption->setGeometry(twipsRect(this, 120, 120, allItems ? 3015 * 3 / 2 : 3015, 375));
+    m_itemBox->setGeometry(twipsRect(this, 3240, 120, 1335, 285));
+    m_itemBox->setVisible(!allItems);
+    m_grid->setGeometry(twipsRect(this, 120, 600, 6855, 2415));
+    m_mailMergeBox->setGeometry(twipsRect(this, 120, 3240, 4095, 255));
+    m_printButton->setGeometry(twipsRect(this, 4440, 3120, 1215, 495));
+    m_exportButton->setGeometry(twipsRect(this, 5760, 3120, 1215, 495));
     // In a font wider than the designed one the check box's caption needs more room: the
     // buttons move right and the window and grid widen by as much.
-    if (Check1->sizeHint().width() > Check1->width())
-        Check1->resize(Check1->sizeHint().width(), Check1->height());
-    const int extra = Check1->width() - (Command1->x() - twipsToPixelsX(this, 105) - Check1->x());
+    if (m_mailMergeBox->sizeHint().width() > m_mailMergeBox->width())
+        m_mailMergeBox->resize(m_mailMergeBox->sizeHint().width(), m_mailMergeBox->height());
+    const int extra = m_mailMergeBox->width() -
+                      (m_printButton->x() - twipsToPixelsX(this, 105) - m_mailMergeBox->x());
     if (extra > 0) {
-        Command1->move(Command1->x() + extra, Command1->y());
-        Command2->move(Command2->x() + extra, Command2->y());
-        DataGrid1->resize(DataGrid1->width() + extra, DataGrid1->height());
+        m_printButton->move(m_printButton->x() + extra, m_printButton->y());
+        m_exportButton->move(m_exportButton->x() + extra, m_exportButton->y());
+        m_grid->resize(m_grid->width() + extra, m_grid->height());
         setFixedSize(width() + extra, height());
     }
 }
@@ -104,7 +108,7 @@ void Custs::load()
         reportError(e.description(), e.number());
     }
     m_model->setList(&m_list->list());
-    DataGrid1->resizeColumnsToContents();
+    m_grid->resizeColumnsToContents();
     m_state.screen().setBusyPointer(false);
 }
 
@@ -127,8 +131,8 @@ void Custs::checkClicked(bool checked)
             QStringLiteral("Customers Not Added"), Buttons::Ok);
     }
     if (!saved) {
-        const QSignalBlocker blocker(Check1);
-        Check1->setChecked(false);
+        const QSignalBlocker blocker(m_mailMergeBox);
+        m_mailMergeBox->setChecked(false);
         m_list->list().moveFirst();
     }
 }
@@ -166,22 +170,12 @@ FieldPrintHeader Custs::printHeader() const
 
 Custs *showCusts(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
 {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<Custs *>(widget);
-        if (!open || open->isHidden())
-            continue;
-        if (open->customers().allItems() == allItems &&
-            (allItems || open->customers().chosenItem() == item)) {
-            open->show();
-            open->raise();
-            open->activateWindow();
-            return open;
-        }
-        open->close();
-    }
-    auto *window = new Custs(state, allItems, item, parent);
-    window->show();
-    return window;
+    return showSingleWindow<Custs>(
+        [&](Custs &open) {
+            return open.customers().allItems() == allItems &&
+                   (allItems || open.customers().chosenItem() == item);
+        },
+        [&] { return new Custs(state, allItems, item, parent); });
 }
 
 void Custs::reportError(const QString &description, std::int32_t number)

@@ -16,9 +16,9 @@ class QTableView;
 
 namespace corvina {
 
-class CustsGridModel;
 class CustsNotBuying;
 class ProgramState;
+class RecordsetGridModel;
 
 // "Non-Buying Customer Data": the customers who did not buy `item` (or, with `allItems`,
 // anything) in a read-only grid. The check box saves them into NoBuyCustomers for mail
@@ -34,13 +34,6 @@ class Custs : public QWidget, public FieldPrintSource {
 public:
     Custs(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent = nullptr);
     ~Custs() override;
-
-    QLabel *Label1;
-    QLineEdit *Item;
-    QTableView *DataGrid1;
-    QCheckBox *Check1;
-    QPushButton *Command1;
-    QPushButton *Command2;
 
     // The list behind the window.
     CustsNotBuying &customers() { return *m_list; }
@@ -64,8 +57,14 @@ private:
     ProgramState &m_state;
     std::unique_ptr<CustsNotBuying> m_list;
     RecordsetCustomerList m_printList;
-    CustsGridModel *m_model = nullptr;
+    RecordsetGridModel *m_model = nullptr;
     QString m_exportFolder;
+    QLabel *m_caption = nullptr;
+    QLineEdit *m_itemBox = nullptr;
+    QTableView *m_grid = nullptr;
+    QCheckBox *m_mailMergeBox = nullptr;
+    QPushButton *m_printButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
 };
 
 // Shows the Custs window for this mode and item: an open one for the same mode and item is

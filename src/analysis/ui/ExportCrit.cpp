@@ -1,7 +1,7 @@
 #include "analysis/ui/ExportCrit.h"
 
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
-#include "views/ui/CustTwips.h"
 
 #include <QGroupBox>
 #include <QPushButton>
@@ -16,65 +16,66 @@ ExportCrit::ExportCrit(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Export Criteria"));
     createControls();
     layOut();
-    setTabOrder(Option1, Option2);
-    setTabOrder(Option2, Option3);
-    setTabOrder(Option3, Command1);
-    Option1->setFocus();
+    setTabOrder(m_withSales, m_withoutSales);
+    setTabOrder(m_withoutSales, m_allItems);
+    setTabOrder(m_allItems, m_okButton);
+    m_withSales->setFocus();
 }
 
 void ExportCrit::createControls()
 {
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    m_rowsFrame = new QGroupBox(this);
+    m_rowsFrame->setObjectName(QStringLiteral("Frame1"));
     auto option = [this](const QString &name, const QString &caption) {
-        auto *button = new QRadioButton(caption, Frame1);
+        auto *button = new QRadioButton(caption, m_rowsFrame);
         button->setObjectName(name);
         return button;
     };
-    Option1 = option(QStringLiteral("Option1"), QStringLiteral("Export only items with sales"));
-    Option2 = option(QStringLiteral("Option2"), QStringLiteral("Export only items with no sales"));
-    Option3 = option(QStringLiteral("Option3"), QStringLiteral("Export all items"));
-    Command1 = new QPushButton(QStringLiteral("&OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    m_withSales = option(QStringLiteral("Option1"), QStringLiteral("Export only items with sales"));
+    m_withoutSales =
+        option(QStringLiteral("Option2"), QStringLiteral("Export only items with no sales"));
+    m_allItems = option(QStringLiteral("Option3"), QStringLiteral("Export all items"));
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void ExportCrit::layOut()
 {
     setFixedSize(twipsToPixelsX(this, 4680), twipsToPixelsY(this, 3090));
-    Frame1->setGeometry(twipsRect(this, 840, 120, 2895, 1695));
-    Option1->setGeometry(twipsRect(this, 240, 240, 2415, 375));
-    Option2->setGeometry(twipsRect(this, 240, 720, 2535, 375));
-    Option3->setGeometry(twipsRect(this, 240, 1200, 2535, 375));
-    Command1->setGeometry(twipsRect(this, 1560, 2160, 1575, 615));
+    m_rowsFrame->setGeometry(twipsRect(this, 840, 120, 2895, 1695));
+    m_withSales->setGeometry(twipsRect(this, 240, 240, 2415, 375));
+    m_withoutSales->setGeometry(twipsRect(this, 240, 720, 2535, 375));
+    m_allItems->setGeometry(twipsRect(this, 240, 1200, 2535, 375));
+    m_okButton->setGeometry(twipsRect(this, 1560, 2160, 1575, 615));
     // In a font wider than the designed one the captions need more room: the options and
     // the frame widen, and the dialog with them, keeping the frame and button centred.
     int needed = 0;
-    for (QRadioButton *button : {Option1, Option2, Option3})
+    for (QRadioButton *button : {m_withSales, m_withoutSales, m_allItems})
         needed = std::max(needed, button->sizeHint().width());
-    const int extra = needed - Option2->width();
+    const int extra = needed - m_withoutSales->width();
     if (extra <= 0)
         return;
-    for (QRadioButton *button : {Option1, Option2, Option3})
+    for (QRadioButton *button : {m_withSales, m_withoutSales, m_allItems})
         button->resize(needed, button->height());
-    Frame1->resize(Frame1->width() + extra, Frame1->height());
-    const int dialogWidth = std::max(width(), Frame1->width() + 2 * Frame1->x());
+    m_rowsFrame->resize(m_rowsFrame->width() + extra, m_rowsFrame->height());
+    const int dialogWidth = std::max(width(), m_rowsFrame->width() + 2 * m_rowsFrame->x());
     setFixedSize(dialogWidth, height());
-    Frame1->move((dialogWidth - Frame1->width()) / 2, Frame1->y());
-    Command1->move((dialogWidth - Command1->width()) / 2, Command1->y());
+    m_rowsFrame->move((dialogWidth - m_rowsFrame->width()) / 2, m_rowsFrame->y());
+    m_okButton->move((dialogWidth - m_okButton->width()) / 2, m_okButton->y());
 }
 
 ExportCriterion ExportCrit::criterion() const
 {
-    if (Option1->isChecked())
+    if (m_withSales->isChecked())
         return ExportCriterion::WithSales;
-    if (Option2->isChecked())
+    if (m_withoutSales->isChecked())
         return ExportCriterion::WithoutSales;
     return ExportCriterion::AllItems;
 }
 
-void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *parent,
-                        const QString &folder)
+void exportItemAging(ProgramState &state, const ItemFilter &filter, QWidget *parent,
+                     const QString &folder)
 {
     ExportCrit dialog(parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -84,7 +85,7 @@ void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *
     const QString target = folder.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                : folder;
-    exportItemAnalyzerTo(state, filter, criterion, target);
+    exportItemAgingTo(state, filter, criterion, target);
 }
 
 } // namespace corvina

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/ItemAnalyzerExport.h"
+#include "analysis/ItemAgingExport.h"
 
 #include <QDialog>
 
@@ -19,25 +19,24 @@ class ExportCrit : public QDialog {
 public:
     explicit ExportCrit(QWidget *parent = nullptr);
 
-    QGroupBox *Frame1;
-    QRadioButton *Option1;
-    QRadioButton *Option2;
-    QRadioButton *Option3;
-    QPushButton *Command1;
-
     // The chosen rows; every row when no option is set.
     ExportCriterion criterion() const;
 
 private:
     void createControls();
     void layOut();
+    QGroupBox *m_rowsFrame = nullptr;
+    QRadioButton *m_withSales = nullptr;
+    QRadioButton *m_withoutSales = nullptr;
+    QRadioButton *m_allItems = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 // The Item Analyzer's "&Export": asks for the criterion in ExportCrit, then writes the rows
 // of state.itemAging() that pass `filter` to ItemAnalyzerData.xlsx in the user's documents
 // folder (or `folder` when given) and tells the user where it went or why it failed.
 // Closing the dialog through its title bar exports nothing.
-void exportItemAnalyzer(ProgramState &state, const ItemFilter &filter, QWidget *parent,
-                        const QString &folder = {});
+void exportItemAging(ProgramState &state, const ItemFilter &filter, QWidget *parent,
+                     const QString &folder = {});
 
 } // namespace corvina

@@ -27,22 +27,6 @@ public:
     explicit ItemAging(ProgramState &state, QWidget *parent = nullptr);
     ~ItemAging() override;
 
-    QLabel *Label4;
-    QTableView *MSHFlexGrid1;
-    QGroupBox *Frame1;
-    QRadioButton *Option1;
-    QRadioButton *Option2;
-    QGroupBox *Frame2;
-    QRadioButton *Option3;
-    QRadioButton *Option4;
-    QPushButton *Command2;
-    QPushButton *Command1;
-    QLabel *Label1;
-    QLabel *Label2;
-    QLineEdit *Text1;
-    QLabel *Label3;
-    QLineEdit *Text2;
-
     ItemAgingGridModel *model() const noexcept { return m_model; }
     // The item of the grid's current row; empty without one.
     ChosenItem currentItem() const;
@@ -62,9 +46,24 @@ private:
     ProgramState &m_state;
     ItemAgingGridModel *m_model = nullptr;
     int m_bottomDistance = 0; // pixels from the bottom edge to the top of Frame1
+    QLabel *m_periodLabel = nullptr;
+    QTableView *m_grid = nullptr;
+    QGroupBox *m_customersFrame = nullptr;
+    QRadioButton *m_customersForItem = nullptr;
+    QRadioButton *m_customersForAll = nullptr;
+    QGroupBox *m_repsFrame = nullptr;
+    QRadioButton *m_repsForItem = nullptr;
+    QRadioButton *m_repsForAll = nullptr;
+    QPushButton *m_printButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QLabel *m_filterHint = nullptr;
+    QLabel *m_nameLabel = nullptr;
+    QLineEdit *m_nameFilter = nullptr;
+    QLabel *m_descriptionLabel = nullptr;
+    QLineEdit *m_descriptionFilter = nullptr;
 };
 
 // "&Item Analyzer": runs GetItemAging and opens the window on its result.
-void runItemAnalyzer(ProgramState &state, QWidget *parent = nullptr);
+void runItemAging(ProgramState &state, QWidget *parent = nullptr);
 
 } // namespace corvina

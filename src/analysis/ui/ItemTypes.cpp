@@ -1,6 +1,6 @@
 #include "analysis/ui/ItemTypes.h"
 
-#include "views/ui/CustTwips.h"
+#include "reporting/ui/Twips.h"
 
 #include <QFont>
 #include <QLabel>
@@ -43,31 +43,31 @@ ItemTypes::ItemTypes(const QStringList &kinds, const QStringList &selected, QWid
 
 void ItemTypes::createControls()
 {
-    Label1 = new QLabel(kExplanation, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    Command1 = new QPushButton(QStringLiteral("&OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    m_explanation = new QLabel(kExplanation, this);
+    m_explanation->setObjectName(QStringLiteral("Label1"));
+    m_explanation->setWordWrap(true);
+    m_explanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_kindList = new QListWidget(this);
+    m_kindList->setObjectName(QStringLiteral("List1"));
+    m_kindList->setSelectionMode(QAbstractItemView::MultiSelection);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void ItemTypes::layOut()
 {
     setFixedSize(twipsToPixelsX(this, 6330), twipsToPixelsY(this, 3735));
     // A little higher and down to just above the list, so no line of the explanation is clipped.
-    Label1->setGeometry(twipsRect(this, 120, 60, 6135, 1720));
-    List1->setGeometry(twipsRect(this, 2078, 1800, 2175, 1035));
-    Command1->setGeometry(twipsRect(this, 2558, 3000, 1215, 495));
+    m_explanation->setGeometry(twipsRect(this, 120, 60, 6135, 1720));
+    m_kindList->setGeometry(twipsRect(this, 2078, 1800, 2175, 1035));
+    m_okButton->setGeometry(twipsRect(this, 2558, 3000, 1215, 495));
 }
 
 void ItemTypes::fill(const QStringList &kinds, const QStringList &selected)
 {
     for (const QString &kind : kinds) {
-        auto *entry = new QListWidgetItem(kind, List1);
+        auto *entry = new QListWidgetItem(kind, m_kindList);
         entry->setSelected(selected.contains(kind));
     }
 }
@@ -75,9 +75,9 @@ void ItemTypes::fill(const QStringList &kinds, const QStringList &selected)
 QStringList ItemTypes::selectedKinds() const
 {
     QStringList kinds;
-    for (int row = 0; row < List1->count(); ++row) {
-        if (List1->item(row)->isSelected())
-            kinds.append(List1->item(row)->text());
+    for (int row = 0; row < m_kindList->count(); ++row) {
+        if (m_kindList->item(row)->isSelected())
+            kinds.append(m_kindList->item(row)->text());
     }
     return kinds;
 }

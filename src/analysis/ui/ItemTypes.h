@@ -20,14 +20,13 @@ public:
     // The selected entries, in list order.
     QStringList selectedKinds() const;
 
-    QLabel *Label1;
-    QListWidget *List1;
-    QPushButton *Command1;
-
 private:
     void createControls();
     void layOut();
     void fill(const QStringList &kinds, const QStringList &selected);
+    QLabel *m_explanation = nullptr;
+    QListWidget *m_kindList = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 } // namespace corvina

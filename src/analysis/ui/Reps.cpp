@@ -1,14 +1,15 @@
 #include "analysis/ui/Reps.h"
 
-#include "analysis/RepsGridModel.h"
+#include "analysis/RecordsetGridModel.h"
 #include "analysis/RepsNotSelling.h"
 #include "analysis/RepsReport.h"
+#include "analysis/ui/SingleWindow.h"
 #include "localdb/Error.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
-#include "views/ui/CustTwips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -43,19 +44,20 @@ Reps::~Reps()
 
 void Reps::createControls()
 {
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    DataGrid1 = new QTableView(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->setWordWrap(false);
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_model = new RepsGridModel(this);
-    DataGrid1->setModel(m_model);
-    Check1 = new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Command1 = new QPushButton(QStringLiteral("&Print"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("Label1"));
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_model = new RecordsetGridModel({}, {}, this);
+    m_grid->setModel(m_model);
+    m_mailMergeBox =
+        new QCheckBox(QStringLiteral("Add these Reps to the database for Mail Merge"), this);
+    m_mailMergeBox->setObjectName(QStringLiteral("Check1"));
+    m_printButton = new QPushButton(QStringLiteral("&Print"), this);
+    m_printButton->setObjectName(QStringLiteral("Command1"));
 }
 
 void Reps::placeControls()
@@ -63,33 +65,34 @@ void Reps::placeControls()
     // The window keeps its design size unless the check box's caption needs more room in
     // the screen's font; then the window, label, grid and button make room for it.
     const int captionRoom = twipsToPixelsX(this, 4200 - 120 - 60);
-    const int extra = std::max(0, Check1->sizeHint().width() - captionRoom);
+    const int extra = std::max(0, m_mailMergeBox->sizeHint().width() - captionRoom);
     setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090));
-    Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
-    DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
-    Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375)
-                            .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
-    Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
+    m_caption->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
+    m_grid->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
+    m_mailMergeBox->setGeometry(
+        twipsRect(this, 120, 2520, 3735, 375)
+            .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
+    m_printButton->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
 }
 
 void Reps::connectControls()
 {
     // Only a click by the user saves; the box stays checked afterwards.
-    connect(Check1, &QCheckBox::clicked, this, &Reps::checkClicked);
-    connect(Command1, &QPushButton::clicked, this, [this] { print(); });
+    connect(m_mailMergeBox, &QCheckBox::clicked, this, &Reps::checkClicked);
+    connect(m_printButton, &QPushButton::clicked, this, [this] { print(); });
 }
 
 void Reps::load()
 {
-    Label1->setText(m_list->labelCaption());
-    Label1->setToolTip(Label1->text()); // a long item name runs past the label's width
+    m_caption->setText(m_list->labelCaption());
+    m_caption->setToolTip(m_caption->text()); // a long item name runs past the label's width
     try {
         m_list->load();
     } catch (const Error &e) {
         reportError(e.description(), e.number());
     }
     m_model->setList(&m_list->workingList());
-    DataGrid1->resizeColumnsToContents();
+    m_grid->resizeColumnsToContents();
 }
 
 void Reps::checkClicked(bool checked)
@@ -106,14 +109,14 @@ void Reps::checkClicked(bool checked)
                            "earlier rows.") +
                 QChar(13) + e.description(),
             QStringLiteral("Reps Not Added"), Buttons::Ok);
-        const QSignalBlocker blocker(Check1);
-        Check1->setChecked(false);
+        const QSignalBlocker blocker(m_mailMergeBox);
+        m_mailMergeBox->setChecked(false);
     }
 }
 
 reporting::ReportPreview *Reps::print()
 {
-    auto layout = dataReport3Layout();
+    auto layout = repsNotSellingReportLayout();
     layout.control(QStringLiteral("Label1"))->caption = m_list->reportTitle();
     auto *preview = reporting::showReport(m_list->reportRows(), std::move(layout), this);
     preview->setObjectName(QStringLiteral("DataReport3"));
@@ -122,22 +125,12 @@ reporting::ReportPreview *Reps::print()
 
 Reps *showReps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)
 {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<Reps *>(widget);
-        if (!open || open->isHidden())
-            continue;
-        if (open->list()->allItems() == allItems &&
-            (allItems || open->list()->chosenItem() == item)) {
-            open->show();
-            open->raise();
-            open->activateWindow();
-            return open;
-        }
-        open->close();
-    }
-    auto *window = new Reps(state, allItems, item, parent);
-    window->show();
-    return window;
+    return showSingleWindow<Reps>(
+        [&](Reps &open) {
+            return open.list()->allItems() == allItems &&
+                   (allItems || open.list()->chosenItem() == item);
+        },
+        [&] { return new Reps(state, allItems, item, parent); });
 }
 
 void Reps::reportError(const QString &description, std::int32_t number)

@@ -14,7 +14,7 @@ class QTableView;
 namespace corvina {
 
 class ProgramState;
-class RepsGridModel;
+class RecordsetGridModel;
 class RepsNotSelling;
 
 namespace reporting {
@@ -35,11 +35,6 @@ public:
     Reps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent = nullptr);
     ~Reps() override;
 
-    QLabel *Label1 = nullptr;
-    QTableView *DataGrid1 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QPushButton *Command1 = nullptr;
-
     // The window's list; null when the load failed before it was made.
     RepsNotSelling *list() const noexcept { return m_list.get(); }
     // "&Print": the working list as it stands, in the DataReport3 preview; null on failure.
@@ -55,7 +50,11 @@ private:
 
     ProgramState &m_state;
     std::unique_ptr<RepsNotSelling> m_list;
-    RepsGridModel *m_model = nullptr;
+    RecordsetGridModel *m_model = nullptr;
+    QLabel *m_caption = nullptr;
+    QTableView *m_grid = nullptr;
+    QCheckBox *m_mailMergeBox = nullptr;
+    QPushButton *m_printButton = nullptr;
 };
 
 // Shows the Reps window for this mode and item: an open one for the same mode and item is

@@ -1,5 +1,7 @@
 #include "reporting/ui/ReportDocument.h"
 
+#include "reporting/ui/Twips.h"
+
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -13,7 +15,6 @@ namespace corvina::reporting {
 
 namespace {
 
-constexpr double TwipsPerInch = 1440.0;
 // A line one pixel wide on a 96 DPI screen.
 constexpr double LineWidthTwips = 15.0;
 
@@ -27,16 +28,12 @@ PageSize pageSizeOf(const QPageLayout &paper)
 // Twips to the painter's device units.
 class DeviceScale {
 public:
-    explicit DeviceScale(const QPaintDevice &device)
-        : m_x(device.logicalDpiX() / TwipsPerInch), m_y(device.logicalDpiY() / TwipsPerInch)
-    {
-    }
-    double x(double twips) const { return twips * m_x; }
-    double y(double twips) const { return twips * m_y; }
+    explicit DeviceScale(const QPaintDevice &device) : m_device(device) {}
+    double x(double twips) const { return twipsToDeviceX(m_device, twips); }
+    double y(double twips) const { return twipsToDeviceY(m_device, twips); }
 
 private:
-    double m_x;
-    double m_y;
+    const QPaintDevice &m_device;
 };
 
 QFont qtFont(const ReportFont &font)

@@ -1,5 +1,7 @@
 #include "reporting/ui/ReportPreview.h"
 
+#include "reporting/ui/Twips.h"
+
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -60,7 +62,7 @@ public:
     QSizeF paperPixels() const
     {
         const PageSize paper = m_document.pages().pageSize();
-        return {paper.width * logicalDpiX() / 1440.0, paper.height * logicalDpiY() / 1440.0};
+        return {twipsToDeviceX(*this, paper.width), twipsToDeviceY(*this, paper.height)};
     }
     QSize sizeHint() const override
     {

@@ -47,8 +47,10 @@ void MainMenu::createControls()
         grid->addWidget(edit, row, 1);
         return std::pair{label, edit};
     };
-    std::tie(Label4, Cust) = makeRow(0, "Label4", QStringLiteral("Last Customer Retrieval"), "Cust");
-    std::tie(Label2, Inv) = makeRow(1, "Label2", QStringLiteral("Last Invoice Retrieval"), "Inv");
+    std::tie(m_customersLabel, m_customersRetrieved) =
+        makeRow(0, "Label4", QStringLiteral("Last Customer Retrieval"), "Cust");
+    std::tie(m_invoicesLabel, m_invoicesRetrieved) =
+        makeRow(1, "Label2", QStringLiteral("Last Invoice Retrieval"), "Inv");
     grid->setRowStretch(2, 1);
     setCentralWidget(central);
 }
@@ -62,21 +64,27 @@ QAction *MainMenu::addEntry(QMenu *menu, const char *name, const QString &captio
 
 void MainMenu::createMenus()
 {
-    mnuCust = menuBar()->addMenu(QStringLiteral("&Customers"));
-    mnuCust->setObjectName(QStringLiteral("mnuCust"));
-    mnuRetCust = addEntry(mnuCust, "mnuRetCust", QStringLiteral("&Retrieve Customers"));
-    mnuDispCust = addEntry(mnuCust, "mnuDispCust", QStringLiteral("&Display Customer Data"));
-    CustSales = addEntry(mnuCust, "CustSales", QStringLiteral("&Customer Sales by State, Zip"));
-    mnuLML = addEntry(mnuCust, "mnuLML", QStringLiteral("Letters && Mailing Labels"));
+    m_customersMenu = menuBar()->addMenu(QStringLiteral("&Customers"));
+    m_customersMenu->setObjectName(QStringLiteral("mnuCust"));
+    m_retrieveCustomers =
+        addEntry(m_customersMenu, "mnuRetCust", QStringLiteral("&Retrieve Customers"));
+    m_displayCustomers =
+        addEntry(m_customersMenu, "mnuDispCust", QStringLiteral("&Display Customer Data"));
+    m_customerSales =
+        addEntry(m_customersMenu, "CustSales", QStringLiteral("&Customer Sales by State, Zip"));
+    m_lettersAndLabels =
+        addEntry(m_customersMenu, "mnuLML", QStringLiteral("Letters && Mailing Labels"));
 
-    mnuInv = menuBar()->addMenu(QStringLiteral("&Invoices"));
-    mnuInv->setObjectName(QStringLiteral("mnuInv"));
-    mnuRetInv = addEntry(mnuInv, "mnuRetInv", QStringLiteral("&Retrieve Invoices"));
-    mnuDispInv = addEntry(mnuInv, "mnuDispInv", QStringLiteral("&Display Invoice Data"));
+    m_invoicesMenu = menuBar()->addMenu(QStringLiteral("&Invoices"));
+    m_invoicesMenu->setObjectName(QStringLiteral("mnuInv"));
+    m_retrieveInvoices =
+        addEntry(m_invoicesMenu, "mnuRetInv", QStringLiteral("&Retrieve Invoices"));
+    m_displayInvoices =
+        addEntry(m_invoicesMenu, "mnuDispInv", QStringLiteral("&Display Invoice Data"));
 
     // A top-level entry without a submenu: choosing it runs the action at once.
-    mnuItemAging = menuBar()->addAction(QStringLiteral("&Item Analyzer"));
-    mnuItemAging->setObjectName(QStringLiteral("mnuItemAging"));
+    m_itemAging = menuBar()->addAction(QStringLiteral("&Item Analyzer"));
+    m_itemAging->setObjectName(QStringLiteral("mnuItemAging"));
 }
 
 void MainMenu::connectActions()
@@ -89,14 +97,21 @@ void MainMenu::connectActions()
             body();
         };
     };
-    connect(mnuLML, &QAction::triggered, this, action([this] { openMailMergeGuide(m_state); }));
-    connect(mnuRetCust, &QAction::triggered, this, [this] { m_state.runRetrieval(GetCustomers); });
-    connect(mnuRetInv, &QAction::triggered, this, [this] { m_state.runRetrieval(GetInvoices); });
-    connect(CustSales, &QAction::triggered, this, action([this] { showCustSales(m_state, this); }));
+    connect(m_lettersAndLabels, &QAction::triggered, this,
+            action([this] { openMailMergeGuide(m_state); }));
+    connect(m_retrieveCustomers, &QAction::triggered, this,
+            [this] { m_state.runRetrieval(GetCustomers); });
+    connect(m_retrieveInvoices, &QAction::triggered, this,
+            [this] { m_state.runRetrieval(GetInvoices); });
+    connect(m_customerSales, &QAction::triggered, this,
+            action([this] { showCustSales(m_state, this); }));
     // One window of each browser: choosing the entry again brings it forward, read afresh.
-    connect(mnuDispCust, &QAction::triggered, this, action([this] { showCustData(m_state); }));
-    connect(mnuDispInv, &QAction::triggered, this, action([this] { showInvoiceData(m_state); }));
-    connect(mnuItemAging, &QAction::triggered, this, action([this] { runItemAnalyzer(m_state, this); }));
+    connect(m_displayCustomers, &QAction::triggered, this,
+            action([this] { showCustData(m_state); }));
+    connect(m_displayInvoices, &QAction::triggered, this,
+            action([this] { showInvoiceData(m_state); }));
+    connect(m_itemAging, &QAction::triggered, this,
+            action([this] { runItemAging(m_state, this); }));
 }
 
 void MainMenu::load()
@@ -106,19 +121,19 @@ void MainMenu::load()
     if (notice)
         m_state.screen().message(notice->message(), kAppTitle, Buttons::Ok);
 
-    Cust->setText(dates.cust ? generalDateText(*dates.cust) : QString());
-    Inv->setText(dates.inv ? generalDateText(*dates.inv) : QString());
-    const bool haveCustomers = !Cust->text().isEmpty();
-    const bool haveInvoices = !Inv->text().isEmpty();
-    mnuDispCust->setEnabled(haveCustomers);
-    mnuLML->setEnabled(haveCustomers);
-    mnuDispInv->setEnabled(haveInvoices);
-    mnuItemAging->setEnabled(haveInvoices);
+    m_customersRetrieved->setText(dates.cust ? generalDateText(*dates.cust) : QString());
+    m_invoicesRetrieved->setText(dates.inv ? generalDateText(*dates.inv) : QString());
+    const bool haveCustomers = !m_customersRetrieved->text().isEmpty();
+    const bool haveInvoices = !m_invoicesRetrieved->text().isEmpty();
+    m_displayCustomers->setEnabled(haveCustomers);
+    m_lettersAndLabels->setEnabled(haveCustomers);
+    m_displayInvoices->setEnabled(haveInvoices);
+    m_itemAging->setEnabled(haveInvoices);
 }
 
 QLineEdit *MainMenu::box(RetrievalBox which) const
 {
-    return which == RetrievalBox::Cust ? Cust : Inv;
+    return which == RetrievalBox::Cust ? m_customersRetrieved : m_invoicesRetrieved;
 }
 
 QString MainMenu::boxText(RetrievalBox which) const
@@ -134,10 +149,10 @@ void MainMenu::setBoxText(RetrievalBox which, const QString &text)
 void MainMenu::enableEntry(MenuEntry entry)
 {
     switch (entry) {
-    case MenuEntry::DispCust: mnuDispCust->setEnabled(true); break;
-    case MenuEntry::LettersAndLabels: mnuLML->setEnabled(true); break;
-    case MenuEntry::DispInv: mnuDispInv->setEnabled(true); break;
-    case MenuEntry::ItemAging: mnuItemAging->setEnabled(true); break;
+    case MenuEntry::DispCust: m_displayCustomers->setEnabled(true); break;
+    case MenuEntry::LettersAndLabels: m_lettersAndLabels->setEnabled(true); break;
+    case MenuEntry::DispInv: m_displayInvoices->setEnabled(true); break;
+    case MenuEntry::ItemAging: m_itemAging->setEnabled(true); break;
     }
 }
 

@@ -14,7 +14,7 @@ namespace corvina {
 class ProgramState;
 
 // The start-up window: the last retrieval times and the menus into every function.
-// Controls and menu entries carry the system's names, as members and as objectName.
+// Controls and menu entries carry the system's names as objectName.
 class MainMenu : public QMainWindow {
     Q_OBJECT
 
@@ -29,21 +29,6 @@ public:
     void setBoxText(RetrievalBox box, const QString &text);
     void enableEntry(MenuEntry entry);
 
-    QLabel *Label4 = nullptr;
-    QLineEdit *Cust = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Inv = nullptr;
-
-    QMenu *mnuCust = nullptr;
-    QAction *mnuRetCust = nullptr;
-    QAction *mnuDispCust = nullptr;
-    QAction *CustSales = nullptr;
-    QAction *mnuLML = nullptr;
-    QMenu *mnuInv = nullptr;
-    QAction *mnuRetInv = nullptr;
-    QAction *mnuDispInv = nullptr;
-    QAction *mnuItemAging = nullptr;
-
 private:
     void createControls();
     void createMenus();
@@ -52,6 +37,19 @@ private:
     QLineEdit *box(RetrievalBox which) const;
 
     ProgramState &m_state;
+    QLabel *m_customersLabel = nullptr;
+    QLineEdit *m_customersRetrieved = nullptr;
+    QLabel *m_invoicesLabel = nullptr;
+    QLineEdit *m_invoicesRetrieved = nullptr;
+    QMenu *m_customersMenu = nullptr;
+    QAction *m_retrieveCustomers = nullptr;
+    QAction *m_displayCustomers = nullptr;
+    QAction *m_customerSales = nullptr;
+    QAction *m_lettersAndLabels = nullptr;
+    QMenu *m_invoicesMenu = nullptr;
+    QAction *m_retrieveInvoices = nullptr;
+    QAction *m_displayInvoices = nullptr;
+    QAction *m_itemAging = nullptr;
 };
 
 } // namespace corvina

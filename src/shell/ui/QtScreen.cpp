@@ -62,7 +62,7 @@ int QtScreen::statusBarDesignWidth() const
 void QtScreen::setStatusText(const QString &text)
 {
     if (m_status)
-        m_status->Msg->setText(text);
+        m_status->setMessage(text);
 }
 
 void QtScreen::setStatusBar(int width, bool visible)

@@ -26,28 +26,28 @@ void Status::createControls()
 {
     // Fixed positions, as a small form would have them; the bar's width is set directly.
     const int inner = kWidth - 2 * kMargin;
-    Msg = new QLabel(this);
-    Msg->setObjectName(QStringLiteral("Msg"));
-    Msg->setWordWrap(true);
-    Msg->setGeometry(kMargin, kMargin, inner, 40);
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("Msg"));
+    m_message->setWordWrap(true);
+    m_message->setGeometry(kMargin, kMargin, inner, 40);
 
-    Animation1 = new QLabel(this);
-    Animation1->setObjectName(QStringLiteral("Animation1"));
-    Animation1->setAlignment(Qt::AlignCenter);
-    Animation1->setGeometry(kMargin, kMargin + 46, inner, 54);
+    m_animation = new QLabel(this);
+    m_animation->setObjectName(QStringLiteral("Animation1"));
+    m_animation->setAlignment(Qt::AlignCenter);
+    m_animation->setGeometry(kMargin, kMargin + 46, inner, 54);
 
     auto *track = new QFrame(this);
     track->setObjectName(QStringLiteral("Track"));
     track->setFrameShape(QFrame::Box);
     track->setGeometry(kMargin - 1, kMargin + 108 - 1, inner + 2, kBarHeight + 2);
 
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setAutoFillBackground(true);
-    QPalette palette = Shape1->palette();
+    m_bar = new QFrame(this);
+    m_bar->setObjectName(QStringLiteral("Shape1"));
+    m_bar->setAutoFillBackground(true);
+    QPalette palette = m_bar->palette();
     palette.setColor(QPalette::Window, QColor(0x2a, 0x6f, 0xb5));
-    Shape1->setPalette(palette);
-    Shape1->setGeometry(kMargin, kMargin + 108, inner, kBarHeight);
+    m_bar->setPalette(palette);
+    m_bar->setGeometry(kMargin, kMargin + 108, inner, kBarHeight);
     m_designWidth = inner;
 
     setFixedSize(kWidth, kMargin + 108 + kBarHeight + kMargin);
@@ -55,8 +55,8 @@ void Status::createControls()
 
 void Status::setBar(int width, bool visible)
 {
-    Shape1->resize(width, Shape1->height());
-    Shape1->setVisible(visible && width > 0);
+    m_bar->resize(width, m_bar->height());
+    m_bar->setVisible(visible && width > 0);
 }
 
 bool Status::playClip(const QString &path)
@@ -70,7 +70,7 @@ bool Status::playClip(const QString &path)
         return false;
     }
     m_movie = movie;
-    Animation1->setMovie(m_movie);
+    m_animation->setMovie(m_movie);
     m_movie->start();
     return true;
 }
@@ -80,9 +80,14 @@ void Status::stopClip()
     if (!m_movie)
         return;
     m_movie->stop();
-    Animation1->clear();
+    m_animation->clear();
     delete m_movie;
     m_movie = nullptr;
+}
+
+void Status::setMessage(const QString &text)
+{
+    m_message->setText(text);
 }
 
 } // namespace corvina

@@ -23,16 +23,16 @@ public:
     // Plays the clip repeatedly; false (and nothing shown) when it cannot be read.
     bool playClip(const QString &path);
     void stopClip();
-
-    QLabel *Msg = nullptr;
-    QFrame *Shape1 = nullptr;
-    QLabel *Animation1 = nullptr;
+    void setMessage(const QString &text);
 
 private:
     void createControls();
 
     QMovie *m_movie = nullptr;
     int m_designWidth = 0;
+    QLabel *m_message = nullptr;
+    QFrame *m_bar = nullptr;
+    QLabel *m_animation = nullptr;
 };
 
 } // namespace corvina

@@ -2,11 +2,11 @@
 
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/CustomerGridModel.h"
 #include "views/ui/CustFlds.h"
-#include "views/ui/CustTwips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -53,52 +53,53 @@ CustData::~CustData()
 void CustData::createControls()
 {
     m_model = new CustomerGridModel(this);
-    DataGrid1 = new QTableView(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setModel(m_model);
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
-    DataGrid1->setColumnWidth(0, 2 * DataGrid1->horizontalHeader()->defaultSectionSize());
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setModel(m_model);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->setColumnWidth(0, 2 * m_grid->horizontalHeader()->defaultSectionSize());
 
-    Label1 = new QLabel(QStringLiteral("Count"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Label2 = new QLabel(QStringLiteral("Go To"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Text2 = new QLineEdit(this);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setToolTip(QStringLiteral("Enter the first letter of a customer to quickly go there"));
+    m_countLabel = new QLabel(QStringLiteral("Count"), this);
+    m_countLabel->setObjectName(QStringLiteral("Label1"));
+    m_countBox = new QLineEdit(this);
+    m_countBox->setObjectName(QStringLiteral("Text1"));
+    m_countBox->setReadOnly(true);
+    m_goToLabel = new QLabel(QStringLiteral("Go To"), this);
+    m_goToLabel->setObjectName(QStringLiteral("Label2"));
+    m_goToBox = new QLineEdit(this);
+    m_goToBox->setObjectName(QStringLiteral("Text2"));
+    m_goToBox->setToolTip(
+        QStringLiteral("Enter the first letter of a customer to quickly go there"));
     createFilterControls();
-    Command1 = new QPushButton(QStringLiteral("&Clear Filter"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setEnabled(false);
-    Command2 = new QPushButton(QStringLiteral("&Print"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    m_clearFilterButton = new QPushButton(QStringLiteral("&Clear Filter"), this);
+    m_clearFilterButton->setObjectName(QStringLiteral("Command1"));
+    m_clearFilterButton->setEnabled(false);
+    m_printButton = new QPushButton(QStringLiteral("&Print"), this);
+    m_printButton->setObjectName(QStringLiteral("Command2"));
 }
 
 void CustData::createFilterControls()
 {
-    Frame1 = new QGroupBox(QStringLiteral("Filter By"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    m_filterFrame = new QGroupBox(QStringLiteral("Filter By"), this);
+    m_filterFrame->setObjectName(QStringLiteral("Frame1"));
     // The frame is one control high: a border drawn below its title would cut through the
     // combos, so only the title shows, left of them.
-    Frame1->setStyleSheet(QStringLiteral(
+    m_filterFrame->setStyleSheet(QStringLiteral(
         "QGroupBox#Frame1 { border: none; margin-top: 0; padding: 0; }"
         "QGroupBox#Frame1::title { subcontrol-origin: padding; left: 0; top: 9px; }"));
     const auto makeCombo = [this](const char *name, CustomerBrowser::Combo combo) {
-        auto *box = new QComboBox(Frame1);
+        auto *box = new QComboBox(m_filterFrame);
         box->setObjectName(QLatin1String(name));
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setEditText(CustomerBrowser::initialText(combo));
         return box;
     };
-    DataCombo1 = makeCombo("DataCombo1", CustomerBrowser::Combo::State);
-    DataCombo2 = makeCombo("DataCombo2", CustomerBrowser::Combo::Type);
+    m_stateCombo = makeCombo("DataCombo1", CustomerBrowser::Combo::State);
+    m_typeCombo = makeCombo("DataCombo2", CustomerBrowser::Combo::Type);
 }
 
 // Design positions in twips; extra room beyond the design size goes to the grid, and the
@@ -110,16 +111,16 @@ void CustData::placeControls()
     const auto place = [&](QWidget *widget, int left, int top, int w, int h) {
         widget->setGeometry(twipsRect(this, left, top, w, h).translated(0, dy));
     };
-    DataGrid1->setGeometry(twipsRect(this, 120, 240, 11175, 4815).adjusted(0, 0, dx, dy));
-    place(Label1, 120, 5280, 615, 255);
-    place(Text1, 720, 5280, 855, 285);
-    place(Label2, 1920, 5280, 495, 255);
-    place(Text2, 2520, 5280, 855, 285);
-    place(Frame1, 3600, 5160, 4095, 495);
-    DataCombo1->setGeometry(twipsRect(this, 960, 120, 1455, 315));
-    DataCombo2->setGeometry(twipsRect(this, 2520, 120, 1455, 315));
-    place(Command1, 7920, 5160, 1215, 495);
-    place(Command2, 9600, 5160, 1215, 495);
+    m_grid->setGeometry(twipsRect(this, 120, 240, 11175, 4815).adjusted(0, 0, dx, dy));
+    place(m_countLabel, 120, 5280, 615, 255);
+    place(m_countBox, 720, 5280, 855, 285);
+    place(m_goToLabel, 1920, 5280, 495, 255);
+    place(m_goToBox, 2520, 5280, 855, 285);
+    place(m_filterFrame, 3600, 5160, 4095, 495);
+    m_stateCombo->setGeometry(twipsRect(this, 960, 120, 1455, 315));
+    m_typeCombo->setGeometry(twipsRect(this, 2520, 120, 1455, 315));
+    place(m_clearFilterButton, 7920, 5160, 1215, 495);
+    place(m_printButton, 9600, 5160, 1215, 495);
 }
 
 void CustData::resizeEvent(QResizeEvent *event)
@@ -130,14 +131,14 @@ void CustData::resizeEvent(QResizeEvent *event)
 
 void CustData::connectControls()
 {
-    connect(DataCombo1, &QComboBox::editTextChanged, this,
+    connect(m_stateCombo, &QComboBox::editTextChanged, this,
             [this] { filterChanged(CustomerBrowser::Combo::State); });
-    connect(DataCombo2, &QComboBox::editTextChanged, this,
+    connect(m_typeCombo, &QComboBox::editTextChanged, this,
             [this] { filterChanged(CustomerBrowser::Combo::Type); });
-    connect(Text2, &QLineEdit::textChanged, this, &CustData::goToTyped);
-    connect(Command1, &QPushButton::clicked, this, &CustData::reload);
-    connect(Command2, &QPushButton::clicked, this, &CustData::print);
-    connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(m_goToBox, &QLineEdit::textChanged, this, &CustData::goToTyped);
+    connect(m_clearFilterButton, &QPushButton::clicked, this, &CustData::reload);
+    connect(m_printButton, &QPushButton::clicked, this, &CustData::print);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 gridRowChanged(current.isValid() ? current.row() : -1);
             });
@@ -181,15 +182,15 @@ void CustData::loadSteps(int &step)
     showCount();
 
     step = OpenLists;
-    const QSignalBlocker stateBlocker(DataCombo1);
-    const QSignalBlocker typeBlocker(DataCombo2);
-    DataCombo1->addItems(m_browser->stateList());
-    DataCombo2->addItems(m_browser->typeList());
+    const QSignalBlocker stateBlocker(m_stateCombo);
+    const QSignalBlocker typeBlocker(m_typeCombo);
+    m_stateCombo->addItems(m_browser->stateList());
+    m_typeCombo->addItems(m_browser->typeList());
     // No entry is chosen; the combos read their initial texts.
-    DataCombo1->setCurrentIndex(-1);
-    DataCombo2->setCurrentIndex(-1);
-    DataCombo1->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::State));
-    DataCombo2->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::Type));
+    m_stateCombo->setCurrentIndex(-1);
+    m_typeCombo->setCurrentIndex(-1);
+    m_stateCombo->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::State));
+    m_typeCombo->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::Type));
 }
 
 void CustData::unload()
@@ -199,16 +200,16 @@ void CustData::unload()
     m_model->setBrowser(nullptr);
     m_quiet = false;
     m_browser.reset();
-    const QSignalBlocker stateBlocker(DataCombo1);
-    const QSignalBlocker typeBlocker(DataCombo2);
-    const QSignalBlocker goToBlocker(Text2);
-    DataCombo1->clear();
-    DataCombo2->clear();
-    DataCombo1->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::State));
-    DataCombo2->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::Type));
-    Text1->clear();
-    Text2->clear();
-    Command1->setEnabled(false);
+    const QSignalBlocker stateBlocker(m_stateCombo);
+    const QSignalBlocker typeBlocker(m_typeCombo);
+    const QSignalBlocker goToBlocker(m_goToBox);
+    m_stateCombo->clear();
+    m_typeCombo->clear();
+    m_stateCombo->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::State));
+    m_typeCombo->setEditText(CustomerBrowser::initialText(CustomerBrowser::Combo::Type));
+    m_countBox->clear();
+    m_goToBox->clear();
+    m_clearFilterButton->setEnabled(false);
 }
 
 void CustData::reload()
@@ -222,14 +223,14 @@ void CustData::filterChanged(CustomerBrowser::Combo changed)
     if (!m_browser)
         return;
     const bool state = changed == CustomerBrowser::Combo::State;
-    const QString text = (state ? DataCombo1 : DataCombo2)->currentText();
-    const QString otherText = (state ? DataCombo2 : DataCombo1)->currentText();
+    const QString text = (state ? m_stateCombo : m_typeCombo)->currentText();
+    const QString otherText = (state ? m_typeCombo : m_stateCombo)->currentText();
     m_quiet = true;
     m_model->comboChanged(changed, text, otherText);
     m_quiet = false;
     showCount();
     showCurrentRow();
-    Command1->setEnabled(true);
+    m_clearFilterButton->setEnabled(true);
 }
 
 // Each character typed jumps to the first customer whose name begins with it; the box is
@@ -242,7 +243,7 @@ void CustData::goToTyped(const QString &text)
         m_browser->goTo(text);
         showCurrentRow();
     }
-    Text2->clear();
+    m_goToBox->clear();
 }
 
 void CustData::print()
@@ -253,12 +254,12 @@ void CustData::print()
 
 void CustData::showCount()
 {
-    Text1->setText(QString::number(m_browser ? m_browser->rowCount() : 0));
+    m_countBox->setText(QString::number(m_browser ? m_browser->rowCount() : 0));
 }
 
 void CustData::showCurrentRow()
 {
-    QItemSelectionModel *selection = DataGrid1->selectionModel();
+    QItemSelectionModel *selection = m_grid->selectionModel();
     const int row = m_browser ? m_browser->currentRow() : -1;
     m_quiet = true;
     if (row < 0) {
@@ -269,7 +270,7 @@ void CustData::showCurrentRow()
         const QModelIndex index = m_model->index(row, column);
         selection->setCurrentIndex(index,
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        DataGrid1->scrollTo(index);
+        m_grid->scrollTo(index);
     }
     m_quiet = false;
 }

@@ -35,17 +35,6 @@ public:
     explicit CustData(ProgramState &state, QWidget *parent = nullptr);
     ~CustData() override;
 
-    QTableView *DataGrid1;
-    QLabel *Label1;
-    QLineEdit *Text1;
-    QLabel *Label2;
-    QLineEdit *Text2;
-    QGroupBox *Frame1;
-    QComboBox *DataCombo1;
-    QComboBox *DataCombo2;
-    QPushButton *Command1;
-    QPushButton *Command2;
-
     // The window's list, null when the load failed before it was opened.
     CustomerBrowser *customers() const noexcept { return m_browser.get(); }
     CustomerGridModel *gridModel() const noexcept { return m_model; }
@@ -83,6 +72,16 @@ private:
     EmptyCustomerList m_noList;
     CustomerGridModel *m_model = nullptr;
     bool m_quiet = false; // set while the window itself changes the combos or the grid
+    QTableView *m_grid = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QLineEdit *m_countBox = nullptr;
+    QLabel *m_goToLabel = nullptr;
+    QLineEdit *m_goToBox = nullptr;
+    QGroupBox *m_filterFrame = nullptr;
+    QComboBox *m_stateCombo = nullptr;
+    QComboBox *m_typeCombo = nullptr;
+    QPushButton *m_clearFilterButton = nullptr;
+    QPushButton *m_printButton = nullptr;
 };
 
 // "&Display Customer Data": the one Customer Data window, brought forward and read afresh

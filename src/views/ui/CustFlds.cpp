@@ -1,8 +1,8 @@
 #include "views/ui/CustFlds.h"
 
+#include "reporting/ui/Twips.h"
 #include "shell/Screen.h"
 #include "views/CustomerList.h"
-#include "views/ui/CustTwips.h"
 #include "views/ui/FieldPrintPainter.h"
 #include "views/ui/FieldPrintSource.h"
 #include "views/ui/Prev.h"
@@ -46,37 +46,37 @@ CustFlds::~CustFlds() = default;
 
 void CustFlds::createControls()
 {
-    Label1 =
+    m_prompt =
         new QLabel(QStringLiteral("Select the field(s) you want to print on your report"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setWordWrap(true);
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
+    m_prompt->setObjectName(QStringLiteral("Label1"));
+    m_prompt->setAlignment(Qt::AlignCenter);
+    m_prompt->setWordWrap(true);
+    m_fieldList = new QListWidget(this);
+    m_fieldList->setObjectName(QStringLiteral("List1"));
     // Each click chooses or unchooses one entry.
-    List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    Command1 = new QPushButton(QStringLiteral("&OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    connect(Command1, &QPushButton::clicked, this, &CustFlds::run);
+    m_fieldList->setSelectionMode(QAbstractItemView::MultiSelection);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    connect(m_okButton, &QPushButton::clicked, this, &CustFlds::run);
     // Printing nothing for every customer is no report: OK waits for a field.
-    connect(List1, &QListWidget::itemSelectionChanged, this,
-            [this] { Command1->setEnabled(!List1->selectedItems().isEmpty()); });
+    connect(m_fieldList, &QListWidget::itemSelectionChanged, this,
+            [this] { m_okButton->setEnabled(!m_fieldList->selectedItems().isEmpty()); });
 }
 
 void CustFlds::layOut()
 {
     setFixedSize(twipsToPixelsX(this, 4680), twipsToPixelsY(this, 3090));
-    Label1->setGeometry(twipsRect(this, 120, 120, 4440, 495));
-    List1->setGeometry(twipsRect(this, 120, 720, 4440, 1695));
-    Command1->setGeometry(twipsRect(this, 1733, 2520, 1215, 435));
+    m_prompt->setGeometry(twipsRect(this, 120, 120, 4440, 495));
+    m_fieldList->setGeometry(twipsRect(this, 120, 720, 4440, 1695));
+    m_okButton->setGeometry(twipsRect(this, 1733, 2520, 1215, 435));
 }
 
 void CustFlds::loadFields()
 {
-    List1->addItems(m_source.printList().columnNames());
-    if (List1->count() > 0)
-        List1->item(0)->setSelected(true);
-    Command1->setEnabled(List1->count() > 0);
+    m_fieldList->addItems(m_source.printList().columnNames());
+    if (m_fieldList->count() > 0)
+        m_fieldList->item(0)->setSelected(true);
+    m_okButton->setEnabled(m_fieldList->count() > 0);
 }
 
 void CustFlds::showEvent(QShowEvent *event)
@@ -93,8 +93,8 @@ void CustFlds::showEvent(QShowEvent *event)
 std::vector<int> CustFlds::chosenColumns() const
 {
     std::vector<int> columns;
-    for (int row = 0; row < List1->count(); ++row) {
-        if (List1->item(row)->isSelected())
+    for (int row = 0; row < m_fieldList->count(); ++row) {
+        if (m_fieldList->item(row)->isSelected())
             columns.push_back(row);
     }
     return columns;

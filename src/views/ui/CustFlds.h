@@ -35,10 +35,6 @@ public:
     CustFlds(Screen &screen, FieldPrintSource &source, QWidget *parent = nullptr);
     ~CustFlds() override;
 
-    QLabel *Label1;
-    QListWidget *List1;
-    QPushButton *Command1;
-
     // The preview while a run is on, else null.
     Prev *preview() const;
     // Replaces the print dialog (tests print into a PDF file this way).
@@ -68,6 +64,9 @@ private:
     QList<QPointer<QWidget>> m_hidden;
     int m_rememberedRow = -1;
     bool m_centred = false;
+    QLabel *m_prompt = nullptr;
+    QListWidget *m_fieldList = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 // The print dialog, for the printer "&Print" uses.

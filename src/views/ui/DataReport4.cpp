@@ -12,7 +12,7 @@ reporting::ReportPreview *showCustSales(ProgramState &state, QWidget *parent)
 {
     try {
         auto result = GetCustSales(state);
-        auto *preview = reporting::showReport(result, dataReport4Layout(), parent);
+        auto *preview = reporting::showReport(result, customerSalesReportLayout(), parent);
         preview->setObjectName(QStringLiteral("DataReport4"));
         return preview;
     } catch (const Error &e) {

@@ -2,6 +2,7 @@
 
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
+#include "reporting/ui/Twips.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/InvoiceFormat.h"
@@ -26,7 +27,6 @@ namespace corvina {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 constexpr QSize kClientTwips(11235, 4710);
 
 const std::array<QString, kInvoiceSortCount> kOptionCaptions = {
@@ -83,20 +83,20 @@ void InvoiceData::createControls()
 {
     m_list = new InvoiceList(this);
 
-    DataGrid1 = new QTableView(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DataGrid1->setTabKeyNavigation(false);
-    DataGrid1->setWordWrap(false);
-    DataGrid1->horizontalHeader()->setHighlightSections(false);
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->setWordWrap(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
     // A row selector without numbers; rows keep one height, which large lists need.
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    DataGrid1->verticalHeader()->setFixedWidth(fontMetrics().height());
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_grid->verticalHeader()->setFixedWidth(fontMetrics().height());
 
-    Frame1 = new QGroupBox(QStringLiteral("Sort By"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    m_sortFrame = new QGroupBox(QStringLiteral("Sort By"), this);
+    m_sortFrame->setObjectName(QStringLiteral("Frame1"));
     createSortOptions();
 
     const auto makeLabel = [this](const char *name, const QString &caption, Qt::Alignment align) {
@@ -112,39 +112,23 @@ void InvoiceData::createControls()
         box->setReadOnly(true);
         return box;
     };
-    Label1 = makeLabel("Label1", QStringLiteral("Current Invoice"), Qt::AlignLeft);
-    Label2 = makeLabel("Label2", QStringLiteral("Total"), Qt::AlignRight);
-    Text1 = makeBox("Text1");
-    Label3 = makeLabel("Label3", QStringLiteral("Items"), Qt::AlignRight);
-    Text2 = makeBox("Text2");
+    m_invoiceLabel = makeLabel("Label1", QStringLiteral("Current Invoice"), Qt::AlignLeft);
+    m_totalLabel = makeLabel("Label2", QStringLiteral("Total"), Qt::AlignRight);
+    m_totalBox = makeBox("Text1");
+    m_linesLabel = makeLabel("Label3", QStringLiteral("Items"), Qt::AlignRight);
+    m_linesBox = makeBox("Text2");
 }
 
 void InvoiceData::createSortOptions()
 {
     m_sortGroup = new QButtonGroup(this);
     for (int i = 0; i < kInvoiceSortCount; ++i) {
-        auto *option = new QRadioButton(kOptionCaptions[static_cast<std::size_t>(i)], Frame1);
+        auto *option = new QRadioButton(kOptionCaptions[static_cast<std::size_t>(i)], m_sortFrame);
         option->setObjectName(QStringLiteral("Option1"));
         option->setProperty("Index", i);
         m_sortGroup->addButton(option, i);
-        Option1[static_cast<std::size_t>(i)] = option;
+        m_sortOptions[static_cast<std::size_t>(i)] = option;
     }
-}
-
-int InvoiceData::pixelsX(int twips) const
-{
-    return twips * logicalDpiX() / kTwipsPerInch;
-}
-
-int InvoiceData::pixelsY(int twips) const
-{
-    return twips * logicalDpiY() / kTwipsPerInch;
-}
-
-QRect InvoiceData::pixels(const QRect &twips) const
-{
-    return {pixelsX(twips.x()), pixelsY(twips.y()), pixelsX(twips.width()),
-            pixelsY(twips.height())};
 }
 
 // Each option at its design place, or right after the previous one where the screen's font
@@ -153,19 +137,21 @@ QRect InvoiceData::pixels(const QRect &twips) const
 int InvoiceData::placeSortOptions()
 {
     int right = 0;
-    for (std::size_t i = 0; i < Option1.size(); ++i) {
-        const int designLeft = pixelsX(kOptionLefts[i]);
-        const int nextLeft = i + 1 < Option1.size() ? pixelsX(kOptionLefts[i + 1])
-                                                    : designLeft + pixelsX(kOptionTwips.width());
+    for (std::size_t i = 0; i < m_sortOptions.size(); ++i) {
+        const int designLeft = twipsToPixelsX(this, kOptionLefts[i]);
+        const int nextLeft = i + 1 < m_sortOptions.size()
+                                 ? twipsToPixelsX(this, kOptionLefts[i + 1])
+                                 : designLeft + twipsToPixelsX(this, kOptionTwips.width());
         const int left = std::max(designLeft, right);
-        const int width = std::max(std::min(pixelsX(kOptionTwips.width()), nextLeft - designLeft),
-                                   Option1[i]->sizeHint().width());
-        const int height =
-            std::max(pixelsY(kOptionTwips.height()), Option1[i]->sizeHint().height());
-        Option1[i]->setGeometry(left, pixelsY(kOptionTop), width, height);
+        const int width =
+            std::max(std::min(twipsToPixelsX(this, kOptionTwips.width()), nextLeft - designLeft),
+                     m_sortOptions[i]->sizeHint().width());
+        const int height = std::max(twipsToPixelsY(this, kOptionTwips.height()),
+                                    m_sortOptions[i]->sizeHint().height());
+        m_sortOptions[i]->setGeometry(left, twipsToPixelsY(this, kOptionTop), width, height);
         right = left + width;
     }
-    return right + pixelsX(kOptionLefts[0]);
+    return right + twipsToPixelsX(this, kOptionLefts[0]);
 }
 
 // The design layout, widened where the screen's font needs more room than the design gave:
@@ -174,30 +160,32 @@ int InvoiceData::placeSortOptions()
 // size; in a larger window the grid takes the extra room, and the controls below follow.
 void InvoiceData::placeControls()
 {
-    QRect frame = pixels(QRect(120, 3960, 5535, 615));
+    QRect frame = twipsRect(this, 120, 3960, 5535, 615);
     frame.setWidth(std::max(frame.width(), placeSortOptions()));
-    QRect text1 = pixels(QRect(8760, 4200, 1095, 285));
-    QRect text2 = pixels(QRect(10080, 4200, 855, 285));
-    text1.setHeight(std::max(text1.height(), Text1->sizeHint().height()));
+    QRect text1 = twipsRect(this, 8760, 4200, 1095, 285);
+    QRect text2 = twipsRect(this, 10080, 4200, 855, 285);
+    text1.setHeight(std::max(text1.height(), m_totalBox->sizeHint().height()));
     text2.setHeight(text1.height());
-    QRect label1 = pixels(QRect(7560, 4200, 1095, 255));
-    label1.setLeft(std::min(label1.left(), label1.right() + 1 - Label1->sizeHint().width()));
+    QRect label1 = twipsRect(this, 7560, 4200, 1095, 255);
+    label1.setLeft(
+        std::min(label1.left(), label1.right() + 1 - m_invoiceLabel->sizeHint().width()));
     label1.setHeight(text1.height());
 
-    const int crowding = std::max(0, frame.right() + pixelsX(240) - label1.left());
+    const int crowding = std::max(0, frame.right() + twipsToPixelsX(this, 240) - label1.left());
     const auto right = [crowding](QRect rect) { return rect.translated(crowding, 0); };
-    QRect grid = pixels(QRect(120, 120, 10935, 3735));
+    QRect grid = twipsRect(this, 120, 120, 10935, 3735);
     grid.setWidth(grid.width() + crowding);
     m_placements = {
-        {DataGrid1, grid, false, false, true},
-        {Frame1, frame, false, true, false},
-        {Label1, right(label1), true, true, false},
-        {Label2, right(pixels(QRect(9120, 3960, 735, 255))), true, true, false},
-        {Text1, right(text1), true, true, false},
-        {Label3, right(pixels(QRect(10080, 3960, 735, 255))), true, true, false},
-        {Text2, right(text2), true, true, false},
+        {m_grid, grid, false, false, true},
+        {m_sortFrame, frame, false, true, false},
+        {m_invoiceLabel, right(label1), true, true, false},
+        {m_totalLabel, right(twipsRect(this, 9120, 3960, 735, 255)), true, true, false},
+        {m_totalBox, right(text1), true, true, false},
+        {m_linesLabel, right(twipsRect(this, 10080, 3960, 735, 255)), true, true, false},
+        {m_linesBox, right(text2), true, true, false},
     };
-    m_smallest = QSize(pixelsX(kClientTwips.width()) + crowding, pixelsY(kClientTwips.height()));
+    m_smallest = QSize(twipsToPixelsX(this, kClientTwips.width()) + crowding,
+                       twipsToPixelsY(this, kClientTwips.height()));
     setMinimumSize(m_smallest);
     resize(m_smallest);
 }
@@ -234,7 +222,7 @@ void InvoiceData::load()
         step = SortByCustomer;
         {
             const QSignalBlocker quiet(m_sortGroup);
-            Option1[0]->setChecked(true);
+            m_sortOptions[0]->setChecked(true);
         }
         m_list->sortBy(InvoiceSort::Customer);
         step = FormatColumns;
@@ -264,9 +252,9 @@ void InvoiceData::reload()
 
 void InvoiceData::bindGrid()
 {
-    if (DataGrid1->model() == m_list)
+    if (m_grid->model() == m_list)
         return;
-    DataGrid1->setModel(m_list);
+    m_grid->setModel(m_list);
     // After the view's own handling of a reset, which clears its current cell.
     connect(m_list, &InvoiceList::modelReset, this, [this] {
         try {
@@ -275,7 +263,7 @@ void InvoiceData::bindGrid()
             reportError(error);
         }
     });
-    connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) {
                 if (!current.isValid() || m_settingCurrent)
                     return;
@@ -289,11 +277,10 @@ void InvoiceData::bindGrid()
 
 void InvoiceData::formatColumns()
 {
-    const int dpiX = logicalDpiX();
     for (int column = 0; column < kInvoiceColumnCount; ++column)
-        DataGrid1->setColumnWidth(column, kColumnTwips[static_cast<std::size_t>(column)] * dpiX /
-                                              kTwipsPerInch);
-    DataGrid1->setColumnHidden(static_cast<int>(InvoiceColumn::ItemRefID), true);
+        m_grid->setColumnWidth(
+            column, twipsToPixelsX(this, kColumnTwips[static_cast<std::size_t>(column)]));
+    m_grid->setColumnHidden(static_cast<int>(InvoiceColumn::ItemRefID), true);
 }
 
 // Throws Error.
@@ -302,8 +289,8 @@ void InvoiceData::showTotalsOf(int row)
     if (!m_totals)
         return;
     const InvoiceTotal total = m_totals->of(m_list->invoiceAt(row));
-    Text1->setText(currencyText(total.amount));
-    Text2->setText(QString::number(total.lines));
+    m_totalBox->setText(currencyText(total.amount));
+    m_linesBox->setText(QString::number(total.lines));
 }
 
 // After the list was read (anew): the first line is current, and its invoice's totals show
@@ -312,7 +299,7 @@ void InvoiceData::showFirstLine()
 {
     if (m_list->rowCount() > 0) {
         const QScopedValueRollback quiet(m_settingCurrent, true);
-        DataGrid1->setCurrentIndex(m_list->index(0, 0));
+        m_grid->setCurrentIndex(m_list->index(0, 0));
     }
     showTotalsOf(0);
 }
@@ -324,11 +311,11 @@ void InvoiceData::optionToggled(int index, bool checked)
     try {
         BusyPointer busy(m_state.screen());
         m_list->sortBy(static_cast<InvoiceSort>(index));
-        DataGrid1->scrollTo(DataGrid1->currentIndex());
+        m_grid->scrollTo(m_grid->currentIndex());
     } catch (const Error &error) {
         // The grid keeps the order it shows; so does the option.
         const QSignalBlocker quiet(m_sortGroup);
-        Option1[static_cast<std::size_t>(m_list->sort())]->setChecked(true);
+        m_sortOptions[static_cast<std::size_t>(m_list->sort())]->setChecked(true);
         reportError(error);
     }
 }

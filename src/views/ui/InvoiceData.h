@@ -28,7 +28,7 @@ class ProgramState;
 // reported in a message of its own, and the window stays open with what was set up), is
 // shown without waiting and deletes itself when closed.
 //
-// Controls carry the system's names as members and objectName; the six sort options are
+// Controls carry the system's names as objectName; the six sort options are
 // each named "Option1" and tell their place by the property "Index".
 class InvoiceData : public QWidget {
     Q_OBJECT
@@ -45,15 +45,6 @@ public:
         TakeTotals = 40,
         ShowTotals = 50
     };
-
-    QTableView *DataGrid1 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    std::array<QRadioButton *, kInvoiceSortCount> Option1{};
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLineEdit *Text2 = nullptr;
 
     // The grid's model: the invoice list.
     InvoiceList *list() const noexcept { return m_list; }
@@ -72,9 +63,6 @@ private:
     void createSortOptions();
     void placeControls();
     int placeSortOptions();
-    int pixelsX(int twips) const;
-    int pixelsY(int twips) const;
-    QRect pixels(const QRect &twips) const;
     void connectControls();
     void load();
     void bindGrid();
@@ -92,6 +80,14 @@ private:
     std::vector<Placement> m_placements;
     QSize m_smallest;
     bool m_settingCurrent = false;
+    QTableView *m_grid = nullptr;
+    QGroupBox *m_sortFrame = nullptr;
+    std::array<QRadioButton *, kInvoiceSortCount> m_sortOptions{};
+    QLabel *m_invoiceLabel = nullptr;
+    QLabel *m_totalLabel = nullptr;
+    QLineEdit *m_totalBox = nullptr;
+    QLabel *m_linesLabel = nullptr;
+    QLineEdit *m_linesBox = nullptr;
 };
 
 // "&Display Invoice Data": the one Invoice Data window, brought forward and read afresh

@@ -1,6 +1,6 @@
 #include "views/ui/Prev.h"
 
-#include "views/ui/CustTwips.h"
+#include "reporting/ui/Twips.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -66,36 +66,40 @@ QPushButton *Prev::makeButton(QWidget *parent, const char *name, const QString &
 
 void Prev::createControls()
 {
-    canvas = new PrevCanvas(this);
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Command6 = makeButton(Frame1, "Command6", QStringLiteral("|<"), true);
-    Command5 = makeButton(Frame1, "Command5", QStringLiteral("<"), true);
-    Text1 = new QLineEdit(Frame1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAlignment(Qt::AlignCenter);
-    Command8 = makeButton(Frame1, "Command8", QStringLiteral(">"), true);
-    Command7 = makeButton(Frame1, "Command7", QStringLiteral(">|"), true);
-    Command1 = makeButton(this, "Command1", QStringLiteral("&Print"), false);
-    Command2 = makeButton(this, "Command2", QStringLiteral("&Cancel"), false);
+    m_canvas = new PrevCanvas(this);
+    m_pageBar = new QFrame(this);
+    m_pageBar->setObjectName(QStringLiteral("Frame1"));
+    m_firstButton = makeButton(m_pageBar, "Command6", QStringLiteral("|<"), true);
+    m_previousButton = makeButton(m_pageBar, "Command5", QStringLiteral("<"), true);
+    m_pageBox = new QLineEdit(m_pageBar);
+    m_pageBox->setObjectName(QStringLiteral("Text1"));
+    m_pageBox->setAlignment(Qt::AlignCenter);
+    m_nextButton = makeButton(m_pageBar, "Command8", QStringLiteral(">"), true);
+    m_lastButton = makeButton(m_pageBar, "Command7", QStringLiteral(">|"), true);
+    m_printButton = makeButton(this, "Command1", QStringLiteral("&Print"), false);
+    m_cancelButton = makeButton(this, "Command2", QStringLiteral("&Cancel"), false);
 }
 
 void Prev::connectControls()
 {
-    connect(Command6, &QPushButton::clicked, this, [this] { answer(PreviewAnswer::Kind::First); });
-    connect(Command5, &QPushButton::clicked, this, [this] {
+    connect(m_firstButton, &QPushButton::clicked, this,
+            [this] { answer(PreviewAnswer::Kind::First); });
+    connect(m_previousButton, &QPushButton::clicked, this, [this] {
         if (m_page > 1)
             answer(PreviewAnswer::Kind::Page, m_page - 1);
     });
-    connect(Command8, &QPushButton::clicked, this, [this] { answer(PreviewAnswer::Kind::Next); });
-    connect(Command7, &QPushButton::clicked, this, [this] {
-        Command5->setEnabled(false);
-        Command6->setEnabled(false);
+    connect(m_nextButton, &QPushButton::clicked, this,
+            [this] { answer(PreviewAnswer::Kind::Next); });
+    connect(m_lastButton, &QPushButton::clicked, this, [this] {
+        m_previousButton->setEnabled(false);
+        m_firstButton->setEnabled(false);
         answer(PreviewAnswer::Kind::Last);
     });
-    connect(Text1, &QLineEdit::returnPressed, this, &Prev::typedPage);
-    connect(Command1, &QPushButton::clicked, this, [this] { answer(PreviewAnswer::Kind::Print); });
-    connect(Command2, &QPushButton::clicked, this, [this] { answer(PreviewAnswer::Kind::Cancel); });
+    connect(m_pageBox, &QLineEdit::returnPressed, this, &Prev::typedPage);
+    connect(m_printButton, &QPushButton::clicked, this,
+            [this] { answer(PreviewAnswer::Kind::Print); });
+    connect(m_cancelButton, &QPushButton::clicked, this,
+            [this] { answer(PreviewAnswer::Kind::Cancel); });
 }
 
 void Prev::answer(PreviewAnswer::Kind kind, int page)
@@ -108,10 +112,10 @@ void Prev::answer(PreviewAnswer::Kind kind, int page)
 void Prev::typedPage()
 {
     bool ok = false;
-    const int page = Text1->text().trimmed().toInt(&ok);
+    const int page = m_pageBox->text().trimmed().toInt(&ok);
     if (!ok) {
-        Text1->setText(QString::number(m_page));
-        Text1->selectAll();
+        m_pageBox->setText(QString::number(m_page));
+        m_pageBox->selectAll();
         return;
     }
     answer(PreviewAnswer::Kind::Page, page);
@@ -131,26 +135,26 @@ void Prev::placeOnScreen()
 
 void Prev::layOut()
 {
-    canvas->setGeometry(rect());
+    m_canvas->setGeometry(rect());
     const int barWidth = twipsToPixelsX(this, kFrameWidth);
     const int barHeight = twipsToPixelsY(this, kBarHeight);
     const int buttonWidth = twipsToPixelsX(this, kButtonWidth);
     const int frameLeft = (width() - barWidth) / 2;
     const int frameTop = height() - barHeight;
-    Frame1->setGeometry(frameLeft, frameTop, barWidth, barHeight);
-    Command6->setGeometry(0, 0, buttonWidth, barHeight);
-    Command5->setGeometry(twipsToPixelsX(this, 480), 0, buttonWidth, barHeight);
-    Text1->setGeometry(twipsToPixelsX(this, kPageBoxLeft), 0, twipsToPixelsX(this, kPageBoxWidth),
-                       barHeight);
-    Command8->setGeometry(twipsToPixelsX(this, 1920), 0, buttonWidth, barHeight);
-    Command7->setGeometry(twipsToPixelsX(this, 2400), 0, buttonWidth, barHeight);
+    m_pageBar->setGeometry(frameLeft, frameTop, barWidth, barHeight);
+    m_firstButton->setGeometry(0, 0, buttonWidth, barHeight);
+    m_previousButton->setGeometry(twipsToPixelsX(this, 480), 0, buttonWidth, barHeight);
+    m_pageBox->setGeometry(twipsToPixelsX(this, kPageBoxLeft), 0,
+                           twipsToPixelsX(this, kPageBoxWidth), barHeight);
+    m_nextButton->setGeometry(twipsToPixelsX(this, 1920), 0, buttonWidth, barHeight);
+    m_lastButton->setGeometry(twipsToPixelsX(this, 2400), 0, buttonWidth, barHeight);
 
     // "&Print" and "&Cancel" right of the bar, with three equal gaps up to the right edge.
     const int commandWidth = twipsToPixelsX(this, kCommandWidth);
     const int gap = (width() - frameLeft - barWidth - 2 * commandWidth) / 3;
-    Command1->setGeometry(frameLeft + barWidth + gap, frameTop, commandWidth, barHeight);
-    Command2->setGeometry(Command1->geometry().right() + 1 + gap, frameTop, commandWidth,
-                          barHeight);
+    m_printButton->setGeometry(frameLeft + barWidth + gap, frameTop, commandWidth, barHeight);
+    m_cancelButton->setGeometry(m_printButton->geometry().right() + 1 + gap, frameTop, commandWidth,
+                                barHeight);
 }
 
 void Prev::resizeEvent(QResizeEvent *event)
@@ -162,7 +166,7 @@ void Prev::resizeEvent(QResizeEvent *event)
 QPixmap Prev::blankPage() const
 {
     const qreal ratio = devicePixelRatioF();
-    QPixmap page(canvas->size() * ratio);
+    QPixmap page(m_canvas->size() * ratio);
     page.setDevicePixelRatio(ratio);
     page.fill(Qt::white);
     return page;
@@ -171,8 +175,8 @@ QPixmap Prev::blankPage() const
 void Prev::showPage(const QPixmap &page, int pageNumber)
 {
     m_page = pageNumber;
-    canvas->setPage(page);
-    Text1->setText(QString::number(pageNumber));
+    m_canvas->setPage(page);
+    m_pageBox->setText(QString::number(pageNumber));
 }
 
 } // namespace corvina

@@ -36,16 +36,6 @@ class Prev : public QDialog {
 public:
     explicit Prev(QWidget *parent = nullptr);
 
-    PrevCanvas *canvas;
-    QFrame *Frame1;
-    QPushButton *Command6;
-    QPushButton *Command5;
-    QLineEdit *Text1;
-    QPushButton *Command8;
-    QPushButton *Command7;
-    QPushButton *Command1;
-    QPushButton *Command2;
-
     // Moves the window to the top left corner and sizes it to the whole screen.
     void placeOnScreen();
     // An empty page the size of the canvas, for the next page to be drawn on.
@@ -53,6 +43,8 @@ public:
     // Shows a drawn page and its number in the page box (which answers nothing).
     void showPage(const QPixmap &page, int pageNumber);
     int pageNumber() const noexcept { return m_page; }
+    // The page shown now.
+    const QPixmap &shownPage() const { return m_canvas->page(); }
 
     void reject() override;
 
@@ -71,6 +63,15 @@ private:
     void typedPage();
 
     int m_page = 0;
+    PrevCanvas *m_canvas = nullptr;
+    QFrame *m_pageBar = nullptr;
+    QPushButton *m_firstButton = nullptr;
+    QPushButton *m_previousButton = nullptr;
+    QLineEdit *m_pageBox = nullptr;
+    QPushButton *m_nextButton = nullptr;
+    QPushButton *m_lastButton = nullptr;
+    QPushButton *m_printButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };
 
 } // namespace corvina

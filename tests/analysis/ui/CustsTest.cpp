@@ -5,6 +5,7 @@
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "shell/ProgramState.h"
+#include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/ui/CustFlds.h"
@@ -85,9 +86,11 @@ TEST_F(CustsWindowTest, CheckBoxCaptionFitsInAnyFont)
     for (const QFont &font : {QFont(u"Liberation Sans"_s, 8), QFont(u"DejaVu Sans"_s, 11)}) {
         QApplication::setFont(font);
         Custs window(state, false, u"Hinge"_s);
-        EXPECT_GE(window.Check1->width(), window.Check1->sizeHint().width())
+        EXPECT_GE(test::control<QCheckBox>(&window, "Check1")->width(),
+                  test::control<QCheckBox>(&window, "Check1")->sizeHint().width())
             << font.family().toStdString();
-        EXPECT_LT(window.Check1->geometry().right(), window.Command1->x());
+        EXPECT_LT(test::control<QCheckBox>(&window, "Check1")->geometry().right(),
+                  test::control<QPushButton>(&window, "Command1")->x());
     }
     QApplication::setFont(saved);
 }
@@ -97,32 +100,43 @@ TEST_F(CustsWindowTest, ShowsTheNonBuyersOfTheItem)
     Custs *window = open(false, u"O'Brien's Door"_s);
     EXPECT_EQ(window->windowTitle(), u"Non-Buying Customer Data"_s);
     EXPECT_EQ(window->pos(), QPoint(0, 0));
-    EXPECT_EQ(window->Label1->text(), u"Customers who have not purchased item:"_s);
-    EXPECT_TRUE(window->Item->isVisible());
-    EXPECT_EQ(window->Item->text(), u"O'Brien's Door"_s);
-    EXPECT_FALSE(window->Check1->isChecked());
-    QAbstractItemModelTester tester(window->DataGrid1->model(),
+    EXPECT_EQ(test::control<QLabel>(window, "Label1")->text(),
+              u"Customers who have not purchased item:"_s);
+    EXPECT_TRUE(test::control<QLineEdit>(window, "Item")->isVisible());
+    EXPECT_EQ(test::control<QLineEdit>(window, "Item")->text(), u"O'Brien's Door"_s);
+    EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
+    QAbstractItemModelTester tester(test::control<QTableView>(window, "DataGrid1")->model(),
                                     QAbstractItemModelTester::FailureReportingMode::Warning);
-    EXPECT_EQ(window->DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), u"BillState"_s);
-    EXPECT_EQ(gridColumn(window->DataGrid1, 0), (QStringList{u"O'Neil's Shop"_s, u"Zed"_s}));
-    EXPECT_EQ(gridColumn(window->DataGrid1, 1), (QStringList{u"MA"_s, QString()}));
+    EXPECT_EQ(test::control<QTableView>(window, "DataGrid1")
+                  ->model()
+                  ->headerData(1, Qt::Horizontal)
+                  .toString(),
+              u"BillState"_s);
+    EXPECT_EQ(gridColumn(test::control<QTableView>(window, "DataGrid1"), 0),
+              (QStringList{u"O'Neil's Shop"_s, u"Zed"_s}));
+    EXPECT_EQ(gridColumn(test::control<QTableView>(window, "DataGrid1"), 1),
+              (QStringList{u"MA"_s, QString()}));
     EXPECT_EQ(window->printHeader().title,
               u"Customers who have not purchased item: O'Brien's Door"_s);
     EXPECT_EQ(window->printList().rowCount(), 2);
     if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
         window->grab().save(keep); // to look at the window by hand
 
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(window, "Command1"), Qt::LeftButton);
     EXPECT_NE(window->findChild<CustFlds *>(), nullptr);
 }
 
 TEST_F(CustsWindowTest, AllItemsHidesTheItem)
 {
     Custs *window = open(true, u"Pull"_s);
-    EXPECT_FALSE(window->Item->isVisible());
-    EXPECT_EQ(window->Label1->text(), u"Customers who have not purchased any shown items."_s);
-    EXPECT_GT(window->Label1->width(), window->Item->x() - window->Label1->x());
-    EXPECT_EQ(gridColumn(window->DataGrid1, 0), (QStringList{u"O'Neil's Shop"_s}));
+    EXPECT_FALSE(test::control<QLineEdit>(window, "Item")->isVisible());
+    EXPECT_EQ(test::control<QLabel>(window, "Label1")->text(),
+              u"Customers who have not purchased any shown items."_s);
+    EXPECT_GT(test::control<QLabel>(window, "Label1")->width(),
+              test::control<QLineEdit>(window, "Item")->x() -
+                  test::control<QLabel>(window, "Label1")->x());
+    EXPECT_EQ(gridColumn(test::control<QTableView>(window, "DataGrid1"), 0),
+              (QStringList{u"O'Neil's Shop"_s}));
     EXPECT_EQ(window->printHeader().title, u"Customers who have not purchased any shown items."_s);
 }
 
@@ -130,18 +144,18 @@ TEST_F(CustsWindowTest, CheckBoxSavesAndNoUnchecksIt)
 {
     Custs *window = open(false, u"Pull"_s);
     screen.answerNext(Answer::Ok);
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
-    EXPECT_TRUE(window->Check1->isChecked());
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+    EXPECT_TRUE(test::control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_EQ(saved(), 2);
     EXPECT_EQ(screen.messages().back().title, u"Customers Added"_s);
 
     // Unchecking leaves the table; checking again asks, and No unchecks the box.
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
-    EXPECT_FALSE(window->Check1->isChecked());
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+    EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_EQ(saved(), 2);
     screen.answerNext(Answer::No);
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
-    EXPECT_FALSE(window->Check1->isChecked());
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+    EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_EQ(screen.messages().back().title, u"Delete Previous Data"_s);
     EXPECT_EQ(saved(), 2);
     EXPECT_EQ(screen.unansweredMessages(), 0);
@@ -153,22 +167,25 @@ TEST_F(CustsWindowTest, PrintsTheListUnderTheLabelAndItem)
     if (pdftotext.isEmpty())
         GTEST_SKIP() << "pdftotext is not installed";
     Custs *window = open(false, u"O'Brien's Door"_s);
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(window, "Command1"), Qt::LeftButton);
     auto *fields = window->findChild<CustFlds *>();
     ASSERT_NE(fields, nullptr);
-    fields->List1->clearSelection();
+    test::control<QListWidget>(fields, "List1")->clearSelection();
     for (const QString &name : {u"Name"_s, u"BillState"_s})
-        fields->List1->findItems(name, Qt::MatchExactly).value(0)->setSelected(true);
+        test::control<QListWidget>(fields, "List1")
+            ->findItems(name, Qt::MatchExactly)
+            .value(0)
+            ->setSelected(true);
     const QString pdf = folder.file(u"custs.pdf"_s);
     fields->setPrinterSetup([&pdf](QPrinter &printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         return true;
     });
-    fields->Command1->click();
+    test::control<QPushButton>(fields, "Command1")->click();
     ASSERT_NE(fields->preview(), nullptr);
     screen.answerNext(Answer::Ok);
-    fields->preview()->Command1->click(); // "&Print"
+    test::control<QPushButton>(fields->preview(), "Command1")->click(); // "&Print"
 
     QProcess p;
     p.start(pdftotext, {u"-layout"_s, pdf, u"-"_s});
@@ -193,8 +210,8 @@ TEST_F(CustsWindowTest, FailuresAreReportedAndTheWindowStays)
     Custs *window = open(false, u"Pull"_s);
     screen.answerNext(Answer::Yes);
     screen.answerNext(Answer::Ok);
-    QTest::mouseClick(window->Check1, Qt::LeftButton);
-    EXPECT_FALSE(window->Check1->isChecked());
+    QTest::mouseClick(test::control<QCheckBox>(window, "Check1"), Qt::LeftButton);
+    EXPECT_FALSE(test::control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_EQ(screen.messages().back().title, u"Customers Not Added"_s);
     EXPECT_EQ(saved(), 1);
 
@@ -205,7 +222,7 @@ TEST_F(CustsWindowTest, FailuresAreReportedAndTheWindowStays)
     Custs lost(other, true, {});
     EXPECT_EQ(screen.messages().back().title, u"Error"_s);
     EXPECT_TRUE(screen.messages().back().text.contains(u"Custs"_s));
-    EXPECT_EQ(lost.DataGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(test::control<QTableView>(&lost, "DataGrid1")->model()->rowCount(), 0);
     EXPECT_EQ(screen.unansweredMessages(), 0);
 }
 
@@ -217,7 +234,7 @@ TEST_F(CustsWindowTest, ShowingAgainBringsTheSameListForward)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
     ASSERT_FALSE(other.isNull());
-    EXPECT_EQ(other->Item->text(), u"O'Brien's Door"_s);
+    EXPECT_EQ(test::control<QLineEdit>(other, "Item")->text(), u"O'Brien's Door"_s);
     QPointer<Custs> all = showCusts(state, true, u"Pull"_s);
     EXPECT_EQ(showCusts(state, true, u"Hinge"_s), all.data());
     delete all.data();
@@ -229,7 +246,7 @@ TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
 {
     Custs *window = open(true, {});
     screen.answerNext(Answer::Ok);
-    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(window, "Command2"), Qt::LeftButton);
     EXPECT_EQ(screen.messages().back().title, u"Export Complete"_s);
     const auto cells = test::readXlsxSheet(folder.file(u"Docs/CustsNotBuying.xlsx"_s));
     EXPECT_EQ(cells[u"A1"_s].text, u"Customers who have not purchased any shown items."_s);

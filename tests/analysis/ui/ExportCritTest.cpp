@@ -3,6 +3,7 @@
 #include "../XlsxRead.h"
 #include "reporting/MemoryRows.h"
 #include "shell/ProgramState.h"
+#include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
@@ -22,20 +23,21 @@ TEST(ExportCrit, OpensWithNothingChosenAndMapsOptions)
 {
     ExportCrit dialog;
     EXPECT_EQ(dialog.windowTitle(), u"Export Criteria");
-    EXPECT_FALSE(dialog.Option1->isChecked() || dialog.Option2->isChecked() ||
-                 dialog.Option3->isChecked());
+    EXPECT_FALSE(test::control<QRadioButton>(&dialog, "Option1")->isChecked() ||
+                 test::control<QRadioButton>(&dialog, "Option2")->isChecked() ||
+                 test::control<QRadioButton>(&dialog, "Option3")->isChecked());
     EXPECT_EQ(dialog.criterion(), ExportCriterion::AllItems);
     dialog.show();
-    EXPECT_EQ(dialog.focusWidget(), dialog.Option1);
-    EXPECT_FALSE(dialog.Option1->isChecked());
+    EXPECT_EQ(dialog.focusWidget(), test::control<QRadioButton>(&dialog, "Option1"));
+    EXPECT_FALSE(test::control<QRadioButton>(&dialog, "Option1")->isChecked());
     if (const QString keep = qEnvironmentVariable("CORVINA_KEEP_PNG"); !keep.isEmpty())
         dialog.grab().save(keep); // to look at the dialog by hand
-    dialog.Option1->setChecked(true);
+    test::control<QRadioButton>(&dialog, "Option1")->setChecked(true);
     EXPECT_EQ(dialog.criterion(), ExportCriterion::WithSales);
-    dialog.Option2->setChecked(true);
-    EXPECT_FALSE(dialog.Option1->isChecked());
+    test::control<QRadioButton>(&dialog, "Option2")->setChecked(true);
+    EXPECT_FALSE(test::control<QRadioButton>(&dialog, "Option1")->isChecked());
     EXPECT_EQ(dialog.criterion(), ExportCriterion::WithoutSales);
-    dialog.Option3->setChecked(true);
+    test::control<QRadioButton>(&dialog, "Option3")->setChecked(true);
     EXPECT_EQ(dialog.criterion(), ExportCriterion::AllItems);
 }
 
@@ -49,7 +51,7 @@ void answerDialog(const char *option, bool ok)
         if (option)
             dialog->findChild<QRadioButton *>(QString::fromLatin1(option))->setChecked(true);
         if (ok)
-            QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+            QTest::mouseClick(test::control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
         else
             dialog->reject();
     });
@@ -71,20 +73,20 @@ TEST(ExportCrit, ExportTakesTheChosenRowsAndCancelWritesNothing)
     const QString path = folder.file(QStringLiteral("ItemAnalyzerData.xlsx"));
 
     answerDialog(nullptr, false);
-    exportItemAnalyzer(state, {}, nullptr, folder.path());
+    exportItemAging(state, {}, nullptr, folder.path());
     EXPECT_FALSE(folder.exists(QStringLiteral("ItemAnalyzerData.xlsx")));
     EXPECT_TRUE(screen.messages().empty());
 
     answerDialog("Option2", true);
     screen.answerNext(Answer::Ok);
-    exportItemAnalyzer(state, {}, nullptr, folder.path());
+    exportItemAging(state, {}, nullptr, folder.path());
     auto cells = test::readXlsxSheet(path);
     EXPECT_EQ(test::lastRow(cells), 3);
     EXPECT_EQ(cells[QStringLiteral("A3")].text, u"Unsold");
 
     answerDialog(nullptr, true);
     screen.answerNext(Answer::Ok);
-    exportItemAnalyzer(state, {}, nullptr, folder.path());
+    exportItemAging(state, {}, nullptr, folder.path());
     EXPECT_EQ(test::lastRow(test::readXlsxSheet(path)), 4);
 }
 

@@ -1,13 +1,14 @@
+#include "shell/ui/MainMenu.h"
+#include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
 #include "shell/ProgramState.h"
 #include "shell/RetrievalDates.h"
-#include "shell/ui/MainMenu.h"
 #include "shell/ui/QtScreen.h"
+#include "support/Controls.h"
+#include "support/InProcessStandIn.h"
+#include "support/NoFileWrites.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
-#include "support/NoFileWrites.h"
-#include "support/InProcessStandIn.h"
-#include "localdb/LocalDb.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,8 +112,8 @@ TEST_F(MainMenuTest, FirstStartMakesAnEmptyDatesFileAndEnablesOnlyTheRetrievals)
     const Recordset dates = loadRecordset(savedRecordsetPath(folder.path(), QStringLiteral("Dates")));
     EXPECT_EQ(dates.fields().size(), 2u);
     EXPECT_EQ(dates.storedRowCount(), 0);
-    EXPECT_TRUE(w.Cust->text().isEmpty());
-    EXPECT_TRUE(w.Inv->text().isEmpty());
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Cust")->text().isEmpty());
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Inv")->text().isEmpty());
     for (const char *on : {"mnuRetCust", "mnuRetInv", "CustSales"})
         EXPECT_TRUE(enabled(w, on)) << on;
     for (const char *off : {"mnuDispCust", "mnuLML", "mnuDispInv", "mnuItemAging"})
@@ -148,8 +149,10 @@ TEST_F(MainMenuTest, StartUpShowsTheTimesAndEnablesWhatHasDataBehindIt)
         SCOPED_TRACE(c.name);
         writeDates(c.rows);
         MainMenu &w = loadWindow();
-        EXPECT_EQ(w.Cust->text(), c.cust ? generalDateText(*c.cust) : QString());
-        EXPECT_EQ(w.Inv->text(), c.inv ? generalDateText(*c.inv) : QString());
+        EXPECT_EQ(test::control<QLineEdit>(&w, "Cust")->text(),
+                  c.cust ? generalDateText(*c.cust) : QString());
+        EXPECT_EQ(test::control<QLineEdit>(&w, "Inv")->text(),
+                  c.inv ? generalDateText(*c.inv) : QString());
         EXPECT_EQ(enabled(w, "mnuDispCust"), c.cust.has_value());
         EXPECT_EQ(enabled(w, "mnuLML"), c.cust.has_value());
         EXPECT_EQ(enabled(w, "mnuDispInv"), c.inv.has_value());
@@ -168,7 +171,7 @@ TEST_F(MainMenuTest, AnUnreadableDatesFileIsKeptAsideAndStartUpGoesOn)
     EXPECT_TRUE(screen.messages().front().text.contains(QStringLiteral("Dates.adtg.bad")));
     EXPECT_EQ(folder.read(QStringLiteral("Dates.adtg.bad")), QByteArray("\x00\x01garbage", 9));
     EXPECT_EQ(loadRecordset(folder.file(QStringLiteral("Dates.adtg"))).storedRowCount(), 0);
-    EXPECT_TRUE(w.Cust->text().isEmpty());
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Cust")->text().isEmpty());
     EXPECT_FALSE(enabled(w, "mnuDispCust"));
 }
 
@@ -187,7 +190,7 @@ TEST_F(MainMenuTest, ADatesFileWithoutItsDateFieldIsKeptAsideAtStartUp)
     EXPECT_EQ(folder.read(QStringLiteral("Dates.adtg.bad")), nameOnly);
     const Recordset remade = loadRecordset(folder.file(QStringLiteral("Dates.adtg")));
     EXPECT_GE(remade.fieldIndex(QStringLiteral("Date")), 0);
-    EXPECT_TRUE(w.Cust->text().isEmpty());
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Cust")->text().isEmpty());
 }
 
 // Start-up used to end in an uncaught exception when Dates.adtg could not be made anew.
@@ -202,7 +205,7 @@ TEST_F(MainMenuTest, StartUpGoesOnWithoutTheDatesWhenDatesAdtgCannotBeMade)
         EXPECT_TRUE(text.contains(QStringLiteral("Dates.adtg"))) << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("could not be made in ") + folder.path()))
             << text.toStdString();
-        EXPECT_TRUE(window->Cust->text().isEmpty());
+        EXPECT_TRUE(test::control<QLineEdit>(window, "Cust")->text().isEmpty());
         EXPECT_TRUE(enabled(*window, "mnuRetCust"));
         EXPECT_TRUE(enabled(*window, "mnuRetInv"));
         EXPECT_FALSE(enabled(*window, "mnuDispCust"));
@@ -251,7 +254,7 @@ TEST_F(MainMenuTest, ARetrievalEnablesItsEntriesAtOnce)
     procedures.enableEntry(MenuEntry::DispCust);
     procedures.enableEntry(MenuEntry::LettersAndLabels);
 
-    EXPECT_EQ(w.Cust->text(), generalDateText(kCustTime));
+    EXPECT_EQ(test::control<QLineEdit>(&w, "Cust")->text(), generalDateText(kCustTime));
     EXPECT_EQ(procedures.boxText(RetrievalBox::Cust), generalDateText(kCustTime));
     EXPECT_TRUE(enabled(w, "mnuDispCust"));
     EXPECT_TRUE(enabled(w, "mnuLML"));
@@ -283,20 +286,20 @@ TEST_F(MainMenuTest, RetrieveEntriesRunTheRetrievalsOneAtATime)
     folder.write(QStringLiteral("QBPath.txt"), standIn.companyPath().toUtf8() + "\n");
     MainMenu &w = loadWindow();
 
-    w.mnuRetCust->trigger();
+    test::control<QAction>(&w, "mnuRetCust")->trigger();
     EXPECT_EQ(standIn.requests(), 1);
     EXPECT_FALSE(screen.boxText(RetrievalBox::Cust).isEmpty());
 
     // A retrieval started while one runs is refused with a message.
     screen.answerNext(Answer::Ok);
-    state.runRetrieval([&](ProgramState &) { w.mnuRetInv->trigger(); });
+    state.runRetrieval([&](ProgramState &) { test::control<QAction>(&w, "mnuRetInv")->trigger(); });
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_TRUE(screen.messages()[0].text.contains(QStringLiteral("already running")));
     EXPECT_FALSE(state.retrievalRunning());
 
     screen.periodNext(QString(), QString());
     screen.answerNext(Answer::Ok); // the Hint
-    w.mnuRetInv->trigger();
+    test::control<QAction>(&w, "mnuRetInv")->trigger();
     EXPECT_FALSE(screen.boxText(RetrievalBox::Inv).isEmpty());
     EXPECT_TRUE(screen.entryEnabled(MenuEntry::ItemAging));
 }
@@ -320,8 +323,8 @@ TEST_F(MainMenuTest, DisplayEntriesBringTheOpenBrowserForwardReadAfresh)
     };
     w.enableEntry(MenuEntry::DispCust);
     w.enableEntry(MenuEntry::DispInv);
-    w.mnuDispCust->trigger();
-    w.mnuDispInv->trigger();
+    test::control<QAction>(&w, "mnuDispCust")->trigger();
+    test::control<QAction>(&w, "mnuDispInv")->trigger();
     ASSERT_EQ(windowsNamed(QStringLiteral("CustData")).size(), 1);
     ASSERT_EQ(windowsNamed(QStringLiteral("InvoiceData")).size(), 1);
     QWidget *customers = windowsNamed(QStringLiteral("CustData")).front();
@@ -336,8 +339,8 @@ TEST_F(MainMenuTest, DisplayEntriesBringTheOpenBrowserForwardReadAfresh)
             "INSERT INTO Invoices (Customer, InvNo, Amt) VALUES ('Acme', '7', 2.5), "
             "('Acme', '7', 1)"));
     }
-    w.mnuDispCust->trigger();
-    w.mnuDispInv->trigger();
+    test::control<QAction>(&w, "mnuDispCust")->trigger();
+    test::control<QAction>(&w, "mnuDispInv")->trigger();
     EXPECT_EQ(windowsNamed(QStringLiteral("CustData")), QList<QWidget *>{customers});
     EXPECT_EQ(windowsNamed(QStringLiteral("InvoiceData")), QList<QWidget *>{invoices});
     EXPECT_EQ(countBox(customers, "Text1"), QStringLiteral("2"));
@@ -362,7 +365,7 @@ TEST_F(MainMenuTest, ItemAnalyzerEntryAsksForKindsAndOpensTheAnalyzer)
     MainMenu &w = loadWindow();
     w.enableEntry(MenuEntry::ItemAging);
     screen.excludedKindsNext({});
-    w.mnuItemAging->trigger();
+    test::control<QAction>(&w, "mnuItemAging")->trigger();
     ASSERT_TRUE(state.itemAging());
     EXPECT_EQ(state.itemAging()->count(), 1);
     QWidget *analyzer = nullptr;

@@ -1,6 +1,7 @@
 #include "../CustomerTestRows.h"
 
 #include "shell/ProgramState.h"
+#include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/ui/CustData.h"
@@ -66,33 +67,36 @@ protected:
     // Opens the dialog from the browser and chooses these fields.
     CustFlds &fieldDialog(const QStringList &fields)
     {
-        browser->Command2->click();
+        test::control<QPushButton>(browser, "Command2")->click();
         CustFlds *found = browser->findChild<CustFlds *>();
         if (found == nullptr)
             throw std::logic_error("Print opened no CustFlds");
         dialog = found;
         opened = found;
-        found->List1->clearSelection();
+        test::control<QListWidget>(found, "List1")->clearSelection();
         for (const QString &field : fields)
-            found->List1->findItems(field, Qt::MatchExactly).value(0)->setSelected(true);
+            test::control<QListWidget>(found, "List1")
+                ->findItems(field, Qt::MatchExactly)
+                .value(0)
+                ->setSelected(true);
         return *found;
     }
     // "&OK": the preview of page 1.
     Prev &preview(const QStringList &fields)
     {
         CustFlds &chosen = fieldDialog(fields);
-        chosen.Command1->click();
+        test::control<QPushButton>(&chosen, "Command1")->click();
         Prev *prev = chosen.preview();
         if (prev == nullptr)
             throw std::logic_error("OK showed no preview");
         return *prev;
     }
-    static QImage page(const Prev &prev) { return prev.canvas->page().toImage(); }
+    static QImage page(const Prev &prev) { return prev.shownPage().toImage(); }
     static void typePage(Prev &prev, const QString &text)
     {
-        prev.Text1->selectAll();
-        QTest::keyClicks(prev.Text1, text);
-        QTest::keyClick(prev.Text1, Qt::Key_Return);
+        test::control<QLineEdit>(&prev, "Text1")->selectAll();
+        QTest::keyClicks(test::control<QLineEdit>(&prev, "Text1"), text);
+        QTest::keyClick(test::control<QLineEdit>(&prev, "Text1"), Qt::Key_Return);
     }
     void expectRunFinished()
     {
@@ -122,76 +126,78 @@ TEST_F(CustFldsTest, PagesReachedBackwardsOrByNumberShowWhatPagingForwardShowed)
     EXPECT_FALSE(browser->isVisible());
     EXPECT_FALSE(mainWindow.isVisible());
     EXPECT_EQ(prev.geometry(), prev.screen()->geometry());
-    EXPECT_EQ(prev.Text1->text(), u"1");
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"1");
 
     std::vector<QImage> forward = {page(prev)};
     for (int n = 2; n <= 4; ++n) {
-        prev.Command8->click();
-        EXPECT_EQ(prev.Text1->text(), QString::number(n));
+        test::control<QPushButton>(&prev, "Command8")->click();
+        EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), QString::number(n));
         forward.push_back(page(prev));
         EXPECT_NE(forward[static_cast<std::size_t>(n - 1)],
                   forward[static_cast<std::size_t>(n - 2)]);
     }
-    prev.Command5->click(); // "<" from page 4
-    EXPECT_EQ(prev.Text1->text(), u"3");
+    test::control<QPushButton>(&prev, "Command5")->click(); // "<" from page 4
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"3");
     EXPECT_EQ(page(prev), forward[2]);
     typePage(prev, QStringLiteral("2"));
-    EXPECT_EQ(prev.Text1->text(), u"2");
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"2");
     EXPECT_EQ(page(prev), forward[1]);
-    prev.Command6->click(); // "|<"
+    test::control<QPushButton>(&prev, "Command6")->click(); // "|<"
     EXPECT_EQ(page(prev), forward[0]);
-    prev.Command5->click(); // "<" on page 1 stays
-    EXPECT_EQ(prev.Text1->text(), u"1");
+    test::control<QPushButton>(&prev, "Command5")->click(); // "<" on page 1 stays
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"1");
     EXPECT_TRUE(prev.isVisible());
 }
 
 TEST_F(CustFldsTest, TypedPagesOutsideThePagesAreBroughtInsideAndOtherTextIsRefused)
 {
     Prev &prev = preview({QStringLiteral("Name"), QStringLiteral("Phone")});
-    prev.Command7->click(); // ">|"
-    const QString last = prev.Text1->text();
+    test::control<QPushButton>(&prev, "Command7")->click(); // ">|"
+    const QString last = test::control<QLineEdit>(&prev, "Text1")->text();
     const QImage lastPage = page(prev);
     ASSERT_GT(last.toInt(), 2);
-    prev.Command6->setEnabled(true); // only to reach page 1 for the next checks
-    prev.Command6->click();
+    test::control<QPushButton>(&prev, "Command6")
+        ->setEnabled(true); // only to reach page 1 for the next checks
+    test::control<QPushButton>(&prev, "Command6")->click();
 
     typePage(prev, QStringLiteral("999"));
-    EXPECT_EQ(prev.Text1->text(), last);
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), last);
     EXPECT_EQ(page(prev), lastPage);
     typePage(prev, QStringLiteral("0"));
-    EXPECT_EQ(prev.Text1->text(), u"1");
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"1");
     typePage(prev, QStringLiteral("two"));
-    EXPECT_EQ(prev.Text1->text(), u"1");
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"1");
     typePage(prev, QString());
-    EXPECT_EQ(prev.Text1->text(), u"1");
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"1");
     EXPECT_TRUE(prev.isVisible());
 }
 
 TEST_F(CustFldsTest, AfterLastPageTheBackButtonsStayDisabledAndNextFinishes)
 {
     Prev &prev = preview({QStringLiteral("Name"), QStringLiteral("Phone")});
-    prev.Command7->click();
-    EXPECT_FALSE(prev.Command5->isEnabled());
-    EXPECT_FALSE(prev.Command6->isEnabled());
+    test::control<QPushButton>(&prev, "Command7")->click();
+    EXPECT_FALSE(test::control<QPushButton>(&prev, "Command5")->isEnabled());
+    EXPECT_FALSE(test::control<QPushButton>(&prev, "Command6")->isEnabled());
     typePage(prev, QStringLiteral("2"));
-    EXPECT_EQ(prev.Text1->text(), u"2");
-    EXPECT_FALSE(prev.Command5->isEnabled());
-    EXPECT_FALSE(prev.Command6->isEnabled());
-    prev.Command7->click();
-    prev.Command8->click(); // ">" on the last page ends the preview
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"2");
+    EXPECT_FALSE(test::control<QPushButton>(&prev, "Command5")->isEnabled());
+    EXPECT_FALSE(test::control<QPushButton>(&prev, "Command6")->isEnabled());
+    test::control<QPushButton>(&prev, "Command7")->click();
+    test::control<QPushButton>(&prev, "Command8")->click(); // ">" on the last page ends the preview
     EXPECT_TRUE(screen.messages().empty());
     expectRunFinished();
 }
 
 TEST_F(CustFldsTest, CancelRestoresTheCurrentRowAndTheWindows)
 {
-    browser->DataGrid1->setCurrentIndex(browser->DataGrid1->model()->index(7, 2));
+    test::control<QTableView>(browser, "DataGrid1")
+        ->setCurrentIndex(test::control<QTableView>(browser, "DataGrid1")->model()->index(7, 2));
     Prev &prev = preview({QStringLiteral("Name")});
-    prev.Command8->click();
-    prev.Command2->click(); // "&Cancel"
+    test::control<QPushButton>(&prev, "Command8")->click();
+    test::control<QPushButton>(&prev, "Command2")->click(); // "&Cancel"
     expectRunFinished();
     EXPECT_EQ(browser->customers()->currentRow(), 7);
-    EXPECT_EQ(browser->DataGrid1->currentIndex().row(), 7);
+    EXPECT_EQ(test::control<QTableView>(browser, "DataGrid1")->currentIndex().row(), 7);
     EXPECT_TRUE(screen.messages().empty());
 }
 
@@ -214,11 +220,11 @@ TEST_F(CustFldsTest, PrintFromALaterPagePrintsEveryCustomerFromTheFirst)
         printer.setOutputFileName(pdf);
         return true;
     });
-    prev.Command8->click();
-    prev.Command8->click();
-    ASSERT_EQ(prev.Text1->text(), u"3");
+    test::control<QPushButton>(&prev, "Command8")->click();
+    test::control<QPushButton>(&prev, "Command8")->click();
+    ASSERT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"3");
     screen.answerNext(Answer::Ok);
-    prev.Command1->click(); // "&Print"
+    test::control<QPushButton>(&prev, "Command1")->click(); // "&Print"
 
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].text, u"Your data has been sent to the printer.");
@@ -249,12 +255,12 @@ TEST_F(CustFldsTest, APrintDialogClosedWithoutPrintingKeepsThePreviewOnItsPage)
 {
     Prev &prev = preview({QStringLiteral("Name")});
     opened->setPrinterSetup([](QPrinter &) { return false; });
-    prev.Command8->click();
-    prev.Command1->click();
+    test::control<QPushButton>(&prev, "Command8")->click();
+    test::control<QPushButton>(&prev, "Command1")->click();
     EXPECT_TRUE(prev.isVisible());
-    EXPECT_EQ(prev.Text1->text(), u"2");
+    EXPECT_EQ(test::control<QLineEdit>(&prev, "Text1")->text(), u"2");
     EXPECT_TRUE(screen.messages().empty());
-    prev.Command2->click();
+    test::control<QPushButton>(&prev, "Command2")->click();
     expectRunFinished();
 }
 
@@ -262,9 +268,10 @@ TEST_F(CustFldsTest, PdfOfAFilteredListHasTheFilterLinesAndTheBlocks)
 {
     if (!havePdfToText())
         GTEST_SKIP() << "pdftotext is not installed";
-    const int index = browser->DataCombo1->findText(QStringLiteral("CA"));
-    browser->DataCombo1->setCurrentIndex(index);
-    browser->DataCombo2->setEditText(QStringLiteral("Retail"));
+    const int index =
+        test::control<QComboBox>(browser, "DataCombo1")->findText(QStringLiteral("CA"));
+    test::control<QComboBox>(browser, "DataCombo1")->setCurrentIndex(index);
+    test::control<QComboBox>(browser, "DataCombo2")->setEditText(QStringLiteral("Retail"));
     const QStringList columns = browser->customers()->columnNames();
     std::vector<int> chosen;
     for (const char *field : {"Name", "BillState", "CustType", "Phone"})

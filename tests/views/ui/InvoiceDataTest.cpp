@@ -2,6 +2,7 @@
 
 #include "localdb/LocalDb.h"
 #include "shell/ProgramState.h"
+#include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/ui/InvoiceData.h"
@@ -69,26 +70,53 @@ protected:
 
     QString cell(int row, InvoiceColumn column) const
     {
-        return window->DataGrid1->model()->index(row, static_cast<int>(column)).data().toString();
+        return test::control<QTableView>(window, "DataGrid1")
+            ->model()
+            ->index(row, static_cast<int>(column))
+            .data()
+            .toString();
     }
 
     // The column's texts from top to bottom, as "a|b|…".
     std::string column(InvoiceColumn which) const
     {
         QStringList values;
-        for (int row = 0; row < window->DataGrid1->model()->rowCount(); ++row)
+        for (int row = 0; row < test::control<QTableView>(window, "DataGrid1")->model()->rowCount();
+             ++row)
             values << cell(row, which);
         return values.join(u'|').toStdString();
     }
 
     void goToRow(int row)
     {
-        window->DataGrid1->setCurrentIndex(window->DataGrid1->model()->index(row, 1));
+        test::control<QTableView>(window, "DataGrid1")
+            ->setCurrentIndex(
+                test::control<QTableView>(window, "DataGrid1")->model()->index(row, 1));
+    }
+
+    // The sort option at `index` (every option is named "Option1").
+    static QRadioButton *sortOption(const InvoiceData &w, std::size_t index)
+    {
+        for (QRadioButton *option : w.findChildren<QRadioButton *>(u"Option1"_s)) {
+            if (option->property("Index").toInt() == static_cast<int>(index))
+                return option;
+        }
+        ADD_FAILURE() << "no sort option " << index;
+        return nullptr;
+    }
+
+    static QList<QRadioButton *> sortOptions(const InvoiceData &w)
+    {
+        QList<QRadioButton *> options;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(kInvoiceSortCount); ++i)
+            options << sortOption(w, i);
+        return options;
     }
 
     std::pair<QString, QString> totals() const
     {
-        return {window->Text1->text(), window->Text2->text()};
+        return {test::control<QLineEdit>(window, "Text1")->text(),
+                test::control<QLineEdit>(window, "Text2")->text()};
     }
 
     TempAppFolder folder;
@@ -105,22 +133,22 @@ TEST_F(InvoiceDataTest, OpensInCustomerOrderWithTheFirstInvoicesTotals)
     InvoiceData &w = open();
     EXPECT_EQ(w.windowTitle(), u"Invoice Data");
     EXPECT_EQ(w.objectName(), u"InvoiceData");
-    EXPECT_EQ(w.Frame1->title(), u"Sort By");
+    EXPECT_EQ(test::control<QGroupBox>(&w, "Frame1")->title(), u"Sort By");
     QStringList captions;
-    for (QRadioButton *option : w.Option1)
+    for (QRadioButton *option : sortOptions(w))
         captions << option->text();
     EXPECT_EQ(captions, (QStringList{u"Customer"_s, u"InvNo"_s, u"InvDate"_s, u"Class"_s, u"Rep"_s,
                                      u"ShipDate"_s}));
     EXPECT_EQ(w.findChildren<QRadioButton *>(u"Option1"_s).size(), 6);
-    EXPECT_TRUE(w.Option1[0]->isChecked());
-    EXPECT_EQ(w.Label1->text(), u"Current Invoice");
-    EXPECT_EQ(w.Label2->text(), u"Total");
-    EXPECT_EQ(w.Label3->text(), u"Items");
-    EXPECT_TRUE(w.Text1->alignment() & Qt::AlignRight);
-    EXPECT_TRUE(w.Text2->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(sortOption(w, 0)->isChecked());
+    EXPECT_EQ(test::control<QLabel>(&w, "Label1")->text(), u"Current Invoice");
+    EXPECT_EQ(test::control<QLabel>(&w, "Label2")->text(), u"Total");
+    EXPECT_EQ(test::control<QLabel>(&w, "Label3")->text(), u"Items");
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Text1")->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Text2")->alignment() & Qt::AlignRight);
 
     EXPECT_EQ(column(InvoiceColumn::Customer), "Able|Brown|Brown|Brown|Cole");
-    EXPECT_EQ(w.DataGrid1->currentIndex().row(), 0);
+    EXPECT_EQ(test::control<QTableView>(&w, "DataGrid1")->currentIndex().row(), 0);
     EXPECT_EQ(totals(), std::make_pair(u"99.00"_s, u"1"_s));
     EXPECT_TRUE(screen.messages().empty());
 
@@ -149,15 +177,18 @@ TEST_F(InvoiceDataTest, ASortKeepsTheTotalsOfTheCurrentInvoice)
     writeInvoiceLines(folder.path(), sampleLines());
     InvoiceData &w = open();
     goToRow(2); // Brown 200, second line
-    const QString current = w.DataGrid1->currentIndex()
+    const QString current = test::control<QTableView>(&w, "DataGrid1")
+                                ->currentIndex()
                                 .siblingAtColumn(static_cast<int>(InvoiceColumn::Memo))
                                 .data()
                                 .toString();
-    QTest::mouseClick(w.Option1[1], Qt::LeftButton, {}, QPoint(4, w.Option1[1]->height() / 2));
+    QTest::mouseClick(sortOption(w, 1), Qt::LeftButton, {},
+                      QPoint(4, sortOption(w, 1)->height() / 2));
     EXPECT_EQ(w.list()->sort(), InvoiceSort::InvNo);
     EXPECT_EQ(column(InvoiceColumn::InvNo), "100|200|200|200|300");
     EXPECT_EQ(totals(), std::make_pair(u"1,012.50"_s, u"3"_s));
-    EXPECT_EQ(w.DataGrid1->currentIndex()
+    EXPECT_EQ(test::control<QTableView>(&w, "DataGrid1")
+                  ->currentIndex()
                   .siblingAtColumn(static_cast<int>(InvoiceColumn::Memo))
                   .data()
                   .toString(),
@@ -177,9 +208,10 @@ TEST_F(InvoiceDataTest, EachOptionSortsByItsColumn)
     writeInvoiceLines(folder.path(), sampleLines());
     InvoiceData &w = open();
     for (const int option : {2, 1, 0, 5, 4, 3, 2}) {
-        w.Option1[static_cast<std::size_t>(option)]->click();
+        sortOption(w, static_cast<std::size_t>(option))->click();
         EXPECT_EQ(static_cast<int>(w.list()->sort()), option);
-        EXPECT_EQ(w.Option1[static_cast<std::size_t>(option)]->property("Index").toInt(), option);
+        EXPECT_EQ(sortOption(w, static_cast<std::size_t>(option))->property("Index").toInt(),
+                  option);
         if (option == 2) {
             EXPECT_EQ(column(InvoiceColumn::Memo),
                       "Cole 100|Able 300|Brown 200|Brown 200|Brown 200");
@@ -191,19 +223,22 @@ TEST_F(InvoiceDataTest, TheGridShowsAmountsInStandardFormAndHidesItemRefID)
 {
     writeInvoiceLines(folder.path(), sampleLines());
     InvoiceData &w = open();
-    const QHeaderView *header = w.DataGrid1->horizontalHeader();
+    const QHeaderView *header = test::control<QTableView>(&w, "DataGrid1")->horizontalHeader();
     EXPECT_EQ(header->count(), 20);
     for (int column = 0; column < header->count(); ++column)
-        EXPECT_EQ(w.DataGrid1->isColumnHidden(column),
+        EXPECT_EQ(test::control<QTableView>(&w, "DataGrid1")->isColumnHidden(column),
                   column == static_cast<int>(InvoiceColumn::ItemRefID))
             << column;
     EXPECT_EQ(cell(3, InvoiceColumn::Amt), u"1,000.00");
     EXPECT_EQ(cell(3, InvoiceColumn::RateAmt), u"1,000.00");
     EXPECT_EQ(cell(2, InvoiceColumn::Amt), u"2.50");
-    const QModelIndex amount = w.DataGrid1->model()->index(3, static_cast<int>(InvoiceColumn::Amt));
+    const QModelIndex amount = test::control<QTableView>(&w, "DataGrid1")
+                                   ->model()
+                                   ->index(3, static_cast<int>(InvoiceColumn::Amt));
     EXPECT_EQ(amount.data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
               Qt::AlignRight);
-    EXPECT_EQ(w.DataGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(test::control<QTableView>(&w, "DataGrid1")->editTriggers(),
+              QAbstractItemView::NoEditTriggers);
 }
 
 TEST_F(InvoiceDataTest, ALoadErrorNamesItsStepAndLeavesTheWindowOpen)
@@ -224,9 +259,9 @@ TEST_F(InvoiceDataTest, ALoadErrorNamesItsStepAndLeavesTheWindowOpen)
     EXPECT_EQ(message.buttons, Buttons::Ok);
 
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.DataGrid1->model(), nullptr);
-    EXPECT_TRUE(w.Text1->text().isEmpty());
-    w.Option1[1]->click(); // nothing to sort, and no failure
+    EXPECT_EQ(test::control<QTableView>(&w, "DataGrid1")->model(), nullptr);
+    EXPECT_TRUE(test::control<QLineEdit>(&w, "Text1")->text().isEmpty());
+    sortOption(w, 1)->click(); // nothing to sort, and no failure
     EXPECT_EQ(screen.messages().size(), 1u);
 }
 
@@ -235,7 +270,7 @@ TEST_F(InvoiceDataTest, AnEmptyTableShowsNoLinesAndZeroTotals)
     ensureLocalDb(folder.path());
     InvoiceData &w = open();
     EXPECT_TRUE(screen.messages().empty());
-    EXPECT_EQ(w.DataGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(test::control<QTableView>(&w, "DataGrid1")->model()->rowCount(), 0);
     EXPECT_EQ(totals(), std::make_pair(u"0.00"_s, u"0"_s));
 }
 
@@ -245,7 +280,7 @@ TEST_F(InvoiceDataTest, ComingBackAfterARetrievalShowsTheNewLines)
 {
     writeInvoiceLines(folder.path(), sampleLines());
     InvoiceData &w = open();
-    w.Option1[1]->click();
+    sortOption(w, 1)->click();
     {
         Database db = openLocalDb(folder.path());
         db.execute(u"DELETE FROM Invoices"_s);
@@ -257,6 +292,6 @@ TEST_F(InvoiceDataTest, ComingBackAfterARetrievalShowsTheNewLines)
     QApplication::processEvents();
     EXPECT_EQ(column(InvoiceColumn::Customer), "Dean");
     EXPECT_EQ(w.list()->sort(), InvoiceSort::InvNo);
-    EXPECT_TRUE(w.Option1[1]->isChecked());
+    EXPECT_TRUE(sortOption(w, 1)->isChecked());
     EXPECT_EQ(totals(), std::make_pair(u"8.00"_s, u"1"_s));
 }

@@ -1,4 +1,4 @@
-#include "analysis/ItemAnalyzerExport.h"
+#include "analysis/ItemAgingExport.h"
 
 #include "XlsxRead.h"
 #include "reporting/MemoryRows.h"
@@ -50,7 +50,7 @@ QStringList summary(const std::vector<std::vector<QVariant>> &rows)
     return out;
 }
 
-TEST(ItemAnalyzerExport, RowsByCriterionAndFilterEachWithItsOwnItem)
+TEST(ItemAgingExport, RowsByCriterionAndFilterEachWithItsOwnItem)
 {
     const auto items = analyzerRows();
     struct Case {
@@ -82,7 +82,7 @@ TEST(ItemAnalyzerExport, RowsByCriterionAndFilterEachWithItsOwnItem)
 }
 
 // A sale is a purchase or a sales total: a service sold without a quantity is a sale.
-TEST(ItemAnalyzerExport, ServiceSoldWithoutQuantityCountsAsASale)
+TEST(ItemAgingExport, ServiceSoldWithoutQuantityCountsAsASale)
 {
     auto rows = std::make_shared<reporting::MemoryRows>(
         QStringList{s("Name"), s("Desc"), s("ListID")}, s("Child"),
@@ -100,7 +100,7 @@ TEST(ItemAnalyzerExport, ServiceSoldWithoutQuantityCountsAsASale)
 
 // A description past what a cell holds no longer fails the export: it is cut, and the
 // message says so.
-TEST(ItemAnalyzerExport, OverlongTextIsCutAndTheMessageSaysSo)
+TEST(ItemAgingExport, OverlongTextIsCutAndTheMessageSaysSo)
 {
     test::TempAppFolder folder;
     test::ScriptedScreen screen;
@@ -109,18 +109,17 @@ TEST(ItemAnalyzerExport, OverlongTextIsCutAndTheMessageSaysSo)
     rows->addRow({s("Long"), QString(40000, u'd'), s("I9")});
     state.itemAging() = rows;
     screen.answerNext(Answer::Ok);
-    ASSERT_TRUE(exportItemAnalyzerTo(state, {}, ExportCriterion::AllItems, folder.file(s("Docs"))));
+    ASSERT_TRUE(exportItemAgingTo(state, {}, ExportCriterion::AllItems, folder.file(s("Docs"))));
     const QString path = folder.file(s("Docs/ItemAnalyzerData.xlsx"));
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].title, u"Data Exported");
-    EXPECT_EQ(screen.messages()[0].text,
-              s("Your Item Analyzer data has been exported to ") + path + QChar(13) +
-                  reporting::cutCellsNote(1));
+    EXPECT_EQ(screen.messages()[0].text, s("Your Item Analyzer data has been exported to ") + path +
+                                             QChar(13) + reporting::cutCellsNote(1));
     const auto cells = test::readXlsxSheet(path);
     EXPECT_EQ(cells[s("B8")].text, QString(reporting::Workbook::kMaxCellText, u'd'));
 }
 
-TEST(ItemAnalyzerExport, WorkbookHasHeadingsThenDataFromA3)
+TEST(ItemAgingExport, WorkbookHasHeadingsThenDataFromA3)
 {
     test::TempAppFolder folder;
     test::ScriptedScreen screen;
@@ -128,8 +127,7 @@ TEST(ItemAnalyzerExport, WorkbookHasHeadingsThenDataFromA3)
     state.itemAging() = analyzerRows();
     screen.answerNext(Answer::Ok);
 
-    ASSERT_TRUE(
-        exportItemAnalyzerTo(state, {}, ExportCriterion::WithSales, folder.file(s("Docs"))));
+    ASSERT_TRUE(exportItemAgingTo(state, {}, ExportCriterion::WithSales, folder.file(s("Docs"))));
     const QString path = folder.file(s("Docs/ItemAnalyzerData.xlsx"));
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].title, u"Data Exported");
@@ -163,14 +161,14 @@ TEST(ItemAnalyzerExport, WorkbookHasHeadingsThenDataFromA3)
 
     // Nothing chosen: the headings alone, and the message all the same.
     screen.answerNext(Answer::Ok);
-    ASSERT_TRUE(exportItemAnalyzerTo(state, {s("Name"), s("zz")}, ExportCriterion::AllItems,
-                                     folder.file(s("Docs"))));
+    ASSERT_TRUE(exportItemAgingTo(state, {s("Name"), s("zz")}, ExportCriterion::AllItems,
+                                  folder.file(s("Docs"))));
     cells = test::readXlsxSheet(path);
     EXPECT_EQ(test::lastRow(cells), 1);
     EXPECT_EQ(screen.messages().size(), 2u);
 }
 
-TEST(ItemAnalyzerExport, FailureIsReportedNotThrown)
+TEST(ItemAgingExport, FailureIsReportedNotThrown)
 {
     test::TempAppFolder folder;
     folder.write(s("NotAFolder"), "x");
@@ -180,7 +178,7 @@ TEST(ItemAnalyzerExport, FailureIsReportedNotThrown)
     screen.answerNext(Answer::Ok);
 
     EXPECT_FALSE(
-        exportItemAnalyzerTo(state, {}, ExportCriterion::AllItems, folder.file(s("NotAFolder"))));
+        exportItemAgingTo(state, {}, ExportCriterion::AllItems, folder.file(s("NotAFolder"))));
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].title, u"Export Failed");
     EXPECT_FALSE(screen.busy());

@@ -59,7 +59,7 @@ bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filte
 // Writes the export of state.itemAging() into `folder`/ItemAnalyzerData.xlsx and tells the
 // user where it went ("Data Exported", saying so when texts had to be cut), or why it
 // failed; the busy pointer is shown while it works. Returns whether the workbook was saved.
-bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
-                          const QString &folder);
+bool exportItemAgingTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
+                       const QString &folder);
 
 } // namespace corvina

@@ -1,4 +1,4 @@
-#include "analysis/ItemAnalyzerExport.h"
+#include "analysis/ItemAgingExport.h"
 
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
@@ -102,8 +102,7 @@ std::vector<std::vector<QVariant>> itemExportRows(const reporting::ReportRows &i
 }
 
 bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filter,
-                     ExportCriterion criterion, const QString &path, QString *error,
-                     int *cutCells)
+                     ExportCriterion criterion, const QString &path, QString *error, int *cutCells)
 {
     // Written row by row as the rows are made: a million rows never sit in memory at once.
     reporting::WorkbookWriter book(path);
@@ -127,8 +126,8 @@ bool writeItemExport(const reporting::ReportRows *items, const ItemFilter &filte
     return saved;
 }
 
-bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
-                          const QString &folder)
+bool exportItemAgingTo(ProgramState &state, const ItemFilter &filter, ExportCriterion criterion,
+                       const QString &folder)
 {
     Screen &screen = state.screen();
     screen.setBusyPointer(true);
@@ -140,19 +139,17 @@ bool exportItemAnalyzerTo(ProgramState &state, const ItemFilter &filter, ExportC
         error = QStringLiteral("The folder %1 could not be made.")
                     .arg(QDir::toNativeSeparators(folder));
     } else {
-        saved = writeItemExport(state.itemAging().get(), filter, criterion, path, &error,
-                                &cutCells);
+        saved =
+            writeItemExport(state.itemAging().get(), filter, criterion, path, &error, &cutCells);
     }
     screen.setBusyPointer(false);
     if (saved) {
-        QString text =
-            QStringLiteral("Your Item Analyzer data has been exported to ") +
-            QDir::toNativeSeparators(path);
+        QString text = QStringLiteral("Your Item Analyzer data has been exported to ") +
+                       QDir::toNativeSeparators(path);
         if (cutCells > 0)
             text += QChar(13) + reporting::cutCellsNote(cutCells);
         screen.message(text, QStringLiteral("Data Exported"), Buttons::Ok);
-    }
-    else
+    } else
         screen.message(QStringLiteral("Your Item Analyzer data could not be exported.") +
                            QChar(13) + error,
                        QStringLiteral("Export Failed"), Buttons::Ok);
