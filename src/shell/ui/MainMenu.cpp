@@ -1,5 +1,6 @@
 #include "shell/ui/MainMenu.h"
 
+#include "analysis/campaign/ui/CampaignLists.h"
 #include "analysis/ui/ItemAging.h"
 #include "quickbooks/Retrievals.h"
 #include "shell/MailMergeGuide.h"
@@ -68,6 +69,7 @@ void MainMenu::createMenus()
     mnuDispCust = addEntry(mnuCust, "mnuDispCust", QStringLiteral("&Display Customer Data"));
     CustSales = addEntry(mnuCust, "CustSales", QStringLiteral("&Customer Sales by State, Zip"));
     mnuLML = addEntry(mnuCust, "mnuLML", QStringLiteral("Letters && Mailing Labels"));
+    mnuCampaign = addEntry(mnuCust, "mnuCampaign", QStringLiteral("Campaign &Lists"));
 
     mnuInv = menuBar()->addMenu(QStringLiteral("&Invoices"));
     mnuInv->setObjectName(QStringLiteral("mnuInv"));
@@ -97,6 +99,7 @@ void MainMenu::connectActions()
     connect(mnuDispCust, &QAction::triggered, this, action([this] { showCustData(m_state); }));
     connect(mnuDispInv, &QAction::triggered, this, action([this] { showInvoiceData(m_state); }));
     connect(mnuItemAging, &QAction::triggered, this, action([this] { runItemAnalyzer(m_state, this); }));
+    connect(mnuCampaign, &QAction::triggered, this, action([this] { showCampaignLists(m_state, this); }));
 }
 
 void MainMenu::load()
@@ -114,6 +117,7 @@ void MainMenu::load()
     mnuLML->setEnabled(haveCustomers);
     mnuDispInv->setEnabled(haveInvoices);
     mnuItemAging->setEnabled(haveInvoices);
+    mnuCampaign->setEnabled(haveInvoices);
 }
 
 QLineEdit *MainMenu::box(RetrievalBox which) const
@@ -137,7 +141,10 @@ void MainMenu::enableEntry(MenuEntry entry)
     case MenuEntry::DispCust: mnuDispCust->setEnabled(true); break;
     case MenuEntry::LettersAndLabels: mnuLML->setEnabled(true); break;
     case MenuEntry::DispInv: mnuDispInv->setEnabled(true); break;
-    case MenuEntry::ItemAging: mnuItemAging->setEnabled(true); break;
+    case MenuEntry::ItemAging:
+        mnuItemAging->setEnabled(true);
+        mnuCampaign->setEnabled(true); // the campaign lists need the invoices too
+        break;
     }
 }
 

@@ -39,6 +39,7 @@ public:
     QAction *mnuDispCust = nullptr;
     QAction *CustSales = nullptr;
     QAction *mnuLML = nullptr;
+    QAction *mnuCampaign = nullptr;
     QMenu *mnuInv = nullptr;
     QAction *mnuRetInv = nullptr;
     QAction *mnuDispInv = nullptr;
