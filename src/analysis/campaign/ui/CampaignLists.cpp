@@ -54,6 +54,7 @@ void CampaignLists::createControls()
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblCount"));
+    m_count->setWordWrap(true); // titles with their parameters run long
     m_period = new QLabel(this);
     m_period->setObjectName(QStringLiteral("lblPeriod"));
     const auto button = [this](const QString &caption, const char *name) {

@@ -278,7 +278,7 @@ void BoughtANotBPanel::suggest()
         const LiftSuggestion &s = m_suggested[static_cast<size_t>(row)];
         m_suggestions->setItem(row, 0, cell(data()->items()[static_cast<size_t>(s.item)].name));
         m_suggestions->setItem(row, 1, cell(QString::number(s.buyersOfBoth)));
-        m_suggestions->setItem(row, 2, cell(QString::number(100 * s.support, 'f', 1) + u'%'));
+        m_suggestions->setItem(row, 2, cell(QString::number(100 * s.support, 'f', 2) + u'%'));
         m_suggestions->setItem(row, 3, cell(QString::number(100 * s.confidence, 'f', 1) + u'%'));
         m_suggestions->setItem(row, 4, cell(QString::number(s.lift, 'f', 2)));
     }
@@ -306,10 +306,11 @@ RfmPanel::RfmPanel(QWidget *parent) : CampaignPanel(parent)
         m_segment->addItem(QString::fromUtf8(rule.name));
     parameters()->addWidget(buddyLabel(QStringLiteral("Se&gment"), m_segment));
     parameters()->addWidget(m_segment);
-    parameters()->addWidget(new QLabel(QStringLiteral("Scores 1-5 by quintile over the customers with "
-                                                      "purchases: R recency, F frequency (days bought "
-                                                      "on), M sales. Rules are tried top to bottom.")),
-                            1);
+    auto *scores = new QLabel(QStringLiteral("Scores 1-5 by quintile over the customers with purchases: R "
+                                             "recency, F frequency (days bought on), M sales. Rules are "
+                                             "tried top to bottom; click a bar to list its segment."));
+    scores->setWordWrap(true);
+    parameters()->addWidget(scores, 1);
 
     auto *rules = new QTableWidget(static_cast<int>(kRfmRules.size()), 5, this);
     rules->setObjectName(QStringLiteral("tblRules"));

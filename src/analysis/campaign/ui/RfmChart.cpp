@@ -43,7 +43,7 @@ QRect RfmChart::plotArea() const
     const QFontMetrics metrics = fontMetrics();
     const int left = metrics.horizontalAdvance(QStringLiteral("100%")) + 10;
     const int top = metrics.height() * 2 + 8;     // title and legend
-    const int bottom = metrics.height() * 2 + 10; // segment names and counts
+    const int bottom = metrics.height() * 3 + 10; // segment names (two lines) and counts
     return QRect(left, top, std::max(1, width() - left - 10), std::max(1, height() - top - bottom));
 }
 
@@ -117,13 +117,27 @@ void RfmChart::paintEvent(QPaintEvent *)
         };
         drawBar(bar.customerShare, left, kCustomersColor);
         drawBar(bar.salesShare, left + barWidth, kSalesColor);
-        // Names shrink to the slot and are cut with an ellipsis rather than overlap.
-        painter.setPen(palette().color(QPalette::Text));
+    }
+    // Names wrap onto two lines in a font small enough for their longest word to fit the slot.
+    QFont labelFont = font();
+    const auto widest = [&](const QFont &f) {
+        const QFontMetrics m(f);
+        int most = 0;
+        for (const RfmBar &bar : m_bars)
+            for (const QString &word : bar.segment.split(u' '))
+                most = std::max(most, m.horizontalAdvance(word));
+        return most;
+    };
+    while (widest(labelFont) > slot - 4 && labelFont.pointSizeF() > 6)
+        labelFont.setPointSizeF(labelFont.pointSizeF() - 0.5);
+    painter.setFont(labelFont);
+    painter.setPen(palette().color(QPalette::Text));
+    for (size_t i = 0; i < m_bars.size(); ++i) {
         const QRect nameBox(static_cast<int>(plot.left() + slot * static_cast<double>(i)), plot.bottom() + 4,
-                            static_cast<int>(slot), line);
-        painter.drawText(nameBox, Qt::AlignHCenter, metrics.elidedText(bar.segment, Qt::ElideRight, nameBox.width()));
-        painter.drawText(nameBox.translated(0, line), Qt::AlignHCenter,
-                         metrics.elidedText(QString::number(bar.customers), Qt::ElideRight, nameBox.width()));
+                            static_cast<int>(slot), 2 * line);
+        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_bars[i].segment);
+        painter.drawText(nameBox.translated(0, 2 * line).adjusted(0, 0, 0, -line), Qt::AlignHCenter,
+                         QString::number(m_bars[i].customers));
     }
 }
 
