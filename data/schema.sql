@@ -134,6 +134,35 @@ CREATE TABLE NoBuyCustomers (
   SalesRep    TEXT COLLATE NOCASE
 );
 
+-- Customers of a campaign list (lapsed, due to reorder, bought A not B, an RFM segment), kept
+-- for mail merge: List names the list and its parameters, Reason says why the customer is on
+-- it; the other columns take the value of the Customers column of the same name.
+CREATE TABLE CampaignCustomers (
+  List        TEXT COLLATE NOCASE,
+  ListID      TEXT COLLATE NOCASE,
+  Name        TEXT COLLATE NOCASE,
+  CompanyName TEXT COLLATE NOCASE,
+  Salutation  TEXT COLLATE NOCASE,
+  FirstName   TEXT COLLATE NOCASE,
+  MiddleName  TEXT COLLATE NOCASE,
+  LastName    TEXT COLLATE NOCASE,
+  FullName    TEXT COLLATE NOCASE,
+  BillAddr1   TEXT COLLATE NOCASE,
+  BillAddr2   TEXT COLLATE NOCASE,
+  BillAddr3   TEXT COLLATE NOCASE,
+  BillAddr4   TEXT COLLATE NOCASE,
+  BillCity    TEXT COLLATE NOCASE,
+  BillState   TEXT COLLATE NOCASE,
+  BillZip     TEXT COLLATE NOCASE,
+  Phone       TEXT COLLATE NOCASE,
+  Fax         TEXT COLLATE NOCASE,
+  Email       TEXT COLLATE NOCASE,
+  Contact     TEXT COLLATE NOCASE,
+  CustType    TEXT COLLATE NOCASE,
+  SalesRep    TEXT COLLATE NOCASE,
+  Reason      TEXT COLLATE NOCASE
+);
+
 -- Reps who did not sell an item, kept for mail merge; columns after Item mirror Reps.
 CREATE TABLE NoSellReps (
   Item   TEXT COLLATE NOCASE,

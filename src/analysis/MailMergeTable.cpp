@@ -13,7 +13,6 @@ namespace corvina {
 
 namespace {
 
-const QString kItemColumn = QStringLiteral("Item");
 constexpr int kStamp = -2; // the column takes the stamp; -1 is "no such field"
 
 QString quoted(const QString &identifier)
@@ -25,7 +24,8 @@ QString quoted(const QString &identifier)
 
 bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &list,
                           const QString &source, const QString &stamp,
-                          const std::function<bool(const QString &previousItem)> &confirm)
+                          const std::function<bool(const QString &previousItem)> &confirm,
+                          const QString &stampColumn)
 {
     // The table's columns in their order, each with the list column that fills it.
     QStringList columns;
@@ -38,7 +38,7 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
         shape.step();
         for (int c = 0; c < shape.columnCount(); ++c) {
             const QString column = shape.columnName(c);
-            const int field = column.compare(kItemColumn, Qt::CaseInsensitive) == 0
+            const int field = column.compare(stampColumn, Qt::CaseInsensitive) == 0
                                   ? kStamp
                                   : list.fieldIndex(column);
             if (field == -1)

@@ -10,7 +10,8 @@ class Database;
 class Recordset;
 
 // Replaces every row of the mail-merge table `table` (NoBuyCustomers, NoSellReps) with one
-// row per stored row of `list`, in one transaction: the column named Item takes `stamp`,
+// row per stored row of `list`, in one transaction: the column named `stampColumn` (Item
+// unless given) takes `stamp`,
 // every other column the list's value of the column of the same name (names compared
 // without case, as the database compares them).
 //
@@ -21,6 +22,7 @@ class Recordset;
 // leaves the earlier rows as they were.
 bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &list,
                           const QString &source, const QString &stamp,
-                          const std::function<bool(const QString &previousItem)> &confirm);
+                          const std::function<bool(const QString &previousItem)> &confirm,
+                          const QString &stampColumn = QStringLiteral("Item"));
 
 } // namespace corvina

@@ -1,5 +1,6 @@
 #include "shell/ui/MainMenu.h"
 
+#include "analysis/campaign/ui/CampaignLists.h"
 #include "analysis/ui/ItemAging.h"
 #include "quickbooks/Retrievals.h"
 #include "shell/MailMergeGuide.h"
@@ -74,6 +75,8 @@ void MainMenu::createMenus()
         addEntry(m_customersMenu, "CustSales", QStringLiteral("&Customer Sales by State, Zip"));
     m_lettersAndLabels =
         addEntry(m_customersMenu, "mnuLML", QStringLiteral("Letters && Mailing Labels"));
+    m_campaignLists =
+        addEntry(m_customersMenu, "mnuCampaign", QStringLiteral("Campaign &Lists"));
 
     m_invoicesMenu = menuBar()->addMenu(QStringLiteral("&Invoices"));
     m_invoicesMenu->setObjectName(QStringLiteral("mnuInv"));
@@ -112,6 +115,8 @@ void MainMenu::connectActions()
             action([this] { showInvoiceData(m_state); }));
     connect(m_itemAging, &QAction::triggered, this,
             action([this] { runItemAging(m_state, this); }));
+    connect(m_campaignLists, &QAction::triggered, this,
+            action([this] { showCampaignLists(m_state, this); }));
 }
 
 void MainMenu::load()
@@ -129,6 +134,7 @@ void MainMenu::load()
     m_lettersAndLabels->setEnabled(haveCustomers);
     m_displayInvoices->setEnabled(haveInvoices);
     m_itemAging->setEnabled(haveInvoices);
+    m_campaignLists->setEnabled(haveInvoices);
 }
 
 QLineEdit *MainMenu::box(RetrievalBox which) const
@@ -152,7 +158,10 @@ void MainMenu::enableEntry(MenuEntry entry)
     case MenuEntry::DispCust: m_displayCustomers->setEnabled(true); break;
     case MenuEntry::LettersAndLabels: m_lettersAndLabels->setEnabled(true); break;
     case MenuEntry::DispInv: m_displayInvoices->setEnabled(true); break;
-    case MenuEntry::ItemAging: m_itemAging->setEnabled(true); break;
+    case MenuEntry::ItemAging:
+        m_itemAging->setEnabled(true);
+        m_campaignLists->setEnabled(true); // the campaign lists need the invoices too
+        break;
     }
 }
 

@@ -46,6 +46,7 @@ private:
     QAction *m_displayCustomers = nullptr;
     QAction *m_customerSales = nullptr;
     QAction *m_lettersAndLabels = nullptr;
+    QAction *m_campaignLists = nullptr;
     QMenu *m_invoicesMenu = nullptr;
     QAction *m_retrieveInvoices = nullptr;
     QAction *m_displayInvoices = nullptr;

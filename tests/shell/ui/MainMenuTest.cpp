@@ -95,7 +95,8 @@ TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
               (QStringList{QStringLiteral("mnuRetCust=&Retrieve Customers"),
                            QStringLiteral("mnuDispCust=&Display Customer Data"),
                            QStringLiteral("CustSales=&Customer Sales by State, Zip"),
-                           QStringLiteral("mnuLML=Letters && Mailing Labels")}));
+                           QStringLiteral("mnuLML=Letters && Mailing Labels"),
+                           QStringLiteral("mnuCampaign=Campaign &Lists")}));
     EXPECT_EQ(entries(top[1]->menu()),
               (QStringList{QStringLiteral("mnuRetInv=&Retrieve Invoices"),
                            QStringLiteral("mnuDispInv=&Display Invoice Data")}));
@@ -116,7 +117,7 @@ TEST_F(MainMenuTest, FirstStartMakesAnEmptyDatesFileAndEnablesOnlyTheRetrievals)
     EXPECT_TRUE(test::control<QLineEdit>(&w, "Inv")->text().isEmpty());
     for (const char *on : {"mnuRetCust", "mnuRetInv", "CustSales"})
         EXPECT_TRUE(enabled(w, on)) << on;
-    for (const char *off : {"mnuDispCust", "mnuLML", "mnuDispInv", "mnuItemAging"})
+    for (const char *off : {"mnuDispCust", "mnuLML", "mnuDispInv", "mnuItemAging", "mnuCampaign"})
         EXPECT_FALSE(enabled(w, off)) << off;
     EXPECT_TRUE(screen.messages().empty());
 }
@@ -157,6 +158,7 @@ TEST_F(MainMenuTest, StartUpShowsTheTimesAndEnablesWhatHasDataBehindIt)
         EXPECT_EQ(enabled(w, "mnuLML"), c.cust.has_value());
         EXPECT_EQ(enabled(w, "mnuDispInv"), c.inv.has_value());
         EXPECT_EQ(enabled(w, "mnuItemAging"), c.inv.has_value());
+        EXPECT_EQ(enabled(w, "mnuCampaign"), c.inv.has_value());
     }
 }
 

@@ -1,0 +1,100 @@
+#include "analysis/campaign/CampaignMailing.h"
+
+#include "analysis/MailMergeTable.h"
+#include "localdb/Database.h"
+#include "reporting/Workbook.h"
+#include "shell/Screen.h"
+
+#include <QDir>
+
+namespace corvina {
+
+Recordset campaignCustomerRows(Database &db, const CampaignData &data, const CampaignResult &list)
+{
+    // The list's customers go into a temporary table, so one query reads their rows in the
+    // list's order with every column of Customers, whatever columns the file has.
+    db.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS CampaignRows "
+                              "(Position INTEGER PRIMARY KEY, CustomerRow INTEGER, Reason TEXT);"
+                              "DELETE FROM temp.CampaignRows"));
+    {
+        Transaction transaction(db);
+        Statement insert =
+            db.prepare(QStringLiteral("INSERT INTO temp.CampaignRows (Position, CustomerRow, Reason) VALUES (?, ?, ?)"));
+        std::int64_t position = 0;
+        for (const CampaignRow &row : list.rows) {
+            insert.bindInt64(1, position++)
+                .bindInt64(2, data.customers()[static_cast<size_t>(row.customer)].rowid)
+                .bindText(3, row.reason.toUtf8());
+            insert.run();
+            insert.reset();
+        }
+        transaction.commit();
+    }
+    Recordset rows = Recordset::fromQuery(
+        db, QStringLiteral("SELECT c.*, r.Reason AS \"%1\" FROM temp.CampaignRows r "
+                           "JOIN Customers c ON c.rowid = r.CustomerRow ORDER BY r.Position")
+                .arg(campaign::kReasonColumn));
+    db.execute(QStringLiteral("DELETE FROM temp.CampaignRows"));
+    rows.moveFirst();
+    return rows;
+}
+
+bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows, const QString &listTitle)
+{
+    const auto confirm = [&screen](const QString &previous) {
+        return screen.message(QStringLiteral("All previously saved customers of the list \"%1\" will be "
+                                             "deleted. Proceed?")
+                                  .arg(previous),
+                              QStringLiteral("Delete Previous Data"), Buttons::YesNo) == Answer::Yes;
+    };
+    if (!replaceMailMergeRows(db, campaign::kTable, rows, QStringLiteral("Customers"), listTitle, confirm,
+                              QStringLiteral("List")))
+        return false;
+    screen.message(QStringLiteral("The %1 customers of the list \"%2\" have been added to the "
+                                  "CampaignCustomers table in the database QBData.mdb. Reference "
+                                  "these in your mail merge document(s).")
+                       .arg(rows.storedRowCount())
+                       .arg(listTitle),
+                   QStringLiteral("Customers Added"), Buttons::Ok);
+    return true;
+}
+
+bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &title, const QString &folder)
+{
+    screen.setBusyPointer(true);
+    reporting::Workbook book;
+    const int sheet = book.addSheet();
+    book.setCell(sheet, 0, 0, title, reporting::CellStyle{true, true, {}});
+    const auto &fields = rows.fields();
+    for (size_t c = 0; c < fields.size(); ++c)
+        book.setCell(sheet, 2, static_cast<int>(c), fields[c].name, reporting::CellStyle{true, false, {}});
+    for (int row = 0; row < rows.storedRowCount(); ++row) {
+        std::vector<QVariant> values = rows.storedRow(row);
+        for (QVariant &value : values) {
+            if (value.typeId() == QMetaType::Bool)
+                value = value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        }
+        book.setRow(sheet, row + 4, 0, values);
+    }
+    const QString path = QDir(folder).filePath(campaign::kExportFile);
+    QString error;
+    bool saved = false;
+    int cutCells = 0;
+    if (QDir().mkpath(folder))
+        saved = book.save(path, &error, &cutCells);
+    else
+        error = QStringLiteral("The folder %1 could not be made.").arg(QDir::toNativeSeparators(folder));
+    screen.setBusyPointer(false);
+    if (saved) {
+        QString text = QStringLiteral("Your customer data has been exported to ") + QDir::toNativeSeparators(path);
+        if (cutCells > 0)
+            text += QChar(13) + reporting::cutCellsNote(cutCells);
+        screen.message(text, QStringLiteral("Export Complete"), Buttons::Ok);
+    } else {
+        screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) + error,
+                       QStringLiteral("Export Failed"), Buttons::Ok);
+    }
+    return saved;
+}
+
+} // namespace corvina
