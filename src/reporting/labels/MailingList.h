@@ -51,7 +51,7 @@ LabelRows labelRows(const MailingList &list);
 
 // The list from rows with the columns of Customers (or NoBuyCustomers): Name, CompanyName,
 // FirstName, LastName, BillAddr1..4, BillCity, BillState, BillZip; missing columns read as
-// empty. Every visible row, in the recordset's order.
+// empty. Every stored row, in the recordset's order (a filter is not applied).
 MailingList mailingListFromCustomers(const Recordset &customers, const QString &title);
 
 // The customers of these ListIDs, in the order given, read from Customers; ListIDs of jobs
