@@ -4,6 +4,7 @@
 #include "analysis/CustsNotBuying.h"
 #include "analysis/ui/ItemAging.h"
 #include "localdb/Error.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/ui/CustFlds.h"
@@ -70,6 +71,10 @@ void Custs::createControls()
     connect(Check1, &QCheckBox::clicked, this, &Custs::checkClicked);
     connect(Command1, &QPushButton::clicked, this, &Custs::print);
     connect(Command2, &QPushButton::clicked, this, &Custs::exportList);
+
+    m_labelsButton = new QPushButton(QStringLiteral("Mailing &Labels"), this);
+    m_labelsButton->setObjectName(QStringLiteral("labelsButton"));
+    connect(m_labelsButton, &QPushButton::clicked, this, &Custs::printLabels);
 }
 
 void Custs::layOut(bool allItems)
@@ -82,6 +87,8 @@ void Custs::layOut(bool allItems)
     Check1->setGeometry(twipsRect(this, 120, 3240, 4095, 255));
     Command1->setGeometry(twipsRect(this, 4440, 3120, 1215, 495));
     Command2->setGeometry(twipsRect(this, 5760, 3120, 1215, 495));
+    // Beside the item box, in the free corner above the grid.
+    m_labelsButton->setGeometry(twipsRect(this, 5760, 90, 1215, 420));
     // In a font wider than the designed one the check box's caption needs more room: the
     // buttons move right and the window and grid widen by as much.
     if (Check1->sizeHint().width() > Check1->width())
@@ -90,6 +97,7 @@ void Custs::layOut(bool allItems)
     if (extra > 0) {
         Command1->move(Command1->x() + extra, Command1->y());
         Command2->move(Command2->x() + extra, Command2->y());
+        m_labelsButton->move(m_labelsButton->x() + extra, m_labelsButton->y());
         DataGrid1->resize(DataGrid1->width() + extra, DataGrid1->height());
         setFixedSize(width() + extra, height());
     }
@@ -145,6 +153,11 @@ void Custs::exportList()
                                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                : m_exportFolder;
     m_list->exportTo(folder);
+}
+
+void Custs::printLabels()
+{
+    showMailingLabels(m_state, mailingListFromCustomers(m_list->list(), m_list->title()), this);
 }
 
 QList<QWidget *> Custs::printWindows()

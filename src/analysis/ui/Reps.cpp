@@ -4,6 +4,7 @@
 #include "analysis/RepsNotSelling.h"
 #include "analysis/RepsReport.h"
 #include "localdb/Error.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
 #include "shell/ProgramState.h"
@@ -56,6 +57,8 @@ void Reps::createControls()
     Check1->setObjectName(QStringLiteral("Check1"));
     Command1 = new QPushButton(QStringLiteral("&Print"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
+    m_labelsButton = new QPushButton(QStringLiteral("Mailing &Labels"), this);
+    m_labelsButton->setObjectName(QStringLiteral("labelsButton"));
 }
 
 void Reps::placeControls()
@@ -64,12 +67,14 @@ void Reps::placeControls()
     // the screen's font; then the window, label, grid and button make room for it.
     const int captionRoom = twipsToPixelsX(this, 4200 - 120 - 60);
     const int extra = std::max(0, Check1->sizeHint().width() - captionRoom);
-    setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090));
+    // The labels button sits below "&Print", in a strip added under the designed window.
+    setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090 + 600));
     Label1->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
     DataGrid1->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
     Check1->setGeometry(twipsRect(this, 120, 2520, 3735, 375)
                             .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
     Command1->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
+    m_labelsButton->setGeometry(twipsRect(this, 4200, 3120, 1215, 495).translated(extra, 0));
 }
 
 void Reps::connectControls()
@@ -77,6 +82,7 @@ void Reps::connectControls()
     // Only a click by the user saves; the box stays checked afterwards.
     connect(Check1, &QCheckBox::clicked, this, &Reps::checkClicked);
     connect(Command1, &QPushButton::clicked, this, [this] { print(); });
+    connect(m_labelsButton, &QPushButton::clicked, this, [this] { printLabels(); });
 }
 
 void Reps::load()
@@ -118,6 +124,12 @@ reporting::ReportPreview *Reps::print()
     auto *preview = reporting::showReport(m_list->reportRows(), std::move(layout), this);
     preview->setObjectName(QStringLiteral("DataReport3"));
     return preview;
+}
+
+MailingLabels *Reps::printLabels()
+{
+    return showMailingLabels(
+        m_state, mailingListFromReps(m_list->workingList(), m_list->reportTitle()), this);
 }
 
 Reps *showReps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)

@@ -13,6 +13,7 @@ class QTableView;
 
 namespace corvina {
 
+class MailingLabels;
 class ProgramState;
 class RepsGridModel;
 class RepsNotSelling;
@@ -44,6 +45,9 @@ public:
     RepsNotSelling *list() const noexcept { return m_list.get(); }
     // "&Print": the working list as it stands, in the DataReport3 preview; null on failure.
     reporting::ReportPreview *print();
+    // "Mailing &Labels": the working list's names on label sheets (Reps holds no
+    // addresses); the labels window.
+    MailingLabels *printLabels();
 
 private:
     void createControls();
@@ -56,6 +60,7 @@ private:
     ProgramState &m_state;
     std::unique_ptr<RepsNotSelling> m_list;
     RepsGridModel *m_model = nullptr;
+    QPushButton *m_labelsButton = nullptr;
 };
 
 // Shows the Reps window for this mode and item: an open one for the same mode and item is

@@ -46,6 +46,11 @@ MailingLabels::MailingLabels(ProgramState &state, const MailingList &list, QWidg
 
 MailingLabels::~MailingLabels() = default;
 
+LabelDocument &MailingLabels::document()
+{
+    return *m_document;
+}
+
 std::vector<LabelSheet> MailingLabels::sheets()
 {
     return {usLetter30(), a4Sheet21()};

@@ -34,7 +34,7 @@ public:
     static std::vector<LabelSheet> sheets();
 
     // The sheets as now laid out.
-    LabelDocument &document() { return *m_document; }
+    LabelDocument &document();
     const LabelRows &rows() const { return *m_rows; }
     reporting::ReportPreview *preview() const { return m_preview; }
     void chooseSheet(int index);
