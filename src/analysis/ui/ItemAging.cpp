@@ -5,6 +5,9 @@
 #include "analysis/ItemAgingReport.h"
 #include "analysis/ui/Custs.h"
 #include "analysis/ui/ExportCrit.h"
+#include "analysis/ui/ItemSalesChart.h"
+#include "analysis/ItemMonthlySales.h"
+#include "localdb/Database.h"
 #include "analysis/ui/Reps.h"
 #include "localdb/Error.h"
 #include "reporting/ui/ReportPreview.h"
@@ -22,6 +25,11 @@
 #include <QTableView>
 
 namespace corvina {
+
+namespace {
+// The chart's width beside the grid, in twips.
+constexpr int kChartWidth = 3600;
+} // namespace
 
 ItemAging::ItemAging(ProgramState &state, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state)
@@ -92,13 +100,16 @@ void ItemAging::createControls()
     named(Label3, u"Label3");
     Text2 = new QLineEdit(this);
     named(Text2, u"Text2");
+    m_salesChart = new ItemSalesChart(this);
 }
 
 void ItemAging::placeControls()
 {
-    resize(twipsToPixelsX(this, 11580), twipsToPixelsY(this, 5865));
+    // The designed window, widened on the right for the chart of the item's monthly sales.
+    resize(twipsToPixelsX(this, 11580 + kChartWidth + 120), twipsToPixelsY(this, 5865));
     Label4->setGeometry(twipsRect(this, 240, 120, 4455, 255));
     MSHFlexGrid1->setGeometry(twipsRect(this, 120, 480, 11295, 4335));
+    m_salesChart->setGeometry(twipsRect(this, 11535, 480, kChartWidth, 4335));
     Frame1->setGeometry(twipsRect(this, 120, 4920, 2775, 735));
     // The option buttons take the free width of their frame so that no caption is clipped.
     Option1->setGeometry(twipsRect(this, 120, 240, 1420, 375));
@@ -163,6 +174,26 @@ void ItemAging::connectHandlers()
     connect(Command1, &QPushButton::clicked, this,
             [this] { exportItemAnalyzer(m_state, m_model->filter(), this); });
     connect(Command2, &QPushButton::clicked, this, &ItemAging::print);
+    connect(MSHFlexGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ItemAging::showItemSales);
+}
+
+void ItemAging::showItemSales()
+{
+    const ChosenItem item = currentItem();
+    if (item.name.isEmpty() && item.listId.isEmpty()) {
+        m_salesChart->showSales({}, QStringLiteral("Select an item to see its sales by month"));
+        return;
+    }
+    const auto [first, last] = analysedPeriod(*m_state.itemAging());
+    try {
+        Database db = Database::open(m_state.appFile(QStringLiteral("QBData.mdb")),
+                                     Database::Mode::ReadOnly);
+        m_salesChart->showSales(itemMonthlySales(db, item, first, last));
+    } catch (const Error &e) {
+        m_salesChart->showSales({}, QStringLiteral("The sales could not be read: ") +
+                                        e.description());
+    }
 }
 
 void ItemAging::filterOn(const QString &field, const QString &text)
@@ -210,6 +241,7 @@ void ItemAging::resizeEvent(QResizeEvent *event)
     Text1->move(Text1->x(), Label2->y() + Label2->height());
     Text2->move(Text2->x(), Label3->y() + Label3->height());
     MSHFlexGrid1->resize(MSHFlexGrid1->width(), frameTop - MSHFlexGrid1->y());
+    m_salesChart->resize(m_salesChart->width(), MSHFlexGrid1->height());
 }
 
 void runItemAnalyzer(ProgramState &state, QWidget *parent)
