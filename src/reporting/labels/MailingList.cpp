@@ -8,6 +8,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
+#include <tuple>
+#include <optional>
 
 namespace corvina {
 
@@ -16,12 +19,20 @@ namespace {
 // Letters and digits only, without case: "12 Main St." and "12 main st" are one address.
 QString comparable(const QString &text)
 {
-    QString out;
-    out.reserve(text.size());
+    QString out(text.size(), Qt::Uninitialized);
+    QChar *end = out.data();
     for (const QChar c : text) {
-        if (c.isLetterOrNumber())
-            out += c.toCaseFolded();
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            if ((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z'))
+                *end++ = c;
+            else if (u >= u'A' && u <= u'Z')
+                *end++ = QChar(static_cast<char16_t>(u + (u'a' - u'A')));
+        } else if (c.isLetterOrNumber()) {
+            *end++ = c.toCaseFolded();
+        }
     }
+    out.truncate(end - out.constData());
     return out;
 }
 
@@ -52,7 +63,10 @@ QString cityLine(const MailingAddress &entry)
 
 struct Candidate {
     LabelRow row;
-    QString city;
+    // Sort keys, folded once: zip, city and first line.
+    QString zipKey;
+    QString cityKey;
+    QString nameKey;
     int order = 0;
 };
 
@@ -75,7 +89,9 @@ std::optional<Candidate> postalLabel(const MailingAddress &entry, QString &key)
         c.row.lines << name;
     c.row.lines << street << cityLine(entry);
     c.row.zip = entry.zip.simplified();
-    c.city = entry.city.simplified();
+    c.zipKey = c.row.zip.toCaseFolded();
+    c.cityKey = entry.city.simplified().toCaseFolded();
+    c.nameKey = c.row.lines.first().toCaseFolded();
     return c;
 }
 
@@ -87,28 +103,22 @@ std::optional<Candidate> nameLabel(const MailingAddress &entry, QString &key)
     if (c.row.lines.isEmpty())
         return std::nullopt;
     key = comparable(c.row.lines.join(QString()));
+    c.nameKey = c.row.lines.first().toCaseFolded();
     return c;
 }
 
 bool zipOrder(const Candidate &a, const Candidate &b)
 {
     // Labels without a zip go last.
-    if (a.row.zip.isEmpty() != b.row.zip.isEmpty())
-        return b.row.zip.isEmpty();
-    if (const int z = a.row.zip.compare(b.row.zip, Qt::CaseInsensitive); z != 0)
-        return z < 0;
-    if (const int c = a.city.compare(b.city, Qt::CaseInsensitive); c != 0)
-        return c < 0;
-    if (const int n = a.row.lines.first().compare(b.row.lines.first(), Qt::CaseInsensitive); n != 0)
-        return n < 0;
-    return a.order < b.order;
+    if (a.zipKey.isEmpty() != b.zipKey.isEmpty())
+        return b.zipKey.isEmpty();
+    return std::tie(a.zipKey, a.cityKey, a.nameKey, a.order) <
+           std::tie(b.zipKey, b.cityKey, b.nameKey, b.order);
 }
 
 bool nameOrder(const Candidate &a, const Candidate &b)
 {
-    if (const int n = a.row.lines.first().compare(b.row.lines.first(), Qt::CaseInsensitive); n != 0)
-        return n < 0;
-    return a.order < b.order;
+    return std::tie(a.nameKey, a.order) < std::tie(b.nameKey, b.order);
 }
 
 } // namespace
@@ -149,27 +159,36 @@ class CustomerColumns {
 public:
     explicit CustomerColumns(const std::vector<Field> &fields)
     {
+        QHash<QString, int> index;
         for (size_t i = 0; i < fields.size(); ++i)
-            m_index.insert(fields[i].name.toCaseFolded(), static_cast<int>(i));
+            index.insert(fields[i].name.toCaseFolded(), static_cast<int>(i));
+        for (size_t c = 0; c < kColumns.size(); ++c)
+            m_column[c] = index.value(QString::fromLatin1(kColumns[c]).toCaseFolded(), -1);
     }
 
     MailingAddress entry(const std::vector<QVariant> &row) const
     {
         MailingAddress a;
-        for (const char *field : {"BillAddr1", "BillAddr2", "BillAddr3", "BillAddr4"})
-            a.street << text(row, field);
-        a.city = text(row, "BillCity");
-        a.state = text(row, "BillState");
-        a.zip = text(row, "BillZip");
+        a.street = QStringList{text(row, Addr1), text(row, Addr2), text(row, Addr3),
+                               text(row, Addr4)};
+        a.city = text(row, City);
+        a.state = text(row, State);
+        a.zip = text(row, Zip);
         a.name = addressee(row, a.street.first());
         return a;
     }
 
 private:
-    QString text(const std::vector<QVariant> &row, const char *field) const
+    enum Column { Name, Company, First, Last, Full, Addr1, Addr2, Addr3, Addr4, City, State, Zip };
+    static constexpr std::array<const char *, 12> kColumns = {
+        "Name",      "CompanyName", "FirstName", "LastName", "FullName", "BillAddr1",
+        "BillAddr2", "BillAddr3",   "BillAddr4", "BillCity", "BillState", "BillZip"};
+
+    QString text(const std::vector<QVariant> &row, Column column) const
     {
-        const int i = m_index.value(QString::fromLatin1(field).toCaseFolded(), -1);
-        return i < 0 || static_cast<size_t>(i) >= row.size() ? QString() : trimmedText(row[size_t(i)]);
+        const int i = m_column[static_cast<size_t>(column)];
+        return i < 0 || static_cast<size_t>(i) >= row.size() ? QString()
+                                                             : trimmedText(row[size_t(i)]);
     }
 
     // The company, else the person, else the list name; Addr1 itself when it already names
@@ -177,9 +196,8 @@ private:
     QString addressee(const std::vector<QVariant> &row, const QString &addr1) const
     {
         const QString person =
-            QStringList{text(row, "FirstName"), text(row, "LastName")}.join(u' ').trimmed();
-        const QStringList names{text(row, "CompanyName"), person, text(row, "Name"),
-                                text(row, "FullName")};
+            QStringList{text(row, First), text(row, Last)}.join(u' ').trimmed();
+        const QStringList names{text(row, Company), person, text(row, Name), text(row, Full)};
         const QString first = comparable(addr1);
         for (const QString &n : names) {
             if (!first.isEmpty() && comparable(n) == first)
@@ -192,7 +210,7 @@ private:
         return {};
     }
 
-    QHash<QString, int> m_index;
+    std::array<int, kColumns.size()> m_column{};
 };
 
 } // namespace
