@@ -4,6 +4,7 @@
 #include "analysis/CustsNotBuying.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "shell/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
@@ -227,13 +228,33 @@ TEST_F(CustsWindowTest, ShowingAgainBringsTheSameListForward)
 
 TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
 {
-    Custs *window = open(true, {});
+    Custs *window = open(false, u"Pull"_s);
     screen.answerNext(Answer::Ok);
     QTest::mouseClick(window->Command2, Qt::LeftButton);
     EXPECT_EQ(screen.messages().back().title, u"Export Complete"_s);
     const auto cells = test::readXlsxSheet(folder.file(u"Docs/CustsNotBuying.xlsx"_s));
     EXPECT_EQ(cells[u"A1"_s].text, u"Customers who have not purchased any shown items."_s);
     EXPECT_EQ(cells[u"B5"_s].text, u"O'Neil's Shop"_s);
+}
+
+// "Mailing &Labels" prints the list's labels: here Acme, the only customer with an address;
+// the others are counted as left out.
+TEST_F(CustsWindowTest, LabelsButtonOpensTheListsLabels)
+{
+    db().execute(u"UPDATE Customers SET BillAddr1 = '1 A St', BillCity = 'Salem', BillZip = "
+                 u"'97301' WHERE ListID = 'C1'"_s);
+    Custs *window = open(false, u"Pull"_s);
+    auto *button = window->findChild<QPushButton *>(u"labelsButton"_s);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), u"Mailing &Labels"_s);
+    EXPECT_FALSE(button->geometry().intersects(window->DataGrid1->geometry()));
+    button->click();
+    auto *labels = window->findChild<MailingLabels *>();
+    ASSERT_NE(labels, nullptr);
+    // Zed bought Pull; Acme and O'Neil's Shop did not.
+    ASSERT_EQ(labels->rows().labels.size(), 1u);
+    EXPECT_EQ(labels->rows().labels[0].lines.first(), u"Acme"_s);
+    EXPECT_EQ(labels->rows().unusable, 1);
 }
 
 } // namespace
