@@ -228,7 +228,7 @@ TEST_F(CustsWindowTest, ShowingAgainBringsTheSameListForward)
 
 TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
 {
-    Custs *window = open(false, u"Pull"_s);
+    Custs *window = open(true, {});
     screen.answerNext(Answer::Ok);
     QTest::mouseClick(window->Command2, Qt::LeftButton);
     EXPECT_EQ(screen.messages().back().title, u"Export Complete"_s);
