@@ -711,6 +711,14 @@ QString periodAnalyzedText(const reporting::ReportRows &itemAging)
            shortDate(rows->lastDate());
 }
 
+std::pair<QDate, QDate> analysedPeriod(const reporting::ReportRows &itemAging)
+{
+    const auto *rows = dynamic_cast<const ItemAgingRows *>(&itemAging);
+    if (rows == nullptr || rows->firstDate().isNull())
+        return {};
+    return {rows->firstDate().toDateTime().date(), rows->lastDate().toDateTime().date()};
+}
+
 namespace {
 
 // The numbered steps of GetItemAging; a failure names the step it happened in.

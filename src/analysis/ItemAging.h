@@ -2,6 +2,7 @@
 
 #include "reporting/ReportRows.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -48,6 +49,8 @@ std::shared_ptr<reporting::ReportRows> buildItemAging(const QString &appFolder,
 // the result was built, in the short date form, or "Period Analyzed: no invoices" when no
 // line has a date (or the rows are not such a result).
 QString periodAnalyzedText(const reporting::ReportRows &itemAging);
+// The first and last invoice date of that period; null dates when there is none.
+std::pair<QDate, QDate> analysedPeriod(const reporting::ReportRows &itemAging);
 
 // GetItemAging: asks which item kinds to leave out (remembered in ItemTypes.adtg), builds the
 // result under the status window into state.itemAging() and calls `showWindow` to show it.

@@ -17,6 +17,22 @@ struct PageSize {
     int height = 15840;
 };
 
+// Pages worked out on demand, as the preview and the printer read them.
+class PageSequence {
+public:
+    virtual ~PageSequence() = default;
+    virtual PageSize pageSize() const = 0;
+    // Works out pages up to `index`; false when there are fewer pages.
+    virtual bool ensurePage(int index) = 0;
+    // Works out at most `pages` further pages; true once the end is reached.
+    virtual bool paginateMore(int pages) = 0;
+    virtual bool isComplete() const = 0;
+    // Pages worked out so far; the page count once isComplete().
+    virtual int knownPageCount() const = 0;
+    // Works out every page and returns their number.
+    virtual int pageCount() = 0;
+};
+
 // One section placed on a page, with the rows its controls read.
 struct Band {
     // Index into the layout's sections.
@@ -41,27 +57,27 @@ struct Band {
 // else). The report footer follows the last group. A report without rows still has one page.
 // The rows must not change while pages are laid out from them: hand the report a snapshot.
 // (Rows that vanish anyway print empty rather than fail.)
-class ReportPages {
+class ReportPages : public PageSequence {
 public:
     // Null rows count as none.
     ReportPages(std::shared_ptr<const ReportRows> rows, ReportLayout layout, PageSize size = {});
-    ~ReportPages();
+    ~ReportPages() override;
     ReportPages(const ReportPages &) = delete;
     ReportPages &operator=(const ReportPages &) = delete;
 
     const ReportLayout &layout() const;
     const ReportRows &rows() const;
-    PageSize pageSize() const;
+    PageSize pageSize() const override;
 
     // Lays out pages up to `index`; false when the report has fewer pages.
-    bool ensurePage(int index);
+    bool ensurePage(int index) override;
     // Lays out at most `pages` further pages; true once the end is reached.
-    bool paginateMore(int pages);
-    bool isComplete() const;
+    bool paginateMore(int pages) override;
+    bool isComplete() const override;
     // Pages laid out so far; the page count once isComplete().
-    int knownPageCount() const;
+    int knownPageCount() const override;
     // Lays out every page and returns their number.
-    int pageCount();
+    int pageCount() override;
     // The bands of a page, laying it out when needed; the index must exist (ensurePage).
     const std::vector<Band> &page(int index);
 

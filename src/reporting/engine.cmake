@@ -13,5 +13,6 @@ target_sources(corvina_core PRIVATE
 target_sources(corvina_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ui/ReportDocument.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui/ReportDocument.h
+  ${CMAKE_CURRENT_LIST_DIR}/ui/PagedDocument.h
   ${CMAKE_CURRENT_LIST_DIR}/ui/ReportPreview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui/ReportPreview.h)

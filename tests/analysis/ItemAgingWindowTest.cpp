@@ -5,6 +5,7 @@
 #include "analysis/RepsNotSelling.h"
 #include "analysis/ui/Custs.h"
 #include "analysis/ui/ItemAging.h"
+#include "analysis/ui/ItemSalesChart.h"
 #include "analysis/ui/ItemTypes.h"
 #include "analysis/ui/Reps.h"
 #include "localdb/LocalDb.h"
@@ -76,6 +77,28 @@ protected:
     ItemAging *window = nullptr;
     QPointer<ItemAging> guard; // null once the window deleted itself
 };
+
+// The chart beside the grid follows the current row: the item's sales by month over the
+// period analysed (January to March), months without sales at 0.
+TEST_F(ItemAgingWindow, ChartFollowsTheCurrentItem)
+{
+    auto *chart = window->findChild<ItemSalesChart *>(u"salesChart"_s);
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->sales().months.empty());
+    window->MSHFlexGrid1->setCurrentIndex(window->model()->index(0, 1));
+    ASSERT_EQ(chart->sales().months.size(), 3u);
+    EXPECT_EQ(chart->sales().item, u"O'Neil bolt"_s);
+    EXPECT_DOUBLE_EQ(chart->sales().months[0].sales, 1234.5);
+    EXPECT_DOUBLE_EQ(chart->sales().months[1].sales, 0);
+    EXPECT_DOUBLE_EQ(chart->sales().months[2].sales, 3);
+    window->MSHFlexGrid1->setCurrentIndex(window->model()->index(2, 1));
+    EXPECT_EQ(chart->sales().item, u"Nut"_s);
+    EXPECT_DOUBLE_EQ(chart->sales().total(), 7);
+    // Beside the grid, as tall as it, after a resize too.
+    window->resize(window->width(), window->height() + 100);
+    EXPECT_GE(chart->x(), window->MSHFlexGrid1->geometry().right());
+    EXPECT_EQ(chart->height(), window->MSHFlexGrid1->height());
+}
 
 TEST_F(ItemAgingWindow, GridColumnsByNumber)
 {

@@ -6,6 +6,7 @@
 #include "analysis/ui/SingleWindow.h"
 #include "localdb/Error.h"
 #include "reporting/ui/Twips.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
 #include "views/ui/CustFlds.h"
@@ -73,6 +74,10 @@ void Custs::createControls()
     connect(m_mailMergeBox, &QCheckBox::clicked, this, &Custs::checkClicked);
     connect(m_printButton, &QPushButton::clicked, this, &Custs::print);
     connect(m_exportButton, &QPushButton::clicked, this, &Custs::exportList);
+
+    m_labelsButton = new QPushButton(QStringLiteral("Mailing &Labels"), this);
+    m_labelsButton->setObjectName(QStringLiteral("labelsButton"));
+    connect(m_labelsButton, &QPushButton::clicked, this, &Custs::printLabels);
 }
 
 void Custs::layOut(bool allItems)
@@ -85,6 +90,8 @@ void Custs::layOut(bool allItems)
     m_mailMergeBox->setGeometry(twipsRect(this, 120, 3240, 4095, 255));
     m_printButton->setGeometry(twipsRect(this, 4440, 3120, 1215, 495));
     m_exportButton->setGeometry(twipsRect(this, 5760, 3120, 1215, 495));
+    // Beside the item box, in the free corner above the grid.
+    m_labelsButton->setGeometry(twipsRect(this, 5760, 90, 1215, 420));
     // In a font wider than the designed one the check box's caption needs more room: the
     // buttons move right and the window and grid widen by as much.
     if (m_mailMergeBox->sizeHint().width() > m_mailMergeBox->width())
@@ -94,6 +101,7 @@ void Custs::layOut(bool allItems)
     if (extra > 0) {
         m_printButton->move(m_printButton->x() + extra, m_printButton->y());
         m_exportButton->move(m_exportButton->x() + extra, m_exportButton->y());
+        m_labelsButton->move(m_labelsButton->x() + extra, m_labelsButton->y());
         m_grid->resize(m_grid->width() + extra, m_grid->height());
         setFixedSize(width() + extra, height());
     }
@@ -149,6 +157,11 @@ void Custs::exportList()
                                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                : m_exportFolder;
     m_list->exportTo(folder);
+}
+
+void Custs::printLabels()
+{
+    showMailingLabels(m_state, mailingListFromCustomers(m_list->list(), m_list->title()), this);
 }
 
 QList<QWidget *> Custs::printWindows()

@@ -22,8 +22,8 @@ class RecordsetGridModel;
 
 // "Non-Buying Customer Data": the customers who did not buy `item` (or, with `allItems`,
 // anything) in a read-only grid. The check box saves them into NoBuyCustomers for mail
-// merge, "&Export" writes CustsNotBuying.xlsx to the documents folder and "&Print" opens
-// CustFlds over the list.
+// merge, "&Export" writes CustsNotBuying.xlsx to the documents folder, "&Print" opens
+// CustFlds over the list and "Mailing &Labels" the label sheets of the list.
 //
 // Open it with `(new Custs(state, allItems, item))->show();`: it loads itself when made
 // (a failure is reported through ShowError as "Custs" and leaves the list empty), sits in
@@ -51,6 +51,7 @@ private:
     void load();
     void checkClicked(bool checked);
     void print();
+    void printLabels();
     void exportList();
     void reportError(const QString &description, std::int32_t number);
 
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<CustsNotBuying> m_list;
     RecordsetCustomerList m_printList;
     RecordsetGridModel *m_model = nullptr;
+    QPushButton *m_labelsButton = nullptr;
     QString m_exportFolder;
     QLabel *m_caption = nullptr;
     QLineEdit *m_itemBox = nullptr;

@@ -5,6 +5,9 @@
 #include "analysis/ItemAgingReport.h"
 #include "analysis/ui/Custs.h"
 #include "analysis/ui/ExportCrit.h"
+#include "analysis/ui/ItemSalesChart.h"
+#include "analysis/ItemMonthlySales.h"
+#include "localdb/Database.h"
 #include "analysis/ui/Reps.h"
 #include "localdb/Error.h"
 #include "reporting/ui/ReportPreview.h"
@@ -22,6 +25,11 @@
 #include <QTableView>
 
 namespace corvina {
+
+namespace {
+// The chart's width beside the grid, in twips.
+constexpr int kChartWidth = 3600;
+} // namespace
 
 ItemAging::ItemAging(ProgramState &state, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state)
@@ -92,14 +100,17 @@ void ItemAging::createControls()
     named(m_descriptionLabel, u"Label3");
     m_descriptionFilter = new QLineEdit(this);
     named(m_descriptionFilter, u"Text2");
+    m_salesChart = new ItemSalesChart(this);
 }
 
 void ItemAging::placeControls()
 {
-    resize(twipsToPixelsX(this, 11580), twipsToPixelsY(this, 5865));
+    // The designed window, widened on the right for the chart of the item's monthly sales.
+    resize(twipsToPixelsX(this, 11580 + kChartWidth + 120), twipsToPixelsY(this, 5865));
     m_periodLabel->setGeometry(twipsRect(this, 240, 120, 4455, 255));
     m_grid->setGeometry(twipsRect(this, 120, 480, 11295, 4335));
     m_customersFrame->setGeometry(twipsRect(this, 120, 4920, 2775, 735));
+    m_salesChart->setGeometry(twipsRect(this, 11535, 480, kChartWidth, 4335));
     // The option buttons take the free width of their frame so that no caption is clipped.
     m_customersForItem->setGeometry(twipsRect(this, 120, 240, 1420, 375));
     m_customersForAll->setGeometry(twipsRect(this, 1560, 240, 1175, 375));
@@ -163,6 +174,26 @@ void ItemAging::connectHandlers()
     connect(m_exportButton, &QPushButton::clicked, this,
             [this] { exportItemAging(m_state, m_model->filter(), this); });
     connect(m_printButton, &QPushButton::clicked, this, &ItemAging::print);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ItemAging::showItemSales);
+}
+
+void ItemAging::showItemSales()
+{
+    const ChosenItem item = currentItem();
+    if (item.name.isEmpty() && item.listId.isEmpty()) {
+        m_salesChart->showSales({}, QStringLiteral("Select an item to see its sales by month"));
+        return;
+    }
+    const auto [first, last] = analysedPeriod(*m_state.itemAging());
+    try {
+        Database db = Database::open(m_state.appFile(QStringLiteral("QBData.mdb")),
+                                     Database::Mode::ReadOnly);
+        m_salesChart->showSales(itemMonthlySales(db, item, first, last));
+    } catch (const Error &e) {
+        m_salesChart->showSales({}, QStringLiteral("The sales could not be read: ") +
+                                        e.description());
+    }
 }
 
 void ItemAging::filterOn(const QString &field, const QString &text)
@@ -212,6 +243,7 @@ void ItemAging::resizeEvent(QResizeEvent *event)
     m_descriptionFilter->move(m_descriptionFilter->x(),
                               m_descriptionLabel->y() + m_descriptionLabel->height());
     m_grid->resize(m_grid->width(), frameTop - m_grid->y());
+    m_salesChart->resize(m_salesChart->width(), m_grid->height());
 }
 
 void runItemAging(ProgramState &state, QWidget *parent)

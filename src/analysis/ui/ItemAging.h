@@ -14,12 +14,14 @@ class QTableView;
 namespace corvina {
 
 class ItemAgingGridModel;
+class ItemSalesChart;
 class ProgramState;
 
 // "Item Analyzer": the result GetItemAging left in state.itemAging(), one block of grid rows
 // per item with a line per customer. The items can be filtered by the start of their name
 // or description, printed (DataReport1), exported, and the customers not buying / reps not
-// selling opened for the current row's item or for all shown items. Closing the window
+// selling opened for the current row's item or for all shown items; a chart beside the grid
+// shows the current row's item's sales by month over the period analysed. Closing the window
 // releases the result. Modeless, deleted when closed.
 class ItemAging : public QWidget {
     Q_OBJECT
@@ -42,9 +44,12 @@ private:
     void filterOn(const QString &field, const QString &text);
     void makeColumnOneCurrent();
     void print();
+    // The chart beside the grid follows the current row's item.
+    void showItemSales();
 
     ProgramState &m_state;
     ItemAgingGridModel *m_model = nullptr;
+    ItemSalesChart *m_salesChart = nullptr;
     int m_bottomDistance = 0; // pixels from the bottom edge to the top of Frame1
     QLabel *m_periodLabel = nullptr;
     QTableView *m_grid = nullptr;

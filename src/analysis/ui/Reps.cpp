@@ -5,6 +5,7 @@
 #include "analysis/RepsReport.h"
 #include "analysis/ui/SingleWindow.h"
 #include "localdb/Error.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
 #include "reporting/ui/Twips.h"
@@ -58,6 +59,8 @@ void Reps::createControls()
     m_mailMergeBox->setObjectName(QStringLiteral("Check1"));
     m_printButton = new QPushButton(QStringLiteral("&Print"), this);
     m_printButton->setObjectName(QStringLiteral("Command1"));
+    m_labelsButton = new QPushButton(QStringLiteral("Mailing &Labels"), this);
+    m_labelsButton->setObjectName(QStringLiteral("labelsButton"));
 }
 
 void Reps::placeControls()
@@ -66,13 +69,15 @@ void Reps::placeControls()
     // the screen's font; then the window, label, grid and button make room for it.
     const int captionRoom = twipsToPixelsX(this, 4200 - 120 - 60);
     const int extra = std::max(0, m_mailMergeBox->sizeHint().width() - captionRoom);
-    setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090));
+    // The labels button sits below "&Print", in a strip added under the designed window.
+    setFixedSize(twipsToPixelsX(this, 5505) + extra, twipsToPixelsY(this, 3090 + 600));
     m_caption->setGeometry(twipsRect(this, 240, 120, 4215, 255).adjusted(0, 0, extra, 0));
     m_grid->setGeometry(twipsRect(this, 120, 600, 5295, 1815).adjusted(0, 0, extra, 0));
     m_mailMergeBox->setGeometry(
         twipsRect(this, 120, 2520, 3735, 375)
             .adjusted(0, 0, extra + captionRoom - twipsToPixelsX(this, 3735), 0));
     m_printButton->setGeometry(twipsRect(this, 4200, 2520, 1215, 495).translated(extra, 0));
+    m_labelsButton->setGeometry(twipsRect(this, 4200, 3120, 1215, 495).translated(extra, 0));
 }
 
 void Reps::connectControls()
@@ -80,6 +85,7 @@ void Reps::connectControls()
     // Only a click by the user saves; the box stays checked afterwards.
     connect(m_mailMergeBox, &QCheckBox::clicked, this, &Reps::checkClicked);
     connect(m_printButton, &QPushButton::clicked, this, [this] { print(); });
+    connect(m_labelsButton, &QPushButton::clicked, this, [this] { printLabels(); });
 }
 
 void Reps::load()
@@ -121,6 +127,12 @@ reporting::ReportPreview *Reps::print()
     auto *preview = reporting::showReport(m_list->reportRows(), std::move(layout), this);
     preview->setObjectName(QStringLiteral("DataReport3"));
     return preview;
+}
+
+MailingLabels *Reps::printLabels()
+{
+    return showMailingLabels(
+        m_state, mailingListFromReps(m_list->workingList(), m_list->reportTitle()), this);
 }
 
 Reps *showReps(ProgramState &state, bool allItems, const ChosenItem &item, QWidget *parent)

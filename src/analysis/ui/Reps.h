@@ -13,6 +13,7 @@ class QTableView;
 
 namespace corvina {
 
+class MailingLabels;
 class ProgramState;
 class RecordsetGridModel;
 class RepsNotSelling;
@@ -39,6 +40,9 @@ public:
     RepsNotSelling *list() const noexcept { return m_list.get(); }
     // "&Print": the working list as it stands, in the DataReport3 preview; null on failure.
     reporting::ReportPreview *print();
+    // "Mailing &Labels": the working list's names on label sheets (Reps holds no
+    // addresses); the labels window.
+    MailingLabels *printLabels();
 
 private:
     void createControls();
@@ -55,6 +59,7 @@ private:
     QTableView *m_grid = nullptr;
     QCheckBox *m_mailMergeBox = nullptr;
     QPushButton *m_printButton = nullptr;
+    QPushButton *m_labelsButton = nullptr;
 };
 
 // Shows the Reps window for this mode and item: an open one for the same mode and item is

@@ -181,7 +181,7 @@ bool ReportDocument::paintPage(QPainter &painter, int pageIndex)
 
 namespace {
 
-bool printPages(ReportDocument &document, QPrinter &printer)
+bool printPages(PagedDocument &document, QPrinter &printer)
 {
     const int count = document.pages().pageCount();
     int first = 0;
@@ -205,7 +205,12 @@ bool printPages(ReportDocument &document, QPrinter &printer)
 
 } // namespace
 
-bool printReport(ReportDocument &document, QPrinter &printer)
+std::unique_ptr<PagedDocument> ReportDocument::onPaper(const QPageLayout &paper) const
+{
+    return std::make_unique<ReportDocument>(m_rows, layout(), paper);
+}
+
+bool printReport(PagedDocument &document, QPrinter &printer)
 {
     printer.setFullPage(true);
     if (printer.docName().isEmpty())
@@ -214,11 +219,11 @@ bool printReport(ReportDocument &document, QPrinter &printer)
     if (pageSizeOf(paper).width == document.pages().pageSize().width &&
         pageSizeOf(paper).height == document.pages().pageSize().height)
         return printPages(document, printer);
-    ReportDocument onPrinterPaper(document.rows(), document.layout(), paper);
-    return printPages(onPrinterPaper, printer);
+    const std::unique_ptr<PagedDocument> onPrinterPaper = document.onPaper(paper);
+    return printPages(onPrinterPaper ? *onPrinterPaper : document, printer);
 }
 
-bool exportPdf(ReportDocument &document, const QString &path, QString *error)
+bool exportPdf(PagedDocument &document, const QString &path, QString *error)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

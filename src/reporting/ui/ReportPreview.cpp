@@ -41,7 +41,7 @@ constexpr double FitWidth = 0.0;
 // Paints the shown page at the chosen zoom; only the page in view is ever painted.
 class PageView : public QWidget {
 public:
-    PageView(ReportDocument &document, QWidget *parent) : QWidget(parent), m_document(document)
+    PageView(PagedDocument &document, QWidget *parent) : QWidget(parent), m_document(document)
     {
         setObjectName(QStringLiteral("pageView"));
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -88,12 +88,12 @@ protected:
     }
 
 private:
-    ReportDocument &m_document;
+    PagedDocument &m_document;
     int m_page = 0;
     double m_zoom = 1.0;
 };
 
-ReportPreview::ReportPreview(std::shared_ptr<ReportDocument> document, QWidget *parent)
+ReportPreview::ReportPreview(std::shared_ptr<PagedDocument> document, QWidget *parent)
     : QWidget(parent, Qt::Window), m_document(std::move(document))
 {
     setObjectName(QStringLiteral("ReportPreview"));
@@ -187,7 +187,7 @@ void ReportPreview::connectControls()
             &QWidget::close);
 }
 
-ReportDocument &ReportPreview::document()
+PagedDocument &ReportPreview::document()
 {
     return *m_document;
 }
@@ -258,7 +258,7 @@ void ReportPreview::goToTypedPage()
 
 void ReportPreview::updatePageControls()
 {
-    ReportPages &pages = m_document->pages();
+    PageSequence &pages = m_document->pages();
     const int known = pages.knownPageCount();
     const bool complete = pages.isComplete();
     pageNumber->setText(QString::number(m_page + 1));
@@ -280,7 +280,7 @@ void ReportPreview::paginateInIdleTime()
     QTimer::singleShot(0, this, [this] {
         QElapsedTimer slice;
         slice.start();
-        ReportPages &pages = m_document->pages();
+        PageSequence &pages = m_document->pages();
         while (!pages.paginateMore(16) && slice.elapsed() < IdleSliceMs) {
         }
         updatePageControls();

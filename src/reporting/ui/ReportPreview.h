@@ -26,10 +26,10 @@ class ReportPreview : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ReportPreview(std::shared_ptr<ReportDocument> document, QWidget *parent = nullptr);
+    explicit ReportPreview(std::shared_ptr<PagedDocument> document, QWidget *parent = nullptr);
     ~ReportPreview() override;
 
-    ReportDocument &document();
+    PagedDocument &document();
     // The page shown, from 0.
     int currentPage() const;
     // Shows that page when it exists; returns whether it does.
@@ -66,7 +66,7 @@ private:
     void chooseZoom(int index);
     void openPrintDialog();
 
-    std::shared_ptr<ReportDocument> m_document;
+    std::shared_ptr<PagedDocument> m_document;
     PageView *m_view = nullptr;
     int m_page = 0;
     double m_zoom = 1.0;

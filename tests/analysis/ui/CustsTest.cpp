@@ -4,6 +4,7 @@
 #include "analysis/CustsNotBuying.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "shell/ProgramState.h"
 #include "support/Controls.h"
 #include "support/ScriptedScreen.h"
@@ -251,6 +252,26 @@ TEST_F(CustsWindowTest, ExportButtonWritesTheWorkbook)
     const auto cells = test::readXlsxSheet(folder.file(u"Docs/CustsNotBuying.xlsx"_s));
     EXPECT_EQ(cells[u"A1"_s].text, u"Customers who have not purchased any shown items."_s);
     EXPECT_EQ(cells[u"B5"_s].text, u"O'Neil's Shop"_s);
+}
+
+// "Mailing &Labels" prints the list's labels: here Acme, the only customer with an address;
+// the others are counted as left out.
+TEST_F(CustsWindowTest, LabelsButtonOpensTheListsLabels)
+{
+    db().execute(u"UPDATE Customers SET BillAddr1 = '1 A St', BillCity = 'Salem', BillZip = "
+                 u"'97301' WHERE ListID = 'C1'"_s);
+    Custs *window = open(false, u"Pull"_s);
+    auto *button = window->findChild<QPushButton *>(u"labelsButton"_s);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), u"Mailing &Labels"_s);
+    EXPECT_FALSE(button->geometry().intersects(window->DataGrid1->geometry()));
+    button->click();
+    auto *labels = window->findChild<MailingLabels *>();
+    ASSERT_NE(labels, nullptr);
+    // Zed bought Pull; Acme and O'Neil's Shop did not.
+    ASSERT_EQ(labels->rows().labels.size(), 1u);
+    EXPECT_EQ(labels->rows().labels[0].lines.first(), u"Acme"_s);
+    EXPECT_EQ(labels->rows().unusable, 1);
 }
 
 } // namespace

@@ -1,16 +1,35 @@
 #include "analysis/campaign/ui/CampaignLabels.h"
 
+#include "localdb/Database.h"
+#include "localdb/Error.h"
+#include "reporting/labels/MailingList.h"
+#include "reporting/labels/ui/MailingLabels.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"
+#include "views/CustomerList.h"
 
 namespace corvina {
 
-// Mailing labels are laid out and previewed by the labels module; until it is part of the
-// program the button says so instead of doing nothing.
-void showCampaignLabels(ProgramState &state, CustomerList &, const QString &, QWidget *)
+// The list's customers are looked up again by ListID, so the labels carry the addresses as
+// Customers holds them and a customer listed twice (once per item, say) gets one label.
+void showCampaignLabels(ProgramState &state, CustomerList &list, const QString &title,
+                        QWidget *parent)
 {
-    state.screen().message(QStringLiteral("Mailing labels cannot be printed from this version of the program."),
-                           QStringLiteral("Mailing Labels"), Buttons::Ok);
+    const int listIdColumn = static_cast<int>(list.columnNames().indexOf(QStringLiteral("ListID")));
+    QStringList listIds;
+    if (listIdColumn >= 0) {
+        for (int row = 0; row < list.rowCount(); ++row)
+            listIds << list.value(row, listIdColumn).toString();
+    }
+    try {
+        Database db = Database::open(state.appFile(QStringLiteral("QBData.mdb")),
+                                     Database::Mode::ReadOnly);
+        showMailingLabels(state, mailingListForCustomerIds(db, listIds, title), parent);
+    } catch (const Error &error) {
+        state.screen().message(QStringLiteral("The customers could not be read: ") +
+                                   error.description(),
+                               QStringLiteral("Mailing Labels"), Buttons::Ok);
+    }
 }
 
 } // namespace corvina
