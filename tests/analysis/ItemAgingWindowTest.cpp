@@ -85,19 +85,19 @@ TEST_F(ItemAgingWindow, ChartFollowsTheCurrentItem)
     auto *chart = window->findChild<ItemSalesChart *>(u"salesChart"_s);
     ASSERT_NE(chart, nullptr);
     EXPECT_TRUE(chart->sales().months.empty());
-    window->MSHFlexGrid1->setCurrentIndex(window->model()->index(0, 1));
+    test::control<QTableView>(window, "MSHFlexGrid1")->setCurrentIndex(window->model()->index(0, 1));
     ASSERT_EQ(chart->sales().months.size(), 3u);
     EXPECT_EQ(chart->sales().item, u"O'Neil bolt"_s);
     EXPECT_DOUBLE_EQ(chart->sales().months[0].sales, 1234.5);
     EXPECT_DOUBLE_EQ(chart->sales().months[1].sales, 0);
     EXPECT_DOUBLE_EQ(chart->sales().months[2].sales, 3);
-    window->MSHFlexGrid1->setCurrentIndex(window->model()->index(2, 1));
+    test::control<QTableView>(window, "MSHFlexGrid1")->setCurrentIndex(window->model()->index(2, 1));
     EXPECT_EQ(chart->sales().item, u"Nut"_s);
     EXPECT_DOUBLE_EQ(chart->sales().total(), 7);
     // Beside the grid, as tall as it, after a resize too.
     window->resize(window->width(), window->height() + 100);
-    EXPECT_GE(chart->x(), window->MSHFlexGrid1->geometry().right());
-    EXPECT_EQ(chart->height(), window->MSHFlexGrid1->height());
+    EXPECT_GE(chart->x(), test::control<QTableView>(window, "MSHFlexGrid1")->geometry().right());
+    EXPECT_EQ(chart->height(), test::control<QTableView>(window, "MSHFlexGrid1")->height());
 }
 
 TEST_F(ItemAgingWindow, GridColumnsByNumber)

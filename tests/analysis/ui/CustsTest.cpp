@@ -264,7 +264,7 @@ TEST_F(CustsWindowTest, LabelsButtonOpensTheListsLabels)
     auto *button = window->findChild<QPushButton *>(u"labelsButton"_s);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(), u"Mailing &Labels"_s);
-    EXPECT_FALSE(button->geometry().intersects(window->DataGrid1->geometry()));
+    EXPECT_FALSE(button->geometry().intersects(test::control<QTableView>(window, "DataGrid1")->geometry()));
     button->click();
     auto *labels = window->findChild<MailingLabels *>();
     ASSERT_NE(labels, nullptr);
