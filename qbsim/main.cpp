@@ -1,11 +1,11 @@
 // qbsim: the QuickBooks stand-in. `serve` answers the request library over a Unix-domain
 // socket from a company file; `generate` writes a company file.
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
 #include "qbsim/Server.h"
-#include "quickbooks/Wire.h"
+#include "qbxml/Wire.h"
 
 #include <QCoreApplication>
 #include <QFile>

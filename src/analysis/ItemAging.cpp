@@ -1,12 +1,12 @@
 #include "analysis/ItemAging.h"
 
 #include "analysis/ItemTypeStore.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
 #include "localdb/Value.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 
 #include <QFileInfo>
 #include <QHash>

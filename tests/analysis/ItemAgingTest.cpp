@@ -3,14 +3,14 @@
 #include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
 #include "localdb/Value.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
 #include <gtest/gtest.h>
 
 #include "qbsim/Generator.h"
-#include "quickbooks/Retrievals.h"
+#include "retrieval/Retrievals.h"
 #include "support/InProcessStandIn.h"
 
 #include <QDate>

@@ -12,7 +12,7 @@
 #include "reporting/ui/ReportDocument.h"
 #include "views/ui/CustFlds.h"
 #include "views/ui/Prev.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Screen.h"
+#include "base/Screen.h"
 
 #include <QStringList>
 

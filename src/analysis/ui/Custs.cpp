@@ -3,9 +3,9 @@
 #include "analysis/CustsGridModel.h"
 #include "analysis/CustsNotBuying.h"
 #include "analysis/ui/ItemAging.h"
-#include "localdb/Error.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "base/Error.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/ui/CustFlds.h"
 #include "views/ui/CustTwips.h"
 

@@ -1,6 +1,6 @@
 #include "analysis/ui/ExportCrit.h"
 
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "views/ui/CustTwips.h"
 
 #include <QGroupBox>

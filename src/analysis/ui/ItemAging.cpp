@@ -6,9 +6,9 @@
 #include "analysis/ui/Custs.h"
 #include "analysis/ui/ExportCrit.h"
 #include "analysis/ui/Reps.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "views/ui/CustTwips.h"
 
 #include <QFont>

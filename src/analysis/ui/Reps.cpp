@@ -3,11 +3,11 @@
 #include "analysis/RepsGridModel.h"
 #include "analysis/RepsNotSelling.h"
 #include "analysis/RepsReport.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/MemoryRows.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/ui/CustTwips.h"
 
 #include <QApplication>

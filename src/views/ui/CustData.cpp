@@ -1,9 +1,9 @@
 #include "views/ui/CustData.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/CustomerGridModel.h"
 #include "views/ui/CustFlds.h"
 #include "views/ui/CustTwips.h"

@@ -1,6 +1,6 @@
 #include "views/ui/CustFlds.h"
 
-#include "shell/Screen.h"
+#include "base/Screen.h"
 #include "views/CustomerList.h"
 #include "views/ui/CustTwips.h"
 #include "views/ui/FieldPrintPainter.h"

@@ -1,8 +1,8 @@
 #include "views/ui/DataReport4.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "views/CustSales.h"
 #include "views/CustSalesReport.h"
 

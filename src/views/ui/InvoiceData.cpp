@@ -1,9 +1,9 @@
 #include "views/ui/InvoiceData.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/InvoiceFormat.h"
 #include "views/InvoiceTotals.h"
 

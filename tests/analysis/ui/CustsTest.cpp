@@ -1,10 +1,10 @@
 #include "analysis/ui/Custs.h"
 
-#include "../XlsxRead.h"
+#include "support/XlsxRead.h"
 #include "analysis/CustsNotBuying.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/ui/CustFlds.h"
