@@ -2,15 +2,10 @@
 
 namespace corvina {
 
-Error::Error(std::int32_t number, const QString &description, int line)
+Error::Error(std::int32_t number, const QString &description, int step)
     : std::runtime_error(description.toStdString()), m_number(number), m_description(description),
-      m_line(line)
+      m_step(step)
 {
-}
-
-Error Error::atLine(int line) const
-{
-    return Error(m_number, m_description, m_line != 0 ? m_line : line);
 }
 
 } // namespace corvina

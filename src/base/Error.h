@@ -19,19 +19,30 @@ inline constexpr std::int32_t kFileFailure = -2147024893;   // 0x80070003: a fil
 // step (0 when unknown) at which a procedure failed. Procedures catch it at their boundary.
 class Error : public std::runtime_error {
 public:
-    Error(std::int32_t number, const QString &description, int line = 0);
+    Error(std::int32_t number, const QString &description, int step = 0);
 
     std::int32_t number() const noexcept { return m_number; }
     const QString &description() const noexcept { return m_description; }
-    int line() const noexcept { return m_line; }
-
-    // A copy of this error that names the step where it surfaced, unless it already names one.
-    Error atLine(int line) const;
+    int step() const noexcept { return m_step; }
 
 private:
     std::int32_t m_number;
     QString m_description;
-    int m_line;
+    int m_step;
+};
+
+// The numbered step a procedure has reached, which its error report names when it fails.
+// The procedure moves it on as it goes (`step.reach(30)`) and hands it by reference to the
+// helpers that run some of its steps; its error boundary reads `number()`.
+class ProcedureStep {
+public:
+    explicit ProcedureStep(int first) noexcept : m_number(first) {}
+
+    void reach(int number) noexcept { m_number = number; }
+    int number() const noexcept { return m_number; }
+
+private:
+    int m_number;
 };
 
 } // namespace corvina

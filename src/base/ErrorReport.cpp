@@ -17,7 +17,7 @@ ErrorReport::ErrorReport(Screen &screen, QString logPath)
 }
 
 QString ErrorReport::messageText(const QString &procedure, const QString &description,
-                                 std::int32_t number, int line)
+                                 std::int32_t number, int step)
 {
     QString text = QStringLiteral("An unexpected error has been encountered. Please provide the "
                                   "information below to Halvard so they can resolve this issue:");
@@ -26,7 +26,7 @@ QString ErrorReport::messageText(const QString &procedure, const QString &descri
     text += QStringLiteral("Procedure Name: ") + procedure + kCR;
     text += QStringLiteral("Error Description: ") + description + kCR;
     text += QStringLiteral("Error Number: ") + QString::number(number) + kCR;
-    text += QStringLiteral("Line Number: ") + QString::number(line) + kCR + kCR;
+    text += QStringLiteral("Line Number: ") + QString::number(step) + kCR + kCR;
     text += QStringLiteral("Please check Halvard's web site, www.halvard.example, for Halvard's "
                            "most up-to-date e-mail address.");
     return text;
@@ -43,27 +43,27 @@ ErrorReport::Action::~Action()
 }
 
 void ErrorReport::logOnly(const QString &procedure, const QString &description, std::int32_t number,
-                          int line)
+                          int step)
 {
     ++m_count;
     m_told = true;
-    appendToLog(procedure, description, number, line);
+    appendToLog(procedure, description, number, step);
 }
 
 void ErrorReport::show(const QString &procedure, const QString &description, std::int32_t number,
-                       int line)
+                       int step)
 {
     ++m_count;
-    appendToLog(procedure, description, number, line);
+    appendToLog(procedure, description, number, step);
     if (m_told)
         return;
     m_told = true;
-    m_screen.message(messageText(procedure, description, number, line), QStringLiteral("Error"),
+    m_screen.message(messageText(procedure, description, number, step), QStringLiteral("Error"),
                      Buttons::Ok);
 }
 
 void ErrorReport::appendToLog(const QString &procedure, const QString &description,
-                              std::int32_t number, int line) const
+                              std::int32_t number, int step) const
 {
     // The log is a courtesy for support; failing to write it must not disturb the caller.
     QFile log(m_logPath);
@@ -74,7 +74,7 @@ void ErrorReport::appendToLog(const QString &procedure, const QString &descripti
     const QString entry = QStringLiteral("%1\t%2\terror %3\tline %4\t%5\n")
                               .arg(QDateTime::currentDateTime().toString(Qt::ISODate), procedure)
                               .arg(number)
-                              .arg(line)
+                              .arg(step)
                               .arg(flat);
     log.write(entry.toUtf8());
 }

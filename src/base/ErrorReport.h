@@ -31,25 +31,25 @@ public:
         bool m_outerTold;
     };
 
-    // ShowError: procedure is the caller's name ("GetCustomers"), line the numbered step
-    // that failed (0 when unknown).
+    // ShowError: procedure is the caller's name ("GetCustomers"), step the numbered
+    // step that failed (0 when unknown).
     void show(const QString &procedure, const QString &description, std::int32_t number,
-              int line);
+              int step);
     // A failure the user already knows of (they chose to stop waiting): logged and counted,
     // and it counts as the action's one telling.
     void logOnly(const QString &procedure, const QString &description, std::int32_t number,
-                 int line);
+                 int step);
 
     // Reports since the program started; never reset.
     int count() const noexcept { return m_count; }
 
     // The box's text, lines separated by a lone carriage return.
     static QString messageText(const QString &procedure, const QString &description,
-                               std::int32_t number, int line);
+                               std::int32_t number, int step);
 
 private:
     void appendToLog(const QString &procedure, const QString &description, std::int32_t number,
-                     int line) const;
+                     int step) const;
 
     Screen &m_screen;
     QString m_logPath;

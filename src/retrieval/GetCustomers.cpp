@@ -192,42 +192,42 @@ private:
 
 enum class Outcome { Done, Stopped };
 
-// Steps 2 to 13; `line` follows the step being run.
-Outcome retrieve(ProgramState &state, int &line)
+// Steps 2 to 13; `step` follows the step being run.
+Outcome retrieve(ProgramState &state, ProcedureStep &step)
 {
     QuickBooksLink &qb = state.quickBooks();
     StatusDisplay &status = state.status();
 
-    line = 20;
+    step.reach(20);
     if (!qb.sessionOpen) {
         status.step(QStringLiteral("Opening and logging into Quickbooks..."));
         if (!OpenQB(state))
             return Outcome::Stopped;
     }
-    line = 30;
+    step.reach(30);
     status.step(QStringLiteral("Retrieving customers from Quickbooks..."));
-    line = 40;
+    step.reach(40);
     qb.requests->clear();
     qb.requests->setOnError(qb::OnError::Continue);
     qb.requests->appendCustomerQuery();
-    line = 50;
+    step.reach(50);
     const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
     const qb::Response &response = firstResponse(answer);
-    line = 60;
+    step.reach(60);
     if (reportStatus(state, response))
         return Outcome::Stopped;
 
-    line = 70;
+    step.reach(70);
     Database db = openLocalDb(state.appFolder());
     Transaction rewrite(db);
-    line = 80;
+    step.reach(80);
     db.deleteAll(QStringLiteral("Customers"));
     addMissingTables(db); // a file start-up could not bring up to date
     db.deleteAll(QStringLiteral("CustomerJobs"));
-    line = 90;
+    step.reach(90);
     const int count = response.count();
     status.startRecords(count, QStringLiteral("Updating the Customers table in the QBData database..."));
-    line = 100;
+    step.reach(100);
     RowInserter row(db, QStringLiteral("Customers"), kColumns);
     CustomerTree tree;
     for (int i = 0; i < count; ++i) {
@@ -240,13 +240,13 @@ Outcome retrieve(ProgramState &state, int &line)
         status.progress(i + 1);
     }
     tree.writeJobs(db);
-    line = 110;
+    step.reach(110);
     rewrite.commit();
 
-    line = 120;
+    step.reach(120);
     const QDateTime now = state.screen().now();
     stampRetrievalDate(state, QStringLiteral("Cust"), now);
-    line = 130;
+    step.reach(130);
     state.screen().setBoxText(RetrievalBox::Cust, generalDateText(now));
     state.screen().enableEntry(MenuEntry::DispCust);
     state.screen().enableEntry(MenuEntry::LettersAndLabels);
@@ -258,13 +258,13 @@ Outcome retrieve(ProgramState &state, int &line)
 void GetCustomers(ProgramState &state)
 {
     StatusDisplay &status = state.status();
-    int line = 10;
+    ProcedureStep step(10);
     try {
         status.open();
         status.busyPointer();
-        retryWhileLocked(state, QStringLiteral("Customers"), [&] { retrieve(state, line); });
+        retryWhileLocked(state, QStringLiteral("Customers"), [&] { retrieve(state, step); });
     } catch (...) {
-        reportUnexpected(state, QStringLiteral("GetCustomers"), line);
+        reportUnexpected(state, QStringLiteral("GetCustomers"), step.number());
     }
     // Exit steps: default pointer, status window unloaded; the session stays open.
     status.close();

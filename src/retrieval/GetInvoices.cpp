@@ -129,59 +129,59 @@ std::optional<Period> readPeriod(ProgramState &state, const RetrievalPeriod &tex
 enum class Outcome { Written, Stopped };
 
 // Steps 5 to 12, from the retry point.
-Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty, int &line)
+Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty, ProcedureStep &step)
 {
     QuickBooksLink &qb = state.quickBooks();
     StatusDisplay &status = state.status();
 
-    line = 50;
+    step.reach(50);
     qb.requests->clear();
     qb.requests->setOnError(qb::OnError::Continue);
     qb::InvoiceQuery &query = qb.requests->appendInvoiceQuery();
     query.setIncludeLineItems(true);
-    line = 60;
+    step.reach(60);
     if (period.from)
         query.setFromTxnDate(*period.from);
     if (period.to)
         query.setToTxnDate(*period.to);
-    line = 70;
+    step.reach(70);
     const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
     const qb::Response &response = firstResponse(answer);
-    line = 80;
+    step.reach(80);
     if (reportStatus(state, response))
         return Outcome::Stopped;
 
-    line = 90;
+    step.reach(90);
     Database db = openLocalDb(state.appFolder());
     Transaction rewrite(db);
     tableWasEmpty = db.countRows(QStringLiteral("Invoices")) == 0;
     if (!tableWasEmpty)
         db.deleteAll(QStringLiteral("Invoices"));
-    line = 100;
+    step.reach(100);
     const int count = response.count();
     status.startRecords(count, QStringLiteral("Writing %1 invoices to the QBData database...").arg(count));
     status.stopAnimation();
-    line = 110;
+    step.reach(110);
     RowInserter row(db, QStringLiteral("Invoices"), kColumns);
     for (int i = 0; i < count; ++i)
         writeInvoice(row, qb::InvoiceRet(response.record(i)), status, i + 1);
-    line = 120;
+    step.reach(120);
     rewrite.commit();
     return Outcome::Written;
 }
 
-void finish(ProgramState &state, bool tableWasEmpty, int &line)
+void finish(ProgramState &state, bool tableWasEmpty, ProcedureStep &step)
 {
     Screen &screen = state.screen();
-    line = 130;
+    step.reach(130);
     const QDateTime now = screen.now();
     stampRetrievalDate(state, QStringLiteral("Inv"), now);
-    line = 140;
+    step.reach(140);
     screen.setBoxText(RetrievalBox::Inv, generalDateText(now));
     screen.enableEntry(MenuEntry::DispInv);
     GetItems(state);
     screen.enableEntry(MenuEntry::ItemAging);
-    line = 150;
+    step.reach(150);
     if (tableWasEmpty) {
         screen.message(
             QStringLiteral("The Item Analyzer (far right menu) shows your first and last billing to each customer "
@@ -208,11 +208,11 @@ void GetInvoices(ProgramState &state)
 
     StatusDisplay &status = state.status();
     QuickBooksLink &qb = state.quickBooks();
-    int line = 20;
+    ProcedureStep step(20);
     try {
         status.open();
         status.busyPointer();
-        line = 30;
+        step.reach(30);
         if (!qb.sessionOpen) {
             status.step(QStringLiteral("Opening and logging into Quickbooks..."));
             if (!OpenQB(state)) {
@@ -220,18 +220,18 @@ void GetInvoices(ProgramState &state)
                 return;
             }
         }
-        line = 40;
+        step.reach(40);
         status.step(QStringLiteral("Retrieving invoices from Quickbooks (this may take some time, so please be patient)..."));
         status.playAnimation();
         bool tableWasEmpty = false;
         Outcome outcome = Outcome::Stopped;
         const bool tried = retryWhileLocked(state, QStringLiteral("Invoices"), [&] {
-            outcome = retrieve(state, *period, tableWasEmpty, line);
+            outcome = retrieve(state, *period, tableWasEmpty, step);
         });
         if (tried && outcome == Outcome::Written)
-            finish(state, tableWasEmpty, line);
+            finish(state, tableWasEmpty, step);
     } catch (...) {
-        reportUnexpected(state, QStringLiteral("GetInvoices"), line);
+        reportUnexpected(state, QStringLiteral("GetInvoices"), step.number());
     }
     // Step 16: default pointer, status window unloaded if still open.
     status.close();

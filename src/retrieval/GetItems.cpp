@@ -57,35 +57,35 @@ void writeEntry(RowInserter &row, const qb::ItemEntry &entry)
 }
 
 // Steps 4 to 9, from the retry point; false when QuickBooks answered with a non-zero status.
-void retrieve(ProgramState &state, int &line)
+void retrieve(ProgramState &state, ProcedureStep &step)
 {
     QuickBooksLink &qb = state.quickBooks();
     StatusDisplay &status = state.status();
 
-    line = 40;
+    step.reach(40);
     qb.requests->clear();
     qb.requests->setOnError(qb::OnError::Continue);
     qb.requests->appendItemQuery();
     const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
     const qb::Response &response = firstResponse(answer);
-    line = 50;
+    step.reach(50);
     if (reportStatus(state, response))
         return;
 
-    line = 60;
+    step.reach(60);
     Database db = openLocalDb(state.appFolder());
     Transaction rewrite(db);
     db.deleteAll(QStringLiteral("Items"));
-    line = 70;
+    step.reach(70);
     const int count = response.count();
     status.startRecords(count, QStringLiteral("Writing %1 items to the Items table...").arg(count));
-    line = 80;
+    step.reach(80);
     RowInserter row(db, QStringLiteral("Items"), kColumns);
     for (int i = 0; i < count; ++i) {
         writeEntry(row, qb::ItemEntry(response.record(i)));
         status.progress(i); // the bar stops one entry short of full, as it always has
     }
-    line = 90;
+    step.reach(90);
     rewrite.commit();
 }
 
@@ -94,10 +94,10 @@ void retrieve(ProgramState &state, int &line)
 void GetItems(ProgramState &state)
 {
     StatusDisplay &status = state.status();
-    int line = 10;
+    ProcedureStep step(10);
     try {
         status.openOrContinue();
-        line = 20;
+        step.reach(20);
         if (!state.quickBooks().sessionOpen) {
             status.step(QStringLiteral("Opening and logging into Quickbooks..."));
             if (!OpenQB(state)) {
@@ -105,21 +105,21 @@ void GetItems(ProgramState &state)
                 return;
             }
         }
-        line = 30;
+        step.reach(30);
         status.step(QStringLiteral("Retrieving item list from Quickbooks..."));
-        if (!retryWhileLocked(state, QStringLiteral("Items"), [&] { retrieve(state, line); })) {
+        if (!retryWhileLocked(state, QStringLiteral("Items"), [&] { retrieve(state, step); })) {
             status.close(); // Cancel leaves the session as it is
             return;
         }
     } catch (...) {
-        reportUnexpected(state, QStringLiteral("GetItems"), line);
+        reportUnexpected(state, QStringLiteral("GetItems"), step.number());
     }
     // Steps 10 and 11, on the normal path and after a status or an error.
-    line = 110;
+    step.reach(110);
     try {
         CloseQB(state);
     } catch (...) {
-        reportUnexpected(state, QStringLiteral("GetItems"), line);
+        reportUnexpected(state, QStringLiteral("GetItems"), step.number());
     }
     status.close();
 }

@@ -23,28 +23,28 @@ struct LoginRefused {
 // Steps 3 to 7. An unexpected error is reported and the procedure carries on with the
 // steps that follow the failed part: a failed request skips the table, a failed rewrite
 // keeps the table's previous rows. Nothing is retried, so nothing can loop.
-void retrieve(ProgramState &state, int &line)
+void retrieve(ProgramState &state, ProcedureStep &step)
 {
     QuickBooksLink &qb = state.quickBooks();
     StatusDisplay &status = state.status();
 
-    line = 30;
+    step.reach(30);
     qb.requests->setOnError(qb::OnError::Continue);
     qb.requests->appendSalesRepQuery();
     const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
     const qb::Response &response = firstResponse(answer);
-    line = 40;
+    step.reach(40);
     if (reportStatus(state, response))
         return;
 
-    line = 50;
+    step.reach(50);
     Database db = openLocalDb(state.appFolder());
     Transaction rewrite(db);
     db.deleteAll(QStringLiteral("Reps"));
-    line = 60;
+    step.reach(60);
     const int count = response.count();
     status.startRecords(count, QStringLiteral("Saving Rep information..."));
-    line = 70;
+    step.reach(70);
     RowInserter row(db, QStringLiteral("Reps"), kColumns);
     for (int i = 1; i <= count; ++i) {
         const qb::SalesRepRet rep(response.record(i - 1));
@@ -58,11 +58,11 @@ void retrieve(ProgramState &state, int &line)
     rewrite.commit();
 }
 
-void report(ProgramState &state, const Error &e, int line)
+void report(ProgramState &state, const Error &e, int step)
 {
     if (e.number() == qb::hr::kNoAutoLogin)
         throw LoginRefused{e};
-    reportFailure(state, QStringLiteral("GetReps"), e, line);
+    reportFailure(state, QStringLiteral("GetReps"), e, step);
 }
 
 } // namespace
@@ -71,32 +71,32 @@ void GetReps(ProgramState &state)
 {
     StatusDisplay &status = state.status();
     Screen &screen = state.screen();
-    int line = 10;
+    ProcedureStep step(10);
     try {
         try {
             status.busyPointer();
             status.open();
             status.step(QStringLiteral("Retrieving Reps from your QB company file..."));
-            line = 20;
+            step.reach(20);
             if (!OpenQB(state)) {
                 status.close();
                 return;
             }
             try {
-                retrieve(state, line);
+                retrieve(state, step);
             } catch (const Error &e) {
-                report(state, e, line);
+                report(state, e, step.number());
             }
-            line = 80;
+            step.reach(80);
             try {
                 CloseQB(state);
             } catch (const Error &e) {
-                report(state, e, line);
+                report(state, e, step.number());
             }
         } catch (const Error &e) {
-            report(state, e, line);
+            report(state, e, step.number());
         } catch (...) {
-            reportUnexpected(state, QStringLiteral("GetReps"), line);
+            reportUnexpected(state, QStringLiteral("GetReps"), step.number());
         }
     } catch (const LoginRefused &refused) {
         screen.setBusyPointer(false);
@@ -110,7 +110,7 @@ void GetReps(ProgramState &state)
         try {
             CloseQB(state);
         } catch (...) {
-            reportUnexpected(state, QStringLiteral("GetReps"), line);
+            reportUnexpected(state, QStringLiteral("GetReps"), step.number());
         }
         status.close();
         screen.showMainWindow();

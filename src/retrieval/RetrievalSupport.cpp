@@ -83,23 +83,23 @@ bool askRetryLockedTable(ProgramState &state, const QString &table)
     return state.screen().message(text, kAppTitle, Buttons::OkCancel) == Answer::Ok;
 }
 
-void reportFailure(ProgramState &state, const QString &procedure, const Error &error, int line)
+void reportFailure(ProgramState &state, const QString &procedure, const Error &error, int step)
 {
     endLostSession(state);
     if (error.number() == qb::hr::kAborted)
-        state.errors().logOnly(procedure, error.description(), error.number(), line);
+        state.errors().logOnly(procedure, error.description(), error.number(), step);
     else
-        state.showError(procedure, error.description(), error.number(), line);
+        state.showError(procedure, error.description(), error.number(), step);
 }
 
-void reportUnexpected(ProgramState &state, const QString &procedure, int line)
+void reportUnexpected(ProgramState &state, const QString &procedure, int step)
 {
     try {
         throw;
     } catch (const Error &e) {
-        reportFailure(state, procedure, e, line);
+        reportFailure(state, procedure, e, step);
     } catch (const std::exception &e) {
-        state.showError(procedure, QString::fromLocal8Bit(e.what()), qb::hr::kUnexpected, line);
+        state.showError(procedure, QString::fromLocal8Bit(e.what()), qb::hr::kUnexpected, step);
     }
 }
 

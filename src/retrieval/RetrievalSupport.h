@@ -86,12 +86,12 @@ bool retryWhileLocked(ProgramState &state, const QString &table, Attempt attempt
 
 // ShowError for the exception being handled (call it inside a catch block), naming the
 // procedure and the numbered step that failed. See reportFailure.
-void reportUnexpected(ProgramState &state, const QString &procedure, int line);
+void reportUnexpected(ProgramState &state, const QString &procedure, int step);
 
 // ShowError for `error`. A failure that took the link to QuickBooks down first ends the
 // session, so the next retrieval opens a new one; a wait the user gave up is only logged,
 // since the user already knows.
-void reportFailure(ProgramState &state, const QString &procedure, const Error &error, int line);
+void reportFailure(ProgramState &state, const QString &procedure, const Error &error, int step);
 
 // Response 0 of an answer; an answer without any response breaks the protocol.
 const qb::Response &firstResponse(const qb::ResponseSet &answer);

@@ -123,12 +123,12 @@ bool OpenQB(ProgramState &state)
     QuickBooksLink &link = state.quickBooks();
     Screen &screen = state.screen();
     bool result = false;
-    int line = 0;
+    ProcedureStep step(0);
     QString savedPath;
     try {
-        line = 10;
+        step.reach(10);
         savedPath = readSavedPath(state);
-        line = 20;
+        step.reach(20);
         if (savedPath.isEmpty()) {
             const QString question =
                 QStringLiteral("The company file that you want Tallis to work with must be open in "
@@ -139,27 +139,27 @@ bool OpenQB(ProgramState &state)
                 return false;
         }
     } catch (const Error &e) {
-        state.showError(QStringLiteral("OpenQB"), e.description(), e.number(), line);
+        state.showError(QStringLiteral("OpenQB"), e.description(), e.number(), step.number());
         return false;
     }
 
     for (;;) {
         try {
-            line = 30;
+            step.reach(30);
             link.sessionManager.reset();
             link.sessionManager = std::make_unique<qb::SessionManager>(makeProcessor(state));
             // A lost link ends the session at once, so no retrieval relies on it again.
             link.sessionManager->setLostHandler([&link] { link.sessionOpen = false; });
-            line = 40;
+            step.reach(40);
             link.sessionManager->openConnection(kAppId, kAppName);
-            line = 50;
+            step.reach(50);
             link.sessionManager->beginSession(savedPath, qb::OpenMode::DontCare);
-            line = 60;
+            step.reach(60);
             link.requests = link.sessionManager->createMsgSetRequest(2, 1);
-            line = 70;
+            step.reach(70);
             link.sessionOpen = true;
             result = true;
-            line = 80;
+            step.reach(80);
             if (savedPath.isEmpty())
                 writeSavedPath(state, link.sessionManager->currentCompanyFileName());
             return true;
@@ -181,7 +181,7 @@ bool OpenQB(ProgramState &state)
                                QStringLiteral("Open Company File"), Buttons::Ok);
                 return false;
             }
-            reportFailure(state, QStringLiteral("OpenQB"), e, line);
+            reportFailure(state, QStringLiteral("OpenQB"), e, step.number());
             return result && link.sessionOpen;
         }
     }

@@ -47,9 +47,9 @@ public:
 
     // ShowError, for the procedures.
     void showError(const QString &procedure, const QString &description, std::int32_t number,
-                   int line)
+                   int step)
     {
-        m_errors.show(procedure, description, number, line);
+        m_errors.show(procedure, description, number, step);
     }
 
 private:

@@ -301,6 +301,7 @@ TEST_F(ItemAgingData, RunStoresTheChoiceAndShowsTheWindow)
     EXPECT_EQ(state.itemAging(), held);
     ASSERT_FALSE(screen.messages().empty());
     EXPECT_TRUE(screen.messages().back().text.contains(u"GetItemAging"_s));
+    EXPECT_TRUE(screen.messages().back().text.contains(u"Line Number: 80\r"_s)) << "the step that failed";
     EXPECT_FALSE(screen.statusOpen());
     EXPECT_FALSE(screen.busy());
 }

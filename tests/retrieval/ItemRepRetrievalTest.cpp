@@ -159,6 +159,7 @@ TEST_F(RepRetrieval, AnUnexpectedErrorIsReportedAndTheRestStillRuns)
     GetReps(state);
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_TRUE(screen.messages()[0].text.contains(u"GetReps"));
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"Line Number: 30\r")) << "the request step";
     EXPECT_EQ(count(u"Reps"_s), 1); // the table is left as it was
     EXPECT_EQ(standIn.openSessions(), 0); // the session was still ended
     EXPECT_FALSE(screen.statusOpen());

@@ -16,7 +16,7 @@ reporting::ReportPreview *showCustSales(ProgramState &state, QWidget *parent)
         preview->setObjectName(QStringLiteral("DataReport4"));
         return preview;
     } catch (const Error &e) {
-        state.showError(QStringLiteral("GetCustSales"), e.description(), e.number(), e.line());
+        state.showError(QStringLiteral("GetCustSales"), e.description(), e.number(), e.step());
         return nullptr;
     }
 }
