@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 namespace corvina {
@@ -71,6 +72,12 @@ public:
 
     // The clock: the current local date and time.
     virtual QDateTime now() const = 0;
+    // A steady clock for pacing work (from any fixed origin); cheap to read and never set
+    // back, unlike now(). Real screens keep the system's; tests move it by hand.
+    virtual std::chrono::steady_clock::time_point steadyNow() const
+    {
+        return std::chrono::steady_clock::now();
+    }
 };
 
 } // namespace corvina

@@ -7,7 +7,7 @@
 namespace corvina {
 
 namespace {
-constexpr qint64 kYieldIntervalMs = 16; // about 60 yields a second
+constexpr std::chrono::milliseconds kYieldInterval{16}; // about 60 yields a second
 } // namespace
 
 StatusDisplay::StatusDisplay(Screen &screen, QString clipPath)
@@ -68,7 +68,7 @@ void StatusDisplay::progress(int done)
         m_barWidth = rounded;
         m_screen.setStatusBar(m_barWidth, true);
     }
-    if (done >= m_count || m_sinceYield.elapsed() >= kYieldIntervalMs)
+    if (done >= m_count || m_screen.steadyNow() - m_lastYield >= kYieldInterval)
         yieldNow();
 }
 
@@ -99,7 +99,7 @@ void StatusDisplay::close()
 void StatusDisplay::yieldNow()
 {
     m_screen.yield();
-    m_sinceYield.start();
+    m_lastYield = m_screen.steadyNow();
 }
 
 StatusSession::StatusSession(StatusDisplay &status) : m_status(status)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
+
+#include <chrono>
 
 namespace corvina {
 
@@ -13,7 +14,8 @@ class Screen;
 // open → busyPointer → any number of step / startRecords / progress / animation → close.
 // Every step text is followed by a yield so it is painted before the next slow call. While
 // records are written the bar's width is computed for every record, but the event loop is
-// given control about 60 times a second (and after the last record), not after each one.
+// given control about 60 times a second (and after the last record), not after each one, as
+// the screen's steady clock tells.
 class StatusDisplay {
 public:
     StatusDisplay(Screen &screen, QString clipPath);
@@ -49,7 +51,7 @@ private:
     int m_barWidth = 0;
     bool m_open = false;
     bool m_animating = false;
-    QElapsedTimer m_sinceYield;
+    std::chrono::steady_clock::time_point m_lastYield;
 };
 
 // Opens the status window with the busy pointer and closes it on every way out of the
