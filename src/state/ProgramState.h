@@ -2,6 +2,7 @@
 
 #include "state/QuickBooksLink.h"
 #include "reporting/ReportRows.h"
+#include "base/AppFiles.h"
 #include "base/ErrorReport.h"
 #include "base/StatusDisplay.h"
 
@@ -62,14 +63,5 @@ private:
     std::shared_ptr<reporting::ReportRows> m_custSales;
     std::shared_ptr<reporting::ReportRows> m_itemAging;
 };
-
-// Names of the files in the application folder.
-namespace appfile {
-inline const QString kLog = QStringLiteral("Corvina.log");
-inline const QString kClip = QStringLiteral("Download.gif");
-inline const QString kMailMergeGuide = QStringLiteral("MailMergeOverview.doc");
-inline const QString kQbPath = QStringLiteral("QBPath.txt");
-inline const QString kDates = QStringLiteral("Dates.adtg");
-} // namespace appfile
 
 } // namespace corvina
