@@ -76,7 +76,8 @@ TEST_F(StatusDisplayTest, ManyRecordsGrowTheBarSteadilyAndYieldAboutSixtyTimesAS
     EXPECT_EQ(screen.barWidth(), 300);
     EXPECT_EQ(screen.events().last(), QStringLiteral("yield")) << "the full bar is painted";
     const qsizetype yields = screen.events().count(QStringLiteral("yield")) - before;
-    EXPECT_NEAR(yields, 1000 / 16 + 1, 1) << "every 16 ms and after the last record";
+    EXPECT_NEAR(static_cast<double>(yields), 1000 / 16 + 1, 1)
+        << "every 16 ms and after the last record";
 }
 
 TEST_F(StatusDisplayTest, SlowRecordsYieldAfterEachOne)
