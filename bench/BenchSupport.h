@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 
-#include "shell/Screen.h"
+#include "base/Screen.h"
 #include <QString>
 #include <QStringList>
 

@@ -15,7 +15,7 @@
 #include "analysis/campaign/ui/CampaignPanels.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -7,8 +7,8 @@
 
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/CustomerBrowser.h"
 #include "views/CustomerGridModel.h"
 #include "views/ui/CustData.h"

@@ -8,7 +8,7 @@
 #include "analysis/CustsNotBuying.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

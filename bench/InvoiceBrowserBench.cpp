@@ -9,8 +9,8 @@
 
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/ui/InvoiceData.h"
 
 #include <QApplication>

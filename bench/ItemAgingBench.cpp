@@ -15,7 +15,7 @@
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -11,10 +11,10 @@
 #include "localdb/Recordset.h"
 #include "reporting/labels/MailingList.h"
 #include "reporting/labels/ui/LabelDocument.h"
-#include "reporting/labels/ui/MailingLabels.h"
+#include "views/ui/MailingLabels.h"
 #include "reporting/ui/ReportDocument.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

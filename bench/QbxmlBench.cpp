@@ -9,9 +9,9 @@
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
 #include "qbsim/QueryEngine.h"
-#include "quickbooks/Records.h"
-#include "quickbooks/RequestSet.h"
-#include "quickbooks/ResponseSet.h"
+#include "qbxml/Records.h"
+#include "qbxml/RequestSet.h"
+#include "qbxml/ResponseSet.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

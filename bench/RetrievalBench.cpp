@@ -11,11 +11,11 @@
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
 #include "qbsim/QueryEngine.h"
-#include "quickbooks/RequestProcessor.h"
-#include "quickbooks/RequestSet.h"
-#include "quickbooks/Retrievals.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "qbxml/RequestProcessor.h"
+#include "qbxml/RequestSet.h"
+#include "retrieval/Retrievals.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "qbsim/CompanyFile.h"
 
-#include "localdb/Error.h"
-#include "quickbooks/XmlScanner.h"
+#include "base/Error.h"
+#include "qbxml/XmlScanner.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "qbsim/QueryEngine.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "qbsim/CompanyFile.h"
-#include "quickbooks/ComErrors.h"
+#include "qbxml/ComErrors.h"
 
 #include <QSet>
 #include <QXmlStreamReader>

@@ -1,9 +1,9 @@
 #include "qbsim/Server.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/QueryEngine.h"
-#include "quickbooks/ComErrors.h"
+#include "qbxml/ComErrors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quickbooks/Wire.h"
+#include "qbxml/Wire.h"
 
 #include <QObject>
 #include <QString>

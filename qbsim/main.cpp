@@ -1,12 +1,13 @@
 // qbsim: the QuickBooks stand-in. `serve` answers the request library over a Unix-domain
 // socket from a company file; `generate` writes a company file.
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
 #include "qbsim/Server.h"
-#include "quickbooks/Wire.h"
+#include "qbxml/Wire.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
@@ -17,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -86,14 +88,6 @@ bool quitOnSignals(QCoreApplication &app)
     return true;
 }
 
-// The value after an option, taken from `args` at `i`; nullopt when missing.
-std::optional<QString> optionValue(const QStringList &args, qsizetype &i)
-{
-    if (i + 1 >= args.size())
-        return std::nullopt;
-    return args[++i];
-}
-
 std::optional<qulonglong> parseCount(const QString &text, qulonglong max)
 {
     bool ok = false;
@@ -103,43 +97,59 @@ std::optional<qulonglong> parseCount(const QString &text, qulonglong max)
     return value;
 }
 
+// Parses a command's arguments (without the command) into `parser`; a usage error names the
+// unknown option or the option missing its value.
+std::optional<int> parseArguments(QCommandLineParser &parser, const QString &command,
+                                  const QStringList &args)
+{
+    if (parser.parse(QStringList{u"qbsim "_s + command} + args))
+        return std::nullopt;
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return usageError(u"unknown option %1."_s.arg(
+            (unknown.front().size() == 1 ? u"-"_s : u"--"_s) + unknown.front()));
+    return usageError(parser.errorText());
+}
+
 int serve(QCoreApplication &app, const QStringList &args)
 {
+    const QCommandLineOption socketOption(u"socket"_s, {}, u"PATH"_s);
+    const QCommandLineOption quietOption(u"quiet"_s);
+    const QCommandLineOption maxClientOption(u"max-client-mb"_s, {}, u"N"_s);
+    const QCommandLineOption answerDelayOption(u"answer-delay"_s, {}, u"MS|never"_s);
+    QCommandLineParser parser;
+    parser.addOptions({socketOption, quietOption, maxClientOption, answerDelayOption});
+    if (const auto failed = parseArguments(parser, u"serve"_s, args))
+        return *failed;
+
     QString socketPath;
-    QString companyPath;
     qbsim::ServerOptions options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == u"--socket") {
-            const auto value = optionValue(args, i);
-            if (!value || value->isEmpty())
-                return usageError(u"--socket needs a path."_s);
-            socketPath = *value;
-        } else if (arg == u"--quiet") {
-            options.quiet = true;
-        } else if (arg == u"--max-client-mb") {
-            const auto value = optionValue(args, i);
-            const auto mb = value ? parseCount(*value, 1024 * 1024) : std::nullopt;
-            if (!mb || *mb == 0)
-                return usageError(u"--max-client-mb needs a whole number of megabytes from 1."_s);
-            options.maxClientBytes = static_cast<qint64>(*mb) * 1024 * 1024;
-        } else if (arg == u"--answer-delay") {
-            const auto value = optionValue(args, i);
-            const auto ms = value && *value != u"never" ? parseCount(*value, INT_MAX) : std::nullopt;
-            if (value && *value == u"never")
-                options.answerDelayMs = -1;
-            else if (ms)
-                options.answerDelayMs = static_cast<int>(*ms);
-            else
-                return usageError(u"--answer-delay needs milliseconds or \"never\"."_s);
-        } else if (arg.startsWith(u'-')) {
-            return usageError(u"unknown option %1."_s.arg(arg));
-        } else if (companyPath.isEmpty()) {
-            companyPath = arg;
-        } else {
-            return usageError(u"more than one company file given."_s);
-        }
+    if (parser.isSet(socketOption)) {
+        socketPath = parser.value(socketOption);
+        if (socketPath.isEmpty())
+            return usageError(u"--socket needs a path."_s);
     }
+    options.quiet = parser.isSet(quietOption);
+    if (parser.isSet(maxClientOption)) {
+        const auto mb = parseCount(parser.value(maxClientOption), 1024 * 1024);
+        if (!mb || *mb == 0)
+            return usageError(u"--max-client-mb needs a whole number of megabytes from 1."_s);
+        options.maxClientBytes = static_cast<qint64>(*mb) * 1024 * 1024;
+    }
+    if (parser.isSet(answerDelayOption)) {
+        const QString value = parser.value(answerDelayOption);
+        const auto ms = value != u"never" ? parseCount(value, INT_MAX) : std::nullopt;
+        if (value == u"never")
+            options.answerDelayMs = -1;
+        else if (ms)
+            options.answerDelayMs = static_cast<int>(*ms);
+        else
+            return usageError(u"--answer-delay needs milliseconds or \"never\"."_s);
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return usageError(u"more than one company file given."_s);
+    const QString companyPath = files.value(0);
     if (socketPath.isEmpty()) {
         QString error;
         socketPath = qb::wire::defaultSocketPath(&error);
@@ -186,31 +196,40 @@ int serve(QCoreApplication &app, const QStringList &args)
 
 int generate(const QStringList &args)
 {
+    const QCommandLineOption customersOption(u"customers"_s, {}, u"N"_s);
+    const QCommandLineOption invoicesOption(u"invoices"_s, {}, u"M"_s);
+    const QCommandLineOption seedOption(u"seed"_s, {}, u"S"_s);
+    const QCommandLineOption outputOption(u"output"_s, {}, u"FILE"_s);
+    QCommandLineParser parser;
+    parser.addOptions({customersOption, invoicesOption, seedOption, outputOption});
+    if (const auto failed = parseArguments(parser, u"generate"_s, args))
+        return *failed;
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(u"unknown argument %1."_s.arg(parser.positionalArguments().front()));
+
     qbsim::GeneratorOptions options;
-    QString output;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg != u"--customers" && arg != u"--invoices" && arg != u"--seed" && arg != u"--output")
-            return usageError(u"unknown argument %1."_s.arg(arg));
-        const auto value = optionValue(args, i);
-        if (!value)
-            return usageError(u"%1 needs a value."_s.arg(arg));
-        if (arg == u"--output") {
-            output = *value;
-            continue;
+    const QString output = parser.value(outputOption);
+    // Reads a set `option` as a whole number from 0 to `max` into `target`; false after the
+    // usage error when it is not one.
+    int failure = 0;
+    const auto readNumber = [&](const QCommandLineOption &option, qulonglong max, auto &target) {
+        if (!parser.isSet(option))
+            return true;
+        const QString value = parser.value(option);
+        const auto number = parseCount(value, max);
+        if (!number) {
+            failure = usageError(u"--%1 needs a whole number from 0 to %2, not \"%3\"."_s.arg(
+                option.names().front(), QString::number(max), value));
+            return false;
         }
-        const qulonglong max = arg == u"--seed" ? ~0ULL : static_cast<qulonglong>(INT_MAX);
-        const auto number = parseCount(*value, max);
-        if (!number)
-            return usageError(u"%1 needs a whole number from 0 to %2, not \"%3\"."_s.arg(
-                arg, QString::number(max), *value));
-        if (arg == u"--customers")
-            options.customers = static_cast<int>(*number);
-        else if (arg == u"--invoices")
-            options.invoices = static_cast<int>(*number);
-        else
-            options.seed = *number;
-    }
+        target = static_cast<std::remove_reference_t<decltype(target)>>(*number);
+        return true;
+    };
+    const auto maxCount = static_cast<qulonglong>(INT_MAX);
+    if (!readNumber(customersOption, maxCount, options.customers) ||
+        !readNumber(invoicesOption, maxCount, options.invoices) ||
+        !readNumber(seedOption, ~0ULL, options.seed))
+        return failure;
 
     if (options.invoices > 0 && options.customers == 0) {
         printError(u"invoices need at least one customer to bill: give --customers 1 or more."_s);

@@ -3,8 +3,8 @@
 #include "analysis/MailMergeTable.h"
 #include "localdb/LocalDb.h"
 #include "reporting/Workbook.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 
 #include <QDir>
 

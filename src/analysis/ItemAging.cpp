@@ -1,12 +1,12 @@
 #include "analysis/ItemAging.h"
 
 #include "analysis/ItemTypeStore.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
 #include "localdb/Value.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -721,7 +721,6 @@ std::pair<QDate, QDate> analysedPeriod(const reporting::ReportRows &itemAging)
 
 namespace {
 
-// The numbered steps of GetItemAging; a failure names the step it happened in.
 QStringList askExclusions(ProgramState &state, const QStringList &kinds)
 {
     const QStringList preselected = preselectedKinds(kinds, readExcludedKinds(state.appFolder()));
@@ -729,48 +728,41 @@ QStringList askExclusions(ProgramState &state, const QStringList &kinds)
     return state.screen().askExcludedItemKinds(kinds, preselected).value_or(preselected);
 }
 
-template <typename F> auto atStep(int line, F &&f)
-{
-    try {
-        return f();
-    } catch (const Error &e) {
-        throw e.atLine(line);
-    }
-}
-
 } // namespace
 
 bool GetItemAging(ProgramState &state, const std::function<void()> &showWindow)
 {
     const QString folder = state.appFolder();
+    // A failure names the numbered step it happened in.
+    ProcedureStep step(10);
     try {
-        atStep(10, [&] {
-            if (!QFileInfo::exists(savedRecordsetPath(folder, QStringLiteral("ItemTypes"))))
-                CreateSavedRecordset(folder, QStringLiteral("ItemTypes"));
-        });
-        const QStringList kinds = atStep(20, [&] {
+        if (!QFileInfo::exists(savedRecordsetPath(folder, QStringLiteral("ItemTypes"))))
+            CreateSavedRecordset(folder, QStringLiteral("ItemTypes"));
+        step.reach(20);
+        QStringList kinds;
+        {
             Database db = openLocalDb(folder, Database::Mode::ReadOnly);
-            return listItemKinds(db);
-        });
-        const QStringList excluded = atStep(20, [&] { return askExclusions(state, kinds); });
+            kinds = listItemKinds(db);
+        }
+        const QStringList excluded = askExclusions(state, kinds);
         const ItemKindClause clause = itemKindClause(kinds, excluded);
-        atStep(40, [&] { storeExcludedKinds(folder, excluded); });
+        step.reach(40);
+        storeExcludedKinds(folder, excluded);
 
         StatusSession status(state.status());
         status->step(QStringLiteral("Building report..."));
-        atStep(80, [&] {
-            if (state.itemAging())
-                throw Error(kObjectOpen,
-                            QStringLiteral("Operation is not allowed when the object is open."));
-            state.itemAging() = buildItemAging(folder, clause);
-        });
-        atStep(90, [&] { showWindow(); });
+        step.reach(80);
+        if (state.itemAging())
+            throw Error(kObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        state.itemAging() = buildItemAging(folder, clause);
+        step.reach(90);
+        showWindow();
         return true;
     } catch (const Error &e) {
-        state.showError(QStringLiteral("GetItemAging"), e.description(), e.number(), e.line());
+        state.showError(QStringLiteral("GetItemAging"), e.description(), e.number(), step.number());
     } catch (const std::exception &e) {
         state.showError(QStringLiteral("GetItemAging"), QString::fromLocal8Bit(e.what()),
-                        errc::kDatabaseFailure, 0);
+                        errc::kDatabaseFailure, step.number());
     }
     return false;
 }

@@ -1,7 +1,7 @@
 #include "analysis/ItemAgingExport.h"
 
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #include "analysis/MailMergeTable.h"
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/Recordset.h"
 
 #include <QStringList>

@@ -1,12 +1,12 @@
 #include "analysis/RepsNotSelling.h"
 
 #include "analysis/MailMergeTable.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
-#include "quickbooks/Retrievals.h"
+#include "retrieval/Retrievals.h"
 #include "reporting/MemoryRows.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 
 #include <QStringList>
 

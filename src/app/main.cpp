@@ -1,8 +1,8 @@
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
-#include "shell/ui/MainMenu.h"
-#include "shell/ui/QtScreen.h"
+#include "state/ProgramState.h"
+#include "app/ui/MainMenu.h"
+#include "app/ui/QtScreen.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,6 +1,6 @@
 #include "localdb/Database.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 
 #include <QFileInfo>
 #include <QMetaType>

@@ -1,6 +1,6 @@
 #include "localdb/LocalDb.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/SchemaSql.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "localdb/Value.h"
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <cmath>

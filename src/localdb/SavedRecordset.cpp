@@ -1,6 +1,6 @@
 #include "localdb/SavedRecordset.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "localdb/LocalDb.h"
 #include "localdb/Value.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QHash>
 

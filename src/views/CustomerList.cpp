@@ -1,7 +1,7 @@
 #include "views/CustomerList.h"
 
 #include "localdb/Recordset.h"
-#include "shell/RetrievalDates.h"
+#include "retrieval/RetrievalDates.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "views/CustomerTable.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 
 #include <sqlite3.h>
 

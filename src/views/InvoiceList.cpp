@@ -1,7 +1,7 @@
 #include "views/InvoiceList.h"
 
-#include "localdb/Error.h"
-#include "shell/RetrievalDates.h"
+#include "base/Error.h"
+#include "retrieval/RetrievalDates.h"
 #include "views/InvoiceFormat.h"
 #include "views/InvoiceOrder.h"
 

@@ -1,7 +1,7 @@
 #include "views/InvoiceOrder.h"
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 
 #include <QByteArray>
 

@@ -1,10 +1,10 @@
 #include "analysis/CustsNotBuying.h"
 
-#include "XlsxRead.h"
+#include "support/XlsxRead.h"
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/LocalDbRows.h"
 #include "support/TempAppFolder.h"

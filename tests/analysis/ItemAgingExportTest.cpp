@@ -1,8 +1,8 @@
 #include "analysis/ItemAgingExport.h"
 
-#include "XlsxRead.h"
+#include "support/XlsxRead.h"
 #include "reporting/MemoryRows.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 

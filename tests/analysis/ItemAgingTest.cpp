@@ -3,14 +3,14 @@
 #include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
 #include "localdb/Value.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
 #include <gtest/gtest.h>
 
 #include "qbsim/Generator.h"
-#include "quickbooks/Retrievals.h"
+#include "retrieval/Retrievals.h"
 #include "support/InProcessStandIn.h"
 
 #include <QDate>
@@ -301,6 +301,7 @@ TEST_F(ItemAgingData, RunStoresTheChoiceAndShowsTheWindow)
     EXPECT_EQ(state.itemAging(), held);
     ASSERT_FALSE(screen.messages().empty());
     EXPECT_TRUE(screen.messages().back().text.contains(u"GetItemAging"_s));
+    EXPECT_TRUE(screen.messages().back().text.contains(u"Line Number: 80\r"_s)) << "the step that failed";
     EXPECT_FALSE(screen.statusOpen());
     EXPECT_FALSE(screen.busy());
 }

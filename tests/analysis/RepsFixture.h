@@ -6,7 +6,7 @@
 #include "support/TempAppFolder.h"
 
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QVariant>
 

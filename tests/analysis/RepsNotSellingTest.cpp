@@ -1,7 +1,7 @@
 #include "RepsFixture.h"
 
 #include "analysis/RepsNotSelling.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/MemoryRows.h"
 
 using namespace corvina;

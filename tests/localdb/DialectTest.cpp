@@ -3,7 +3,7 @@
 // of the database itself.
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "support/LocalDbRows.h"
 #include "support/TempAppFolder.h"

@@ -2,7 +2,7 @@
 // transaction open in a separate process.
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "support/TempAppFolder.h"
 

@@ -1,7 +1,7 @@
 // The in-memory recordset: cursor, search, filter, sort, editing and its refusals.
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "localdb/Recordset.h"
 #include "support/TempAppFolder.h"

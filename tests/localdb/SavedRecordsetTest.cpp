@@ -1,7 +1,7 @@
 // Saved recordsets on disk: round trips, the empty sets CreateSavedRecordset makes, refusal of
 // damaged files, recovery of an unreadable one, and atomic saving.
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/SavedRecordset.h"
 #include "support/NoFileWrites.h"
 #include "support/TempAppFolder.h"

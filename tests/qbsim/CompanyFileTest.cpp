@@ -3,7 +3,7 @@
 
 #include "qbsim/CompanyFile.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "support/TempAppFolder.h"
 
 #include <QBuffer>

@@ -3,9 +3,9 @@
 
 #include "qbsim/QueryEngine.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "qbsim/CompanyFile.h"
-#include "quickbooks/ComErrors.h"
+#include "qbxml/ComErrors.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>

@@ -4,8 +4,8 @@
 #include "qbsim/Server.h"
 
 #include "qbsim/CompanyFile.h"
-#include "quickbooks/ComErrors.h"
-#include "quickbooks/Wire.h"
+#include "qbxml/ComErrors.h"
+#include "qbxml/Wire.h"
 #include "support/TempAppFolder.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quickbooks/RequestProcessor.h"
+#include "qbxml/RequestProcessor.h"
 
 #include <QByteArray>
 #include <QList>

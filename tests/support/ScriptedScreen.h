@@ -1,9 +1,10 @@
 #pragma once
 
-#include "shell/Screen.h"
+#include "base/Screen.h"
 
 #include <QStringList>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -44,6 +45,8 @@ public:
 
     void setBarDesignWidth(int width) { m_designWidth = width; }
     void setNow(const QDateTime &now) { m_now = now; }
+    // Moves the steady clock on; it stands still otherwise.
+    void advanceSteadyClock(std::chrono::milliseconds by) { m_steadyNow += by; }
     // Queues the texts the next retrieval period dialog hands back.
     void periodNext(const QString &from, const QString &to) { m_periods.push_back(RetrievalPeriod{from, to}); }
     // The next retrieval period dialog is closed without confirming.
@@ -77,6 +80,7 @@ public:
     std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds, const QStringList &selected) override;
     void showMainWindow() override { ++m_mainShown; }
     QDateTime now() const override { return m_now; }
+    std::chrono::steady_clock::time_point steadyNow() const override { return m_steadyNow; }
 
 private:
     std::deque<Answer> m_answers;
@@ -92,6 +96,7 @@ private:
     std::set<MenuEntry> m_enabled;
     QString m_statusText;
     QDateTime m_now = QDateTime(QDate(2026, 12, 8), QTime(9, 30, 0));
+    std::chrono::steady_clock::time_point m_steadyNow;
     int m_designWidth = 300;
     int m_barWidth = 0;
     bool m_barVisible = false;

@@ -1,6 +1,6 @@
-#include "CustomerTestRows.h"
+#include "support/CustomerTestRows.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "localdb/Recordset.h"
 #include "support/TempAppFolder.h"

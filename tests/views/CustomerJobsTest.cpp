@@ -2,11 +2,11 @@
 // stand-in, then the sales report (read back from its PDF), both non-buyer modes and the Item
 // Analyzer, each against figures worked out by hand.
 
-#include "../quickbooks/RetrievalFixture.h"
+#include "support/RetrievalFixture.h"
 
 #include "analysis/CustsNotBuying.h"
 #include "analysis/ItemAging.h"
-#include "quickbooks/Retrievals.h"
+#include "retrieval/Retrievals.h"
 #include "reporting/ui/ReportDocument.h"
 #include "support/PdfText.h"
 #include "views/CustSales.h"

@@ -1,6 +1,6 @@
 #include "InvoiceTestLines.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "support/TempAppFolder.h"
 #include "views/InvoiceList.h"

@@ -1,7 +1,7 @@
 #include "analysis/campaign/CampaignData.h"
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
 
 #include <sqlite3.h>

@@ -3,7 +3,7 @@
 #include "analysis/MailMergeTable.h"
 #include "localdb/Database.h"
 #include "reporting/Workbook.h"
-#include "shell/Screen.h"
+#include "base/Screen.h"
 
 #include <QDir>
 

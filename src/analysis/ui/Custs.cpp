@@ -4,11 +4,11 @@
 #include "analysis/RecordsetGridModel.h"
 #include "analysis/ui/ItemAging.h"
 #include "analysis/ui/SingleWindow.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
+#include "base/Screen.h"
+#include "views/ui/MailingLabels.h"
 #include "reporting/ui/Twips.h"
-#include "reporting/labels/ui/MailingLabels.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
 #include "views/ui/CustFlds.h"
 
 #include <QApplication>

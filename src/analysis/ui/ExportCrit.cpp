@@ -1,7 +1,7 @@
 #include "analysis/ui/ExportCrit.h"
 
 #include "reporting/ui/Twips.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QGroupBox>
 #include <QPushButton>

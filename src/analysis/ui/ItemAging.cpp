@@ -9,10 +9,10 @@
 #include "analysis/ItemMonthlySales.h"
 #include "localdb/Database.h"
 #include "analysis/ui/Reps.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/ui/ReportPreview.h"
 #include "reporting/ui/Twips.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QFont>
 #include <QGroupBox>

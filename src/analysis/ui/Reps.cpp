@@ -4,13 +4,13 @@
 #include "analysis/RepsNotSelling.h"
 #include "analysis/RepsReport.h"
 #include "analysis/ui/SingleWindow.h"
-#include "localdb/Error.h"
-#include "reporting/labels/ui/MailingLabels.h"
+#include "base/Error.h"
+#include "base/Screen.h"
 #include "reporting/MemoryRows.h"
+#include "views/ui/MailingLabels.h"
 #include "reporting/ui/ReportPreview.h"
 #include "reporting/ui/Twips.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QCheckBox>

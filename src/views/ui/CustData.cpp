@@ -1,10 +1,10 @@
 #include "views/ui/CustData.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
+#include "base/Screen.h"
 #include "reporting/ui/Twips.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
 #include "views/CustomerGridModel.h"
 #include "views/ui/CustFlds.h"
 

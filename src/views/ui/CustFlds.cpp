@@ -1,7 +1,7 @@
 #include "views/ui/CustFlds.h"
 
+#include "base/Screen.h"
 #include "reporting/ui/Twips.h"
-#include "shell/Screen.h"
 #include "views/CustomerList.h"
 #include "views/ui/FieldPrintPainter.h"
 #include "views/ui/FieldPrintSource.h"

@@ -1,8 +1,8 @@
 #include "views/ui/DataReport4.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "views/CustSales.h"
 #include "views/CustSalesReport.h"
 
@@ -16,7 +16,7 @@ reporting::ReportPreview *showCustSales(ProgramState &state, QWidget *parent)
         preview->setObjectName(QStringLiteral("DataReport4"));
         return preview;
     } catch (const Error &e) {
-        state.showError(QStringLiteral("GetCustSales"), e.description(), e.number(), e.line());
+        state.showError(QStringLiteral("GetCustSales"), e.description(), e.number(), e.step());
         return nullptr;
     }
 }

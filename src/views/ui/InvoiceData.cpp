@@ -1,10 +1,10 @@
 #include "views/ui/InvoiceData.h"
 
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
+#include "base/Screen.h"
 #include "reporting/ui/Twips.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
 #include "views/InvoiceFormat.h"
 #include "views/InvoiceTotals.h"
 

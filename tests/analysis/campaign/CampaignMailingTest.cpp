@@ -1,6 +1,6 @@
 #include "analysis/campaign/CampaignMailing.h"
 
-#include "../XlsxRead.h"
+#include "support/XlsxRead.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "support/LocalDbRows.h"

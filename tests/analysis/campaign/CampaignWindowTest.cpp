@@ -4,7 +4,7 @@
 #include "analysis/campaign/ui/RfmChart.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/LocalDbRows.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"

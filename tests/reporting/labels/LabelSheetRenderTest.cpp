@@ -1,9 +1,9 @@
 #include "reporting/labels/ui/LabelDocument.h"
-#include "reporting/labels/ui/MailingLabels.h"
+#include "views/ui/MailingLabels.h"
 
 #include "reporting/ui/ReportDocument.h"
 #include "reporting/ui/ReportPreview.h"
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/PdfText.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"

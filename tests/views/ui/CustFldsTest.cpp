@@ -1,6 +1,6 @@
-#include "../CustomerTestRows.h"
+#include "support/CustomerTestRows.h"
 
-#include "shell/ProgramState.h"
+#include "state/ProgramState.h"
 #include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"

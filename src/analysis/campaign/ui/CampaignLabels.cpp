@@ -1,11 +1,11 @@
 #include "analysis/campaign/ui/CampaignLabels.h"
 
 #include "localdb/Database.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "reporting/labels/MailingList.h"
-#include "reporting/labels/ui/MailingLabels.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "views/ui/MailingLabels.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/CustomerList.h"
 
 namespace corvina {

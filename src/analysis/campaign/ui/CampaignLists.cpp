@@ -3,10 +3,10 @@
 #include "analysis/campaign/CampaignMailing.h"
 #include "analysis/campaign/ui/CampaignLabels.h"
 #include "analysis/campaign/ui/CampaignPanels.h"
-#include "localdb/Error.h"
+#include "base/Error.h"
 #include "localdb/LocalDb.h"
-#include "shell/ProgramState.h"
-#include "shell/Screen.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
 #include "views/ui/CustFlds.h"
 
 #include <QApplication>

@@ -1,3 +1,0 @@
-add_executable(item_aging_bench ${CMAKE_CURRENT_LIST_DIR}/ItemAgingBench.cpp)
-target_link_libraries(item_aging_bench PRIVATE corvina_benchsupport corvina_gui)
-corvina_target_defaults(item_aging_bench)

@@ -1,3 +1,0 @@
-add_executable(campaign_bench ${CMAKE_CURRENT_LIST_DIR}/CampaignBench.cpp)
-target_link_libraries(campaign_bench PRIVATE corvina_benchsupport corvina_gui)
-corvina_target_defaults(campaign_bench)

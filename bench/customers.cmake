@@ -1,3 +1,0 @@
-add_executable(customer_browser_bench CustomerBrowserBench.cpp)
-target_link_libraries(customer_browser_bench PRIVATE corvina_benchsupport corvina_gui PkgConfig::SQLITE3)
-corvina_target_defaults(customer_browser_bench)

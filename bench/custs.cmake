@@ -1,3 +1,0 @@
-add_executable(custs_bench ${CMAKE_CURRENT_LIST_DIR}/CustsBench.cpp)
-target_link_libraries(custs_bench PRIVATE corvina_benchsupport corvina_core)
-corvina_target_defaults(custs_bench)

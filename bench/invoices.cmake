@@ -1,3 +1,0 @@
-add_executable(invoice_browser_bench ${CMAKE_CURRENT_LIST_DIR}/InvoiceBrowserBench.cpp)
-target_link_libraries(invoice_browser_bench PRIVATE corvina_benchsupport corvina_gui)
-corvina_target_defaults(invoice_browser_bench)

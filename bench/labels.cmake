@@ -1,3 +1,0 @@
-add_executable(labels_bench LabelsBench.cpp)
-target_link_libraries(labels_bench PRIVATE corvina_benchsupport corvina_gui)
-corvina_target_defaults(labels_bench)

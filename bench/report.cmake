@@ -1,3 +1,0 @@
-add_executable(report_bench ReportBench.cpp)
-target_link_libraries(report_bench PRIVATE corvina_benchsupport corvina_gui)
-corvina_target_defaults(report_bench)

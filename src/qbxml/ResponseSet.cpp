@@ -1,0 +1,98 @@
+#include "qbxml/ResponseSet.h"
+
+#include "base/Error.h"
+#include "qbxml/ComErrors.h"
+
+#include "qbxml/XmlScanner.h"
+
+namespace corvina::qb {
+
+namespace {
+
+[[noreturn]] void fail(const QString &what)
+{
+    throw Error(hr::kInvalidData, QStringLiteral("The answer from QuickBooks could not be read: %1.").arg(what));
+}
+
+[[noreturn]] void fail(const XmlScanner &scanner)
+{
+    fail(scanner.errorString());
+}
+
+// Moves to the next child element of the current element; false at its end.
+bool nextStartElement(XmlScanner &scanner)
+{
+    for (;;) {
+        switch (scanner.next()) {
+        case XmlScanner::Token::StartElement:
+            return true;
+        case XmlScanner::Token::Characters:
+            continue;
+        case XmlScanner::Token::Error:
+            fail(scanner);
+        default:
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+Response::Response(std::shared_ptr<const Document> document, QString type, QString requestId,
+                   int statusCode, QString statusSeverity, QString statusMessage,
+                   std::vector<std::uint32_t> records)
+    : m_document(std::move(document))
+    , m_type(std::move(type))
+    , m_requestId(std::move(requestId))
+    , m_statusCode(statusCode)
+    , m_statusSeverity(std::move(statusSeverity))
+    , m_statusMessage(std::move(statusMessage))
+    , m_records(std::move(records))
+{
+}
+
+Element Response::record(int index) const
+{
+    return Element(m_document, m_records.at(static_cast<std::size_t>(index)));
+}
+
+ResponseSet ResponseSet::parse(QByteArrayView qbxml)
+{
+    auto document = std::make_shared<Document>();
+    XmlScanner scanner(qbxml);
+    ResponseSet set;
+
+    if (!nextStartElement(scanner) || scanner.name() != "QBXML")
+        fail(QStringLiteral("the document is not a qbXML answer"));
+    while (nextStartElement(scanner)) {
+        if (scanner.name() != "QBXMLMsgsRs") {
+            scanner.skipElement();
+            continue;
+        }
+        while (nextStartElement(scanner)) {
+            const QString type = QString::fromUtf8(scanner.name());
+            bool ok = false;
+            const int statusCode = scanner.attribute("statusCode").toInt(&ok);
+            if (!ok)
+                fail(QStringLiteral("%1 has no valid statusCode").arg(type));
+            const QString requestId = QString::fromUtf8(scanner.attribute("requestID"));
+            const QString severity = QString::fromUtf8(scanner.attribute("statusSeverity"));
+            const QString message = QString::fromUtf8(scanner.attribute("statusMessage"));
+            std::vector<std::uint32_t> records;
+            while (nextStartElement(scanner)) {
+                records.push_back(document->readElement(scanner));
+                if (scanner.hasError())
+                    fail(scanner);
+            }
+            set.m_responses.emplace_back(document, type, requestId, statusCode, severity, message,
+                                         std::move(records));
+        }
+    }
+    while (scanner.next() != XmlScanner::Token::EndDocument) {
+        if (scanner.hasError())
+            fail(scanner);
+    }
+    return set;
+}
+
+} // namespace corvina::qb

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "qbxml/Document.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace corvina::qb {
+
+// One answer of a response set: QuickBooks' status and the records it returned, in order.
+class Response {
+public:
+    Response(std::shared_ptr<const Document> document, QString type, QString requestId,
+             int statusCode, QString statusSeverity, QString statusMessage,
+             std::vector<std::uint32_t> records);
+
+    // The answer's element name, e.g. "InvoiceQueryRs".
+    const QString &type() const noexcept { return m_type; }
+    const QString &requestId() const noexcept { return m_requestId; }
+    // 0 is success; 1–999 returned data or none with a notice; 1000 and up are errors.
+    int statusCode() const noexcept { return m_statusCode; }
+    const QString &statusSeverity() const noexcept { return m_statusSeverity; }
+    const QString &statusMessage() const noexcept { return m_statusMessage; }
+
+    int count() const noexcept { return static_cast<int>(m_records.size()); }
+    // Record `index` (0 to count − 1); wrap it in CustomerRet, InvoiceRet, ItemEntry or
+    // SalesRepRet as the query asked.
+    Element record(int index) const;
+
+private:
+    std::shared_ptr<const Document> m_document;
+    QString m_type;
+    QString m_requestId;
+    int m_statusCode;
+    QString m_statusSeverity;
+    QString m_statusMessage;
+    std::vector<std::uint32_t> m_records;
+};
+
+// The parsed answer to a request set: one response per request, in request order.
+class ResponseSet {
+public:
+    // Parses a qbXML response document. Text that is not a well-formed qbXML answer raises
+    // corvina::Error (hr::kInvalidData) naming the line and column of the fault.
+    static ResponseSet parse(QByteArrayView qbxml);
+
+    int count() const noexcept { return static_cast<int>(m_responses.size()); }
+    const Response &response(int index) const { return m_responses.at(static_cast<std::size_t>(index)); }
+
+private:
+    std::vector<Response> m_responses;
+};
+
+} // namespace corvina::qb

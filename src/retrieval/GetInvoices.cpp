@@ -1,0 +1,240 @@
+#include "base/Error.h"
+#include "localdb/LocalDb.h"
+#include "retrieval/PeriodText.h"
+#include "qbxml/Records.h"
+#include "retrieval/RetrievalSupport.h"
+#include "retrieval/Retrievals.h"
+#include "retrieval/Session.h"
+#include "state/ProgramState.h"
+#include "retrieval/RetrievalDates.h"
+#include "base/Screen.h"
+
+namespace corvina {
+
+namespace {
+
+enum InvoiceColumn {
+    CustListID, Class, Customer, DueDate, FOB, Memo, PO, InvNo, SalesRep, ShipDate, ShipMethod,
+    Terms, InvDate, Amt, LineClass, Desc, ItemRefID, ItemRef, RateAmt, RatePct, Qty,
+};
+const QStringList kColumns = {
+    u"CustListID"_qs, u"Class"_qs,    u"Customer"_qs, u"DueDate"_qs,   u"FOB"_qs,
+    u"Memo"_qs,       u"PO"_qs,       u"InvNo"_qs,    u"SalesRep"_qs,  u"ShipDate"_qs,
+    u"ShipMethod"_qs, u"Terms"_qs,    u"InvDate"_qs,  u"Amt"_qs,       u"LineClass"_qs,
+    u"Desc"_qs,       u"ItemRefID"_qs, u"ItemRef"_qs, u"RateAmt"_qs,   u"RatePct"_qs,
+    u"Qty"_qs,
+};
+
+const QChar kCR(13);
+
+using qb::Tag;
+
+// The invoice's header values, read once and repeated on each of its rows.
+struct Header {
+    std::optional<QByteArray> custListId, customer, className, fob, memo, po, invNo, salesRep, shipMethod, terms;
+    std::optional<QDate> dueDate, shipDate, invDate;
+
+    explicit Header(const qb::InvoiceRet &inv)
+        : custListId(inv.refListIdUtf8(Tag::CustomerRef))
+        , customer(inv.refFullNameUtf8(Tag::CustomerRef))
+        , className(inv.refFullNameUtf8(Tag::ClassRef))
+        , fob(inv.utf8Of(Tag::FOB))
+        , memo(inv.utf8Of(Tag::Memo))
+        , po(inv.utf8Of(Tag::PONumber))
+        , invNo(inv.utf8Of(Tag::RefNumber))
+        , salesRep(inv.refFullNameUtf8(Tag::SalesRepRef))
+        , shipMethod(inv.refFullNameUtf8(Tag::ShipMethodRef))
+        , terms(inv.refFullNameUtf8(Tag::TermsRef))
+        , dueDate(inv.dueDate())
+        , shipDate(inv.shipDate())
+        , invDate(inv.txnDate())
+    {
+    }
+};
+
+// One row for an item line; a line without an item gives none. True when a row was written.
+bool writeLine(RowInserter &row, const Header &h, const qb::InvoiceLineRet &line)
+{
+    const qb::Element item = line.child(Tag::ItemRef);
+    if (item.isNull())
+        return false;
+    row.setIf(CustListID, h.custListId);
+    row.setIf(Class, h.className);
+    row.setIf(Customer, h.customer);
+    row.setIf(DueDate, h.dueDate);
+    row.setIf(FOB, h.fob);
+    row.setIf(Memo, h.memo);
+    row.setIf(PO, h.po);
+    row.setIf(InvNo, h.invNo);
+    row.setIf(SalesRep, h.salesRep);
+    row.setIf(ShipDate, h.shipDate);
+    row.setIf(ShipMethod, h.shipMethod);
+    row.setIf(Terms, h.terms);
+    row.setIf(InvDate, h.invDate);
+    row.setIf(Amt, line.amount());
+    row.setIf(LineClass, line.refFullNameUtf8(Tag::ClassRef));
+    row.setIf(Desc, line.utf8Of(Tag::Desc));
+    row.setIf(ItemRefID, item.utf8Of(Tag::ListID));
+    row.setIf(ItemRef, item.utf8Of(Tag::FullName));
+    row.setIf(RateAmt, line.rate());
+    row.setIf(RatePct, line.ratePercent());
+    row.setIf(Qty, line.quantity());
+    row.insert();
+    return true;
+}
+
+void writeInvoice(RowInserter &row, const qb::InvoiceRet &invoice, StatusDisplay &status, int done)
+{
+    const Header header(invoice);
+    for (const auto &entry : invoice.lines()) {
+        if (const auto line = entry.line())
+            writeLine(row, header, *line);
+        if (const auto group = entry.group()) {
+            // A member without an item ends the group's rows.
+            for (const auto &member : group->lines()) {
+                if (!writeLine(row, header, member))
+                    break;
+            }
+        }
+        status.progress(done);
+    }
+}
+
+struct Period {
+    std::optional<QDate> from, to;
+};
+
+// The dialog's texts as dates; a text that is not a date is named to the user and stops
+// the retrieval before anything is asked of QuickBooks.
+std::optional<Period> readPeriod(ProgramState &state, const RetrievalPeriod &texts)
+{
+    Period period;
+    const std::pair<const QString *, std::optional<QDate> *> sides[] = {{&texts.from, &period.from},
+                                                                         {&texts.to, &period.to}};
+    for (const auto &[text, date] : sides) {
+        if (text->trimmed().isEmpty())
+            continue;
+        *date = readTypedDate(*text, state.screen().now().date());
+        if (!*date) {
+            state.screen().message(QStringLiteral("\"%1\" is not a date. Enter dates as %2, or leave a box "
+                                                  "empty to leave that side of the period open.")
+                                       .arg(*text, typedDateText(QDate(2024, 1, 31))),
+                                   QStringLiteral("Period To Retrieve"), Buttons::Ok);
+            return std::nullopt;
+        }
+    }
+    return period;
+}
+
+enum class Outcome { Written, Stopped };
+
+// Steps 5 to 12, from the retry point.
+Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty, ProcedureStep &step)
+{
+    QuickBooksLink &qb = state.quickBooks();
+    StatusDisplay &status = state.status();
+
+    step.reach(50);
+    qb.requests->clear();
+    qb.requests->setOnError(qb::OnError::Continue);
+    qb::InvoiceQuery &query = qb.requests->appendInvoiceQuery();
+    query.setIncludeLineItems(true);
+    step.reach(60);
+    if (period.from)
+        query.setFromTxnDate(*period.from);
+    if (period.to)
+        query.setToTxnDate(*period.to);
+    step.reach(70);
+    const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
+    const qb::Response &response = firstResponse(answer);
+    step.reach(80);
+    if (reportStatus(state, response))
+        return Outcome::Stopped;
+
+    step.reach(90);
+    Database db = openLocalDb(state.appFolder());
+    Transaction rewrite(db);
+    tableWasEmpty = db.countRows(QStringLiteral("Invoices")) == 0;
+    if (!tableWasEmpty)
+        db.deleteAll(QStringLiteral("Invoices"));
+    step.reach(100);
+    const int count = response.count();
+    status.startRecords(count, QStringLiteral("Writing %1 invoices to the QBData database...").arg(count));
+    status.stopAnimation();
+    step.reach(110);
+    RowInserter row(db, QStringLiteral("Invoices"), kColumns);
+    for (int i = 0; i < count; ++i)
+        writeInvoice(row, qb::InvoiceRet(response.record(i)), status, i + 1);
+    step.reach(120);
+    rewrite.commit();
+    return Outcome::Written;
+}
+
+void finish(ProgramState &state, bool tableWasEmpty, ProcedureStep &step)
+{
+    Screen &screen = state.screen();
+    step.reach(130);
+    const QDateTime now = screen.now();
+    stampRetrievalDate(state, QStringLiteral("Inv"), now);
+    step.reach(140);
+    screen.setBoxText(RetrievalBox::Inv, generalDateText(now));
+    screen.enableEntry(MenuEntry::DispInv);
+    GetItems(state);
+    screen.enableEntry(MenuEntry::ItemAging);
+    step.reach(150);
+    if (tableWasEmpty) {
+        screen.message(
+            QStringLiteral("The Item Analyzer (far right menu) shows your first and last billing to each customer "
+                           "who purchased each of your inventory items. The age of the first and last billing is "
+                           "also displayed in days.")
+                + kCR + kCR
+                + QStringLiteral("When you select \"Show Customers\", all of your customers are shown alongside the "
+                                 "Item Analyzer, so you can quickly see which customers have not purchased your "
+                                 "inventory items."),
+            QStringLiteral("Hint"), Buttons::Ok);
+    }
+}
+
+} // namespace
+
+void GetInvoices(ProgramState &state)
+{
+    const auto texts = state.screen().askRetrievalPeriod();
+    if (!texts)
+        return;
+    const auto period = readPeriod(state, *texts);
+    if (!period)
+        return;
+
+    StatusDisplay &status = state.status();
+    QuickBooksLink &qb = state.quickBooks();
+    ProcedureStep step(20);
+    try {
+        status.open();
+        status.busyPointer();
+        step.reach(30);
+        if (!qb.sessionOpen) {
+            status.step(QStringLiteral("Opening and logging into Quickbooks..."));
+            if (!OpenQB(state)) {
+                status.close();
+                return;
+            }
+        }
+        step.reach(40);
+        status.step(QStringLiteral("Retrieving invoices from Quickbooks (this may take some time, so please be patient)..."));
+        status.playAnimation();
+        bool tableWasEmpty = false;
+        Outcome outcome = Outcome::Stopped;
+        const bool tried = retryWhileLocked(state, QStringLiteral("Invoices"), [&] {
+            outcome = retrieve(state, *period, tableWasEmpty, step);
+        });
+        if (tried && outcome == Outcome::Written)
+            finish(state, tableWasEmpty, step);
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetInvoices"), step.number());
+    }
+    // Step 16: default pointer, status window unloaded if still open.
+    status.close();
+}
+
+} // namespace corvina

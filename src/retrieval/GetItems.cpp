@@ -1,0 +1,127 @@
+#include "base/Error.h"
+#include "localdb/LocalDb.h"
+#include "qbxml/Records.h"
+#include "retrieval/RetrievalSupport.h"
+#include "retrieval/Retrievals.h"
+#include "retrieval/Session.h"
+#include "state/ProgramState.h"
+#include "base/Screen.h"
+
+namespace corvina {
+
+namespace {
+
+enum ItemColumn { Name, Desc, Type, IsActive, ListID };
+const QStringList kColumns = {u"Name"_qs, u"Desc"_qs, u"Type"_qs, u"IsActive"_qs, u"ListID"_qs};
+
+using qb::ItemKind;
+
+// The kinds copied, in the order an entry is tested for them.
+constexpr ItemKind kCopiedKinds[] = {ItemKind::SalesTaxGroup, ItemKind::InventoryAssembly,
+                                     ItemKind::Inventory,     ItemKind::Service,
+                                     ItemKind::NonInventory,  ItemKind::OtherCharge};
+
+std::optional<QString> descriptionOf(const qb::ItemRecord &item, ItemKind kind)
+{
+    switch (kind) {
+    case ItemKind::SalesTaxGroup:
+        return item.itemDesc();
+    case ItemKind::InventoryAssembly:
+    case ItemKind::Inventory:
+        return item.salesDesc();
+    default: {
+        // Service, NonInventory, OtherCharge: in the sales/purchase part, of either form.
+        std::optional<QString> desc;
+        if (const auto both = item.salesAndPurchase())
+            desc = both->textOf(qb::Tag::SalesDesc);
+        if (const auto one = item.salesOrPurchase(); one && one->textOf(qb::Tag::Desc))
+            desc = one->textOf(qb::Tag::Desc);
+        return desc;
+    }
+    }
+}
+
+void writeEntry(RowInserter &row, const qb::ItemEntry &entry)
+{
+    for (ItemKind kind : kCopiedKinds) {
+        const auto item = entry.record(kind);
+        if (!item)
+            continue;
+        row.setIf(Name, item->itemName());
+        row.setIf(Desc, descriptionOf(*item, kind));
+        row.set(Type, entry.typeName());
+        row.setIf(IsActive, item->isActive());
+        row.set(ListID, item->listId());
+        row.insert();
+    }
+}
+
+// Steps 4 to 9, from the retry point; false when QuickBooks answered with a non-zero status.
+void retrieve(ProgramState &state, ProcedureStep &step)
+{
+    QuickBooksLink &qb = state.quickBooks();
+    StatusDisplay &status = state.status();
+
+    step.reach(40);
+    qb.requests->clear();
+    qb.requests->setOnError(qb::OnError::Continue);
+    qb.requests->appendItemQuery();
+    const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
+    const qb::Response &response = firstResponse(answer);
+    step.reach(50);
+    if (reportStatus(state, response))
+        return;
+
+    step.reach(60);
+    Database db = openLocalDb(state.appFolder());
+    Transaction rewrite(db);
+    db.deleteAll(QStringLiteral("Items"));
+    step.reach(70);
+    const int count = response.count();
+    status.startRecords(count, QStringLiteral("Writing %1 items to the Items table...").arg(count));
+    step.reach(80);
+    RowInserter row(db, QStringLiteral("Items"), kColumns);
+    for (int i = 0; i < count; ++i) {
+        writeEntry(row, qb::ItemEntry(response.record(i)));
+        status.progress(i); // the bar stops one entry short of full, as it always has
+    }
+    step.reach(90);
+    rewrite.commit();
+}
+
+} // namespace
+
+void GetItems(ProgramState &state)
+{
+    StatusDisplay &status = state.status();
+    ProcedureStep step(10);
+    try {
+        status.openOrContinue();
+        step.reach(20);
+        if (!state.quickBooks().sessionOpen) {
+            status.step(QStringLiteral("Opening and logging into Quickbooks..."));
+            if (!OpenQB(state)) {
+                status.close();
+                return;
+            }
+        }
+        step.reach(30);
+        status.step(QStringLiteral("Retrieving item list from Quickbooks..."));
+        if (!retryWhileLocked(state, QStringLiteral("Items"), [&] { retrieve(state, step); })) {
+            status.close(); // Cancel leaves the session as it is
+            return;
+        }
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetItems"), step.number());
+    }
+    // Steps 10 and 11, on the normal path and after a status or an error.
+    step.reach(110);
+    try {
+        CloseQB(state);
+    } catch (...) {
+        reportUnexpected(state, QStringLiteral("GetItems"), step.number());
+    }
+    status.close();
+}
+
+} // namespace corvina

@@ -1,4 +1,0 @@
-corvina_add_test(reporting_format_test FormatTest.cpp)
-corvina_add_test(reporting_pages_test ReportPagesTest.cpp)
-corvina_add_test(reporting_render_test ReportRenderTest.cpp GUI)
-corvina_add_test(reporting_preview_test ReportPreviewTest.cpp GUI LIBS Qt6::Test)
