@@ -9,9 +9,6 @@ target_sources(corvina_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ui/ExportCrit.cpp)
 target_sources(corvina_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CustsNotBuying.cpp)
-# Replacing the rows of a mail-merge table, shared by the customers and the reps.
-target_sources(corvina_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/MailMergeTable.cpp)
 target_sources(corvina_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CustsGridModel.cpp)
 target_sources(corvina_gui PRIVATE

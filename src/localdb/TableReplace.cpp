@@ -1,4 +1,4 @@
-#include "analysis/MailMergeTable.h"
+#include "localdb/TableReplace.h"
 
 #include "localdb/Database.h"
 #include "localdb/Error.h"
@@ -13,7 +13,6 @@ namespace corvina {
 
 namespace {
 
-const QString kItemColumn = QStringLiteral("Item");
 constexpr int kStamp = -2; // the column takes the stamp; -1 is "no such field"
 
 QString quoted(const QString &identifier)
@@ -23,9 +22,9 @@ QString quoted(const QString &identifier)
 
 } // namespace
 
-bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &list,
-                          const QString &source, const QString &stamp,
-                          const std::function<bool(const QString &previousItem)> &confirm)
+bool replaceTableRows(Database &db, const QString &table, const Recordset &list,
+                      const QString &source, const QString &stampColumn, const QVariant &stamp,
+                      const std::function<bool(const QVariant &previousStamp)> &confirm)
 {
     // The table's columns in their order, each with the list column that fills it.
     QStringList columns;
@@ -38,7 +37,7 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
         shape.step();
         for (int c = 0; c < shape.columnCount(); ++c) {
             const QString column = shape.columnName(c);
-            const int field = column.compare(kItemColumn, Qt::CaseInsensitive) == 0
+            const int field = column.compare(stampColumn, Qt::CaseInsensitive) == 0
                                   ? kStamp
                                   : list.fieldIndex(column);
             if (field == -1)
@@ -52,7 +51,7 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
     }
 
     if (db.countRows(table) > 0) {
-        QString previous;
+        QVariant previous;
         if (const auto item = std::find(sources.begin(), sources.end(), kStamp);
             item != sources.end()) {
             Statement first = db.prepare(QStringLiteral("SELECT ") +
@@ -60,7 +59,7 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
                                          QStringLiteral(" FROM ") + quoted(table) +
                                          QStringLiteral(" ORDER BY rowid LIMIT 1"));
             if (first.step())
-                previous = first.value(0).toString();
+                previous = first.value(0);
         }
         if (!confirm(previous))
             return false;
@@ -76,7 +75,7 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
         const std::vector<QVariant> &values = list.storedRow(row);
         for (size_t c = 0; c < sources.size(); ++c)
             insert.bind(static_cast<int>(c) + 1, sources[c] == kStamp
-                                                     ? QVariant(stamp)
+                                                     ? stamp
                                                      : values[static_cast<size_t>(sources[c])]);
         insert.run();
         insert.reset();
