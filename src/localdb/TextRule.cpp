@@ -2,6 +2,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace corvina {
@@ -93,8 +94,16 @@ int compareWithoutCase(QByteArrayView a, QByteArrayView b) noexcept
 {
     const auto *sa = reinterpret_cast<const unsigned char *>(a.data());
     const auto *sb = reinterpret_cast<const unsigned char *>(b.data());
-    qsizetype i = 0;
-    qsizetype j = 0;
+    const qsizetype common = std::min(a.size(), b.size());
+    // Equal bytes are equal characters: skip them, then step back to the start of the
+    // character in which the texts differ.
+    qsizetype same = 0;
+    while (same < common && sa[same] == sb[same])
+        ++same;
+    while (same > 0 && (sa[same] & 0xC0) == 0x80)
+        --same;
+    qsizetype i = same;
+    qsizetype j = same;
     while (i < a.size() && j < b.size()) {
         // ASCII on both sides is the common case and needs no decoding.
         if (sa[i] < 0x80 && sb[j] < 0x80) {
@@ -128,8 +137,15 @@ int compareWithoutCase(const QString &a, const QString &b) noexcept
 void appendCaseKey(std::string &key, QByteArrayView utf8)
 {
     const auto *s = reinterpret_cast<const unsigned char *>(utf8.data());
-    key.reserve(key.size() + static_cast<std::size_t>(utf8.size()));
-    for (qsizetype i = 0; i < utf8.size();) {
+    const std::size_t start = key.size();
+    // ASCII straight into place; the rest, if any, character by character.
+    key.resize(start + static_cast<std::size_t>(utf8.size()));
+    char *out = key.data() + start;
+    qsizetype i = 0;
+    for (; i < utf8.size() && s[i] < 0x80; ++i)
+        out[i] = static_cast<char>(fold(s[i]));
+    key.resize(start + static_cast<std::size_t>(i));
+    while (i < utf8.size()) {
         if (s[i] < 0x80)
             key.push_back(static_cast<char>(fold(s[i++])));
         else
@@ -160,9 +176,28 @@ QString caseKey(const QString &text)
     return key;
 }
 
-bool startsWithWithoutCase(const QString &text, const QString &prefix)
+bool startsWithWithoutCase(const QString &text, const QString &prefix) noexcept
 {
-    return caseKey(text).startsWith(caseKey(prefix));
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < text.size() && j < prefix.size()) {
+        if (fold(decodeUtf16(text, i)) != fold(decodeUtf16(prefix, j)))
+            return false;
+    }
+    return j == prefix.size();
+}
+
+bool startsWithWithoutCase(QByteArrayView text, QByteArrayView prefix) noexcept
+{
+    const auto *st = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *sp = reinterpret_cast<const unsigned char *>(prefix.data());
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < text.size() && j < prefix.size()) {
+        if (fold(decodeUtf8(st, text.size(), i)) != fold(decodeUtf8(sp, prefix.size(), j)))
+            return false;
+    }
+    return j == prefix.size();
 }
 
 } // namespace corvina

@@ -26,7 +26,8 @@ void appendCaseKey(std::string &key, QByteArrayView utf8);
 std::string caseKey(QByteArrayView utf8);
 QString caseKey(const QString &text);
 
-// Whether `text` begins with `prefix` under the rule.
-bool startsWithWithoutCase(const QString &text, const QString &prefix);
+// Whether `text` begins with `prefix` under the rule; the second form on UTF-8.
+bool startsWithWithoutCase(const QString &text, const QString &prefix) noexcept;
+bool startsWithWithoutCase(QByteArrayView text, QByteArrayView prefix) noexcept;
 
 } // namespace corvina

@@ -123,8 +123,9 @@ void CustomerBrowser::applyFilter(std::optional<QString> state, std::optional<QS
 int CustomerBrowser::goTo(const QString &prefix)
 {
     m_current = -1;
+    const QByteArray wanted = prefix.toUtf8();
     for (std::size_t row = 0; row < m_visible.size(); ++row) {
-        if (startsWithWithoutCase(QString::fromUtf8(m_table.name(m_visible[row])), prefix)) {
+        if (startsWithWithoutCase(m_table.name(m_visible[row]), QByteArrayView(wanted))) {
             m_current = static_cast<int>(row);
             break;
         }

@@ -60,6 +60,9 @@ TEST(TextRuleTest, CaseVariantsBeyondAsciiAreOneText)
         EXPECT_EQ(compareUtf8(a, b), 0);
         EXPECT_EQ(caseKey(a), caseKey(b));
         EXPECT_TRUE(startsWithWithoutCase(a + u" and more"_s, b));
+        EXPECT_TRUE(startsWithWithoutCase(QByteArrayView((a + u" and more"_s).toUtf8()),
+                                          QByteArrayView(b.toUtf8())));
+        EXPECT_FALSE(startsWithWithoutCase(a, b + u"x"_s));
     }
     // No folding that changes length: ß stays apart from ss, and accents are not dropped.
     EXPECT_NE(compareWithoutCase(u"Straße"_s, u"STRASSE"_s), 0);
