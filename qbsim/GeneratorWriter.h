@@ -16,16 +16,16 @@ using namespace Qt::StringLiterals;
 
 // Item record elements by ItemKind.
 inline const QString kItemElements[] = {u"ItemServiceRet"_s,
-                                 u"ItemNonInventoryRet"_s,
-                                 u"ItemOtherChargeRet"_s,
-                                 u"ItemInventoryRet"_s,
-                                 u"ItemInventoryAssemblyRet"_s,
-                                 u"ItemSubtotalRet"_s,
-                                 u"ItemDiscountRet"_s,
-                                 u"ItemPaymentRet"_s,
-                                 u"ItemSalesTaxRet"_s,
-                                 u"ItemSalesTaxGroupRet"_s,
-                                 u"ItemGroupRet"_s};
+                                        u"ItemNonInventoryRet"_s,
+                                        u"ItemOtherChargeRet"_s,
+                                        u"ItemInventoryRet"_s,
+                                        u"ItemInventoryAssemblyRet"_s,
+                                        u"ItemSubtotalRet"_s,
+                                        u"ItemDiscountRet"_s,
+                                        u"ItemPaymentRet"_s,
+                                        u"ItemSalesTaxRet"_s,
+                                        u"ItemSalesTaxGroupRet"_s,
+                                        u"ItemGroupRet"_s};
 
 // Record indices in the order QuickBooks lists them: by name, sub-records after their parent.
 template <typename Record> QList<qsizetype> listingOrder(const QList<Record> &records)

@@ -175,7 +175,6 @@ private:
     std::optional<QString> m_version;
 };
 
-
 enum class Occurs { Optional, Required, OneOrMore };
 
 struct Particle {
@@ -441,6 +440,5 @@ Query readQuery(const Node &request)
         readListQuery(request, query);
     return query;
 }
-
 
 } // namespace corvina::qbsim

@@ -1,9 +1,9 @@
 #include "qbsim/Server.h"
 
-#include "qbsim/ServerClient.h"
 #include "localdb/Error.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/QueryEngine.h"
+#include "qbsim/ServerClient.h"
 #include "quickbooks/ComErrors.h"
 
 #include <QDir>
@@ -48,7 +48,6 @@ QByteArray u32(std::uint32_t value)
 }
 
 } // namespace
-
 
 Server::Server(std::shared_ptr<const CompanyFile> company, ServerOptions options, QObject *parent)
     : QObject(parent), m_company(std::move(company)), m_options(options)

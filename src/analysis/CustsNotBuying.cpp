@@ -1,7 +1,7 @@
 #include "analysis/CustsNotBuying.h"
 
-#include "localdb/TableReplace.h"
 #include "localdb/LocalDb.h"
+#include "localdb/TableReplace.h"
 #include "reporting/Workbook.h"
 #include "shell/ProgramState.h"
 #include "shell/Screen.h"

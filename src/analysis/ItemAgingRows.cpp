@@ -22,7 +22,6 @@ enum ChildColumn {
     ListID
 };
 
-
 int indexOf(const QStringList &fields, const QString &name)
 {
     for (qsizetype i = 0; i < fields.size(); ++i) {

@@ -64,8 +64,7 @@ void LineGroups::absorb(const LineGroups &later)
         group.hasQty = group.hasQty || from.hasQty;
         group.amt += from.amt;
         group.hasAmt = group.hasAmt || from.hasAmt;
-        addDate(group.dates, mapped(dateText, from.dates.first),
-                mapped(dateText, from.dates.last));
+        addDate(group.dates, mapped(dateText, from.dates.first), mapped(dateText, from.dates.last));
         group.lineClass = mapped(classText, from.lineClass); // the later line's class
     }
 }

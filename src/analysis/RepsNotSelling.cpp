@@ -1,8 +1,8 @@
 #include "analysis/RepsNotSelling.h"
 
-#include "localdb/TableReplace.h"
 #include "localdb/Error.h"
 #include "localdb/LocalDb.h"
+#include "localdb/TableReplace.h"
 #include "localdb/TextRule.h"
 #include "quickbooks/Retrievals.h"
 #include "reporting/MemoryRows.h"

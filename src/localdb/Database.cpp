@@ -207,8 +207,8 @@ QString Database::declaredCollation(const QString &table, const QString &column)
 {
     const char *collation = nullptr;
     const int rc = sqlite3_table_column_metadata(m_db, "main", table.toUtf8().constData(),
-                                                 column.toUtf8().constData(), nullptr,
-                                                 &collation, nullptr, nullptr, nullptr);
+                                                 column.toUtf8().constData(), nullptr, &collation,
+                                                 nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK || collation == nullptr || sqlite3_stricmp(collation, "BINARY") == 0)
         return {};
     return fromUtf8(collation).toUpper();

@@ -35,8 +35,7 @@ int storageRank(int type)
     }
 }
 
-template <typename T>
-int threeWay(T a, T b)
+template <typename T> int threeWay(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
@@ -57,10 +56,10 @@ int compareValues(sqlite3_value *a, sqlite3_value *b)
             return threeWay(sqlite3_value_int64(a), sqlite3_value_int64(b));
         return threeWay(sqlite3_value_double(a), sqlite3_value_double(b));
     default: {
-        const void *bytesA = rankA == 2 ? static_cast<const void *>(sqlite3_value_text(a))
-                                        : sqlite3_value_blob(a);
-        const void *bytesB = rankA == 2 ? static_cast<const void *>(sqlite3_value_text(b))
-                                        : sqlite3_value_blob(b);
+        const void *bytesA =
+            rankA == 2 ? static_cast<const void *>(sqlite3_value_text(a)) : sqlite3_value_blob(a);
+        const void *bytesB =
+            rankA == 2 ? static_cast<const void *>(sqlite3_value_text(b)) : sqlite3_value_blob(b);
         const int lengthA = sqlite3_value_bytes(a);
         const int lengthB = sqlite3_value_bytes(b);
         const int common = std::min(lengthA, lengthB);
@@ -131,8 +130,8 @@ bool parseLikePattern(const QString &pattern, bool hasEscape, char32_t escape,
         if (hasEscape && c == escape) {
             if (++i == points.size())
                 return false;
-            tokens->push_back({LikeToken::Literal,
-                               QChar::toCaseFolded(static_cast<char32_t>(points[i]))});
+            tokens->push_back(
+                {LikeToken::Literal, QChar::toCaseFolded(static_cast<char32_t>(points[i]))});
         } else if (c == U'%') {
             if (tokens->empty() || tokens->back().kind != LikeToken::AnyRun)
                 tokens->push_back({LikeToken::AnyRun, 0});
@@ -157,9 +156,10 @@ bool likeMatches(const std::vector<LikeToken> &tokens, const QString &text)
     size_t runToken = kNone;
     size_t runText = 0;
     while (t < n) {
-        const char32_t c = QChar::toCaseFolded(static_cast<char32_t>(points[static_cast<qsizetype>(t)]));
-        if (p < m && (tokens[p].kind == LikeToken::AnyOne
-                      || (tokens[p].kind == LikeToken::Literal && tokens[p].ch == c))) {
+        const char32_t c =
+            QChar::toCaseFolded(static_cast<char32_t>(points[static_cast<qsizetype>(t)]));
+        if (p < m && (tokens[p].kind == LikeToken::AnyOne ||
+                      (tokens[p].kind == LikeToken::Literal && tokens[p].ch == c))) {
             ++t;
             ++p;
         } else if (p < m && tokens[p].kind == LikeToken::AnyRun) {

@@ -54,10 +54,10 @@ bool replaceTableRows(Database &db, const QString &table, const Recordset &list,
         QVariant previous;
         if (const auto item = std::find(sources.begin(), sources.end(), kStamp);
             item != sources.end()) {
-            Statement first = db.prepare(QStringLiteral("SELECT ") +
-                                         columns.at(item - sources.begin()) +
-                                         QStringLiteral(" FROM ") + quoted(table) +
-                                         QStringLiteral(" ORDER BY rowid LIMIT 1"));
+            Statement first =
+                db.prepare(QStringLiteral("SELECT ") + columns.at(item - sources.begin()) +
+                           QStringLiteral(" FROM ") + quoted(table) +
+                           QStringLiteral(" ORDER BY rowid LIMIT 1"));
             if (first.step())
                 previous = first.value(0);
         }
@@ -68,15 +68,14 @@ bool replaceTableRows(Database &db, const QString &table, const Recordset &list,
     const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(u',');
     Transaction transaction(db);
     db.execute(QStringLiteral("DELETE FROM ") + quoted(table));
-    Statement insert = db.prepare(QStringLiteral("INSERT INTO ") + quoted(table) +
-                                  QStringLiteral(" (") + columns.join(u',') +
-                                  QStringLiteral(") VALUES (") + marks + u')');
+    Statement insert =
+        db.prepare(QStringLiteral("INSERT INTO ") + quoted(table) + QStringLiteral(" (") +
+                   columns.join(u',') + QStringLiteral(") VALUES (") + marks + u')');
     for (int row = 0; row < list.storedRowCount(); ++row) {
         const std::vector<QVariant> &values = list.storedRow(row);
         for (size_t c = 0; c < sources.size(); ++c)
-            insert.bind(static_cast<int>(c) + 1, sources[c] == kStamp
-                                                     ? stamp
-                                                     : values[static_cast<size_t>(sources[c])]);
+            insert.bind(static_cast<int>(c) + 1,
+                        sources[c] == kStamp ? stamp : values[static_cast<size_t>(sources[c])]);
         insert.run();
         insert.reset();
     }

@@ -68,9 +68,8 @@ CustomerBrowser::Distinct CustomerBrowser::distinctOf(const CustomerTable &table
 QStringList CustomerBrowser::listOf(const Distinct &distinct)
 {
     QStringList values = distinct.texts.mid(1);
-    std::sort(values.begin(), values.end(), [](const QString &a, const QString &b) {
-        return compareWithoutCase(a, b) < 0;
-    });
+    std::sort(values.begin(), values.end(),
+              [](const QString &a, const QString &b) { return compareWithoutCase(a, b) < 0; });
     if (distinct.anyEmpty)
         values.prepend(QString());
     return values;

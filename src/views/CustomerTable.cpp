@@ -85,7 +85,8 @@ QStringList CustomerTable::snapshotColumns()
             column += QLatin1Char(' ') + quotedName(type);
         const QString origin = shape.columnOrigin(c);
         const QString collation =
-            origin.isEmpty() ? QString() : m_db->declaredCollation(QStringLiteral("Customers"), origin);
+            origin.isEmpty() ? QString()
+                             : m_db->declaredCollation(QStringLiteral("Customers"), origin);
         if (collation == QLatin1String("NOCASE") || collation == QLatin1String("RTRIM"))
             column += QStringLiteral(" Collate ") + collation;
         columns.append(column);
@@ -103,8 +104,8 @@ void CustomerTable::readColumns()
 // Column by column as stored: no value objects are made for the 100,000s of rows.
 void CustomerTable::readKeys()
 {
-    Statement keys = m_db->prepare(QStringLiteral("Select rowid, Name, BillState, CustType From ") +
-                                   kSnapshot);
+    Statement keys =
+        m_db->prepare(QStringLiteral("Select rowid, Name, BillState, CustType From ") + kSnapshot);
     const auto appendText = [&](TextColumn &column, int c) {
         const QByteArrayView text = keys.text(c);
         column.append(text.data(), static_cast<std::size_t>(text.size()), text.isNull());

@@ -1,7 +1,7 @@
+#include "localdb/TableReplace.h"
 #include "localdb/Database.h"
 #include "localdb/Error.h"
 #include "localdb/Recordset.h"
-#include "localdb/TableReplace.h"
 #include "support/TempAppFolder.h"
 
 #include <gtest/gtest.h>

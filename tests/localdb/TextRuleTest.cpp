@@ -1,6 +1,6 @@
+#include "localdb/TextRule.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "localdb/TextRule.h"
 #include "support/TempAppFolder.h"
 
 #include <QProcess>
@@ -31,13 +31,14 @@ int compareUtf8(const QString &a, const QString &b)
 // without one, and a character outside the Basic Multilingual Plane.
 QString randomText(std::mt19937 &random)
 {
-    static const QList<char32_t> alphabet = {U'a', U'A', U'z', U'_', U'É', U'é', U'ß', U'Σ',
-                                             U'σ', U'ς', U'K', U'\u212A', U'Ａ', U'ａ',
-                                             U'\U0001F600', U'\U00010400', U'\U00010428'};
+    static const QList<char32_t> alphabet = {
+        U'a', U'A', U'z',      U'_',  U'É',  U'é',          U'ß',          U'Σ',         U'σ',
+        U'ς', U'K', U'\u212A', U'Ａ', U'ａ', U'\U0001F600', U'\U00010400', U'\U00010428'};
     QString text;
     const int length = static_cast<int>(random() % 5);
     for (int i = 0; i < length; ++i) {
-        const char32_t c = alphabet[static_cast<qsizetype>(random() % static_cast<std::size_t>(alphabet.size()))];
+        const char32_t c =
+            alphabet[static_cast<qsizetype>(random() % static_cast<std::size_t>(alphabet.size()))];
         text += QString::fromUcs4(&c, 1);
     }
     return text;
@@ -49,7 +50,7 @@ TEST(TextRuleTest, CaseVariantsBeyondAsciiAreOneText)
 {
     const std::pair<QString, QString> same[] = {
         {u"ÉMILE"_s, u"émile"_s},
-        {u"ΣΊΣΥΦΟΣ"_s, u"σίσυφος"_s},  // final sigma folds like sigma
+        {u"ΣΊΣΥΦΟΣ"_s, u"σίσυφος"_s},    // final sigma folds like sigma
         {u"\u212Aelvin"_s, u"kelvin"_s}, // the Kelvin sign is a K
         {u"ＡＢＣ"_s, u"ａｂｃ"_s},
         {u"\U00010400"_s, u"\U00010428"_s}, // a case pair outside the BMP
@@ -146,12 +147,13 @@ TEST_F(TextRuleSqlTest, EveryConnectionComparesNocaseColumnsByTheRule)
         ASSERT_TRUE(literal.step());
         EXPECT_EQ(literal.integer(0), 1);
 
-        Statement equal = db.prepare(u"SELECT ListID FROM Customers WHERE Name = ? ORDER BY rowid"_s);
+        Statement equal =
+            db.prepare(u"SELECT ListID FROM Customers WHERE Name = ? ORDER BY rowid"_s);
         equal.bind(1, u"ÉMILE"_s);
         EXPECT_EQ(column(equal), (QStringList{u"C1"_s, u"C3"_s}));
 
-        Statement groups = db.prepare(
-            u"SELECT Count(*) FROM Customers GROUP BY Name ORDER BY Name, Min(rowid)"_s);
+        Statement groups =
+            db.prepare(u"SELECT Count(*) FROM Customers GROUP BY Name ORDER BY Name, Min(rowid)"_s);
         EXPECT_EQ(column(groups), (QStringList{u"2"_s, u"2"_s, u"1"_s}));
 
         Statement ordered = db.prepare(u"SELECT Name FROM Customers ORDER BY Name, rowid"_s);
@@ -197,7 +199,7 @@ TEST_F(TextRuleSqlTest, PlainSqliteAndTheOdbcDriverReadTheFile)
     p.closeWriteChannel();
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         GTEST_SKIP() << "the SQLite ODBC driver is missing";
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
-              (QStringList{u"émile:Été"_s, u"émile"_s, u"Zed"_s, u"ÉMILE"_s, u"Émilf"_s,
-                           u"zed"_s}));
+    EXPECT_EQ(
+        QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+        (QStringList{u"émile:Été"_s, u"émile"_s, u"Zed"_s, u"ÉMILE"_s, u"Émilf"_s, u"zed"_s}));
 }

@@ -3,8 +3,8 @@
 // A generated company parsed into a small tree, with the helpers the generator's tests read
 // it with.
 
-#include "qbsim/Generator.h"
 #include "qbsim/CompanyFile.h"
+#include "qbsim/Generator.h"
 
 #include <QBuffer>
 #include <QHash>

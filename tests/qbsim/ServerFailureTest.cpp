@@ -13,7 +13,8 @@ namespace {
 // A client on a bare socket that reads only when told, so the server sees it not reading.
 class RawClient {
 public:
-    explicit RawClient(const QString &socketPath) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    explicit RawClient(const QString &socketPath)
+        : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
         if (m_fd < 0)
             return;
@@ -38,8 +39,9 @@ public:
     {
         qsizetype sent = 0;
         spinUntil([&] {
-            const ssize_t n = ::send(m_fd, bytes.constData() + sent, static_cast<std::size_t>(bytes.size() - sent),
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            const ssize_t n =
+                ::send(m_fd, bytes.constData() + sent,
+                       static_cast<std::size_t>(bytes.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0)
                 sent += n;
             else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
@@ -82,7 +84,8 @@ TEST_F(ServerTest, AFailedAcceptIsLoggedAndTheServerKeepsListening)
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     // Few descriptors, then every one of them taken but one.
     int highest = 0;
-    for (const QString &name : QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+    for (const QString &name :
+         QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
         highest = std::max(highest, name.toInt());
     rlimit low = saved;
     low.rlim_cur = static_cast<rlim_t>(highest + 32);
@@ -150,7 +153,8 @@ TEST_F(ServerTest, AClientHoldingMoreThanItsBoundIsDropped)
     expectOk(small.call(begin(QString())));
     const Reply refused = small.call(process(kCustomerQuery));
     EXPECT_EQ(refused.number, hr::kInvalidData);
-    EXPECT_TRUE(refused.description.contains(u"for one client"_s)) << refused.description.toStdString();
+    EXPECT_TRUE(refused.description.contains(u"for one client"_s))
+        << refused.description.toStdString();
     expectOk(small.call(current()));
 }
 
@@ -193,7 +197,9 @@ TEST(QbsimProgram, RefusesBadCompanyFilesAndBadUsage)
         {{u"serve"_s, u"--bogus"_s}, 64, "--bogus"},
         {{u"generate"_s, u"--customers"_s, u"-3"_s}, 64, "--customers"},
         {{u"generate"_s, u"--invoices"_s, u"many"_s}, 64, "--invoices"},
-        {{u"generate"_s, u"--customers"_s, u"0"_s, u"--invoices"_s, u"5"_s}, 64, "at least one customer"},
+        {{u"generate"_s, u"--customers"_s, u"0"_s, u"--invoices"_s, u"5"_s},
+         64,
+         "at least one customer"},
         {{u"frobnicate"_s}, 64, "frobnicate"},
         {{}, 64, "Usage"},
     };

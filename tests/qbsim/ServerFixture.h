@@ -39,7 +39,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace hr = corvina::qb::hr;
 namespace wire = corvina::qb::wire;
 
-
 inline const QString kSample =
     QStringLiteral(CORVINA_TEST_DATA_DIR "/qbxml/composed/CustomerQueryRs_v21_mixed.xml");
 inline const QByteArray kCustomerQuery =
