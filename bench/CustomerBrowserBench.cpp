@@ -21,8 +21,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -131,17 +129,13 @@ double floorMs(const QString &path)
 {
     const auto start = Clock::now();
     Database db = Database::open(path, Database::Mode::ReadOnly);
-    sqlite3_stmt *stmt = nullptr;
-    sqlite3_prepare_v2(db.handle(), "Select * From Customers", -1, &stmt, nullptr);
+    Statement rows = db.prepare(QStringLiteral("Select * From Customers"));
     std::size_t bytes = 0;
-    const int columns = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            sqlite3_column_text(stmt, c);
-            bytes += static_cast<std::size_t>(sqlite3_column_bytes(stmt, c));
-        }
+    const int columns = rows.columnCount();
+    while (rows.step()) {
+        for (int c = 0; c < columns; ++c)
+            bytes += static_cast<std::size_t>(rows.text(c).size());
     }
-    sqlite3_finalize(stmt);
     const double ms = msSince(start);
     std::fprintf(stderr, "floor read %zu bytes\n", bytes);
     return ms;

@@ -94,6 +94,9 @@ void generate(const QString &folder, int lines, int customers, int items, quint3
 
 int main(int argc, char **argv)
 {
+    // Runs headless unless a platform is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOptions({{u"lines"_s, u"invoice lines"_s, u"n"_s, u"1000000"_s},

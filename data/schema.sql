@@ -1,7 +1,9 @@
 -- Layout of QBData.mdb, the local copy of the QuickBooks data.
 -- Applied whole when the file does not exist. At start-up an existing file gets each table
 -- of this layout it lacks (with that table's indexes); tables it has are never altered.
--- Text compares without case (COLLATE NOCASE); dates are ISO-8601 text
+-- Text compares without case (COLLATE NOCASE, which the program's connections define across
+-- Unicode and other readers of the file, such as the mail-merge ODBC driver, take as SQLite's
+-- own ASCII-only rule); dates are ISO-8601 text
 -- 'YYYY-MM-DD HH:MM:SS'; booleans are 0/1; doubles are REAL.
 -- Rows keep their insertion order in rowid, which the Last() aggregate relies on.
 
@@ -171,7 +173,9 @@ CREATE TABLE NoSellReps (
   Name   TEXT COLLATE NOCASE
 );
 
--- Lookups the analyses and browsers make by list identifier and name.
+-- Lookups the analyses and browsers make by list identifier. Indexes are only on list
+-- identifiers, which are ASCII: there both NOCASE rules order alike, so every reader of the
+-- file finds the same rows through them. Never index a column of names or other free text.
 CREATE INDEX InvoicesByItem ON Invoices (ItemRefID, CustListID);
 CREATE INDEX InvoicesByCustomer ON Invoices (CustListID);
 CREATE INDEX CustomersByListID ON Customers (ListID);

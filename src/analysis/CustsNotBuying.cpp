@@ -1,7 +1,7 @@
 #include "analysis/CustsNotBuying.h"
 
-#include "analysis/MailMergeTable.h"
 #include "localdb/LocalDb.h"
+#include "localdb/TableReplace.h"
 #include "reporting/Workbook.h"
 #include "state/ProgramState.h"
 #include "base/Screen.h"
@@ -63,7 +63,8 @@ void CustsNotBuying::load()
 bool CustsNotBuying::saveForMailMerge()
 {
     Screen &screen = m_state.screen();
-    const auto confirm = [&screen](const QString &previous) {
+    const auto confirm = [&screen](const QVariant &stamp) {
+        const QString previous = stamp.toString();
         const QString question =
             (previous == kAllItems
                  ? QStringLiteral(
@@ -74,9 +75,9 @@ bool CustsNotBuying::saveForMailMerge()
         return screen.message(question, QStringLiteral("Delete Previous Data"), Buttons::YesNo) ==
                Answer::Yes;
     };
-    if (!replaceMailMergeRows(db(), QStringLiteral("NoBuyCustomers"), m_list,
-                              QStringLiteral("Customers"), m_allItems ? kAllItems : m_item.name,
-                              confirm))
+    if (!replaceTableRows(db(), QStringLiteral("NoBuyCustomers"), m_list,
+                          QStringLiteral("Customers"), QStringLiteral("Item"),
+                          m_allItems ? kAllItems : m_item.name, confirm))
         return false;
     m_list.moveFirst();
     screen.message(

@@ -1,7 +1,8 @@
 #include "analysis/ItemAgingExport.h"
 
-#include "state/ProgramState.h"
 #include "base/Screen.h"
+#include "localdb/TextRule.h"
+#include "state/ProgramState.h"
 
 #include <QDir>
 
@@ -54,7 +55,7 @@ bool ItemFilter::passes(const reporting::ReportRows &items, int row) const
     if (prefix.isEmpty())
         return true;
     const QVariant value = valueOf(items, row, items.fieldIndex(field));
-    return !value.isNull() && value.toString().toCaseFolded().startsWith(prefix.toCaseFolded());
+    return !value.isNull() && startsWithWithoutCase(value.toString(), prefix);
 }
 
 void forEachItemExportRow(const reporting::ReportRows &items, const ItemFilter &filter,

@@ -1,8 +1,10 @@
 #include "analysis/RepsNotSelling.h"
 
-#include "analysis/MailMergeTable.h"
+#include "localdb/TableReplace.h"
 #include "base/Error.h"
 #include "localdb/LocalDb.h"
+#include "localdb/TableReplace.h"
+#include "localdb/TextRule.h"
 #include "retrieval/Retrievals.h"
 #include "reporting/MemoryRows.h"
 #include "state/ProgramState.h"
@@ -20,7 +22,7 @@ RowPredicate repIs(const QString &salesRep)
 {
     return [salesRep](const RowView &row) {
         const QVariant &rep = row.value(QStringLiteral("Rep"));
-        return !rep.isNull() && rep.toString().compare(salesRep, Qt::CaseInsensitive) == 0;
+        return !rep.isNull() && compareWithoutCase(rep.toString(), salesRep) == 0;
     };
 }
 
@@ -105,7 +107,8 @@ std::shared_ptr<reporting::MemoryRows> RepsNotSelling::reportRows() const
 bool RepsNotSelling::saveForMailMerge()
 {
     Screen &screen = m_state.screen();
-    const auto confirm = [&screen](const QString &previous) {
+    const auto confirm = [&screen](const QVariant &stamp) {
+        const QString previous = stamp.toString();
         const QString what =
             previous == kAllItems
                 ? QStringLiteral(
@@ -116,8 +119,8 @@ bool RepsNotSelling::saveForMailMerge()
                               QStringLiteral("Delete Previous Reps"),
                               Buttons::YesNo) == Answer::Yes;
     };
-    if (!replaceMailMergeRows(db(), QStringLiteral("NoSellReps"), m_list, QStringLiteral("Reps"),
-                              m_allItems ? kAllItems : m_item.name, confirm))
+    if (!replaceTableRows(db(), QStringLiteral("NoSellReps"), m_list, QStringLiteral("Reps"),
+                          QStringLiteral("Item"), m_allItems ? kAllItems : m_item.name, confirm))
         return false;
     screen.message(
         QStringLiteral(

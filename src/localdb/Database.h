@@ -26,7 +26,10 @@ class Statement;
 // Every connection has the aggregate Last(value, order) registered: per group it yields the
 // value of the row with the greatest order (ties: the later row read). Pass the table's rowid
 // as order to get the group's last row in stored (insertion) order. LIKE is redefined to
-// compare without case across all of Unicode, not only ASCII.
+// compare without case across all of Unicode, not only ASCII, and so is the collation NOCASE,
+// under the program's one text rule (TextRule.h). Since other programs read the file with
+// SQLite's own NOCASE, which agrees only on ASCII, no index may be made on a NOCASE column
+// that can hold other text (list identifiers are ASCII).
 class Database {
 public:
     enum class Mode { ReadWrite, ReadOnly };
@@ -55,14 +58,22 @@ public:
     void deleteAll(const QString &table);
     std::int64_t countRows(const QString &table);
 
-    sqlite3 *handle() const noexcept { return m_db; }
     const QString &path() const noexcept { return m_path; }
+    // Whether a transaction is open on the connection.
+    bool inTransaction() const noexcept;
+    // The collation declared for a column of a table of the main database, upper case as
+    // declared ("NOCASE"); empty for the default or when there is no such column.
+    QString declaredCollation(const QString &table, const QString &column) const;
 
     // Throws the Error for the connection's last failure; `what` names the action.
     [[noreturn]] void raise(int code, const QString &what) const;
 
 private:
+    friend class Transaction;
+    friend class ReadTransaction;
     Database(sqlite3 *db, QString path);
+    // Ends the open transaction, discarding it; for guards that cannot throw.
+    void rollbackQuietly() noexcept;
     sqlite3 *m_db = nullptr;
     QString m_path;
 };
@@ -102,6 +113,19 @@ public:
     // Every column of the current row, converted as value() does.
     QVariantList values() const;
 
+    // The current row's column as stored, without conversion to a kind, for reading many
+    // rows fast. text() is the value as UTF-8, valid until the next step or reset, and a null
+    // view for SQL NULL (an empty text gives an empty, non-null view).
+    bool isNull(int column) const;
+    QByteArrayView text(int column) const;
+    std::int64_t integer(int column) const;
+    double real(int column) const;
+
+    // The declared type of a result column ("" for an expression), and the name of the table
+    // column it comes from ("" for an expression).
+    QString columnDeclaredType(int column) const;
+    QString columnOrigin(int column) const;
+
 private:
     friend class Database;
     explicit Statement(sqlite3_stmt *stmt) : m_stmt(stmt) {}
@@ -122,6 +146,24 @@ public:
 private:
     Database &m_db;
     bool m_done = false;
+};
+
+// A deferred read transaction, so that everything read in it is one state of the file: the
+// first read takes a shared lock, held until the end, so no other connection can commit in
+// between. When the connection already has a transaction open, that one is used as it is and
+// left open. Ends (nothing having been written) on end() or destruction.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Database &db);
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+    ~ReadTransaction();
+
+    void end() noexcept;
+
+private:
+    Database &m_db;
+    bool m_began = false;
 };
 
 // A LIKE pattern that matches every text beginning with `prefix`, taken literally: %, _ and

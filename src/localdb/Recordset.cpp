@@ -4,6 +4,7 @@
 
 #include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/TextRule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,7 +142,7 @@ int compareForSort(const QVariant &a, const QVariant &b)
     if (aNull || bNull)
         return aNull == bNull ? 0 : (aNull ? -1 : 1);
     if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
-        return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+        return compareWithoutCase(a.toString(), b.toString());
     const QPartialOrdering order = QVariant::compare(a, b);
     if (order == QPartialOrdering::Less)
         return -1;
@@ -437,7 +438,9 @@ RowPredicate fieldEquals(const QString &field, const QVariant &value, Qt::CaseSe
         if (stored.isNull() || value.isNull())
             return stored.isNull() && value.isNull();
         if (stored.typeId() == QMetaType::QString || value.typeId() == QMetaType::QString)
-            return textOf(stored).compare(textOf(value), cs) == 0;
+            return cs == Qt::CaseInsensitive
+                       ? compareWithoutCase(textOf(stored), textOf(value)) == 0
+                       : textOf(stored).compare(textOf(value), cs) == 0;
         return QVariant::compare(stored, value) == QPartialOrdering::Equivalent;
     };
 }
@@ -446,7 +449,10 @@ RowPredicate fieldStartsWith(const QString &field, const QString &prefix, Qt::Ca
 {
     return [field, prefix, cs](const RowView &row) {
         const QVariant &stored = row.value(field);
-        return !stored.isNull() && textOf(stored).startsWith(prefix, cs);
+        if (stored.isNull())
+            return false;
+        return cs == Qt::CaseInsensitive ? startsWithWithoutCase(textOf(stored), prefix)
+                                         : textOf(stored).startsWith(prefix, cs);
     };
 }
 

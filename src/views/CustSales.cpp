@@ -1,6 +1,7 @@
 #include "views/CustSales.h"
 
 #include "localdb/LocalDb.h"
+#include "localdb/TextRule.h"
 #include "localdb/Value.h"
 #include "state/ProgramState.h"
 
@@ -32,7 +33,7 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
     QHash<QString, int> parentOfListId;
     while (parents.step()) {
         const int row = result->addRow(parents.values());
-        const QString listId = parents.value(11).toString().toCaseFolded();
+        const QString listId = caseKey(parents.value(11).toString());
         if (!listId.isEmpty() && !parentOfListId.contains(listId))
             parentOfListId.insert(listId, row);
     }
@@ -42,8 +43,8 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
             db.prepare(QStringLiteral("SELECT ListID, CustListID FROM CustomerJobs ORDER BY rowid"));
         QHash<QString, int> parentOfJob;
         while (jobs.step()) {
-            const QString job = jobs.value(0).toString().toCaseFolded();
-            const auto customer = parentOfListId.constFind(jobs.value(1).toString().toCaseFolded());
+            const QString job = caseKey(jobs.value(0).toString());
+            const auto customer = parentOfListId.constFind(caseKey(jobs.value(1).toString()));
             if (!job.isEmpty() && customer != parentOfListId.constEnd() && !parentOfJob.contains(job))
                 parentOfJob.insert(job, *customer);
         }
@@ -59,7 +60,7 @@ std::shared_ptr<reporting::MemoryRows> buildCustSales(const QString &appFolder)
         QStringLiteral("SELECT Last(InvDate, rowid) AS LDate, InvNo, Sum(Amt) AS TotAmt, Last(SalesRep, rowid) AS LRep, "
                        "CustListID FROM Invoices GROUP BY CustListID, InvNo ORDER BY CustListID, InvNo"));
     while (invoices.step()) {
-        const QString customer = invoices.value(4).toString().toCaseFolded();
+        const QString customer = caseKey(invoices.value(4).toString());
         const auto it = parentOfListId.constFind(customer);
         if (customer.isEmpty() || it == parentOfListId.constEnd())
             continue;

@@ -1,5 +1,7 @@
 #include "views/CustomerBrowser.h"
 
+#include "localdb/TextRule.h"
+
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
@@ -26,7 +28,7 @@ std::optional<int> CustomerBrowser::Distinct::numberOf(const QString &text) cons
 {
     if (text.isEmpty())
         return 0;
-    const auto found = byFolded.constFind(text.toCaseFolded());
+    const auto found = byFolded.constFind(caseKey(text));
     if (found == byFolded.constEnd())
         return std::nullopt;
     return found.value();
@@ -50,7 +52,7 @@ CustomerBrowser::Distinct CustomerBrowser::distinctOf(const CustomerTable &table
         auto known = bySpelling.find(spelling);
         if (known == bySpelling.end()) {
             const QString text = QString::fromUtf8(raw);
-            const QString folded = text.toCaseFolded();
+            const QString folded = caseKey(text);
             auto number = distinct.byFolded.constFind(folded);
             if (number == distinct.byFolded.constEnd()) {
                 number = distinct.byFolded.insert(folded, static_cast<int>(distinct.texts.size()));
@@ -66,9 +68,8 @@ CustomerBrowser::Distinct CustomerBrowser::distinctOf(const CustomerTable &table
 QStringList CustomerBrowser::listOf(const Distinct &distinct)
 {
     QStringList values = distinct.texts.mid(1);
-    std::sort(values.begin(), values.end(), [](const QString &a, const QString &b) {
-        return compareNoCase(a.toUtf8(), b.toUtf8()) < 0;
-    });
+    std::sort(values.begin(), values.end(),
+              [](const QString &a, const QString &b) { return compareWithoutCase(a, b) < 0; });
     if (distinct.anyEmpty)
         values.prepend(QString());
     return values;
@@ -121,9 +122,9 @@ void CustomerBrowser::applyFilter(std::optional<QString> state, std::optional<QS
 int CustomerBrowser::goTo(const QString &prefix)
 {
     m_current = -1;
+    const QByteArray wanted = prefix.toUtf8();
     for (std::size_t row = 0; row < m_visible.size(); ++row) {
-        if (QString::fromUtf8(m_table.name(m_visible[row]))
-                .startsWith(prefix, Qt::CaseInsensitive)) {
+        if (startsWithWithoutCase(m_table.name(m_visible[row]), QByteArrayView(wanted))) {
             m_current = static_cast<int>(row);
             break;
         }

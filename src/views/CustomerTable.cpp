@@ -1,11 +1,10 @@
 #include "views/CustomerTable.h"
 
 #include "base/Error.h"
-
+#include "localdb/TextRule.h"
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace corvina {
 
@@ -15,15 +14,6 @@ const QString kSnapshot = QStringLiteral("temp.CustomerSnapshot");
 // Rows kept decoded at a time: several screens of the grid.
 constexpr std::size_t kCachedRows = 1024;
 
-unsigned char foldAscii(unsigned char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-struct StatementDeleter {
-    void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-
 QString quotedName(QString name)
 {
     name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -31,18 +21,6 @@ QString quotedName(QString name)
 }
 
 } // namespace
-
-int compareNoCase(QByteArrayView a, QByteArrayView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const int diff = foldAscii(static_cast<unsigned char>(a[i])) -
-                         foldAscii(static_cast<unsigned char>(b[i]));
-        if (diff != 0)
-            return diff;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
 
 void CustomerTable::TextColumn::append(const char *bytes, std::size_t size, bool null)
 {
@@ -98,32 +76,20 @@ void CustomerTable::copyTable()
 // One column definition per column of Customers: its name and declared type, each as a
 // quoted name (SQLite reads a quoted type name as the type), and a collation other than the
 // default when it is one of SQLite's own.
-QStringList CustomerTable::snapshotColumns() const
+QStringList CustomerTable::snapshotColumns()
 {
-    static const QByteArray sql("Select * From main.Customers");
-    sqlite3_stmt *raw = nullptr;
-    const int prepared = sqlite3_prepare_v2(m_db->handle(), sql.constData(),
-                                            static_cast<int>(sql.size()), &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
-    if (prepared != SQLITE_OK)
-        m_db->raise(prepared, QStringLiteral("reading the customers"));
-
+    Statement shape = m_db->prepare(QStringLiteral("Select * From main.Customers"));
     QStringList columns;
-    for (int c = 0; c < sqlite3_column_count(stmt.get()); ++c) {
-        QString column = quotedName(QString::fromUtf8(sqlite3_column_name(stmt.get(), c)));
-        if (const char *type = sqlite3_column_decltype(stmt.get(), c))
-            column += QLatin1Char(' ') + quotedName(QString::fromUtf8(type));
-        const char *collation = nullptr;
-        const char *origin = sqlite3_column_origin_name(stmt.get(), c);
-        if (origin != nullptr &&
-            sqlite3_table_column_metadata(m_db->handle(), "main", "Customers", origin, nullptr,
-                                          &collation, nullptr, nullptr, nullptr) == SQLITE_OK &&
-            collation != nullptr) {
-            for (const char *known : {"NOCASE", "RTRIM"}) {
-                if (sqlite3_stricmp(collation, known) == 0)
-                    column += QStringLiteral(" Collate ") + QLatin1String(known);
-            }
-        }
+    for (int c = 0; c < shape.columnCount(); ++c) {
+        QString column = quotedName(shape.columnName(c));
+        if (const QString type = shape.columnDeclaredType(c); !type.isEmpty())
+            column += QLatin1Char(' ') + quotedName(type);
+        const QString origin = shape.columnOrigin(c);
+        const QString collation =
+            origin.isEmpty() ? QString()
+                             : m_db->declaredCollation(QStringLiteral("Customers"), origin);
+        if (collation == QLatin1String("NOCASE") || collation == QLatin1String("RTRIM"))
+            column += QStringLiteral(" Collate ") + collation;
         columns.append(column);
     }
     return columns;
@@ -136,32 +102,21 @@ void CustomerTable::readColumns()
         m_columns.push_back(Field{columns.columnName(c), columns.columnKind(c), 0});
 }
 
-// Through SQLite's own API: no value objects are made for the 100,000s of rows.
+// Column by column as stored: no value objects are made for the 100,000s of rows.
 void CustomerTable::readKeys()
 {
-    const QByteArray sql =
-        (QStringLiteral("Select rowid, Name, BillState, CustType From ") + kSnapshot).toUtf8();
-    sqlite3_stmt *raw = nullptr;
-    const int prepared = sqlite3_prepare_v2(m_db->handle(), sql.constData(),
-                                            static_cast<int>(sql.size()), &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
-    if (prepared != SQLITE_OK)
-        m_db->raise(prepared, QStringLiteral("reading the customers"));
-
+    Statement keys =
+        m_db->prepare(QStringLiteral("Select rowid, Name, BillState, CustType From ") + kSnapshot);
     const auto appendText = [&](TextColumn &column, int c) {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), c));
-        column.append(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), c)),
-                      sqlite3_column_type(stmt.get(), c) == SQLITE_NULL);
+        const QByteArrayView text = keys.text(c);
+        column.append(text.data(), static_cast<std::size_t>(text.size()), text.isNull());
     };
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        m_rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
+    while (keys.step()) {
+        m_rowids.push_back(keys.integer(0));
         appendText(m_names, 1);
         appendText(m_states, 2);
         appendText(m_types, 3);
     }
-    if (rc != SQLITE_DONE)
-        m_db->raise(rc, QStringLiteral("reading the customers"));
 }
 
 void CustomerTable::sortByName()
@@ -174,7 +129,7 @@ void CustomerTable::sortByName()
         const bool nullB = m_names.isNull(b);
         if (nullA || nullB)
             return nullA && !nullB;
-        return compareNoCase(m_names.bytes(a), m_names.bytes(b)) < 0;
+        return compareWithoutCase(m_names.bytes(a), m_names.bytes(b)) < 0;
     });
 }
 

@@ -26,8 +26,8 @@ namespace corvina {
 // every row are held in memory for ordering, filtering and searching; other values are read
 // from the copy by row as they are asked for, a few hundred rows being kept at a time.
 //
-// Rows are in name order as SQLite's NOCASE collation orders them (nulls first, ties in
-// stored order).
+// Rows are in name order as the NOCASE collation orders them (the program's text rule, see
+// localdb/TextRule.h; nulls first, ties in stored order).
 class CustomerTable {
 public:
     // The texts of one column, kept in memory: UTF-8 bytes with one end offset per row.
@@ -69,7 +69,7 @@ public:
 
 private:
     void copyTable();
-    QStringList snapshotColumns() const;
+    QStringList snapshotColumns();
     void readColumns();
     void readKeys();
     void sortByName();
@@ -86,8 +86,5 @@ private:
     std::vector<std::uint32_t> m_order; // stored row of each row in name order
     mutable std::unordered_map<std::size_t, std::vector<QVariant>> m_cache;
 };
-
-// SQLite's NOCASE comparison of two UTF-8 texts: ASCII letters folded, then bytes, then length.
-int compareNoCase(QByteArrayView a, QByteArrayView b);
 
 } // namespace corvina

@@ -8,8 +8,6 @@
 #include <QDateTime>
 #include <QStringList>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 
 namespace corvina {
@@ -50,35 +48,6 @@ QString readLineSql()
     return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
            QStringLiteral(" FROM Invoices WHERE rowid = ?");
 }
-
-// One read transaction, so that what is read in it is one state of the file; a transaction
-// already open on the connection is used as it is.
-class ReadSnapshot {
-public:
-    explicit ReadSnapshot(Database &db) : m_db(db)
-    {
-        if (sqlite3_get_autocommit(db.handle()) != 0) {
-            db.execute(QStringLiteral("BEGIN"));
-            m_began = true;
-        }
-    }
-    ReadSnapshot(const ReadSnapshot &) = delete;
-    ReadSnapshot &operator=(const ReadSnapshot &) = delete;
-    ~ReadSnapshot() { end(); }
-
-    void end()
-    {
-        if (!m_began)
-            return;
-        m_began = false;
-        if (sqlite3_exec(m_db.handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-            sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-
-private:
-    Database &m_db;
-    bool m_began = false;
-};
 
 // Changes whenever another connection commits to the file. Inside a read transaction it is
 // the version of what that transaction reads.
@@ -144,7 +113,7 @@ InvoiceList::~InvoiceList() = default;
 
 InvoiceList::Listing InvoiceList::readListing(InvoiceSort sort)
 {
-    ReadSnapshot snapshot(*m_db);
+    ReadTransaction snapshot(*m_db);
     Listing listing;
     listing.version = dataVersionOf(*m_db);
     ColumnRanks customers =
@@ -198,7 +167,7 @@ void InvoiceList::sortBy(InvoiceSort sort)
         return;
     std::vector<std::uint32_t> order;
     {
-        ReadSnapshot snapshot(*m_db);
+        ReadTransaction snapshot(*m_db);
         if (dataVersionOf(*m_db) != m_version) {
             snapshot.end();
             resetTo(readListing(sort));
@@ -274,7 +243,7 @@ void InvoiceList::refreshNow()
 bool InvoiceList::fetchBlock(Block &block, int first) const
 {
     try {
-        ReadSnapshot snapshot(*m_db);
+        ReadTransaction snapshot(*m_db);
         if (dataVersion() != m_version) {
             scheduleRefresh();
             return false;

@@ -2,10 +2,9 @@
 
 #include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/TextRule.h"
 
 #include <QByteArray>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,28 +19,16 @@ namespace corvina {
 
 namespace {
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-using RawStatement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
-RawStatement prepareScan(Database &db, const QString &column, bool withRowids)
+Statement prepareScan(Database &db, const QString &column, bool withRowids)
 {
     if (column.isEmpty() || column.contains(QLatin1Char('"')))
         throw Error(errc::kDatabaseFailure,
                     QStringLiteral("\"%1\" is not a column name").arg(column));
-    const QByteArray sql = QStringLiteral("SELECT %1\"%2\" FROM Invoices ORDER BY rowid")
-                               .arg(withRowids ? QStringLiteral("rowid, ") : QString(), column)
-                               .toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db.handle(), sql.constData(), static_cast<int>(sql.size()),
-                                      &stmt, nullptr);
-    if (rc != SQLITE_OK)
-        db.raise(rc, QStringLiteral("Cannot read the column %1 of Invoices").arg(column));
-    return RawStatement(stmt);
+    return db.prepare(QStringLiteral("SELECT %1\"%2\" FROM Invoices ORDER BY rowid")
+                          .arg(withRowids ? QStringLiteral("rowid, ") : QString(), column));
 }
 
-// The distinct texts of a column under NOCASE (ASCII letters folded to lower case), each with
+// The distinct texts of a column under NOCASE (the program's text rule), each with
 // an id from 1 upwards in order of first appearance. Texts live back to back in one buffer and
 // are found through an open-addressing table, so a column of a million lines costs no
 // allocation per line.
@@ -51,17 +38,17 @@ public:
 
     FoldedTexts() : m_slots(1024, kNull) {}
 
-    std::uint32_t idOf(const unsigned char *bytes, std::size_t size)
+    std::uint32_t idOf(QByteArrayView value)
     {
+        const char *bytes = value.data();
+        const auto size = static_cast<std::size_t>(value.size());
         // Lines of one invoice repeat its header values, so the previous value often recurs.
         if (m_lastId != kNull && size == m_last.size() &&
             std::memcmp(bytes, m_last.data(), size) == 0)
             return m_lastId;
-        m_last.assign(reinterpret_cast<const char *>(bytes), size);
-        m_folded.resize(size);
-        for (std::size_t i = 0; i < size; ++i)
-            m_folded[i] = static_cast<char>(
-                bytes[i] >= 'A' && bytes[i] <= 'Z' ? bytes[i] + ('a' - 'A') : bytes[i]);
+        m_last.assign(bytes, size);
+        m_folded.clear();
+        appendCaseKey(m_folded, value);
         const std::size_t hash = std::hash<std::string_view>{}(m_folded);
         std::size_t slot = hash & (m_slots.size() - 1);
         for (; m_slots[slot] != kNull; slot = (slot + 1) & (m_slots.size() - 1)) {
@@ -126,24 +113,18 @@ private:
 
 ColumnRanks rankInvoiceColumn(Database &db, const QString &column, bool withRowids)
 {
-    RawStatement scan = prepareScan(db, column, withRowids);
+    Statement scan = prepareScan(db, column, withRowids);
     const int valueColumn = withRowids ? 1 : 0;
     ColumnRanks result;
     FoldedTexts texts;
     std::vector<std::uint32_t> ids;
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(scan.get())) == SQLITE_ROW) {
+    while (scan.step()) {
         if (withRowids)
-            result.rowids.push_back(sqlite3_column_int64(scan.get(), 0));
-        // NULL gives no text at all; an empty text gives an empty string.
-        const unsigned char *bytes = sqlite3_column_text(scan.get(), valueColumn);
-        ids.push_back(bytes == nullptr
-                          ? FoldedTexts::kNull
-                          : texts.idOf(bytes, static_cast<std::size_t>(
-                                                  sqlite3_column_bytes(scan.get(), valueColumn))));
+            result.rowids.push_back(scan.integer(0));
+        // NULL gives a null view; an empty text gives an empty one.
+        const QByteArrayView text = scan.text(valueColumn);
+        ids.push_back(text.isNull() ? FoldedTexts::kNull : texts.idOf(text));
     }
-    if (rc != SQLITE_DONE)
-        db.raise(rc, QStringLiteral("Cannot read the column %1 of Invoices").arg(column));
     if (ids.size() >= std::numeric_limits<std::uint32_t>::max())
         throw Error(errc::kDatabaseFailure, QStringLiteral("Too many invoice lines to list"));
 

@@ -11,8 +11,8 @@ class Database;
 
 // One column of the Invoices table read for sorting, row by row in stored (rowid) order.
 // Each value is replaced by its rank: NULL ranks 0, text values rank from 1 upwards as
-// "ORDER BY" under the column's NOCASE collation orders them (ASCII letters without case,
-// then bytes); values that collation holds equal share a rank.
+// "ORDER BY" under the column's NOCASE collation orders them (the program's text rule, see
+// localdb/TextRule.h); values that collation holds equal share a rank.
 struct ColumnRanks {
     std::vector<std::int64_t> rowids; // only when asked for
     std::vector<std::uint32_t> ranks;

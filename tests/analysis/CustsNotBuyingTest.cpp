@@ -203,6 +203,17 @@ TEST_F(CustsNotBuyingTest, SaveAsksBeforeReplacingAndKeepsRowsOnNo)
     EXPECT_EQ(screen.unansweredMessages(), 0);
 }
 
+// The item's name and the customers' names compare by the text rule: a line of "ÉTAGÈRE"
+// is a purchase of "étagère", and "ÉMILE B" sorts after the ASCII names.
+TEST_F(CustsNotBuyingTest, ItemAndNamesBeyondAsciiFollowTheTextRule)
+{
+    execute(u"INSERT INTO Customers (ListID, Name) VALUES ('C6', 'émile'), ('C7', 'ÉMILE B');"
+            u"INSERT INTO Invoices (CustListID, ItemRef, InvNo) VALUES ('C6', 'ÉTAGÈRE', '7')"_s);
+    auto list = loaded(false, u"étagère"_s);
+    EXPECT_EQ(names(*list), (QStringList{u"Acme"_s, u"Bolt Co"_s, u"Dora"_s, u"O'Neil's Shop"_s,
+                                         u"Zed"_s, u"ÉMILE B"_s}));
+}
+
 // NoBuyCustomers as a mail-merge document reads it: through the SQLite ODBC driver, with a
 // connection string naming the database file. Null when isql or the driver is missing.
 std::optional<QStringList> odbcRows(const QString &database)

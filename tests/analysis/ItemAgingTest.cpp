@@ -378,3 +378,27 @@ TEST_F(ItemAgingData, FiguresOfAGeneratedCompanyMatchSql)
 }
 
 } // namespace
+
+// "ÉMILE" and "émile" are one customer, as the Name column compares them: one child row
+// named by the first spelling, with the state and type of the customer row, in name order
+// after the ASCII names.
+TEST_F(ItemAgingData, NamesInOtherCaseBeyondAsciiAreOneCustomer)
+{
+    item(u"I1"_s, u"Widget"_s, u"ItemInventoryRet"_s);
+    customer(u"Émile"_s, u"QC"_s, u"Retail"_s);
+    customer(u"Zed"_s, u"NY"_s, u"Trade"_s);
+    line(u"ÉMILE"_s, u"I1"_s, u"1"_s, 1.0, 10.0, u"2026-01-02"_s, u"East"_s);
+    line(u"Zed"_s, u"I1"_s, u"2"_s, 1.0, 5.0, u"2026-01-03"_s, u"East"_s);
+    line(u"émile"_s, u"I1"_s, u"3"_s, 2.0, 20.0, u"2026-01-04"_s, u"West"_s);
+    const auto result = buildItemAging(folder.path(), {});
+    const reporting::ReportRows *children = result->children(0, u"Child"_s);
+    ASSERT_NE(children, nullptr);
+    ASSERT_EQ(children->count(), 2);
+    EXPECT_EQ(children->value(0, 0).toString(), u"Zed"_s);
+    EXPECT_EQ(children->value(1, 0).toString(), u"ÉMILE"_s);
+    EXPECT_EQ(children->value(1, 1).toInt(), 2);
+    EXPECT_EQ(children->value(1, 3).toDouble(), 30.0);
+    EXPECT_EQ(children->value(1, 6).toString(), u"West"_s);
+    EXPECT_EQ(children->value(1, 7).toString(), u"QC"_s);
+    EXPECT_EQ(children->value(1, 8).toString(), u"Retail"_s);
+}

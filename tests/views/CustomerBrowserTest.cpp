@@ -318,3 +318,17 @@ TEST_F(CustomerBrowserTest, NothingStoredInTheFileIsRunAsSql)
         EXPECT_EQ(openLocalDb(folder.path()).countRows(QStringLiteral("Invoices")), 1);
     }
 }
+
+// Names sort as SQL's NOCASE does under the text rule: case variants beyond ASCII tie (stored
+// order) and follow ASCII letters; Go To matches them without case.
+TEST_F(CustomerBrowserTest, NamesBeyondAsciiSortAndMatchByTheTextRule)
+{
+    CustomerBrowser browser = open({{QStringLiteral("émile"), {}, {}},
+                                    {QStringLiteral("Zed"), {}, {}},
+                                    {QStringLiteral("Émilf"), {}, {}},
+                                    {QStringLiteral("ÉMILE"), {}, {}}});
+    EXPECT_EQ(names(browser), (QStringList{QStringLiteral("Zed"), QStringLiteral("émile"),
+                                           QStringLiteral("ÉMILE"), QStringLiteral("Émilf")}));
+    EXPECT_EQ(browser.goTo(QStringLiteral("ÉMILF")), 3);
+    EXPECT_EQ(browser.goTo(QStringLiteral("émi")), 1);
+}

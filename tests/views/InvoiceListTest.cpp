@@ -216,3 +216,20 @@ TEST_F(InvoiceListTest, OpeningAFileWithoutTheTableFailsAndLeavesTheListEmpty)
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_THROW(list.open(folder.file(u"missing/QBData.mdb"_s)), Error);
 }
+
+// Case variants beyond ASCII are one value, as in SQL: "émile" and "ÉMILE" tie (stored order)
+// and sort after "zed".
+TEST_F(InvoiceListTest, SortsCaseVariantsBeyondAsciiAsOneValue)
+{
+    const QVariant null;
+    openWith({
+        {u"r1"_s, u"émile"_s, u"1"_s, day(2024, 1, 1), u"Été"_s, u"ann"_s, null},
+        {u"r2"_s, u"zed"_s, u"2"_s, day(2024, 1, 1), u"été"_s, u"ann"_s, null},
+        {u"r3"_s, u"ÉMILE"_s, u"3"_s, day(2024, 1, 1), u"ÉTÉ"_s, u"ann"_s, null},
+        {u"r4"_s, u"Émilf"_s, u"4"_s, day(2024, 1, 1), u"Zone"_s, u"ann"_s, null},
+    });
+    list.sortBy(InvoiceSort::Customer);
+    EXPECT_EQ(tags(list), "r2 r1 r3 r4");
+    list.sortBy(InvoiceSort::Class);
+    EXPECT_EQ(tags(list), "r4 r2 r1 r3"); // within one class, the customer order
+}

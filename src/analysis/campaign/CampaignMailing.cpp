@@ -1,7 +1,7 @@
 #include "analysis/campaign/CampaignMailing.h"
 
-#include "analysis/MailMergeTable.h"
 #include "localdb/Database.h"
+#include "localdb/TableReplace.h"
 #include "reporting/Workbook.h"
 #include "base/Screen.h"
 
@@ -41,14 +41,14 @@ Recordset campaignCustomerRows(Database &db, const CampaignData &data, const Cam
 
 bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows, const QString &listTitle)
 {
-    const auto confirm = [&screen](const QString &previous) {
+    const auto confirm = [&screen](const QVariant &previous) {
         return screen.message(QStringLiteral("All previously saved customers of the list \"%1\" will be "
                                              "deleted. Proceed?")
-                                  .arg(previous),
+                                  .arg(previous.toString()),
                               QStringLiteral("Delete Previous Data"), Buttons::YesNo) == Answer::Yes;
     };
-    if (!replaceMailMergeRows(db, campaign::kTable, rows, QStringLiteral("Customers"), listTitle, confirm,
-                              QStringLiteral("List")))
+    if (!replaceTableRows(db, campaign::kTable, rows, QStringLiteral("Customers"),
+                          QStringLiteral("List"), listTitle, confirm))
         return false;
     screen.message(QStringLiteral("The %1 customers of the list \"%2\" have been added to the "
                                   "CampaignCustomers table in the database QBData.mdb. Reference "

@@ -1,4 +1,4 @@
-#include "analysis/MailMergeTable.h"
+#include "localdb/TableReplace.h"
 
 #include "localdb/Database.h"
 #include "base/Error.h"
@@ -22,10 +22,9 @@ QString quoted(const QString &identifier)
 
 } // namespace
 
-bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &list,
-                          const QString &source, const QString &stamp,
-                          const std::function<bool(const QString &previousItem)> &confirm,
-                          const QString &stampColumn)
+bool replaceTableRows(Database &db, const QString &table, const Recordset &list,
+                      const QString &source, const QString &stampColumn, const QVariant &stamp,
+                      const std::function<bool(const QVariant &previousStamp)> &confirm)
 {
     // The table's columns in their order, each with the list column that fills it.
     QStringList columns;
@@ -52,15 +51,15 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
     }
 
     if (db.countRows(table) > 0) {
-        QString previous;
+        QVariant previous;
         if (const auto item = std::find(sources.begin(), sources.end(), kStamp);
             item != sources.end()) {
-            Statement first = db.prepare(QStringLiteral("SELECT ") +
-                                         columns.at(item - sources.begin()) +
-                                         QStringLiteral(" FROM ") + quoted(table) +
-                                         QStringLiteral(" ORDER BY rowid LIMIT 1"));
+            Statement first =
+                db.prepare(QStringLiteral("SELECT ") + columns.at(item - sources.begin()) +
+                           QStringLiteral(" FROM ") + quoted(table) +
+                           QStringLiteral(" ORDER BY rowid LIMIT 1"));
             if (first.step())
-                previous = first.value(0).toString();
+                previous = first.value(0);
         }
         if (!confirm(previous))
             return false;
@@ -69,15 +68,14 @@ bool replaceMailMergeRows(Database &db, const QString &table, const Recordset &l
     const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(u',');
     Transaction transaction(db);
     db.execute(QStringLiteral("DELETE FROM ") + quoted(table));
-    Statement insert = db.prepare(QStringLiteral("INSERT INTO ") + quoted(table) +
-                                  QStringLiteral(" (") + columns.join(u',') +
-                                  QStringLiteral(") VALUES (") + marks + u')');
+    Statement insert =
+        db.prepare(QStringLiteral("INSERT INTO ") + quoted(table) + QStringLiteral(" (") +
+                   columns.join(u',') + QStringLiteral(") VALUES (") + marks + u')');
     for (int row = 0; row < list.storedRowCount(); ++row) {
         const std::vector<QVariant> &values = list.storedRow(row);
         for (size_t c = 0; c < sources.size(); ++c)
-            insert.bind(static_cast<int>(c) + 1, sources[c] == kStamp
-                                                     ? QVariant(stamp)
-                                                     : values[static_cast<size_t>(sources[c])]);
+            insert.bind(static_cast<int>(c) + 1,
+                        sources[c] == kStamp ? stamp : values[static_cast<size_t>(sources[c])]);
         insert.run();
         insert.reset();
     }

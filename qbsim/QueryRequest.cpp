@@ -1,0 +1,444 @@
+#include "qbsim/QueryRequest.h"
+
+#include "qbxml/ComErrors.h"
+
+#include <QXmlStreamReader>
+
+#include <initializer_list>
+
+namespace corvina::qbsim {
+
+using namespace Qt::Literals::StringLiterals;
+namespace hr = qb::hr;
+
+void refuse(const QString &detail)
+{
+    throw Refusal{hr::kXmlParse, detail};
+}
+
+namespace {
+
+// Deeper nesting than any valid request has; refusing it keeps recursion bounded.
+constexpr int kMaxDepth = 16;
+
+class RequestReader {
+public:
+    explicit RequestReader(QByteArrayView request)
+        : m_reader(QByteArray::fromRawData(request.data(), request.size()))
+    {
+    }
+
+    Envelope read()
+    {
+        Envelope envelope;
+        bool sawRoot = false;
+        while (!m_reader.atEnd()) {
+            switch (m_reader.readNext()) {
+            case QXmlStreamReader::ProcessingInstruction:
+                if (!sawRoot && m_reader.processingInstructionTarget() == u"qbxml")
+                    readVersion();
+                break;
+            case QXmlStreamReader::StartElement:
+                if (!m_version)
+                    throw Refusal{hr::kVersionUnsupported,
+                                  u"the document has no <?qbxml version=\"…\"?> instruction."_s};
+                if (m_reader.name() != u"QBXML")
+                    refuse(u"the root element is <%1>, not <QBXML>."_s.arg(m_reader.name()));
+                sawRoot = true;
+                readRoot(envelope);
+                break;
+            case QXmlStreamReader::Invalid: failOnReaderError(); break;
+            default: break;
+            }
+        }
+        failOnReaderError();
+        if (!sawRoot)
+            refuse(u"the document has no <QBXML> element."_s);
+        return envelope;
+    }
+
+private:
+    void failOnReaderError() const
+    {
+        if (m_reader.hasError())
+            refuse(u"line %1, column %2: %3"_s.arg(QString::number(m_reader.lineNumber()),
+                                                   QString::number(m_reader.columnNumber()),
+                                                   m_reader.errorString()));
+    }
+
+    void readVersion()
+    {
+        if (m_version)
+            refuse(u"a second <?qbxml?> instruction."_s);
+        static const QStringList accepted = {u"1.0"_s, u"1.1"_s, u"2.0"_s, u"2.1"_s};
+        const QString data = m_reader.processingInstructionData().toString().simplified();
+        QString version;
+        for (const QChar quote : {u'"', u'\''}) {
+            const QString prefix = u"version="_s + quote;
+            if (data.startsWith(prefix) && data.endsWith(quote) && data.size() > prefix.size())
+                version = data.sliced(prefix.size(), data.size() - prefix.size() - 1);
+        }
+        if (!accepted.contains(version))
+            throw Refusal{hr::kVersionUnsupported,
+                          u"the qbXML version instruction is \"%1\"."_s.arg(data)};
+        m_version = version;
+    }
+
+    void readRoot(Envelope &envelope)
+    {
+        bool sawMessages = false;
+        while (readChild()) {
+            if (m_reader.name() != u"QBXMLMsgsRq" || sawMessages)
+                refuse(u"<%1> is not expected in <QBXML>."_s.arg(m_reader.name()));
+            sawMessages = true;
+            readAttributes(envelope);
+            while (readChild()) {
+                if (!m_reader.name().endsWith(u"Rq"))
+                    refuse(u"<%1> in <QBXMLMsgsRq> is not a request."_s.arg(m_reader.name()));
+                envelope.requests.push_back(readElement(1));
+            }
+        }
+    }
+
+    void readAttributes(Envelope &envelope)
+    {
+        const QXmlStreamAttributes attributes = m_reader.attributes();
+        for (const QXmlStreamAttribute &attribute : attributes) {
+            const QStringView name = attribute.qualifiedName();
+            if (name != u"onError" && name != u"responseData" && name != u"oldMessageSetID" &&
+                name != u"newMessageSetID")
+                refuse(u"<QBXMLMsgsRq> has an unknown attribute %1."_s.arg(name));
+        }
+        const QStringView onError = attributes.value(QLatin1StringView("onError"));
+        if (onError == u"stopOnError")
+            envelope.onError = OnError::Stop;
+        else if (onError == u"continueOnError")
+            envelope.onError = OnError::Continue;
+        else if (onError == u"rollbackOnError")
+            envelope.onError = OnError::Rollback;
+        else
+            refuse(u"<QBXMLMsgsRq> needs onError=\"stopOnError\" or \"continueOnError\", not "
+                   "\"%1\"."_s.arg(onError));
+        if (attributes.hasAttribute(QLatin1StringView("responseData"))) {
+            const QStringView data = attributes.value(QLatin1StringView("responseData"));
+            if (data != u"includeAll" && data != u"includeNone")
+                refuse(u"responseData=\"%1\" is not includeAll or includeNone."_s.arg(data));
+            envelope.includeData = data == u"includeAll";
+        }
+    }
+
+    // Moves to the next child start element; false at the parent's end. Text between the
+    // children must be white space.
+    bool readChild()
+    {
+        while (!m_reader.atEnd()) {
+            switch (m_reader.readNext()) {
+            case QXmlStreamReader::StartElement: return true;
+            case QXmlStreamReader::EndElement: return false;
+            case QXmlStreamReader::Characters:
+                if (!m_reader.isWhitespace())
+                    refuse(u"line %1: text \"%2\" between elements."_s.arg(
+                        QString::number(m_reader.lineNumber()), m_reader.text().trimmed()));
+                break;
+            case QXmlStreamReader::Invalid: failOnReaderError(); break;
+            default: break;
+            }
+        }
+        failOnReaderError();
+        return false;
+    }
+
+    Node readElement(int depth)
+    {
+        if (depth > kMaxDepth)
+            refuse(u"line %1: elements nested too deeply."_s.arg(m_reader.lineNumber()));
+        Node node;
+        node.name = m_reader.name().toString();
+        node.attributes = m_reader.attributes();
+        node.line = m_reader.lineNumber();
+        while (!m_reader.atEnd()) {
+            switch (m_reader.readNext()) {
+            case QXmlStreamReader::StartElement:
+                node.children.push_back(readElement(depth + 1));
+                break;
+            case QXmlStreamReader::EndElement: return node;
+            case QXmlStreamReader::Characters: node.text += m_reader.text(); break;
+            case QXmlStreamReader::Invalid: failOnReaderError(); break;
+            default: break;
+            }
+        }
+        failOnReaderError();
+        return node;
+    }
+
+    QXmlStreamReader m_reader;
+    std::optional<QString> m_version;
+};
+
+enum class Occurs { Optional, Required, OneOrMore };
+
+struct Particle {
+    QStringView name;
+    Occurs occurs;
+};
+using Sequence = std::initializer_list<Particle>;
+
+QString describe(const Node &node)
+{
+    return u"<%1> (line %2)"_s.arg(node.name, QString::number(node.line));
+}
+
+// The text of a simple element; refuses an element with children.
+QString leafText(const Node &node)
+{
+    if (!node.children.empty())
+        refuse(u"%1 must not contain <%2>."_s.arg(describe(node), node.children.front().name));
+    return node.text.trimmed();
+}
+
+void requireNoText(const Node &node)
+{
+    if (!node.text.trimmed().isEmpty())
+        refuse(u"%1 holds text \"%2\"."_s.arg(describe(node), node.text.trimmed()));
+}
+
+bool matchesSequence(const Node &node, Sequence sequence)
+{
+    std::size_t pos = 0;
+    const auto &children = node.children;
+    for (const Particle &particle : sequence) {
+        std::size_t count = 0;
+        while (pos < children.size() && children[pos].name == particle.name) {
+            ++pos;
+            ++count;
+            if (particle.occurs != Occurs::OneOrMore)
+                break;
+        }
+        if (count == 0 && particle.occurs != Occurs::Optional)
+            return false;
+    }
+    return pos == children.size();
+}
+
+// Checks a filter element whose children are simple elements in one of `alternatives`.
+void expectContent(const Node &node, std::initializer_list<Sequence> alternatives)
+{
+    requireNoText(node);
+    for (const Node &child : node.children)
+        leafText(child);
+    for (const Sequence &sequence : alternatives) {
+        if (matchesSequence(node, sequence))
+            return;
+    }
+    refuse(u"the content of %1 is not valid."_s.arg(describe(node)));
+}
+
+// Walks the children of a request element in order.
+class Children {
+public:
+    explicit Children(const Node &parent) : m_parent(parent) {}
+
+    bool next(QStringView name) const
+    {
+        return m_pos < m_parent.children.size() && m_parent.children[m_pos].name == name;
+    }
+    const Node *optional(QStringView name)
+    {
+        return next(name) ? &m_parent.children[m_pos++] : nullptr;
+    }
+    QStringList texts(QStringView name)
+    {
+        QStringList values;
+        while (const Node *node = optional(name))
+            values.append(leafText(*node));
+        return values;
+    }
+    void expectEnd() const
+    {
+        if (m_pos < m_parent.children.size())
+            refuse(u"%1 is not expected in %2 at this place."_s.arg(
+                describe(m_parent.children[m_pos]), describe(m_parent)));
+    }
+
+private:
+    const Node &m_parent;
+    std::size_t m_pos = 0;
+};
+
+qsizetype parseMaxReturned(const Node &node)
+{
+    bool ok = false;
+    const qlonglong value = leafText(node).toLongLong(&ok);
+    if (!ok || value < 0)
+        refuse(u"%1 is not a count."_s.arg(describe(node)));
+    return static_cast<qsizetype>(value);
+}
+
+ActiveStatus parseActiveStatus(const Node &node)
+{
+    const QString text = leafText(node);
+    if (text == u"ActiveOnly")
+        return ActiveStatus::ActiveOnly;
+    if (text == u"InactiveOnly")
+        return ActiveStatus::InactiveOnly;
+    if (text == u"All")
+        return ActiveStatus::All;
+    refuse(u"%1 has the unknown value \"%2\"."_s.arg(describe(node), text));
+}
+
+const Sequence kNameFilter = {{u"MatchCriterion", Occurs::Required}, {u"Name", Occurs::Required}};
+const Sequence kNameRange = {{u"FromName", Occurs::Optional}, {u"ToName", Occurs::Optional}};
+const Sequence kModifiedRange = {{u"FromModifiedDate", Occurs::Optional},
+                                 {u"ToModifiedDate", Occurs::Optional}};
+const Sequence kTxnDates = {{u"FromTxnDate", Occurs::Optional}, {u"ToTxnDate", Occurs::Optional}};
+const Sequence kDateMacro = {{u"DateMacro", Occurs::Required}};
+const Sequence kRefNumberFilter = {{u"MatchCriterion", Occurs::Required},
+                                   {u"RefNumber", Occurs::Required}};
+const Sequence kRefNumberRange = {{u"FromRefNumber", Occurs::Optional},
+                                  {u"ToRefNumber", Occurs::Optional}};
+const Sequence kBalanceFilter = {{u"Operator", Occurs::Required}, {u"Amount", Occurs::Required}};
+const Sequence kByListId = {{u"ListID", Occurs::OneOrMore}};
+const Sequence kByFullName = {{u"FullName", Occurs::OneOrMore}};
+const Sequence kByListIdWithChildren = {{u"ListIDWithChildren", Occurs::Required}};
+const Sequence kByFullNameWithChildren = {{u"FullNameWithChildren", Occurs::Required}};
+
+// Consumes an optional filter that the stand-in does not implement.
+void unsupportedFilter(Children &children, Query &query, QStringView name,
+                       std::initializer_list<Sequence> alternatives)
+{
+    if (const Node *node = children.optional(name)) {
+        expectContent(*node, alternatives);
+        query.unsupported = true;
+    }
+}
+
+void unsupportedLeaf(Children &children, Query &query, QStringView name)
+{
+    if (const Node *node = children.optional(name)) {
+        leafText(*node);
+        query.unsupported = true;
+    }
+}
+
+void readOwnerIds(Children &children, Query &query)
+{
+    if (!children.texts(u"OwnerID").isEmpty())
+        query.unsupported = true; // the stand-in does not select custom fields by owner
+}
+
+void readListQuery(const Node &request, Query &query)
+{
+    Children children(request);
+    if (children.next(u"ListID")) {
+        query.ids = children.texts(u"ListID");
+    } else if (children.next(u"FullName")) {
+        query.names = children.texts(u"FullName");
+    } else {
+        if (const Node *node = children.optional(u"MaxReturned"))
+            query.maxReturned = parseMaxReturned(*node);
+        if (const Node *node = children.optional(u"ActiveStatus"))
+            query.active = parseActiveStatus(*node);
+        unsupportedLeaf(children, query, u"FromModifiedDate");
+        unsupportedLeaf(children, query, u"ToModifiedDate");
+        if (children.next(u"NameFilter"))
+            unsupportedFilter(children, query, u"NameFilter", {kNameFilter});
+        else
+            unsupportedFilter(children, query, u"NameRangeFilter", {kNameRange});
+        if (query.kind == QueryKind::Customer)
+            unsupportedFilter(children, query, u"TotalBalanceFilter", {kBalanceFilter});
+    }
+    if (query.kind != QueryKind::SalesRep)
+        readOwnerIds(children, query);
+    children.expectEnd();
+}
+
+void readTxnDateRange(const Node &filter, Query &query)
+{
+    expectContent(filter, {kTxnDates, kDateMacro});
+    for (const Node &child : filter.children) {
+        const QString text = leafText(child);
+        if (child.name == u"DateMacro")
+            query.unsupported = true;
+        else if (text.isEmpty())
+            continue; // an empty date leaves that side open
+        else if (child.name == u"FromTxnDate")
+            query.fromDate = text;
+        else
+            query.toDate = text;
+    }
+}
+
+void readInvoiceQuery(const Node &request, Query &query)
+{
+    Children children(request);
+    if (children.next(u"TxnID")) {
+        query.ids = children.texts(u"TxnID");
+    } else if (children.next(u"RefNumber")) {
+        query.names = children.texts(u"RefNumber");
+    } else {
+        if (const Node *node = children.optional(u"MaxReturned"))
+            query.maxReturned = parseMaxReturned(*node);
+        if (children.next(u"ModifiedDateRangeFilter"))
+            unsupportedFilter(children, query, u"ModifiedDateRangeFilter", {kModifiedRange});
+        else if (const Node *node = children.optional(u"TxnDateRangeFilter"))
+            readTxnDateRange(*node, query);
+        const std::initializer_list<Sequence> byRef = {
+            kByListId, kByFullName, kByListIdWithChildren, kByFullNameWithChildren};
+        unsupportedFilter(children, query, u"EntityFilter", byRef);
+        unsupportedFilter(children, query, u"AccountFilter", byRef);
+        if (children.next(u"RefNumberFilter"))
+            unsupportedFilter(children, query, u"RefNumberFilter", {kRefNumberFilter});
+        else
+            unsupportedFilter(children, query, u"RefNumberRangeFilter", {kRefNumberRange});
+        unsupportedLeaf(children, query, u"PaidStatus");
+    }
+    if (const Node *node = children.optional(u"IncludeLineItems"))
+        query.includeLineItems = leafText(*node);
+    if (const Node *node = children.optional(u"IncludeLinkedTxns"))
+        query.includeLinkedTxns = leafText(*node);
+    readOwnerIds(children, query);
+    children.expectEnd();
+}
+
+QueryKind kindOf(QStringView requestName)
+{
+    if (requestName == u"CustomerQueryRq")
+        return QueryKind::Customer;
+    if (requestName == u"ItemQueryRq")
+        return QueryKind::Item;
+    if (requestName == u"SalesRepQueryRq")
+        return QueryKind::SalesRep;
+    if (requestName == u"InvoiceQueryRq")
+        return QueryKind::Invoice;
+    return QueryKind::Other;
+}
+} // namespace
+
+Envelope readRequestDocument(QByteArrayView request)
+{
+    return RequestReader(request).read();
+}
+
+Query readQuery(const Node &request)
+{
+    Query query;
+    query.kind = kindOf(request.name);
+    query.responseName = request.name.chopped(2) + u"Rs"_s;
+    if (request.attributes.hasAttribute(QLatin1StringView("requestID")))
+        query.requestId = request.attributes.value(QLatin1StringView("requestID")).toString();
+    if (query.kind == QueryKind::Other)
+        return query; // answered as unsupported, whatever it holds
+    for (const QXmlStreamAttribute &attribute : request.attributes) {
+        if (attribute.qualifiedName() != u"requestID")
+            refuse(u"%1 has an unknown attribute %2."_s.arg(describe(request),
+                                                            attribute.qualifiedName()));
+    }
+    requireNoText(request);
+    if (query.kind == QueryKind::Invoice)
+        readInvoiceQuery(request, query);
+    else
+        readListQuery(request, query);
+    return query;
+}
+
+} // namespace corvina::qbsim
