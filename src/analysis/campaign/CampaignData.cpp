@@ -3,8 +3,8 @@
 #include "localdb/Database.h"
 #include "base/Error.h"
 #include "localdb/LocalDb.h"
+#include "localdb/TextRule.h"
 
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <memory>
@@ -16,27 +16,17 @@ namespace corvina {
 
 namespace {
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-using RawStatement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
 // A plain scan read column by column without a QVariant per value: the invoice lines are a
 // million rows, and their texts are only looked up, never kept.
-RawStatement prepareScan(Database &db, const char *sql)
+Statement prepareScan(Database &db, const char *sql)
 {
-    sqlite3_stmt *stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db.handle(), sql, -1, &stmt, nullptr);
-    if (rc != SQLITE_OK)
-        db.raise(rc, QStringLiteral("Cannot read the sales for the campaign lists"));
-    return RawStatement(stmt);
+    return db.prepare(QString::fromLatin1(sql));
 }
 
-std::string_view textOf(sqlite3_stmt *stmt, int column)
+std::string_view textOf(const Statement &scan, int column)
 {
-    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
-    return bytes ? std::string_view(bytes, static_cast<size_t>(sqlite3_column_bytes(stmt, column)))
-                 : std::string_view();
+    const QByteArrayView bytes = scan.text(column);
+    return std::string_view(bytes.data(), static_cast<size_t>(bytes.size()));
 }
 
 struct TransparentHash {
@@ -45,16 +35,13 @@ struct TransparentHash {
 };
 using KeyIndex = std::unordered_map<std::string, int, TransparentHash, std::equal_to<>>;
 
-// Keys compare as the NOCASE columns do: ASCII letters folded.
+// Keys compare as the NOCASE columns do, by the program's one text rule.
 class Folder {
 public:
     std::string_view operator()(std::string_view text)
     {
-        m_buffer.assign(text);
-        for (char &c : m_buffer) {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
+        m_buffer.clear();
+        appendCaseKey(m_buffer, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
         return m_buffer;
     }
 
@@ -104,22 +91,22 @@ CampaignData CampaignData::load(Database &db)
     KeyIndex customerOf;
     Folder fold;
     {
-        RawStatement scan = prepareScan(db, "SELECT rowid, ListID, Name FROM Customers ORDER BY Name, rowid");
-        while (sqlite3_step(scan.get()) == SQLITE_ROW) {
-            const std::string_view listId = textOf(scan.get(), 1);
+        Statement scan = prepareScan(db, "SELECT rowid, ListID, Name FROM Customers ORDER BY Name, rowid");
+        while (scan.step()) {
+            const std::string_view listId = textOf(scan, 1);
             if (listId.empty() || customerOf.contains(fold(listId)))
                 continue;
             customerOf.emplace(std::string(fold(listId)), static_cast<int>(customers.size()));
-            customers.push_back({QString::fromUtf8(listId), QString::fromUtf8(textOf(scan.get(), 2)),
-                                 sqlite3_column_int64(scan.get(), 0)});
+            customers.push_back({QString::fromUtf8(listId), QString::fromUtf8(textOf(scan, 2)),
+                                 scan.integer(0)});
         }
     }
     if (hasTable(db, QStringLiteral("CustomerJobs"))) {
-        RawStatement scan = prepareScan(db, "SELECT ListID, CustListID FROM CustomerJobs ORDER BY rowid");
+        Statement scan = prepareScan(db, "SELECT ListID, CustListID FROM CustomerJobs ORDER BY rowid");
         KeyIndex jobs;
-        while (sqlite3_step(scan.get()) == SQLITE_ROW) {
-            const int customer = find(customerOf, fold(textOf(scan.get(), 1)));
-            const std::string job(fold(textOf(scan.get(), 0)));
+        while (scan.step()) {
+            const int customer = find(customerOf, fold(textOf(scan, 1)));
+            const std::string job(fold(textOf(scan, 0)));
             if (customer >= 0 && !job.empty())
                 jobs.emplace(job, customer); // the first row of a job wins
         }
@@ -131,29 +118,29 @@ CampaignData CampaignData::load(Database &db)
     KeyIndex itemOf;
     std::unordered_map<std::string, QString> kindOfItem;
     {
-        RawStatement scan = prepareScan(db, "SELECT ListID, Type FROM Items ORDER BY rowid");
-        while (sqlite3_step(scan.get()) == SQLITE_ROW)
-            kindOfItem.emplace(std::string(fold(textOf(scan.get(), 0))),
-                               kindOf(QString::fromUtf8(textOf(scan.get(), 1))));
+        Statement scan = prepareScan(db, "SELECT ListID, Type FROM Items ORDER BY rowid");
+        while (scan.step())
+            kindOfItem.emplace(std::string(fold(textOf(scan, 0))),
+                               kindOf(QString::fromUtf8(textOf(scan, 1))));
     }
 
     std::vector<Purchase> lines;
-    RawStatement scan = prepareScan(db, "SELECT CustListID, ItemRefID, ItemRef, InvDate, Amt FROM Invoices");
+    Statement scan = prepareScan(db, "SELECT CustListID, ItemRefID, ItemRef, InvDate, Amt FROM Invoices");
     std::string lastCustomerKey = "\x01";
     int lastCustomer = -1;
-    while (sqlite3_step(scan.get()) == SQLITE_ROW) {
+    while (scan.step()) {
         // Lines of one invoice follow each other and share their customer.
-        const std::string_view customerKey = textOf(scan.get(), 0);
+        const std::string_view customerKey = textOf(scan, 0);
         if (customerKey != lastCustomerKey) {
             lastCustomerKey.assign(customerKey);
             lastCustomer = find(customerOf, fold(customerKey));
         }
-        const std::int32_t day = dayOf(textOf(scan.get(), 3));
+        const std::int32_t day = dayOf(textOf(scan, 3));
         if (lastCustomer < 0 || day == 0)
             continue;
         // Lines name the item by ListID; a line without one by its full name.
-        const std::string_view itemId = textOf(scan.get(), 1);
-        const std::string_view itemName = textOf(scan.get(), 2);
+        const std::string_view itemId = textOf(scan, 1);
+        const std::string_view itemName = textOf(scan, 2);
         std::string key = itemId.empty() ? "\x01" + std::string(fold(itemName)) : std::string(fold(itemId));
         int item = find(itemOf, key);
         if (item < 0) {
@@ -162,7 +149,7 @@ CampaignData CampaignData::load(Database &db)
             items.push_back({QString::fromUtf8(itemName), kind == kindOfItem.end() ? QString() : kind->second});
             itemOf.emplace(std::move(key), item);
         }
-        lines.push_back({lastCustomer, item, day, sqlite3_column_double(scan.get(), 4)});
+        lines.push_back({lastCustomer, item, day, scan.real(4)});
     }
 
     CampaignData data;
