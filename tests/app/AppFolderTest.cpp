@@ -154,6 +154,7 @@ TEST_F(AppFolderTest, FirstStartMakesTheFolderAndNeverTouchesTheUsersFiles)
     EXPECT_TRUE(screen.messages().empty());
     // When the word processor cannot start, the message names the folder holding the guide.
     started = false;
+    screen.answerNext(Answer::Ok);
     openMailMergeGuide(state, launch, {fakeBin});
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_TRUE(screen.messages().front().text.contains(QStringLiteral(" in your ") + shared +
