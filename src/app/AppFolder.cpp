@@ -67,10 +67,11 @@ void makeAppFolder(const AppFolders &folders)
 {
     const QFileInfo info(folders.appFolder);
     if (info.exists() && !info.isDir())
-        throw Error(errc::kFileFailure, folders.appFolder + QStringLiteral(" is a file, not a folder."));
-    if (!QDir().mkpath(folders.appFolder))
         throw Error(errc::kFileFailure,
-                    QStringLiteral("The folder ") + folders.appFolder + QStringLiteral(" could not be made."));
+                    folders.appFolder + QStringLiteral(" is a file, not a folder."));
+    if (!QDir().mkpath(folders.appFolder))
+        throw Error(errc::kFileFailure, QStringLiteral("The folder ") + folders.appFolder +
+                                            QStringLiteral(" could not be made."));
 }
 
 QString aboutText(const AppFolders &folders, const QString &version)
@@ -82,8 +83,9 @@ QString aboutText(const AppFolders &folders, const QString &version)
                            "read, and the saved files):\r") +
             QDir::toNativeSeparators(folders.appFolder);
     if (folders.sharedFolder != folders.appFolder)
-        text += QStringLiteral("\r\rThe mail-merge guide and the other files Corvina comes with:\r") +
-                QDir::toNativeSeparators(folders.sharedFolder);
+        text +=
+            QStringLiteral("\r\rThe mail-merge guide and the other files Corvina comes with:\r") +
+            QDir::toNativeSeparators(folders.sharedFolder);
     return text;
 }
 

@@ -130,7 +130,8 @@ TEST_F(AppFolderTest, FirstStartMakesTheFolderAndNeverTouchesTheUsersFiles)
     makeAppFolder(folders);
     EXPECT_EQ(root.read(user + QStringLiteral("QBData.mdb")), "the user's database");
     EXPECT_EQ(root.read(user + QStringLiteral("MailMergeOverview.doc")), "the user's own notes");
-    EXPECT_EQ(root.read(QStringLiteral("usr/share/corvina/MailMergeOverview.doc")), "shipped guide");
+    EXPECT_EQ(root.read(QStringLiteral("usr/share/corvina/MailMergeOverview.doc")),
+              "shipped guide");
 
     // The program reads the shipped files from the shared folder.
     test::ScriptedScreen screen;
