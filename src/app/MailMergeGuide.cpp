@@ -53,11 +53,11 @@ void openMailMergeGuide(ProgramState &state, const Launcher &launch, const QStri
     const auto notFound = [&state] {
         state.screen().message(QStringLiteral("Unable to launch Word. Please double-click "
                                               "\"MailMergeOverview.doc\" in your ") +
-                                   state.appFolder() +
+                                   state.sharedFolder() +
                                    QStringLiteral(" folder to see the requested document."),
                                QStringLiteral("Application Not Found"), Buttons::Ok);
     };
-    const QString document = state.appFile(appfile::kMailMergeGuide);
+    const QString document = state.sharedFile(appfile::kMailMergeGuide);
     const auto command = wordProcessorCommand(document, searchPaths);
     if (!command || !launch(*command, notFound))
         notFound();

@@ -32,7 +32,7 @@ bool startProgram(const LaunchCommand &command, const std::function<void()> &fai
 std::optional<LaunchCommand> wordProcessorCommand(const QString &document,
                                                   const QStringList &searchPaths = {});
 
-// "Letters && Mailing Labels": opens MailMergeOverview.doc of the application folder in the
+// "Letters && Mailing Labels": opens MailMergeOverview.doc of the shared folder in the
 // word processor without waiting for it. When it cannot be started, or the desktop opener
 // finds no program for the document, the user is told where to find it.
 void openMailMergeGuide(ProgramState &state, const Launcher &launch = startProgram,

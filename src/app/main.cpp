@@ -1,25 +1,79 @@
 #include "base/Error.h"
 #include "localdb/LocalDb.h"
 #include "state/ProgramState.h"
+#include "app/AppFolder.h"
 #include "app/ui/MainMenu.h"
 #include "app/ui/QtScreen.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
+#include <QIcon>
+
+namespace {
+
+const QString kAppFolderOption = QStringLiteral("app-folder");
+
+void describeCommandLine(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Copies a QuickBooks company's customers, invoices, items and sales reps "
+                       "into QBData.mdb and answers marketing questions from it."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(QCommandLineOption(
+        kAppFolderOption,
+        QStringLiteral("Keep QBData.mdb and the saved files in <folder> (made when missing). "
+                       "By default: the program's own folder, or ~/.local/share/Corvina when "
+                       "installed."),
+        QStringLiteral("folder")));
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Corvina"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Halvard"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVINA_VERSION));
+
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    // --help, --version and a wrong option answer on the terminal, without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help")) ||
+        parser.isSet(QStringLiteral("version"))) {
+        QCoreApplication textOnly(argc, argv);
+        parser.process(textOnly); // prints and exits
+        return 1;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Corvina"));
-    QApplication::setOrganizationName(QStringLiteral("Halvard"));
+    // The menu entry and icon an installed program has (packaging/); the window system
+    // matches the window to them.
+    QApplication::setDesktopFileName(QStringLiteral("org.halvard.Corvina"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.halvard.Corvina")));
     // The windows are laid out in twips for an 8-point dialog font; Liberation Sans, with
     // Arial's metrics, fits their captions where the platform's wider default would clip.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
-    // Everything the program keeps lives beside the program file.
-    const QString appFolder = QApplication::applicationDirPath();
     corvina::QtScreen screen;
-    corvina::ProgramState state(appFolder, screen);
+    const corvina::AppFolders folders =
+        corvina::locateAppFolders(QApplication::applicationDirPath(),
+                                  parser.value(kAppFolderOption),
+                                  QProcessEnvironment::systemEnvironment());
+    try {
+        corvina::makeAppFolder(folders);
+    } catch (const corvina::Error &error) {
+        screen.message(QStringLiteral("Corvina cannot start: its application folder could not be made.\r") +
+                           error.description(),
+                       corvina::kAppTitle, corvina::Buttons::Ok);
+        return 1;
+    }
+    const QString &appFolder = folders.appFolder;
+    corvina::ProgramState state(appFolder, screen, folders.sharedFolder);
     try {
         corvina::ensureLocalDb(appFolder);
     } catch (const corvina::Error &error) {

@@ -4,15 +4,22 @@
 
 namespace corvina {
 
-ProgramState::ProgramState(QString appFolder, Screen &screen)
-    : m_appFolder(std::move(appFolder)), m_screen(screen),
-      m_errors(screen, appFile(appfile::kLog)), m_status(screen, appFile(appfile::kClip))
+ProgramState::ProgramState(QString appFolder, Screen &screen, QString sharedFolder)
+    : m_appFolder(std::move(appFolder)),
+      m_sharedFolder(sharedFolder.isEmpty() ? m_appFolder : std::move(sharedFolder)),
+      m_screen(screen), m_errors(screen, appFile(appfile::kLog)),
+      m_status(screen, sharedFile(appfile::kClip))
 {
 }
 
 QString ProgramState::appFile(const QString &name) const
 {
     return m_appFolder + QLatin1Char('/') + name;
+}
+
+QString ProgramState::sharedFile(const QString &name) const
+{
+    return m_sharedFolder + QLatin1Char('/') + name;
 }
 
 bool ProgramState::runRetrieval(const std::function<void(ProgramState &)> &procedure)

@@ -21,14 +21,19 @@ class Screen;
 // Analyzer result joins it when that feature arrives.
 class ProgramState {
 public:
-    ProgramState(QString appFolder, Screen &screen);
+    // `sharedFolder` holds the files the program ships with (the mail-merge guide, the
+    // clip); empty means the application folder, as when the program runs from its own.
+    ProgramState(QString appFolder, Screen &screen, QString sharedFolder = {});
     ProgramState(const ProgramState &) = delete;
     ProgramState &operator=(const ProgramState &) = delete;
 
-    // The folder of the program file, where every file of the program lives.
+    // The application folder, where the database and the saved files live.
     const QString &appFolder() const noexcept { return m_appFolder; }
     // A file of the application folder: folder + "/" + name.
     QString appFile(const QString &name) const;
+    // The folder of the files the program ships with, read and never written.
+    const QString &sharedFolder() const noexcept { return m_sharedFolder; }
+    QString sharedFile(const QString &name) const;
 
     Screen &screen() noexcept { return m_screen; }
     ErrorReport &errors() noexcept { return m_errors; }
@@ -55,6 +60,7 @@ public:
 
 private:
     QString m_appFolder;
+    QString m_sharedFolder;
     Screen &m_screen;
     ErrorReport m_errors;
     StatusDisplay m_status;

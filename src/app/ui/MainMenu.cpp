@@ -3,6 +3,7 @@
 #include "analysis/campaign/ui/CampaignLists.h"
 #include "analysis/ui/ItemAging.h"
 #include "retrieval/Retrievals.h"
+#include "app/AppFolder.h"
 #include "app/MailMergeGuide.h"
 #include "state/ProgramState.h"
 #include "retrieval/RetrievalDates.h"
@@ -11,6 +12,7 @@
 #include "views/ui/InvoiceData.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,6 +79,9 @@ void MainMenu::createMenus()
         addEntry(m_customersMenu, "mnuLML", QStringLiteral("Letters && Mailing Labels"));
     m_campaignLists =
         addEntry(m_customersMenu, "mnuCampaign", QStringLiteral("Campaign &Lists"));
+    // Where QBData.mdb is, for the mail merge: beside the entries that lead to it.
+    m_customersMenu->addSeparator()->setObjectName(QStringLiteral("mnuAboutBar"));
+    m_about = addEntry(m_customersMenu, "mnuAbout", QStringLiteral("&About Corvina"));
 
     m_invoicesMenu = menuBar()->addMenu(QStringLiteral("&Invoices"));
     m_invoicesMenu->setObjectName(QStringLiteral("mnuInv"));
@@ -117,6 +122,12 @@ void MainMenu::connectActions()
             action([this] { runItemAging(m_state, this); }));
     connect(m_campaignLists, &QAction::triggered, this,
             action([this] { showCampaignLists(m_state, this); }));
+    connect(m_about, &QAction::triggered, this, [this] {
+        m_state.screen().message(
+            aboutText({m_state.appFolder(), m_state.sharedFolder()},
+                      QCoreApplication::applicationVersion()),
+            QStringLiteral("About Corvina"), Buttons::Ok);
+    });
 }
 
 void MainMenu::load()

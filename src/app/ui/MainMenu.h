@@ -47,6 +47,7 @@ private:
     QAction *m_customerSales = nullptr;
     QAction *m_lettersAndLabels = nullptr;
     QAction *m_campaignLists = nullptr;
+    QAction *m_about = nullptr;
     QMenu *m_invoicesMenu = nullptr;
     QAction *m_retrieveInvoices = nullptr;
     QAction *m_displayInvoices = nullptr;

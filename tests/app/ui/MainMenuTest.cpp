@@ -97,7 +97,9 @@ TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
                            QStringLiteral("mnuDispCust=&Display Customer Data"),
                            QStringLiteral("CustSales=&Customer Sales by State, Zip"),
                            QStringLiteral("mnuLML=Letters && Mailing Labels"),
-                           QStringLiteral("mnuCampaign=Campaign &Lists")}));
+                           QStringLiteral("mnuCampaign=Campaign &Lists"),
+                           QStringLiteral("mnuAboutBar="),
+                           QStringLiteral("mnuAbout=&About Corvina")}));
     EXPECT_EQ(entries(top[1]->menu()),
               (QStringList{QStringLiteral("mnuRetInv=&Retrieve Invoices"),
                            QStringLiteral("mnuDispInv=&Display Invoice Data")}));
@@ -105,6 +107,20 @@ TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
               QStringLiteral("Last Customer Retrieval"));
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label2"))->text(),
               QStringLiteral("Last Invoice Retrieval"));
+}
+
+// The About box tells a user where QBData.mdb is for the mail merge, and is always there.
+TEST_F(MainMenuTest, AboutNamesTheApplicationFolder)
+{
+    MainMenu &w = loadWindow();
+    ASSERT_TRUE(enabled(w, "mnuAbout"));
+    screen.answerNext(Answer::Ok);
+    w.findChild<QAction *>(QStringLiteral("mnuAbout"))->trigger();
+
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_EQ(screen.messages().front().title, QStringLiteral("About Corvina"));
+    EXPECT_TRUE(screen.messages().front().text.contains(u'\r' + folder.path()))
+        << screen.messages().front().text.toStdString();
 }
 
 TEST_F(MainMenuTest, FirstStartMakesAnEmptyDatesFileAndEnablesOnlyTheRetrievals)
