@@ -55,7 +55,8 @@ Result runChild(const QStringList &arguments)
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
         std::fprintf(stderr, "benchmark step %s failed\n", qPrintable(arguments.join(u' ')));
         std::exit(1);
     }
@@ -83,14 +84,16 @@ void report(const std::vector<std::pair<QString, double>> &values)
     out << '\n';
 }
 
-void printTable(const QString &title, const QStringList &header, const std::vector<QStringList> &rows)
+void printTable(const QString &title, const QStringList &header,
+                const std::vector<QStringList> &rows)
 {
     std::vector<qsizetype> widths;
     for (const QString &h : header)
         widths.push_back(h.size());
     for (const QStringList &row : rows)
         for (qsizetype c = 0; c < row.size() && c < static_cast<qsizetype>(widths.size()); ++c)
-            widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], row[c].size());
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)], row[c].size());
     QTextStream out(stdout);
     out << "\n" << title << "\n\n";
     const auto line = [&](const QStringList &cells) {

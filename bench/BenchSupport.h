@@ -52,7 +52,8 @@ public:
     void setBoxText(RetrievalBox, const QString &) override {}
     void enableEntry(MenuEntry) override {}
     std::optional<RetrievalPeriod> askRetrievalPeriod() override { return RetrievalPeriod{}; }
-    std::optional<QStringList> askExcludedItemKinds(const QStringList &, const QStringList &selected) override
+    std::optional<QStringList> askExcludedItemKinds(const QStringList &,
+                                                    const QStringList &selected) override
     {
         return selected;
     }
@@ -61,7 +62,8 @@ public:
 };
 
 // A plain text table.
-void printTable(const QString &title, const QStringList &header, const std::vector<QStringList> &rows);
+void printTable(const QString &title, const QStringList &header,
+                const std::vector<QStringList> &rows);
 QString fixed(double value, int decimals = 2);
 
 } // namespace corvina::bench

@@ -5,10 +5,10 @@
 //   customer_browser_bench [--customers N] [--seed S] [--keep]
 #include "BenchSupport.h"
 
+#include "base/Screen.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 #include "views/CustomerBrowser.h"
 #include "views/CustomerGridModel.h"
 #include "views/ui/CustData.h"

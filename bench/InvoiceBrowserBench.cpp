@@ -7,10 +7,10 @@
 //   invoice_browser_bench [--lines N] [--customers N] [--seed S]
 #include "BenchSupport.h"
 
+#include "base/Screen.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 #include "views/ui/InvoiceData.h"
 
 #include <QApplication>

@@ -11,10 +11,10 @@
 #include "localdb/Recordset.h"
 #include "reporting/labels/MailingList.h"
 #include "reporting/labels/ui/LabelDocument.h"
-#include "views/ui/MailingLabels.h"
 #include "reporting/ui/ReportDocument.h"
 #include "reporting/ui/ReportPreview.h"
 #include "state/ProgramState.h"
+#include "views/ui/MailingLabels.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -94,8 +94,7 @@ int main(int argc, char **argv)
     const auto total = Clock::now();
     start = total;
     Database db = openLocalDb(folder.path());
-    const Recordset list =
-        Recordset::fromQuery(db, u"Select * From Customers Order By Name"_qs);
+    const Recordset list = Recordset::fromQuery(db, u"Select * From Customers Order By Name"_qs);
     row(u"customers read as the non-buyers list reads them"_qs, secondsSince(start),
         QString::number(list.recordCount()), u"-"_qs);
 
@@ -115,8 +114,7 @@ int main(int argc, char **argv)
     row(u"labels window open, first sheet painted"_qs, secondsSince(start),
         u"%1 sheets"_qs.arg(window->document().pages().pageCount()), u"-"_qs);
     const double firstPage = secondsSince(total);
-    row(u"first preview page, from the database (the figure)"_qs, firstPage, u"-"_qs,
-        u"< 1 s"_qs);
+    row(u"first preview page, from the database (the figure)"_qs, firstPage, u"-"_qs, u"< 1 s"_qs);
     if (parser.isSet(u"preview-png"_qs))
         shown.save(parser.value(u"preview-png"_qs));
 

@@ -36,7 +36,8 @@ int generate(const QString &out, int invoices, int customers, quint64 seed)
     options.customers = customers;
     options.seed = seed;
     QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || !qbsim::generateCompany(options, file) || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !qbsim::generateCompany(options, file) ||
+        !file.commit())
         return 1;
     report({{u"seconds"_qs, static_cast<double>(timer.elapsed()) / 1000.0},
             {u"mib"_qs, static_cast<double>(QFileInfo(out).size()) / 1048576.0}});
@@ -65,8 +66,10 @@ int answer(const QString &company, const QString &out)
     QFile target(out);
     if (!target.open(QIODevice::WriteOnly) || target.write(response) != response.size())
         return 1;
-    report({{u"load_seconds"_qs, loadSeconds}, {u"load_peak_mib"_qs, loadPeak},
-            {u"answer_seconds"_qs, answerSeconds}, {u"answer_before_mib"_qs, before},
+    report({{u"load_seconds"_qs, loadSeconds},
+            {u"load_peak_mib"_qs, loadPeak},
+            {u"answer_seconds"_qs, answerSeconds},
+            {u"answer_before_mib"_qs, before},
             {u"answer_peak_mib"_qs, answerPeak},
             {u"response_mib"_qs, static_cast<double>(response.size()) / 1048576.0},
             {u"invoices"_qs, static_cast<double>(file.invoices().size())}});
@@ -113,9 +116,12 @@ int parse(const QString &responsePath)
     timer.restart();
     const auto [lines, itemLines] = walk(answer.response(0));
     const double walkSeconds = static_cast<double>(timer.elapsed()) / 1000.0;
-    report({{u"parse_seconds"_qs, parseSeconds}, {u"walk_seconds"_qs, walkSeconds},
-            {u"before_mib"_qs, before}, {u"peak_mib"_qs, peakRssMiB()},
-            {u"invoices"_qs, answer.response(0).count()}, {u"lines"_qs, lines},
+    report({{u"parse_seconds"_qs, parseSeconds},
+            {u"walk_seconds"_qs, walkSeconds},
+            {u"before_mib"_qs, before},
+            {u"peak_mib"_qs, peakRssMiB()},
+            {u"invoices"_qs, answer.response(0).count()},
+            {u"lines"_qs, lines},
             {u"item_lines"_qs, itemLines}});
     return 0;
 }
@@ -138,10 +144,13 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({u"invoices"_qs, u"Invoices in the generated company."_qs, u"N"_qs, u"100000"_qs});
-    parser.addOption({u"customers"_qs, u"Customers in the generated company."_qs, u"N"_qs, u"20000"_qs});
+    parser.addOption(
+        {u"invoices"_qs, u"Invoices in the generated company."_qs, u"N"_qs, u"100000"_qs});
+    parser.addOption(
+        {u"customers"_qs, u"Customers in the generated company."_qs, u"N"_qs, u"20000"_qs});
     parser.addOption({u"seed"_qs, u"Generator seed."_qs, u"S"_qs, u"1"_qs});
-    parser.addOption({u"folder"_qs, u"Where to keep the files (default: a temporary folder)."_qs, u"DIR"_qs});
+    parser.addOption(
+        {u"folder"_qs, u"Where to keep the files (default: a temporary folder)."_qs, u"DIR"_qs});
     parser.process(app);
 
     QTemporaryDir temp;
@@ -156,25 +165,28 @@ int main(int argc, char **argv)
     const Result par = runChild({u"step"_qs, u"parse"_qs, response});
 
     const double mib = ans.number(u"response_mib"_qs);
-    printTable(u"qbXML invoice answer: %1 invoices, %2 lines (%3 with an item), answer %4 MiB, company file %5 MiB"_qs
-                   .arg(par.number(u"invoices"_qs))
-                   .arg(par.number(u"lines"_qs))
-                   .arg(par.number(u"item_lines"_qs))
-                   .arg(fixed(mib, 1), fixed(gen.number(u"mib"_qs), 1)),
-               {u"step"_qs, u"seconds"_qs, u"MiB/s"_qs, u"peak RSS MiB"_qs, u"RSS before MiB"_qs},
-               {
-                   {u"generate company file"_qs, fixed(gen.number(u"seconds"_qs)), u"-"_qs, u"-"_qs, u"-"_qs},
-                   {u"stand-in: load company file"_qs, fixed(ans.number(u"load_seconds"_qs)),
-                    fixed(gen.number(u"mib"_qs) / ans.number(u"load_seconds"_qs), 0),
-                    fixed(ans.number(u"load_peak_mib"_qs), 0), u"-"_qs},
-                   {u"stand-in: answer the invoice query"_qs, fixed(ans.number(u"answer_seconds"_qs)),
-                    fixed(mib / ans.number(u"answer_seconds"_qs), 0), fixed(ans.number(u"answer_peak_mib"_qs), 0),
-                    fixed(ans.number(u"answer_before_mib"_qs), 0)},
-                   {u"library: parse the answer"_qs, fixed(par.number(u"parse_seconds"_qs)),
-                    fixed(mib / par.number(u"parse_seconds"_qs), 0), fixed(par.number(u"peak_mib"_qs), 0),
-                    fixed(par.number(u"before_mib"_qs), 0)},
-                   {u"library: read every retrieved value"_qs, fixed(par.number(u"walk_seconds"_qs)), u"-"_qs,
-                    u"-"_qs, u"-"_qs},
-               });
+    printTable(
+        u"qbXML invoice answer: %1 invoices, %2 lines (%3 with an item), answer %4 MiB, company file %5 MiB"_qs
+            .arg(par.number(u"invoices"_qs))
+            .arg(par.number(u"lines"_qs))
+            .arg(par.number(u"item_lines"_qs))
+            .arg(fixed(mib, 1), fixed(gen.number(u"mib"_qs), 1)),
+        {u"step"_qs, u"seconds"_qs, u"MiB/s"_qs, u"peak RSS MiB"_qs, u"RSS before MiB"_qs},
+        {
+            {u"generate company file"_qs, fixed(gen.number(u"seconds"_qs)), u"-"_qs, u"-"_qs,
+             u"-"_qs},
+            {u"stand-in: load company file"_qs, fixed(ans.number(u"load_seconds"_qs)),
+             fixed(gen.number(u"mib"_qs) / ans.number(u"load_seconds"_qs), 0),
+             fixed(ans.number(u"load_peak_mib"_qs), 0), u"-"_qs},
+            {u"stand-in: answer the invoice query"_qs, fixed(ans.number(u"answer_seconds"_qs)),
+             fixed(mib / ans.number(u"answer_seconds"_qs), 0),
+             fixed(ans.number(u"answer_peak_mib"_qs), 0),
+             fixed(ans.number(u"answer_before_mib"_qs), 0)},
+            {u"library: parse the answer"_qs, fixed(par.number(u"parse_seconds"_qs)),
+             fixed(mib / par.number(u"parse_seconds"_qs), 0), fixed(par.number(u"peak_mib"_qs), 0),
+             fixed(par.number(u"before_mib"_qs), 0)},
+            {u"library: read every retrieved value"_qs, fixed(par.number(u"walk_seconds"_qs)),
+             u"-"_qs, u"-"_qs, u"-"_qs},
+        });
     return 0;
 }

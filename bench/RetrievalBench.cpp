@@ -6,6 +6,7 @@
 //   retrieval_bench [--invoices N] [--customers N] [--seed S] [--naive-sample N]
 #include "BenchSupport.h"
 
+#include "base/Screen.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "qbsim/CompanyFile.h"
@@ -15,7 +16,6 @@
 #include "qbxml/RequestSet.h"
 #include "retrieval/Retrievals.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -85,22 +85,28 @@ int generate(const QString &out, int invoices, int customers, quint64 seed)
     options.customers = customers;
     options.seed = seed;
     QSaveFile file(out);
-    return file.open(QIODevice::WriteOnly) && qbsim::generateCompany(options, file) && file.commit() ? 0 : 1;
+    return file.open(QIODevice::WriteOnly) && qbsim::generateCompany(options, file) && file.commit()
+               ? 0
+               : 1;
 }
 
 int answer(const QString &company, const QString &folder)
 {
     const qbsim::CompanyFile file = qbsim::CompanyFile::load(company);
-    const auto write = [&](const QString &name, const std::function<void(qb::RequestSet &)> &build) {
+    const auto write = [&](const QString &name,
+                           const std::function<void(qb::RequestSet &)> &build) {
         qb::RequestSet requests(2, 1);
         requests.setOnError(qb::OnError::Continue);
         build(requests);
         QFile out(QDir(folder).filePath(name));
-        return out.open(QIODevice::WriteOnly) && out.write(qbsim::processRequest(file, requests.toQbxml())) > 0;
+        return out.open(QIODevice::WriteOnly) &&
+               out.write(qbsim::processRequest(file, requests.toQbxml())) > 0;
     };
-    const bool ok = write(u"customers.qbxml"_qs, [](qb::RequestSet &r) { r.appendCustomerQuery(); })
-                    && write(u"invoices.qbxml"_qs, [](qb::RequestSet &r) { r.appendInvoiceQuery().setIncludeLineItems(true); })
-                    && write(u"items.qbxml"_qs, [](qb::RequestSet &r) { r.appendItemQuery(); });
+    const bool ok =
+        write(u"customers.qbxml"_qs, [](qb::RequestSet &r) { r.appendCustomerQuery(); }) &&
+        write(u"invoices.qbxml"_qs,
+              [](qb::RequestSet &r) { r.appendInvoiceQuery().setIncludeLineItems(true); }) &&
+        write(u"items.qbxml"_qs, [](qb::RequestSet &r) { r.appendItemQuery(); });
     return ok ? 0 : 1;
 }
 
@@ -110,13 +116,15 @@ int parseAlone(const QString &path)
     resetPeak();
     const auto start = Clock::now();
     const qb::ResponseSet answer = qb::ResponseSet::parse(bytes);
-    report({{u"seconds"_qs, secondsSince(start)}, {u"peak_mib"_qs, peakRssMiB()},
+    report({{u"seconds"_qs, secondsSince(start)},
+            {u"peak_mib"_qs, peakRssMiB()},
             {u"records"_qs, answer.response(0).count()}});
     return 0;
 }
 
 // The rows a retrieval writes, read back from a database it filled, as the floor's input.
-std::vector<std::vector<QVariant>> rowsOf(const QString &dbPath, const QString &table, QStringList &columns)
+std::vector<std::vector<QVariant>> rowsOf(const QString &dbPath, const QString &table,
+                                          QStringList &columns)
 {
     Database db = Database::open(dbPath, Database::Mode::ReadOnly);
     Statement st = db.prepare(QStringLiteral("SELECT * FROM %1").arg(table));
@@ -133,7 +141,8 @@ std::vector<std::vector<QVariant>> rowsOf(const QString &dbPath, const QString &
 }
 
 // SQLite alone: one transaction, one prepared insert, values bound straight from memory.
-int bulk(const QString &source, const QString &table, const QString &target, int limit, bool autocommit)
+int bulk(const QString &source, const QString &table, const QString &target, int limit,
+         bool autocommit)
 {
     QStringList columns;
     auto rows = rowsOf(source, table, columns);
@@ -169,7 +178,8 @@ int bulk(const QString &source, const QString &table, const QString &target, int
             else if (v.typeId() == QMetaType::Double)
                 sqlite3_bind_double(insert, index, v.toDouble());
             else
-                sqlite3_bind_text(insert, index, text[r][c].constData(), static_cast<int>(text[r][c].size()), SQLITE_STATIC);
+                sqlite3_bind_text(insert, index, text[r][c].constData(),
+                                  static_cast<int>(text[r][c].size()), SQLITE_STATIC);
         }
         sqlite3_step(insert);
         sqlite3_reset(insert);
@@ -179,7 +189,9 @@ int bulk(const QString &source, const QString &table, const QString &target, int
     const double seconds = secondsSince(start);
     sqlite3_finalize(insert);
     sqlite3_close(db);
-    report({{u"seconds"_qs, seconds}, {u"rows"_qs, static_cast<double>(rows.size())}, {u"peak_mib"_qs, peakRssMiB()}});
+    report({{u"seconds"_qs, seconds},
+            {u"rows"_qs, static_cast<double>(rows.size())},
+            {u"peak_mib"_qs, peakRssMiB()}});
     return 0;
 }
 
@@ -213,7 +225,8 @@ int retrieve(const QString &kind, const QString &folder, const QString &appFolde
     const double seconds = std::chrono::duration<double>(*screen.committed - *handedOver).count();
     Database db = openLocalDb(appFolder, Database::Mode::ReadOnly);
     const QString table = kind == u"invoices" ? u"Invoices"_qs : u"Customers"_qs;
-    report({{u"seconds"_qs, seconds}, {u"peak_mib"_qs, peakRssMiB()},
+    report({{u"seconds"_qs, seconds},
+            {u"peak_mib"_qs, peakRssMiB()},
             {u"rows"_qs, static_cast<double>(db.countRows(table))}});
     return 0;
 }
@@ -241,39 +254,54 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({u"invoices"_qs, u"Invoices in the generated company."_qs, u"N"_qs, u"100000"_qs});
-    parser.addOption({u"customers"_qs, u"Top-level customers in the generated company."_qs, u"N"_qs, u"100000"_qs});
+    parser.addOption(
+        {u"invoices"_qs, u"Invoices in the generated company."_qs, u"N"_qs, u"100000"_qs});
+    parser.addOption({u"customers"_qs, u"Top-level customers in the generated company."_qs, u"N"_qs,
+                      u"100000"_qs});
     parser.addOption({u"seed"_qs, u"Generator seed."_qs, u"S"_qs, u"1"_qs});
-    parser.addOption({u"naive-sample"_qs, u"Rows timed for the autocommit baseline, then scaled."_qs, u"N"_qs, u"2000"_qs});
+    parser.addOption({u"naive-sample"_qs,
+                      u"Rows timed for the autocommit baseline, then scaled."_qs, u"N"_qs,
+                      u"2000"_qs});
     parser.process(app);
 
     QTemporaryDir temp;
     const QString folder = temp.path();
     const QString company = QDir(folder).filePath(u"company.qbxml"_qs);
-    runChild({u"step"_qs, u"generate"_qs, company, parser.value(u"invoices"_qs), parser.value(u"customers"_qs),
-              parser.value(u"seed"_qs)});
+    runChild({u"step"_qs, u"generate"_qs, company, parser.value(u"invoices"_qs),
+              parser.value(u"customers"_qs), parser.value(u"seed"_qs)});
     runChild({u"step"_qs, u"answer"_qs, company, folder});
 
     std::vector<QStringList> table;
-    for (const auto &[kind, tableName] : {std::pair{u"customers"_qs, u"Customers"_qs}, std::pair{u"invoices"_qs, u"Invoices"_qs}}) {
+    for (const auto &[kind, tableName] :
+         {std::pair{u"customers"_qs, u"Customers"_qs}, std::pair{u"invoices"_qs, u"Invoices"_qs}}) {
         const QString app1 = QDir(folder).filePath(kind + u"-app"_qs);
         const Result retrieval = runChild({u"step"_qs, u"retrieve"_qs, kind, folder, app1});
-        const Result parse = runChild({u"step"_qs, u"parse"_qs, QDir(folder).filePath(kind + u".qbxml"_qs)});
+        const Result parse =
+            runChild({u"step"_qs, u"parse"_qs, QDir(folder).filePath(kind + u".qbxml"_qs)});
         const QString source = localDbPath(app1);
-        const Result floor = runChild({u"step"_qs, u"bulk"_qs, source, tableName, QDir(folder).filePath(kind + u"-floor"_qs), u"0"_qs, u"one-transaction"_qs});
-        const Result naive = runChild({u"step"_qs, u"bulk"_qs, source, tableName, QDir(folder).filePath(kind + u"-naive"_qs),
+        const Result floor =
+            runChild({u"step"_qs, u"bulk"_qs, source, tableName,
+                      QDir(folder).filePath(kind + u"-floor"_qs), u"0"_qs, u"one-transaction"_qs});
+        const Result naive = runChild({u"step"_qs, u"bulk"_qs, source, tableName,
+                                       QDir(folder).filePath(kind + u"-naive"_qs),
                                        parser.value(u"naive-sample"_qs), u"autocommit"_qs});
-        const double naiveSeconds = naive.number(u"seconds"_qs) / naive.number(u"rows"_qs) * retrieval.number(u"rows"_qs);
+        const double naiveSeconds =
+            naive.number(u"seconds"_qs) / naive.number(u"rows"_qs) * retrieval.number(u"rows"_qs);
         const double baseline = parse.number(u"seconds"_qs) + floor.number(u"seconds"_qs);
-        table.push_back({u"%1: %2 records, %3 rows"_qs.arg(tableName).arg(parse.number(u"records"_qs)).arg(retrieval.number(u"rows"_qs)),
+        table.push_back({u"%1: %2 records, %3 rows"_qs.arg(tableName)
+                             .arg(parse.number(u"records"_qs))
+                             .arg(retrieval.number(u"rows"_qs)),
                          fixed(parse.number(u"seconds"_qs)), fixed(floor.number(u"seconds"_qs)),
                          fixed(naiveSeconds, 1), fixed(retrieval.number(u"seconds"_qs)),
-                         fixed(retrieval.number(u"seconds"_qs) / baseline), fixed(retrieval.number(u"peak_mib"_qs), 0)});
+                         fixed(retrieval.number(u"seconds"_qs) / baseline),
+                         fixed(retrieval.number(u"peak_mib"_qs), 0)});
     }
-    printTable(u"Retrieval, answer in hand to rows committed (seconds; naive autocommit scaled from %1 rows)"_qs
-                   .arg(parser.value(u"naive-sample"_qs)),
-               {u"retrieval"_qs, u"parse alone"_qs, u"SQLite bulk, one transaction"_qs, u"row-at-a-time autocommit"_qs,
-                u"retrieval"_qs, u"retrieval / (parse + bulk)"_qs, u"retrieval peak RSS MiB"_qs},
-               table);
+    printTable(
+        u"Retrieval, answer in hand to rows committed (seconds; naive autocommit scaled from %1 rows)"_qs
+            .arg(parser.value(u"naive-sample"_qs)),
+        {u"retrieval"_qs, u"parse alone"_qs, u"SQLite bulk, one transaction"_qs,
+         u"row-at-a-time autocommit"_qs, u"retrieval"_qs, u"retrieval / (parse + bulk)"_qs,
+         u"retrieval peak RSS MiB"_qs},
+        table);
     return 0;
 }

@@ -9,7 +9,7 @@ class QIODevice;
 namespace corvina::qbsim {
 
 struct GeneratorOptions {
-    int customers = 40;       // top-level customers; jobs come on top of these
+    int customers = 40; // top-level customers; jobs come on top of these
     int invoices = 300;
     std::uint64_t seed = 1;
     QDate lastDate = QDate(2026, 11, 30); // invoice dates run over several years up to this day

@@ -91,10 +91,12 @@ bool Server::listen(const QString &socketPath, QString *error)
     std::memcpy(address.sun_path, native.constData(), static_cast<std::size_t>(native.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
-        return fail(u"Cannot listen on %1: %2"_s.arg(socketPath, QString::fromLocal8Bit(std::strerror(errno))));
+        return fail(u"Cannot listen on %1: %2"_s.arg(socketPath,
+                                                     QString::fromLocal8Bit(std::strerror(errno))));
     // Read and write for the owner only, from the moment the socket file exists.
     const mode_t umask = ::umask(0177);
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    const bool bound =
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     ::umask(umask);
     if (!bound || ::listen(fd, SOMAXCONN) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
@@ -187,7 +189,8 @@ void Server::adopt(int fd)
         ::close(fd);
         return;
     }
-    m_clients.emplace(socket, std::make_unique<Client>(socket, m_nextClientId++, m_options.maxRequestFrame));
+    m_clients.emplace(
+        socket, std::make_unique<Client>(socket, m_nextClientId++, m_options.maxRequestFrame));
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { onDisconnected(socket); });
     connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] {
@@ -212,8 +215,8 @@ qint64 Server::heldBytes() const
 
 qint64 Server::heldFor(const Client &client) const
 {
-    qint64 held = client.frames.buffered() + client.socket->bytesAvailable() + client.socket->bytesToWrite()
-                  - client.sentOfFront;
+    qint64 held = client.frames.buffered() + client.socket->bytesAvailable() +
+                  client.socket->bytesToWrite() - client.sentOfFront;
     for (const QByteArray &bytes : client.outgoing)
         held += bytes.size();
     return held;
@@ -242,8 +245,8 @@ void Server::serve(Client &client)
     // One frame at a time, and only once the previous answer has gone out to the system: a
     // client that does not read its answers leaves its requests in the socket, not answers
     // piling up here.
-    while (!client.closing && !client.gone && !client.stalled && client.outgoing.empty()
-           && client.socket->bytesToWrite() == 0) {
+    while (!client.closing && !client.gone && !client.stalled && client.outgoing.empty() &&
+           client.socket->bytesToWrite() == 0) {
         QByteArray payload;
         switch (client.frames.take(payload)) {
         case wire::FrameBuffer::Status::Incomplete:
@@ -252,13 +255,16 @@ void Server::serve(Client &client)
             client.frames.append(client.socket->read(kReadChunk));
             if (heldFor(client) > m_options.maxClientBytes)
                 return drop(client, u"holds %1 bytes of requests, more than the limit of %2"_s.arg(
-                                        QString::number(heldFor(client)), QString::number(m_options.maxClientBytes)));
+                                        QString::number(heldFor(client)),
+                                        QString::number(m_options.maxClientBytes)));
             break;
         case wire::FrameBuffer::Status::Ready:
             handle(client, payload);
             if (!client.gone && heldFor(client) > m_options.maxClientBytes)
-                return drop(client, u"leaves %1 bytes of answers unread, more than the limit of %2"_s.arg(
-                                        QString::number(heldFor(client)), QString::number(m_options.maxClientBytes)));
+                return drop(client,
+                            u"leaves %1 bytes of answers unread, more than the limit of %2"_s.arg(
+                                QString::number(heldFor(client)),
+                                QString::number(m_options.maxClientBytes)));
             break;
         case wire::FrameBuffer::Status::TooLarge: {
             // The next frame cannot be found without reading this one: answer and hang up.
@@ -382,9 +388,10 @@ void Server::sendOk(Client &client, const QByteArray &result)
         return;
     }
     if (result.size() + kPrefix > m_options.maxClientBytes) {
-        sendError(client, hr::kInvalidData,
-                  u"The answer of %1 bytes exceeds the stand-in's limit of %2 bytes for one client."_s.arg(
-                      QString::number(result.size()), QString::number(m_options.maxClientBytes)));
+        sendError(
+            client, hr::kInvalidData,
+            u"The answer of %1 bytes exceeds the stand-in's limit of %2 bytes for one client."_s
+                .arg(QString::number(result.size()), QString::number(m_options.maxClientBytes)));
         return;
     }
     sendReply(client, QByteArray(1, '\0') + u32(static_cast<std::uint32_t>(result.size())), result);

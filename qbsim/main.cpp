@@ -193,7 +193,6 @@ int serve(QCoreApplication &app, const QStringList &args)
     return status;
 }
 
-
 int generate(const QStringList &args)
 {
     const QCommandLineOption customersOption(u"customers"_s, {}, u"N"_s);

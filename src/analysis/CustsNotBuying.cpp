@@ -1,10 +1,10 @@
 #include "analysis/CustsNotBuying.h"
 
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "localdb/TableReplace.h"
 #include "reporting/Workbook.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 #include <QDir>
 
@@ -39,13 +39,15 @@ void CustsNotBuying::load()
     // its jobs (compared without case, as the columns' collation does); lines without a
     // customer ListID match nobody.
     const QString lines =
-        QStringLiteral("SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL AND CustListID <> ''") +
+        QStringLiteral(
+            "SELECT CustListID FROM Invoices WHERE CustListID IS NOT NULL AND CustListID <> ''") +
         (m_allItems ? QString() : QStringLiteral(" AND ") + m_item.invoiceCondition());
     const bool withJobs = hasTable(db(), QStringLiteral("CustomerJobs"));
     // Each job is looked up among the lines by index, so a file with few jobs costs little.
     const QString jobBuyers =
-        QStringLiteral(" UNION ALL SELECT j.CustListID FROM CustomerJobs j WHERE j.CustListID IS "
-                       "NOT NULL AND EXISTS (SELECT 1 FROM Invoices i WHERE i.CustListID = j.ListID") +
+        QStringLiteral(
+            " UNION ALL SELECT j.CustListID FROM CustomerJobs j WHERE j.CustListID IS "
+            "NOT NULL AND EXISTS (SELECT 1 FROM Invoices i WHERE i.CustListID = j.ListID") +
         (m_allItems ? QString() : QStringLiteral(" AND i.") + m_item.invoiceCondition()) + u')';
     const QString buyers = withJobs ? lines + jobBuyers : lines;
     const QString sql =
@@ -126,8 +128,7 @@ bool CustsNotBuying::exportTo(const QString &folder)
         if (cutCells > 0)
             text += QChar(13) + reporting::cutCellsNote(cutCells);
         screen.message(text, QStringLiteral("Export Complete"), Buttons::Ok);
-    }
-    else
+    } else
         screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) +
                            error,
                        QStringLiteral("Export Failed"), Buttons::Ok);

@@ -5,9 +5,9 @@
 #include "analysis/ItemTypeStore.h"
 #include "analysis/LineReader.h"
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "localdb/Value.h"
-#include "base/Screen.h"
 #include "state/ProgramState.h"
 
 #include <QDateTime>

@@ -2,10 +2,10 @@
 
 #include "analysis/ItemTypeStore.h"
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 #include <QFileInfo>
 
@@ -52,7 +52,8 @@ bool GetItemAging(ProgramState &state, const std::function<void()> &showWindow)
         status->step(QStringLiteral("Building report..."));
         step.reach(80);
         if (state.itemAging())
-            throw Error(kObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+            throw Error(kObjectOpen,
+                        QStringLiteral("Operation is not allowed when the object is open."));
         state.itemAging() = buildItemAging(folder, clause);
         step.reach(90);
         showWindow();

@@ -1,14 +1,13 @@
 #include "analysis/RepsNotSelling.h"
 
-#include "localdb/TableReplace.h"
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "localdb/TableReplace.h"
 #include "localdb/TextRule.h"
-#include "retrieval/Retrievals.h"
 #include "reporting/MemoryRows.h"
+#include "retrieval/Retrievals.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 #include <QStringList>
 

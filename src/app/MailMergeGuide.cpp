@@ -1,7 +1,7 @@
 #include "app/MailMergeGuide.h"
 
-#include "state/ProgramState.h"
 #include "base/Screen.h"
+#include "state/ProgramState.h"
 
 #include <QProcess>
 #include <QStandardPaths>

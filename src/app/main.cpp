@@ -1,9 +1,9 @@
-#include "base/Error.h"
-#include "localdb/LocalDb.h"
-#include "state/ProgramState.h"
 #include "app/AppFolder.h"
 #include "app/ui/MainMenu.h"
 #include "app/ui/QtScreen.h"
+#include "base/Error.h"
+#include "localdb/LocalDb.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -60,16 +60,16 @@ int main(int argc, char **argv)
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     corvina::QtScreen screen;
-    const corvina::AppFolders folders =
-        corvina::locateAppFolders(QApplication::applicationDirPath(),
-                                  parser.value(kAppFolderOption),
-                                  QProcessEnvironment::systemEnvironment());
+    const corvina::AppFolders folders = corvina::locateAppFolders(
+        QApplication::applicationDirPath(), parser.value(kAppFolderOption),
+        QProcessEnvironment::systemEnvironment());
     try {
         corvina::makeAppFolder(folders);
     } catch (const corvina::Error &error) {
-        screen.message(QStringLiteral("Corvina cannot start: its application folder could not be made.\r") +
-                           error.description(),
-                       corvina::kAppTitle, corvina::Buttons::Ok);
+        screen.message(
+            QStringLiteral("Corvina cannot start: its application folder could not be made.\r") +
+                error.description(),
+            corvina::kAppTitle, corvina::Buttons::Ok);
         return 1;
     }
     const QString &appFolder = folders.appFolder;

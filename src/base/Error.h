@@ -10,9 +10,11 @@ namespace corvina {
 // Error numbers the procedures recognise. They keep the values the QuickBooks SDK and the
 // original database provider used, so messages and logs read the same as users know them.
 namespace errc {
-inline constexpr std::int32_t kTableLocked = -2147467259;   // 0x80004005: held by another program
-inline constexpr std::int32_t kDatabaseFailure = -2147217900; // 0x80040E14: any other database error
-inline constexpr std::int32_t kFileFailure = -2147024893;   // 0x80070003: a file could not be read/written
+inline constexpr std::int32_t kTableLocked = -2147467259; // 0x80004005: held by another program
+inline constexpr std::int32_t kDatabaseFailure =
+    -2147217900; // 0x80040E14: any other database error
+inline constexpr std::int32_t kFileFailure =
+    -2147024893; // 0x80070003: a file could not be read/written
 } // namespace errc
 
 // The one error type of the core: a 32-bit error number, its description and the numbered

@@ -33,8 +33,7 @@ public:
 
     // ShowError: procedure is the caller's name ("GetCustomers"), step the numbered
     // step that failed (0 when unknown).
-    void show(const QString &procedure, const QString &description, std::int32_t number,
-              int step);
+    void show(const QString &procedure, const QString &description, std::int32_t number, int step);
     // A failure the user already knows of (they chose to stop waiting): logged and counted,
     // and it counts as the action's one telling.
     void logOnly(const QString &procedure, const QString &description, std::int32_t number,

@@ -148,8 +148,8 @@ Database Database::create(const QString &path)
 
 void Database::setBusyTimeout(std::chrono::milliseconds timeout)
 {
-    const auto ms = std::clamp<std::chrono::milliseconds::rep>(
-        timeout.count(), 0, std::numeric_limits<int>::max());
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0,
+                                                               std::numeric_limits<int>::max());
     sqlite3_busy_timeout(m_db, static_cast<int>(ms));
 }
 
@@ -159,8 +159,8 @@ void Database::execute(const QString &sql)
     const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &errorText);
     if (rc == SQLITE_OK)
         return;
-    const QString message = errorText != nullptr ? fromUtf8(errorText)
-                                                 : fromUtf8(sqlite3_errmsg(m_db));
+    const QString message =
+        errorText != nullptr ? fromUtf8(errorText) : fromUtf8(sqlite3_errmsg(m_db));
     sqlite3_free(errorText);
     throw makeError(rc, QFileInfo(m_path).fileName(),
                     QStringLiteral("Cannot run \"%1\"").arg(sqlForMessage(sql)), message);
@@ -176,8 +176,8 @@ Statement Database::prepare(const QString &sql)
 {
     sqlite3_stmt *stmt = nullptr;
     const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()),
-                                      &stmt, nullptr);
+    const int rc =
+        sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &stmt, nullptr);
     if (rc != SQLITE_OK)
         raise(rc, QStringLiteral("Cannot prepare \"%1\"").arg(sqlForMessage(sql)));
     if (stmt == nullptr)
@@ -270,9 +270,7 @@ Statement &Statement::bind(int index, const QVariant &value)
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Long:
-    case QMetaType::LongLong:
-        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-        break;
+    case QMetaType::LongLong: rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong()); break;
     case QMetaType::Float:
     case QMetaType::Double: rc = sqlite3_bind_double(m_stmt, index, value.toDouble()); break;
     default: rc = bindText(value.toString()); break;
@@ -284,8 +282,9 @@ Statement &Statement::bind(int index, const QVariant &value)
 
 Statement &Statement::bindText(int index, QByteArrayView utf8)
 {
-    const int rc = sqlite3_bind_text64(m_stmt, index, utf8.data(), static_cast<sqlite3_uint64>(utf8.size()),
-                                       kTransient, SQLITE_UTF8);
+    const int rc =
+        sqlite3_bind_text64(m_stmt, index, utf8.data(), static_cast<sqlite3_uint64>(utf8.size()),
+                            kTransient, SQLITE_UTF8);
     if (rc != SQLITE_OK)
         raise(rc, QStringLiteral("Cannot bind value %1").arg(index));
     return *this;
@@ -329,7 +328,8 @@ bool Statement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    raise(rc, QStringLiteral("Cannot run \"%1\"").arg(sqlForMessage(fromUtf8(sqlite3_sql(m_stmt)))));
+    raise(rc,
+          QStringLiteral("Cannot run \"%1\"").arg(sqlForMessage(fromUtf8(sqlite3_sql(m_stmt)))));
 }
 
 int Statement::run()
@@ -403,8 +403,8 @@ QVariant Statement::value(int column) const
     case FieldKind::Integer: {
         const sqlite3_int64 number = sqlite3_column_int64(m_stmt, column);
         // Integers are 32-bit; a larger one (a count or rowid, say) stays whole rather than wrap.
-        if (number >= std::numeric_limits<qint32>::min()
-            && number <= std::numeric_limits<qint32>::max())
+        if (number >= std::numeric_limits<qint32>::min() &&
+            number <= std::numeric_limits<qint32>::max())
             return QVariant(static_cast<qint32>(number));
         return QVariant(static_cast<qint64>(number));
     }

@@ -27,8 +27,8 @@ PlaceResult placeWithoutReplacing(const QString &from, const QString &to)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    int rc = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                         RENAME_NOREPLACE);
+    int rc =
+        ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
     if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
         // File systems without RENAME_NOREPLACE: a hard link fails just as atomically.
         rc = ::link(source.constData(), target.constData());

@@ -2,8 +2,8 @@
 
 #include "localdb/Value.h"
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/TextRule.h"
 
 #include <algorithm>

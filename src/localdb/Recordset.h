@@ -96,7 +96,10 @@ public:
     // Direct access to stored rows (ignores filter and cursor), for readers and writers
     // that walk the whole set.
     int storedRowCount() const noexcept { return static_cast<int>(m_rows.size()); }
-    const std::vector<QVariant> &storedRow(int row) const { return m_rows.at(static_cast<size_t>(row)); }
+    const std::vector<QVariant> &storedRow(int row) const
+    {
+        return m_rows.at(static_cast<size_t>(row));
+    }
 
 private:
     friend class RowView;

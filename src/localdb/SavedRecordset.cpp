@@ -156,8 +156,8 @@ Recordset readRecordset(const QString &path)
         const QString where = QStringLiteral("row %1").arg(r + 1);
         const QJsonArray row = rows.at(r).toArray();
         if (!rows.at(r).isArray() || row.size() != static_cast<qsizetype>(setFields.size())) {
-            throw Fault{where + QStringLiteral(" does not hold exactly %1 values")
-                                    .arg(setFields.size())};
+            throw Fault{where +
+                        QStringLiteral(" does not hold exactly %1 values").arg(setFields.size())};
         }
         set.addNew();
         for (size_t f = 0; f < setFields.size(); ++f) {

@@ -31,11 +31,11 @@ void CreateSavedRecordset(const QString &appFolder, const QString &name);
 
 // What was done about a saved recordset that could not be read or made.
 struct RecoveryNotice {
-    QString file;        // the saved recordset's file
-    QString fault;       // why it could not be read; for a missing file, "is missing" or why
-    QString movedTo;     // where it was kept aside (file + ".bad"), empty if it was not moved
-    QString remakeFault; // why no empty file could be made in its place; empty when one was
-    bool missing = false; // the file was not there (a link to nothing counts as missing)
+    QString file;            // the saved recordset's file
+    QString fault;           // why it could not be read; for a missing file, "is missing" or why
+    QString movedTo;         // where it was kept aside (file + ".bad"), empty if it was not moved
+    QString remakeFault;     // why no empty file could be made in its place; empty when one was
+    bool missing = false;    // the file was not there (a link to nothing counts as missing)
     QString message() const; // a sentence for the user saying all of this
 };
 

@@ -1,7 +1,7 @@
 #include "localdb/TableReplace.h"
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/Recordset.h"
 
 #include <QStringList>

@@ -19,9 +19,9 @@ inline constexpr std::int32_t kNeedFileName = -2147220458;        // 0x80040416
 inline constexpr std::int32_t kNoAutoLogin = -2147220451;         // 0x8004041D
 inline constexpr std::int32_t kVersionUnsupported = -2147220445;  // 0x80040423
 inline constexpr std::int32_t kUnexpected = -2147418113;          // 0x8000FFFF: calls out of order
-inline constexpr std::int32_t kAborted = -2147467260;             // 0x80004004: the user stopped waiting
-inline constexpr std::int32_t kInvalidArgument = -2147024809;     // 0x80070057
-inline constexpr std::int32_t kInvalidData = -2147024883;         // 0x8007000D: unreadable answer
+inline constexpr std::int32_t kAborted = -2147467260; // 0x80004004: the user stopped waiting
+inline constexpr std::int32_t kInvalidArgument = -2147024809; // 0x80070057
+inline constexpr std::int32_t kInvalidData = -2147024883;     // 0x8007000D: unreadable answer
 
 // The request processor's own text for a number above; an empty text for other numbers.
 QString description(std::int32_t number);

@@ -31,8 +31,12 @@ const char *const kTagNames[] = {
 // decimal point; an exponent is tolerated. Words such as "nan" and "inf" are not numbers.
 bool isDecimal(QByteArrayView text)
 {
-    const auto isDigit = [&](qsizetype i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
-    const auto isSign = [&](qsizetype i) { return i < text.size() && (text[i] == '+' || text[i] == '-'); };
+    const auto isDigit = [&](qsizetype i) {
+        return i < text.size() && text[i] >= '0' && text[i] <= '9';
+    };
+    const auto isSign = [&](qsizetype i) {
+        return i < text.size() && (text[i] == '+' || text[i] == '-');
+    };
     qsizetype i = isSign(0) ? 1 : 0;
     qsizetype digits = 0;
     for (; isDigit(i); ++i)
@@ -196,7 +200,8 @@ std::uint32_t Document::readElement(XmlScanner &scanner)
 Tag Element::tag() const
 {
     const auto tag = document().node(m_index).tag;
-    return tag < static_cast<std::uint32_t>(Tag::KnownCount) ? static_cast<Tag>(tag) : Tag::KnownCount;
+    return tag < static_cast<std::uint32_t>(Tag::KnownCount) ? static_cast<Tag>(tag)
+                                                             : Tag::KnownCount;
 }
 
 QString Element::name() const
@@ -259,7 +264,8 @@ std::optional<QDate> Element::dateOf(Tag tag) const
         return std::nullopt;
     const QByteArrayView text = document().textOf(document().node(e.m_index));
     // Dates are YYYY-MM-DD; date-times carry a time and zone after the date.
-    const QDate date = QDate::fromString(QString::fromLatin1(text.first(std::min<qsizetype>(10, text.size()))), Qt::ISODate);
+    const QDate date = QDate::fromString(
+        QString::fromLatin1(text.first(std::min<qsizetype>(10, text.size()))), Qt::ISODate);
     if (!date.isValid() || (text.size() > 10 && text[10] != 'T'))
         badValue(QString::fromLatin1(tagName(tag)), text, "a date");
     return date;

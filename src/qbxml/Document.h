@@ -2,9 +2,9 @@
 
 #include "qbxml/Tags.h"
 
-#include <QDate>
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDate>
 #include <QString>
 #include <QStringView>
 
@@ -14,7 +14,6 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-
 
 namespace corvina::qb {
 
@@ -104,8 +103,8 @@ public:
 
     struct Node {
         std::uint32_t tag;
-        std::uint32_t end;        // index one past the last element of this subtree
-        std::uint32_t textChunk;  // where the element's own text lies
+        std::uint32_t end;       // index one past the last element of this subtree
+        std::uint32_t textChunk; // where the element's own text lies
         std::uint32_t textOffset;
         std::uint32_t textLength;
     };

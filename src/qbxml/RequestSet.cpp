@@ -13,19 +13,17 @@ QDate checkedDate(QDate date, const char *field)
 {
     if (!date.isValid())
         throw Error(hr::kInvalidArgument,
-                    QStringLiteral("%1: %2").arg(QLatin1String(field), hr::description(hr::kInvalidArgument)));
+                    QStringLiteral("%1: %2").arg(QLatin1String(field),
+                                                 hr::description(hr::kInvalidArgument)));
     return date;
 }
 
 QString onErrorText(OnError onError)
 {
     switch (onError) {
-    case OnError::Stop:
-        return QStringLiteral("stopOnError");
-    case OnError::Continue:
-        return QStringLiteral("continueOnError");
-    case OnError::Rollback:
-        return QStringLiteral("rollbackOnError");
+    case OnError::Stop: return QStringLiteral("stopOnError");
+    case OnError::Continue: return QStringLiteral("continueOnError");
+    case OnError::Rollback: return QStringLiteral("rollbackOnError");
     }
     return {};
 }
@@ -33,14 +31,10 @@ QString onErrorText(OnError onError)
 QString elementOf(QueryKind kind)
 {
     switch (kind) {
-    case QueryKind::Customer:
-        return QStringLiteral("CustomerQueryRq");
-    case QueryKind::Invoice:
-        return QStringLiteral("InvoiceQueryRq");
-    case QueryKind::Item:
-        return QStringLiteral("ItemQueryRq");
-    case QueryKind::SalesRep:
-        return QStringLiteral("SalesRepQueryRq");
+    case QueryKind::Customer: return QStringLiteral("CustomerQueryRq");
+    case QueryKind::Invoice: return QStringLiteral("InvoiceQueryRq");
+    case QueryKind::Item: return QStringLiteral("ItemQueryRq");
+    case QueryKind::SalesRep: return QStringLiteral("SalesRepQueryRq");
     }
     return {};
 }
@@ -51,14 +45,16 @@ void writeInvoiceQuery(QXmlStreamWriter &w, const InvoiceQuery &q)
     if (q.fromTxnDate() || q.toTxnDate()) {
         w.writeStartElement(QStringLiteral("TxnDateRangeFilter"));
         if (q.fromTxnDate())
-            w.writeTextElement(QStringLiteral("FromTxnDate"), q.fromTxnDate()->toString(Qt::ISODate));
+            w.writeTextElement(QStringLiteral("FromTxnDate"),
+                               q.fromTxnDate()->toString(Qt::ISODate));
         if (q.toTxnDate())
             w.writeTextElement(QStringLiteral("ToTxnDate"), q.toTxnDate()->toString(Qt::ISODate));
         w.writeEndElement();
     }
     if (q.includeLineItems())
-        w.writeTextElement(QStringLiteral("IncludeLineItems"),
-                           *q.includeLineItems() ? QStringLiteral("true") : QStringLiteral("false"));
+        w.writeTextElement(QStringLiteral("IncludeLineItems"), *q.includeLineItems()
+                                                                   ? QStringLiteral("true")
+                                                                   : QStringLiteral("false"));
 }
 
 } // namespace
@@ -73,7 +69,10 @@ void InvoiceQuery::setToTxnDate(QDate date)
     m_to = checkedDate(date, "ToTxnDate");
 }
 
-RequestSet::RequestSet(int majorVersion, int minorVersion) : m_major(majorVersion), m_minor(minorVersion) {}
+RequestSet::RequestSet(int majorVersion, int minorVersion)
+    : m_major(majorVersion), m_minor(minorVersion)
+{
+}
 
 Query &RequestSet::appendCustomerQuery()
 {

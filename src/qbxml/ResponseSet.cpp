@@ -11,7 +11,8 @@ namespace {
 
 [[noreturn]] void fail(const QString &what)
 {
-    throw Error(hr::kInvalidData, QStringLiteral("The answer from QuickBooks could not be read: %1.").arg(what));
+    throw Error(hr::kInvalidData,
+                QStringLiteral("The answer from QuickBooks could not be read: %1.").arg(what));
 }
 
 [[noreturn]] void fail(const XmlScanner &scanner)
@@ -24,14 +25,10 @@ bool nextStartElement(XmlScanner &scanner)
 {
     for (;;) {
         switch (scanner.next()) {
-        case XmlScanner::Token::StartElement:
-            return true;
-        case XmlScanner::Token::Characters:
-            continue;
-        case XmlScanner::Token::Error:
-            fail(scanner);
-        default:
-            return false;
+        case XmlScanner::Token::StartElement: return true;
+        case XmlScanner::Token::Characters: continue;
+        case XmlScanner::Token::Error: fail(scanner);
+        default: return false;
         }
     }
 }
@@ -41,13 +38,9 @@ bool nextStartElement(XmlScanner &scanner)
 Response::Response(std::shared_ptr<const Document> document, QString type, QString requestId,
                    int statusCode, QString statusSeverity, QString statusMessage,
                    std::vector<std::uint32_t> records)
-    : m_document(std::move(document))
-    , m_type(std::move(type))
-    , m_requestId(std::move(requestId))
-    , m_statusCode(statusCode)
-    , m_statusSeverity(std::move(statusSeverity))
-    , m_statusMessage(std::move(statusMessage))
-    , m_records(std::move(records))
+    : m_document(std::move(document)), m_type(std::move(type)), m_requestId(std::move(requestId)),
+      m_statusCode(statusCode), m_statusSeverity(std::move(statusSeverity)),
+      m_statusMessage(std::move(statusMessage)), m_records(std::move(records))
 {
 }
 

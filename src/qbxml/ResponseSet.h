@@ -48,7 +48,10 @@ public:
     static ResponseSet parse(QByteArrayView qbxml);
 
     int count() const noexcept { return static_cast<int>(m_responses.size()); }
-    const Response &response(int index) const { return m_responses.at(static_cast<std::size_t>(index)); }
+    const Response &response(int index) const
+    {
+        return m_responses.at(static_cast<std::size_t>(index));
+    }
 
 private:
     std::vector<Response> m_responses;

@@ -17,8 +17,7 @@ SessionManager::~SessionManager()
     }
 }
 
-template <class Call>
-auto SessionManager::guarded(Call call) -> decltype(call())
+template <class Call> auto SessionManager::guarded(Call call) -> decltype(call())
 {
     try {
         return call();
@@ -52,14 +51,16 @@ QString SessionManager::currentCompanyFileName()
     return guarded([&] { return m_processor->currentCompanyFile(); });
 }
 
-std::unique_ptr<RequestSet> SessionManager::createMsgSetRequest(int majorVersion, int minorVersion) const
+std::unique_ptr<RequestSet> SessionManager::createMsgSetRequest(int majorVersion,
+                                                                int minorVersion) const
 {
     return std::make_unique<RequestSet>(majorVersion, minorVersion);
 }
 
 ResponseSet SessionManager::doRequests(const RequestSet &requests)
 {
-    const QByteArray answer = guarded([&] { return m_processor->processRequest(requests.toQbxml()); });
+    const QByteArray answer =
+        guarded([&] { return m_processor->processRequest(requests.toQbxml()); });
     return ResponseSet::parse(answer);
 }
 

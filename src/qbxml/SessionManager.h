@@ -46,8 +46,7 @@ public:
 
 private:
     // Runs a call of the processor, noting a link that the failure took down.
-    template <class Call>
-    auto guarded(Call call) -> decltype(call());
+    template <class Call> auto guarded(Call call) -> decltype(call());
 
     std::function<void()> m_onLost;
     bool m_lost = false;

@@ -40,7 +40,8 @@ void SocketRequestProcessor::dropWith(std::int32_t number, const QString &descri
 
 void SocketRequestProcessor::lost(const QString &why)
 {
-    dropWith(hr::kCouldNotAccess, QStringLiteral("%1 %2").arg(hr::description(hr::kCouldNotAccess), why));
+    dropWith(hr::kCouldNotAccess,
+             QStringLiteral("%1 %2").arg(hr::description(hr::kCouldNotAccess), why));
 }
 
 void SocketRequestProcessor::connectSocket()
@@ -50,7 +51,8 @@ void SocketRequestProcessor::connectSocket()
         QString why;
         path = wire::defaultSocketPath(&why);
         if (path.isEmpty())
-            throw Error(hr::kCouldNotAccess, QStringLiteral("%1 %2").arg(hr::description(hr::kCouldNotAccess), why));
+            throw Error(hr::kCouldNotAccess,
+                        QStringLiteral("%1 %2").arg(hr::description(hr::kCouldNotAccess), why));
     }
     m_socket = std::make_unique<QLocalSocket>();
     m_socket->connectToServer(path);
@@ -70,8 +72,9 @@ void SocketRequestProcessor::checkPatience()
         m_sinceProgress.restart();
         return;
     }
-    dropWith(hr::kAborted, QStringLiteral("QuickBooks had not answered after %1 seconds; the wait was given up.")
-                               .arg(waited.count() / 1000));
+    dropWith(hr::kAborted,
+             QStringLiteral("QuickBooks had not answered after %1 seconds; the wait was given up.")
+                 .arg(waited.count() / 1000));
 }
 
 void SocketRequestProcessor::waitOnce(bool forWrite)
@@ -123,10 +126,11 @@ QByteArray SocketRequestProcessor::call(const QByteArray &requestFrame)
     readExactly(header, wire::kHeaderSize);
     const std::uint32_t length = wire::frameLength(QByteArrayView(header, wire::kHeaderSize));
     if (length > m_maxReply) {
-        dropWith(hr::kInvalidData,
-                 QStringLiteral("The answer from QuickBooks (%1 bytes) exceeds the limit of %2 bytes.")
-                     .arg(length)
-                     .arg(m_maxReply));
+        dropWith(
+            hr::kInvalidData,
+            QStringLiteral("The answer from QuickBooks (%1 bytes) exceeds the limit of %2 bytes.")
+                .arg(length)
+                .arg(m_maxReply));
     }
     QByteArray payload(static_cast<qsizetype>(length), Qt::Uninitialized);
     readExactly(payload.data(), payload.size());
@@ -143,7 +147,8 @@ QByteArray SocketRequestProcessor::call(const QByteArray &requestFrame)
         if (number && description && reader.atEnd())
             throw Error(*number, *description);
     }
-    dropWith(hr::kInvalidData, QStringLiteral("The answer from QuickBooks breaks the frame protocol."));
+    dropWith(hr::kInvalidData,
+             QStringLiteral("The answer from QuickBooks breaks the frame protocol."));
 }
 
 void SocketRequestProcessor::openConnection(const QString &appId, const QString &appName)

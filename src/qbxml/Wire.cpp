@@ -135,10 +135,11 @@ QString defaultSocketPath(QString *error)
         return {};
     }
     struct stat info {};
-    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != uid
-        || (info.st_mode & 077) != 0) {
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != uid ||
+        (info.st_mode & 077) != 0) {
         if (error)
-            *error = QStringLiteral("The folder %1 is not a private folder of this user.").arg(folder);
+            *error =
+                QStringLiteral("The folder %1 is not a private folder of this user.").arg(folder);
         return {};
     }
     return QDir(folder).filePath(name);

@@ -20,8 +20,8 @@ bool endsName(char c)
 
 bool isXmlChar(std::uint32_t cp)
 {
-    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD)
-           || (cp >= 0x10000 && cp <= 0x10FFFF);
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
 struct Fault {
@@ -84,7 +84,8 @@ Fault firstBadCharacter(QByteArrayView text)
                 return {i, "the text is not valid UTF-8"};
             cp = (cp << 6) | (t & 0x3Fu);
         }
-        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
             return {i, "the text is not valid UTF-8"};
         if (cp == 0xFFFE || cp == 0xFFFF)
             return {i, "a character XML does not allow"};
@@ -137,7 +138,8 @@ qsizetype appendReference(QByteArrayView raw, qsizetype amp, QByteArray &out)
                 d = static_cast<std::uint32_t>(c - 'A' + 10);
             else
                 break;
-            cp = std::min<std::uint32_t>(cp * (hex ? 16 : 10) + d, 0x110000); // past Unicode stays past
+            cp = std::min<std::uint32_t>(cp * (hex ? 16 : 10) + d,
+                                         0x110000); // past Unicode stays past
         }
         if (i == digits || i >= n || raw[i] != ';' || !isXmlChar(cp))
             return 0;
@@ -170,12 +172,11 @@ enum class Piece { Text, CData, AttributeValue };
 bool needsWork(QByteArrayView raw, Piece kind)
 {
     switch (kind) {
-    case Piece::Text:
-        return raw.contains('&') || raw.contains('\r');
-    case Piece::CData:
-        return raw.contains('\r');
+    case Piece::Text: return raw.contains('&') || raw.contains('\r');
+    case Piece::CData: return raw.contains('\r');
     case Piece::AttributeValue:
-        return std::any_of(raw.begin(), raw.end(), [](char c) { return c == '&' || c == '\r' || c == '\n' || c == '\t'; });
+        return std::any_of(raw.begin(), raw.end(),
+                           [](char c) { return c == '&' || c == '\r' || c == '\n' || c == '\t'; });
     }
     return true;
 }
@@ -241,7 +242,10 @@ QString XmlScanner::errorString() const
     }
     const QString column = QString::number(
         QString::fromUtf8(m_doc.sliced(lineStart, m_errorPos - lineStart)).size() + 1);
-    return QStringLiteral("%1 (line %2, column %3)").arg(QString::fromUtf8(m_error)).arg(line).arg(column);
+    return QStringLiteral("%1 (line %2, column %3)")
+        .arg(QString::fromUtf8(m_error))
+        .arg(line)
+        .arg(column);
 }
 
 QByteArrayView XmlScanner::attribute(QByteArrayView name) const
@@ -434,7 +438,8 @@ bool XmlScanner::readAttributeValue(QByteArrayView &value)
     }
     if (needsWork(value, Piece::AttributeValue)) {
         m_valueBuffers.emplace_back();
-        if (const qsizetype bad = appendRead(value, Piece::AttributeValue, m_valueBuffers.back()); bad >= 0) {
+        if (const qsizetype bad = appendRead(value, Piece::AttributeValue, m_valueBuffers.back());
+            bad >= 0) {
             m_pos += bad;
             fail("an unknown or malformed reference");
             return false;
@@ -461,7 +466,9 @@ bool XmlScanner::checkRepeatedAttributes()
             }
         }
     } else {
-        const auto view = [](QByteArrayView s) { return std::string_view(s.data(), static_cast<std::size_t>(s.size())); };
+        const auto view = [](QByteArrayView s) {
+            return std::string_view(s.data(), static_cast<std::size_t>(s.size()));
+        };
         m_sortedNames.clear();
         for (const auto &a : m_attributes)
             m_sortedNames.push_back(a.name);
@@ -469,8 +476,9 @@ bool XmlScanner::checkRepeatedAttributes()
                   [&](QByteArrayView a, QByteArrayView b) { return view(a) < view(b); });
         for (std::size_t i = 1; i < n; ++i) {
             if (m_sortedNames[i - 1] == m_sortedNames[i]) {
-                repeated = std::max(m_sortedNames[i - 1], m_sortedNames[i],
-                                    [](QByteArrayView a, QByteArrayView b) { return a.data() < b.data(); });
+                repeated = std::max(
+                    m_sortedNames[i - 1], m_sortedNames[i],
+                    [](QByteArrayView a, QByteArrayView b) { return a.data() < b.data(); });
                 break;
             }
         }

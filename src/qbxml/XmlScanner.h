@@ -75,7 +75,10 @@ private:
     void skipSpace();
     bool atEnd() const noexcept { return m_pos >= m_doc.size(); }
     // The byte `ahead` places past the current one, or 0 past the end.
-    char peek(qsizetype ahead) const noexcept { return m_pos + ahead < m_doc.size() ? m_doc[m_pos + ahead] : '\0'; }
+    char peek(qsizetype ahead) const noexcept
+    {
+        return m_pos + ahead < m_doc.size() ? m_doc[m_pos + ahead] : '\0';
+    }
 
     QByteArrayView m_doc;
     qsizetype m_pos = 0;

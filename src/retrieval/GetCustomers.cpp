@@ -1,12 +1,12 @@
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "qbxml/Records.h"
+#include "retrieval/RetrievalDates.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
 #include "state/ProgramState.h"
-#include "retrieval/RetrievalDates.h"
-#include "base/Screen.h"
 
 #include <QHash>
 
@@ -18,41 +18,96 @@ namespace {
 
 // The columns in the order they are set.
 enum CustomerColumn {
-    ListID, AccountNo, AltContact, AltPhone, OpenBalance, BillAddr1, BillAddr2, BillAddr3,
-    BillAddr4, BillCity, BillState, BillZip, CompanyName, Contact, CreditLimit, CustType,
-    DeliveryMethod, Email, Fax, FirstName, FullName, IsActive, ItemSalesTaxRef, LastName,
-    MiddleName, Mobile, Name, Pager, Phone, ResaleNo, SalesRep, SalesTaxCodeRef, Salutation,
-    ShipAddr1, ShipAddr2, ShipAddr3, ShipAddr4, ShipCity, ShipState, ShipZip, Terms,
+    ListID,
+    AccountNo,
+    AltContact,
+    AltPhone,
+    OpenBalance,
+    BillAddr1,
+    BillAddr2,
+    BillAddr3,
+    BillAddr4,
+    BillCity,
+    BillState,
+    BillZip,
+    CompanyName,
+    Contact,
+    CreditLimit,
+    CustType,
+    DeliveryMethod,
+    Email,
+    Fax,
+    FirstName,
+    FullName,
+    IsActive,
+    ItemSalesTaxRef,
+    LastName,
+    MiddleName,
+    Mobile,
+    Name,
+    Pager,
+    Phone,
+    ResaleNo,
+    SalesRep,
+    SalesTaxCodeRef,
+    Salutation,
+    ShipAddr1,
+    ShipAddr2,
+    ShipAddr3,
+    ShipAddr4,
+    ShipCity,
+    ShipState,
+    ShipZip,
+    Terms,
 };
 
 const QStringList kColumns = {
-    u"ListID"_qs, u"AccountNo"_qs, u"AltContact"_qs, u"AltPhone"_qs, u"OpenBalance"_qs,
-    u"BillAddr1"_qs, u"BillAddr2"_qs, u"BillAddr3"_qs, u"BillAddr4"_qs, u"BillCity"_qs,
-    u"BillState"_qs, u"BillZip"_qs, u"CompanyName"_qs, u"Contact"_qs, u"CreditLimit"_qs,
-    u"CustType"_qs, u"DeliveryMethod"_qs, u"Email"_qs, u"Fax"_qs, u"FirstName"_qs,
-    u"FullName"_qs, u"IsActive"_qs, u"ItemSalesTaxRef"_qs, u"LastName"_qs, u"MiddleName"_qs,
-    u"Mobile"_qs, u"Name"_qs, u"Pager"_qs, u"Phone"_qs, u"ResaleNo"_qs, u"SalesRep"_qs,
-    u"SalesTaxCodeRef"_qs, u"Salutation"_qs, u"ShipAddr1"_qs, u"ShipAddr2"_qs, u"ShipAddr3"_qs,
-    u"ShipAddr4"_qs, u"ShipCity"_qs, u"ShipState"_qs, u"ShipZip"_qs, u"Terms"_qs,
+    u"ListID"_qs,      u"AccountNo"_qs,       u"AltContact"_qs,
+    u"AltPhone"_qs,    u"OpenBalance"_qs,     u"BillAddr1"_qs,
+    u"BillAddr2"_qs,   u"BillAddr3"_qs,       u"BillAddr4"_qs,
+    u"BillCity"_qs,    u"BillState"_qs,       u"BillZip"_qs,
+    u"CompanyName"_qs, u"Contact"_qs,         u"CreditLimit"_qs,
+    u"CustType"_qs,    u"DeliveryMethod"_qs,  u"Email"_qs,
+    u"Fax"_qs,         u"FirstName"_qs,       u"FullName"_qs,
+    u"IsActive"_qs,    u"ItemSalesTaxRef"_qs, u"LastName"_qs,
+    u"MiddleName"_qs,  u"Mobile"_qs,          u"Name"_qs,
+    u"Pager"_qs,       u"Phone"_qs,           u"ResaleNo"_qs,
+    u"SalesRep"_qs,    u"SalesTaxCodeRef"_qs, u"Salutation"_qs,
+    u"ShipAddr1"_qs,   u"ShipAddr2"_qs,       u"ShipAddr3"_qs,
+    u"ShipAddr4"_qs,   u"ShipCity"_qs,        u"ShipState"_qs,
+    u"ShipZip"_qs,     u"Terms"_qs,
 };
 
 using qb::Tag;
 
 // Columns copied from a text field of the record, and from a reference's full name.
 const std::pair<int, Tag> kTextFields[] = {
-    {AccountNo, Tag::AccountNumber}, {AltContact, Tag::AltContact}, {AltPhone, Tag::AltPhone},
-    {CompanyName, Tag::CompanyName}, {Contact, Tag::Contact},       {Email, Tag::Email},
-    {Fax, Tag::Fax},                 {FirstName, Tag::FirstName},   {FullName, Tag::FullName},
-    {LastName, Tag::LastName},       {MiddleName, Tag::MiddleName}, {Mobile, Tag::Mobile},
-    {Name, Tag::Name},               {Pager, Tag::Pager},           {Phone, Tag::Phone},
-    {ResaleNo, Tag::ResaleNumber},   {Salutation, Tag::Salutation},
+    {AccountNo, Tag::AccountNumber},
+    {AltContact, Tag::AltContact},
+    {AltPhone, Tag::AltPhone},
+    {CompanyName, Tag::CompanyName},
+    {Contact, Tag::Contact},
+    {Email, Tag::Email},
+    {Fax, Tag::Fax},
+    {FirstName, Tag::FirstName},
+    {FullName, Tag::FullName},
+    {LastName, Tag::LastName},
+    {MiddleName, Tag::MiddleName},
+    {Mobile, Tag::Mobile},
+    {Name, Tag::Name},
+    {Pager, Tag::Pager},
+    {Phone, Tag::Phone},
+    {ResaleNo, Tag::ResaleNumber},
+    {Salutation, Tag::Salutation},
 };
 const std::pair<int, Tag> kRefFields[] = {
-    {CustType, Tag::CustomerTypeRef},    {ItemSalesTaxRef, Tag::ItemSalesTaxRef}, {SalesRep, Tag::SalesRepRef},
-    {SalesTaxCodeRef, Tag::SalesTaxCodeRef}, {Terms, Tag::TermsRef},
+    {CustType, Tag::CustomerTypeRef}, {ItemSalesTaxRef, Tag::ItemSalesTaxRef},
+    {SalesRep, Tag::SalesRepRef},     {SalesTaxCodeRef, Tag::SalesTaxCodeRef},
+    {Terms, Tag::TermsRef},
 };
 // An address's parts in the order of the seven Bill… and Ship… columns.
-const Tag kAddressParts[] = {Tag::Addr1, Tag::Addr2, Tag::Addr3, Tag::Addr4, Tag::City, Tag::State, Tag::PostalCode};
+const Tag kAddressParts[] = {Tag::Addr1, Tag::Addr2, Tag::Addr3,     Tag::Addr4,
+                             Tag::City,  Tag::State, Tag::PostalCode};
 
 void setAddress(RowInserter &row, int first, const qb::Element &address)
 {
@@ -102,9 +157,9 @@ public:
     void writeJobs(Database &db) const
     {
         const std::vector<int> top = topLevelOf(parents());
-        RowInserter row(db, QStringLiteral("CustomerJobs"),
-                        {QStringLiteral("ListID"), QStringLiteral("FullName"),
-                         QStringLiteral("CustListID")});
+        RowInserter row(
+            db, QStringLiteral("CustomerJobs"),
+            {QStringLiteral("ListID"), QStringLiteral("FullName"), QStringLiteral("CustListID")});
         for (size_t i = 0; i < m_nodes.size(); ++i) {
             const Node &job = m_nodes[i];
             if (!job.isJob || top[i] < 0 || job.listId.isEmpty())
@@ -143,7 +198,8 @@ private:
             if (!m_nodes[i].listId.isEmpty())
                 byListId.insert(m_nodes[i].listId, byListId.value(m_nodes[i].listId, index));
             if (!m_nodes[i].fullName.isEmpty())
-                byFullName.insert(m_nodes[i].fullName, byFullName.value(m_nodes[i].fullName, index));
+                byFullName.insert(m_nodes[i].fullName,
+                                  byFullName.value(m_nodes[i].fullName, index));
         }
         std::vector<int> parent(m_nodes.size(), kTopLevel);
         for (size_t i = 0; i < m_nodes.size(); ++i) {
@@ -151,8 +207,9 @@ private:
             if (!node.isJob)
                 continue;
             parent[i] = !node.parentListId.isEmpty() ? byListId.value(node.parentListId, kUnknown)
-                        : !node.parentFullName.isEmpty() ? byFullName.value(node.parentFullName, kUnknown)
-                                                         : kUnknown;
+                        : !node.parentFullName.isEmpty()
+                            ? byFullName.value(node.parentFullName, kUnknown)
+                            : kUnknown;
         }
         return parent;
     }
@@ -226,7 +283,8 @@ Outcome retrieve(ProgramState &state, ProcedureStep &step)
     db.deleteAll(QStringLiteral("CustomerJobs"));
     step.reach(90);
     const int count = response.count();
-    status.startRecords(count, QStringLiteral("Updating the Customers table in the QBData database..."));
+    status.startRecords(count,
+                        QStringLiteral("Updating the Customers table in the QBData database..."));
     step.reach(100);
     RowInserter row(db, QStringLiteral("Customers"), kColumns);
     CustomerTree tree;

@@ -1,27 +1,46 @@
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
-#include "retrieval/PeriodText.h"
 #include "qbxml/Records.h"
+#include "retrieval/PeriodText.h"
+#include "retrieval/RetrievalDates.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
 #include "state/ProgramState.h"
-#include "retrieval/RetrievalDates.h"
-#include "base/Screen.h"
 
 namespace corvina {
 
 namespace {
 
 enum InvoiceColumn {
-    CustListID, Class, Customer, DueDate, FOB, Memo, PO, InvNo, SalesRep, ShipDate, ShipMethod,
-    Terms, InvDate, Amt, LineClass, Desc, ItemRefID, ItemRef, RateAmt, RatePct, Qty,
+    CustListID,
+    Class,
+    Customer,
+    DueDate,
+    FOB,
+    Memo,
+    PO,
+    InvNo,
+    SalesRep,
+    ShipDate,
+    ShipMethod,
+    Terms,
+    InvDate,
+    Amt,
+    LineClass,
+    Desc,
+    ItemRefID,
+    ItemRef,
+    RateAmt,
+    RatePct,
+    Qty,
 };
 const QStringList kColumns = {
-    u"CustListID"_qs, u"Class"_qs,    u"Customer"_qs, u"DueDate"_qs,   u"FOB"_qs,
-    u"Memo"_qs,       u"PO"_qs,       u"InvNo"_qs,    u"SalesRep"_qs,  u"ShipDate"_qs,
-    u"ShipMethod"_qs, u"Terms"_qs,    u"InvDate"_qs,  u"Amt"_qs,       u"LineClass"_qs,
-    u"Desc"_qs,       u"ItemRefID"_qs, u"ItemRef"_qs, u"RateAmt"_qs,   u"RatePct"_qs,
+    u"CustListID"_qs, u"Class"_qs,     u"Customer"_qs, u"DueDate"_qs,  u"FOB"_qs,
+    u"Memo"_qs,       u"PO"_qs,        u"InvNo"_qs,    u"SalesRep"_qs, u"ShipDate"_qs,
+    u"ShipMethod"_qs, u"Terms"_qs,     u"InvDate"_qs,  u"Amt"_qs,      u"LineClass"_qs,
+    u"Desc"_qs,       u"ItemRefID"_qs, u"ItemRef"_qs,  u"RateAmt"_qs,  u"RatePct"_qs,
     u"Qty"_qs,
 };
 
@@ -31,23 +50,19 @@ using qb::Tag;
 
 // The invoice's header values, read once and repeated on each of its rows.
 struct Header {
-    std::optional<QByteArray> custListId, customer, className, fob, memo, po, invNo, salesRep, shipMethod, terms;
+    std::optional<QByteArray> custListId, customer, className, fob, memo, po, invNo, salesRep,
+        shipMethod, terms;
     std::optional<QDate> dueDate, shipDate, invDate;
 
     explicit Header(const qb::InvoiceRet &inv)
-        : custListId(inv.refListIdUtf8(Tag::CustomerRef))
-        , customer(inv.refFullNameUtf8(Tag::CustomerRef))
-        , className(inv.refFullNameUtf8(Tag::ClassRef))
-        , fob(inv.utf8Of(Tag::FOB))
-        , memo(inv.utf8Of(Tag::Memo))
-        , po(inv.utf8Of(Tag::PONumber))
-        , invNo(inv.utf8Of(Tag::RefNumber))
-        , salesRep(inv.refFullNameUtf8(Tag::SalesRepRef))
-        , shipMethod(inv.refFullNameUtf8(Tag::ShipMethodRef))
-        , terms(inv.refFullNameUtf8(Tag::TermsRef))
-        , dueDate(inv.dueDate())
-        , shipDate(inv.shipDate())
-        , invDate(inv.txnDate())
+        : custListId(inv.refListIdUtf8(Tag::CustomerRef)),
+          customer(inv.refFullNameUtf8(Tag::CustomerRef)),
+          className(inv.refFullNameUtf8(Tag::ClassRef)), fob(inv.utf8Of(Tag::FOB)),
+          memo(inv.utf8Of(Tag::Memo)), po(inv.utf8Of(Tag::PONumber)),
+          invNo(inv.utf8Of(Tag::RefNumber)), salesRep(inv.refFullNameUtf8(Tag::SalesRepRef)),
+          shipMethod(inv.refFullNameUtf8(Tag::ShipMethodRef)),
+          terms(inv.refFullNameUtf8(Tag::TermsRef)), dueDate(inv.dueDate()),
+          shipDate(inv.shipDate()), invDate(inv.txnDate())
     {
     }
 };
@@ -110,16 +125,17 @@ std::optional<Period> readPeriod(ProgramState &state, const RetrievalPeriod &tex
 {
     Period period;
     const std::pair<const QString *, std::optional<QDate> *> sides[] = {{&texts.from, &period.from},
-                                                                         {&texts.to, &period.to}};
+                                                                        {&texts.to, &period.to}};
     for (const auto &[text, date] : sides) {
         if (text->trimmed().isEmpty())
             continue;
         *date = readTypedDate(*text, state.screen().now().date());
         if (!*date) {
-            state.screen().message(QStringLiteral("\"%1\" is not a date. Enter dates as %2, or leave a box "
-                                                  "empty to leave that side of the period open.")
-                                       .arg(*text, typedDateText(QDate(2024, 1, 31))),
-                                   QStringLiteral("Period To Retrieve"), Buttons::Ok);
+            state.screen().message(
+                QStringLiteral("\"%1\" is not a date. Enter dates as %2, or leave a box "
+                               "empty to leave that side of the period open.")
+                    .arg(*text, typedDateText(QDate(2024, 1, 31))),
+                QStringLiteral("Period To Retrieve"), Buttons::Ok);
             return std::nullopt;
         }
     }
@@ -129,7 +145,8 @@ std::optional<Period> readPeriod(ProgramState &state, const RetrievalPeriod &tex
 enum class Outcome { Written, Stopped };
 
 // Steps 5 to 12, from the retry point.
-Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty, ProcedureStep &step)
+Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty,
+                 ProcedureStep &step)
 {
     QuickBooksLink &qb = state.quickBooks();
     StatusDisplay &status = state.status();
@@ -159,7 +176,8 @@ Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty,
         db.deleteAll(QStringLiteral("Invoices"));
     step.reach(100);
     const int count = response.count();
-    status.startRecords(count, QStringLiteral("Writing %1 invoices to the QBData database...").arg(count));
+    status.startRecords(count,
+                        QStringLiteral("Writing %1 invoices to the QBData database...").arg(count));
     status.stopAnimation();
     step.reach(110);
     RowInserter row(db, QStringLiteral("Invoices"), kColumns);
@@ -184,13 +202,17 @@ void finish(ProgramState &state, bool tableWasEmpty, ProcedureStep &step)
     step.reach(150);
     if (tableWasEmpty) {
         screen.message(
-            QStringLiteral("The Item Analyzer (far right menu) shows your first and last billing to each customer "
-                           "who purchased each of your inventory items. The age of the first and last billing is "
-                           "also displayed in days.")
-                + kCR + kCR
-                + QStringLiteral("When you select \"Show Customers\", all of your customers are shown alongside the "
-                                 "Item Analyzer, so you can quickly see which customers have not purchased your "
-                                 "inventory items."),
+            QStringLiteral("The Item Analyzer (far right menu) shows your first and last billing "
+                           "to each customer "
+                           "who purchased each of your inventory items. The age of the first and "
+                           "last billing is "
+                           "also displayed in days.") +
+                kCR + kCR +
+                QStringLiteral(
+                    "When you select \"Show Customers\", all of your customers are shown alongside "
+                    "the "
+                    "Item Analyzer, so you can quickly see which customers have not purchased your "
+                    "inventory items."),
             QStringLiteral("Hint"), Buttons::Ok);
     }
 }
@@ -221,7 +243,8 @@ void GetInvoices(ProgramState &state)
             }
         }
         step.reach(40);
-        status.step(QStringLiteral("Retrieving invoices from Quickbooks (this may take some time, so please be patient)..."));
+        status.step(QStringLiteral("Retrieving invoices from Quickbooks (this may take some time, "
+                                   "so please be patient)..."));
         status.playAnimation();
         bool tableWasEmpty = false;
         Outcome outcome = Outcome::Stopped;

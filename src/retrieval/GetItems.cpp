@@ -1,11 +1,11 @@
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "qbxml/Records.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 namespace corvina {
 
@@ -24,11 +24,9 @@ constexpr ItemKind kCopiedKinds[] = {ItemKind::SalesTaxGroup, ItemKind::Inventor
 std::optional<QString> descriptionOf(const qb::ItemRecord &item, ItemKind kind)
 {
     switch (kind) {
-    case ItemKind::SalesTaxGroup:
-        return item.itemDesc();
+    case ItemKind::SalesTaxGroup: return item.itemDesc();
     case ItemKind::InventoryAssembly:
-    case ItemKind::Inventory:
-        return item.salesDesc();
+    case ItemKind::Inventory: return item.salesDesc();
     default: {
         // Service, NonInventory, OtherCharge: in the sales/purchase part, of either form.
         std::optional<QString> desc;

@@ -1,4 +1,5 @@
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "qbxml/ComErrors.h"
 #include "qbxml/Records.h"
@@ -6,7 +7,6 @@
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 namespace corvina {
 
@@ -100,13 +100,15 @@ void GetReps(ProgramState &state)
         }
     } catch (const LoginRefused &refused) {
         screen.setBusyPointer(false);
-        screen.message(refused.error.description()
-                           + QStringLiteral(" In order for Fenwick to access your Quickbooks data, you must either "
-                                            "(a) have your company file already open in Quickbooks or (b) configure "
-                                            "Quickbooks to allow the automatic login of Fenwick. For more "
-                                            "information, select \"Configure Automatic Login\" from the Fenwick "
-                                            "Main Menu."),
-                       QStringLiteral("Login Failed"), Buttons::Ok);
+        screen.message(
+            refused.error.description() +
+                QStringLiteral(
+                    " In order for Fenwick to access your Quickbooks data, you must either "
+                    "(a) have your company file already open in Quickbooks or (b) configure "
+                    "Quickbooks to allow the automatic login of Fenwick. For more "
+                    "information, select \"Configure Automatic Login\" from the Fenwick "
+                    "Main Menu."),
+            QStringLiteral("Login Failed"), Buttons::Ok);
         try {
             CloseQB(state);
         } catch (...) {

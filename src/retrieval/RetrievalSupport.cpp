@@ -1,12 +1,12 @@
 #include "retrieval/RetrievalSupport.h"
 
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/SavedRecordset.h"
 #include "localdb/Value.h"
 #include "qbxml/ComErrors.h"
 #include "retrieval/Session.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 namespace corvina {
 
@@ -17,16 +17,18 @@ RowInserter::RowInserter(Database &db, const QString &table, const QStringList &
               quoted << QLatin1Char('"') + c + QLatin1Char('"');
               marks << QStringLiteral("?");
           }
-          return db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(table, quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
-      }())
-    , m_values(static_cast<std::size_t>(columns.size()))
+          return db.prepare(
+              QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(table, quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+      }()),
+      m_values(static_cast<std::size_t>(columns.size()))
 {
 }
 
 void RowInserter::set(int column, QDate date)
 {
-    set(column, date.isValid() ? date.toString(Qt::ISODate).toLatin1() + " 00:00:00" : QByteArray());
+    set(column,
+        date.isValid() ? date.toString(Qt::ISODate).toLatin1() + " 00:00:00" : QByteArray());
     if (!date.isValid())
         value(column) = Value{};
 }
@@ -63,8 +65,10 @@ void stampRetrievalDate(ProgramState &state, const QString &name, const QDateTim
     Recordset dates = openSavedRecordset(state.appFolder(), QStringLiteral("Dates"), &notice);
     if (notice)
         state.screen().message(notice->message(), kAppTitle, Buttons::Ok);
-    if (dates.fieldIndex(QStringLiteral("Name")) < 0 || dates.fieldIndex(QStringLiteral("Date")) < 0)
-        throw Error(errc::kFileFailure, QStringLiteral("Dates.adtg lacks its Name and Date fields."));
+    if (dates.fieldIndex(QStringLiteral("Name")) < 0 ||
+        dates.fieldIndex(QStringLiteral("Date")) < 0)
+        throw Error(errc::kFileFailure,
+                    QStringLiteral("Dates.adtg lacks its Name and Date fields."));
     dates.moveFirst();
     // Case matters, as when the main window reads the rows back.
     if (!dates.find(fieldEquals(QStringLiteral("Name"), name, Qt::CaseSensitive))) {
@@ -77,9 +81,10 @@ void stampRetrievalDate(ProgramState &state, const QString &name, const QDateTim
 
 bool askRetryLockedTable(ProgramState &state, const QString &table)
 {
-    const QString text = QStringLiteral("You cannot have the %1 table open in the QBData database. Please close "
-                                        "the table in the database, then click \"OK\" to try again.")
-                             .arg(table);
+    const QString text =
+        QStringLiteral("You cannot have the %1 table open in the QBData database. Please close "
+                       "the table in the database, then click \"OK\" to try again.")
+            .arg(table);
     return state.screen().message(text, kAppTitle, Buttons::OkCancel) == Answer::Ok;
 }
 
@@ -106,7 +111,8 @@ void reportUnexpected(ProgramState &state, const QString &procedure, int step)
 const qb::Response &firstResponse(const qb::ResponseSet &answer)
 {
     if (answer.count() == 0)
-        throw Error(qb::hr::kInvalidData, QStringLiteral("QuickBooks answered without any response."));
+        throw Error(qb::hr::kInvalidData,
+                    QStringLiteral("QuickBooks answered without any response."));
     return answer.response(0);
 }
 

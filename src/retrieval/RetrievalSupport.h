@@ -1,7 +1,7 @@
 #pragma once
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "qbxml/ResponseSet.h"
 
 #include <QDateTime>
@@ -23,7 +23,10 @@ class RowInserter {
 public:
     RowInserter(Database &db, const QString &table, const QStringList &columns);
 
-    void set(int column, const QString &text) { value(column) = Value{Value::Text, text.toUtf8(), 0, 0}; }
+    void set(int column, const QString &text)
+    {
+        value(column) = Value{Value::Text, text.toUtf8(), 0, 0};
+    }
     void set(int column, const QByteArray &utf8) { value(column) = Value{Value::Text, utf8, 0, 0}; }
     void set(int column, double number) { value(column) = Value{Value::Real, {}, number, 0}; }
     void set(int column, int number) { value(column) = Value{Value::Integer, {}, 0, number}; }
@@ -31,8 +34,7 @@ public:
     // A date column holds the day at midnight.
     void set(int column, QDate date);
     void set(int column, const QDateTime &when);
-    template <class T>
-    void setIf(int column, const std::optional<T> &v)
+    template <class T> void setIf(int column, const std::optional<T> &v)
     {
         if (v)
             set(column, *v);

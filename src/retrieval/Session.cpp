@@ -1,11 +1,11 @@
 #include "retrieval/Session.h"
 
 #include "base/Error.h"
-#include "qbxml/ComErrors.h"
-#include "retrieval/RetrievalSupport.h"
-#include "qbxml/SocketRequestProcessor.h"
-#include "state/ProgramState.h"
 #include "base/Screen.h"
+#include "qbxml/ComErrors.h"
+#include "qbxml/SocketRequestProcessor.h"
+#include "retrieval/RetrievalSupport.h"
+#include "state/ProgramState.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -33,7 +33,8 @@ std::optional<QString> decodePath(const QByteArray &raw)
     const QString line = decoder.decode(raw);
     if (decoder.hasError())
         return std::nullopt;
-    if (std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() < 32 && c != u'\t'; }))
+    if (std::any_of(line.cbegin(), line.cend(),
+                    [](QChar c) { return c.unicode() < 32 && c != u'\t'; }))
         return std::nullopt;
     return line;
 }
@@ -47,11 +48,13 @@ QString readSavedPath(ProgramState &state)
     QFile file(path);
     if (!file.exists()) {
         if (!file.open(QIODevice::WriteOnly))
-            throw Error(errc::kFileFailure, QStringLiteral("%1 cannot be made: %2").arg(path, file.errorString()));
+            throw Error(errc::kFileFailure,
+                        QStringLiteral("%1 cannot be made: %2").arg(path, file.errorString()));
         return {};
     }
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(errc::kFileFailure, QStringLiteral("%1 cannot be opened: %2").arg(path, file.errorString()));
+        throw Error(errc::kFileFailure,
+                    QStringLiteral("%1 cannot be opened: %2").arg(path, file.errorString()));
     QByteArray raw = file.readLine(kMaxPathLength + 2);
     file.close();
     while (raw.endsWith('\n') || raw.endsWith('\r'))
@@ -62,7 +65,8 @@ QString readSavedPath(ProgramState &state)
     const QString aside = path + QStringLiteral(".bad");
     QFile::remove(aside);
     if (!QFile::rename(path, aside) || !QFile(path).open(QIODevice::WriteOnly))
-        throw Error(errc::kFileFailure, QStringLiteral("%1 holds no usable path and cannot be replaced.").arg(path));
+        throw Error(errc::kFileFailure,
+                    QStringLiteral("%1 holds no usable path and cannot be replaced.").arg(path));
     state.screen().message(QStringLiteral("%1 did not hold a company file path. It was kept as %2, "
                                           "and the path will be saved again.")
                                .arg(appfile::kQbPath, aside),
@@ -78,8 +82,9 @@ void writeSavedPath(ProgramState &state, const QString &companyFile)
         throw Error(errc::kFileFailure, file.errorString());
     file.write(companyFile.toLocal8Bit() + '\n');
     if (!file.commit())
-        throw Error(errc::kFileFailure,
-                    QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
+        throw Error(
+            errc::kFileFailure,
+            QStringLiteral("%1 could not be written: %2").arg(file.fileName(), file.errorString()));
 }
 
 QString fileNameOf(const QString &path)
@@ -94,13 +99,15 @@ bool keepWaiting(Screen &screen, std::chrono::milliseconds waited)
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited).count();
     const QString span = seconds >= 120 ? QStringLiteral("%1 minutes").arg(seconds / 60)
                                         : QStringLiteral("%1 seconds").arg(seconds);
-    const QString text = QStringLiteral("Quickbooks has not answered for %1. A large company file can take a long "
-                                        "time.")
-                             .arg(span)
-                         + kCR + kCR
-                         + QStringLiteral("Do you want to keep waiting? Click \"No\" to stop waiting; the "
-                                          "QBData database keeps what it holds.");
-    return screen.message(text, QStringLiteral("Waiting for Quickbooks"), Buttons::YesNo) == Answer::Yes;
+    const QString text =
+        QStringLiteral("Quickbooks has not answered for %1. A large company file can take a long "
+                       "time.")
+            .arg(span) +
+        kCR + kCR +
+        QStringLiteral("Do you want to keep waiting? Click \"No\" to stop waiting; the "
+                       "QBData database keeps what it holds.");
+    return screen.message(text, QStringLiteral("Waiting for Quickbooks"), Buttons::YesNo) ==
+           Answer::Yes;
 }
 
 std::unique_ptr<qb::RequestProcessor> makeProcessor(ProgramState &state)
@@ -111,8 +118,9 @@ std::unique_ptr<qb::RequestProcessor> makeProcessor(ProgramState &state)
     auto processor = std::make_unique<qb::SocketRequestProcessor>(link.socketPath);
     Screen &screen = state.screen();
     processor->setWaitHook([&screen] { screen.yield(); });
-    processor->setPatience(link.answerPatience,
-                           [&screen](std::chrono::milliseconds waited) { return keepWaiting(screen, waited); });
+    processor->setPatience(link.answerPatience, [&screen](std::chrono::milliseconds waited) {
+        return keepWaiting(screen, waited);
+    });
     return processor;
 }
 
@@ -131,11 +139,13 @@ bool OpenQB(ProgramState &state)
         step.reach(20);
         if (savedPath.isEmpty()) {
             const QString question =
-                QStringLiteral("The company file that you want Tallis to work with must be open in "
-                               "Quickbooks before we proceed further. I can then retrieve and save the "
-                               "location of your company file for future reference.")
-                + kCR + kCR + QStringLiteral("Is Quickbooks open?");
-            if (screen.message(question, QStringLiteral("Open Quickbooks"), Buttons::YesNoCancel) != Answer::Yes)
+                QStringLiteral(
+                    "The company file that you want Tallis to work with must be open in "
+                    "Quickbooks before we proceed further. I can then retrieve and save the "
+                    "location of your company file for future reference.") +
+                kCR + kCR + QStringLiteral("Is Quickbooks open?");
+            if (screen.message(question, QStringLiteral("Open Quickbooks"), Buttons::YesNoCancel) !=
+                Answer::Yes)
                 return false;
         }
     } catch (const Error &e) {
@@ -166,18 +176,22 @@ bool OpenQB(ProgramState &state)
         } catch (const Error &e) {
             if (e.number() == qb::hr::kOtherFileOpen) {
                 const QString text =
-                    e.description()
-                    + QStringLiteral(" To try again, close the company file you now have open in Quickbooks, "
-                                     "and if you haven't already configured it for automatic login, open the "
-                                     "company file ")
-                    + fileNameOf(savedPath) + QStringLiteral(". Then click \"Yes\" below to continue.");
-                if (screen.message(text, QStringLiteral("Wrong Company File Open"), Buttons::YesNo) == Answer::Yes)
+                    e.description() +
+                    QStringLiteral(
+                        " To try again, close the company file you now have open in Quickbooks, "
+                        "and if you haven't already configured it for automatic login, open the "
+                        "company file ") +
+                    fileNameOf(savedPath) +
+                    QStringLiteral(". Then click \"Yes\" below to continue.");
+                if (screen.message(text, QStringLiteral("Wrong Company File Open"),
+                                   Buttons::YesNo) == Answer::Yes)
                     continue;
                 return false;
             }
             if (e.number() == qb::hr::kNoAutoLogin) {
-                screen.message(e.description()
-                                   + QStringLiteral(" Make sure you company file is open in Quickbooks, and then try again."),
+                screen.message(e.description() +
+                                   QStringLiteral(" Make sure you company file is open in "
+                                                  "Quickbooks, and then try again."),
                                QStringLiteral("Open Company File"), Buttons::Ok);
                 return false;
             }

@@ -25,9 +25,10 @@ QString ProgramState::sharedFile(const QString &name) const
 bool ProgramState::runRetrieval(const std::function<void(ProgramState &)> &procedure)
 {
     if (m_retrievalRunning) {
-        m_screen.message(QStringLiteral("A retrieval from Quickbooks is already running. Please wait until it "
-                                        "has finished."),
-                         kAppTitle, Buttons::Ok);
+        m_screen.message(
+            QStringLiteral("A retrieval from Quickbooks is already running. Please wait until it "
+                           "has finished."),
+            kAppTitle, Buttons::Ok);
         return false;
     }
     m_retrievalRunning = true;

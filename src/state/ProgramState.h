@@ -1,10 +1,10 @@
 #pragma once
 
-#include "state/QuickBooksLink.h"
-#include "reporting/ReportRows.h"
 #include "base/AppFiles.h"
 #include "base/ErrorReport.h"
 #include "base/StatusDisplay.h"
+#include "reporting/ReportRows.h"
+#include "state/QuickBooksLink.h"
 
 #include <QString>
 

@@ -61,22 +61,33 @@ ReportLayout customerSalesReportLayout()
     layout.margins = TwipMargins{1440, 1440, 1440, 1440};
     layout.sections = {
         section(SectionKind::ReportHeader, QStringLiteral("Section4"), 435,
-                {label(QStringLiteral("Label1"), QStringLiteral("Customer Sales By State, Zip"), {144, 0, 4896, 432})
+                {label(QStringLiteral("Label1"), QStringLiteral("Customer Sales By State, Zip"),
+                       {144, 0, 4896, 432})
                      .withFont(kTitleFont)}),
-        section(SectionKind::PageHeader, QStringLiteral("Section2"), 360,
-                {label(QStringLiteral("Label2"), QStringLiteral("Invoice Date"), {432, 0, 1584, 288}).withFont(kHeadingFont),
-                 label(QStringLiteral("Label3"), QStringLiteral("Invoice Number"), {2160, 0, 1728, 288}).withFont(kHeadingFont),
-                 label(QStringLiteral("Label4"), QStringLiteral("Amt"), {4032, 0, 1728, 288}, Align::Right).withFont(kHeadingFont),
-                 label(QStringLiteral("Label5"), QStringLiteral("Sales Rep"), {5904, 0, 1296, 288}).withFont(kHeadingFont)}),
+        section(
+            SectionKind::PageHeader, QStringLiteral("Section2"), 360,
+            {label(QStringLiteral("Label2"), QStringLiteral("Invoice Date"), {432, 0, 1584, 288})
+                 .withFont(kHeadingFont),
+             label(QStringLiteral("Label3"), QStringLiteral("Invoice Number"), {2160, 0, 1728, 288})
+                 .withFont(kHeadingFont),
+             label(QStringLiteral("Label4"), QStringLiteral("Amt"), {4032, 0, 1728, 288},
+                   Align::Right)
+                 .withFont(kHeadingFont),
+             label(QStringLiteral("Label5"), QStringLiteral("Sales Rep"), {5904, 0, 1296, 288})
+                 .withFont(kHeadingFont)}),
         section(SectionKind::GroupHeader, QStringLiteral("Section6"), 1869, customerBlock()),
-        detailSection(QStringLiteral("Section1"), 330, QStringLiteral("Child"),
-                      {textBox(QStringLiteral("Text3"), QStringLiteral("LDate"), {432, 0, 1584, 288}),
-                       textBox(QStringLiteral("Text4"), QStringLiteral("InvNo"), {2160, 0, 1728, 288}),
-                       textBox(QStringLiteral("Text5"), QStringLiteral("TotAmt"), {4032, 0, 1728, 288}, Align::Right, money),
-                       textBox(QStringLiteral("Text6"), QStringLiteral("LRep"), {5904, 0, 1296, 288})}),
+        detailSection(
+            QStringLiteral("Section1"), 330, QStringLiteral("Child"),
+            {textBox(QStringLiteral("Text3"), QStringLiteral("LDate"), {432, 0, 1584, 288}),
+             textBox(QStringLiteral("Text4"), QStringLiteral("InvNo"), {2160, 0, 1728, 288}),
+             textBox(QStringLiteral("Text5"), QStringLiteral("TotAmt"), {4032, 0, 1728, 288},
+                     Align::Right, money),
+             textBox(QStringLiteral("Text6"), QStringLiteral("LRep"), {5904, 0, 1296, 288})}),
         section(SectionKind::GroupFooter, QStringLiteral("Section7"), 360,
-                {label(QStringLiteral("Label10"), QStringLiteral("Customer Total"), {2160, 0, 1728, 288}),
-                 sumFunction(QStringLiteral("Function1"), QStringLiteral("TotAmt"), {4032, 0, 1728, 288}, Align::Right, money)}),
+                {label(QStringLiteral("Label10"), QStringLiteral("Customer Total"),
+                       {2160, 0, 1728, 288}),
+                 sumFunction(QStringLiteral("Function1"), QStringLiteral("TotAmt"),
+                             {4032, 0, 1728, 288}, Align::Right, money)}),
         section(SectionKind::PageFooter, QStringLiteral("Section3"), 360),
         section(SectionKind::ReportFooter, QStringLiteral("Section5"), 360),
     };

@@ -60,7 +60,8 @@ void FieldPrintJob::drawHeader(FieldPrintSurface &surface)
     surface.setItalic(true);
     // A title wider than the page is set smaller, down to the normal size, and never starts
     // left of the page: a long item name must not lose its first letters.
-    for (double size = normalSize * 2; size > normalSize && surface.textWidth(m_header.title) > surface.pageWidth();) {
+    for (double size = normalSize * 2;
+         size > normalSize && surface.textWidth(m_header.title) > surface.pageWidth();) {
         size = std::max(normalSize, size * 0.9);
         surface.setFontSize(size);
     }

@@ -1,7 +1,7 @@
 #include "views/InvoiceOrder.h"
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/TextRule.h"
 
 #include <QByteArray>

@@ -1,13 +1,13 @@
 #include "analysis/CustsNotBuying.h"
 
-#include "support/XlsxRead.h"
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "state/ProgramState.h"
-#include "support/ScriptedScreen.h"
 #include "support/LocalDbRows.h"
+#include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/XlsxRead.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,10 +1,10 @@
 #include "analysis/ItemAgingExport.h"
 
-#include "support/XlsxRead.h"
 #include "reporting/MemoryRows.h"
 #include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/XlsxRead.h"
 
 #include <QDate>
 #include <QFile>

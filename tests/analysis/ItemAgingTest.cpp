@@ -103,11 +103,14 @@ QVariantList expectedChild(Database &db, const QString &customerName, const QStr
         "(SELECT Class FROM Invoices WHERE Customer = ?1 AND ItemRefID = ?2 ORDER BY rowid DESC "
         "LIMIT 1), "
         // A customer's own row, else the top-level customer of the job of that full name.
-        "(SELECT BillState FROM (SELECT BillState, 0 AS k, rowid AS r FROM Customers WHERE Name = ?1 "
-        "UNION ALL SELECT c.BillState, 1, j.rowid FROM CustomerJobs j JOIN Customers c ON c.ListID = "
+        "(SELECT BillState FROM (SELECT BillState, 0 AS k, rowid AS r FROM Customers WHERE Name = "
+        "?1 "
+        "UNION ALL SELECT c.BillState, 1, j.rowid FROM CustomerJobs j JOIN Customers c ON c.ListID "
+        "= "
         "j.CustListID WHERE j.FullName = ?1) ORDER BY k, r LIMIT 1), "
         "(SELECT CustType FROM (SELECT CustType, 0 AS k, rowid AS r FROM Customers WHERE Name = ?1 "
-        "UNION ALL SELECT c.CustType, 1, j.rowid FROM CustomerJobs j JOIN Customers c ON c.ListID = "
+        "UNION ALL SELECT c.CustType, 1, j.rowid FROM CustomerJobs j JOIN Customers c ON c.ListID "
+        "= "
         "j.CustListID WHERE j.FullName = ?1) ORDER BY k, r LIMIT 1)"_s);
     st.bindAll({customerName, itemId});
     EXPECT_TRUE(st.step());
@@ -301,7 +304,8 @@ TEST_F(ItemAgingData, RunStoresTheChoiceAndShowsTheWindow)
     EXPECT_EQ(state.itemAging(), held);
     ASSERT_FALSE(screen.messages().empty());
     EXPECT_TRUE(screen.messages().back().text.contains(u"GetItemAging"_s));
-    EXPECT_TRUE(screen.messages().back().text.contains(u"Line Number: 80\r"_s)) << "the step that failed";
+    EXPECT_TRUE(screen.messages().back().text.contains(u"Line Number: 80\r"_s))
+        << "the step that failed";
     EXPECT_FALSE(screen.statusOpen());
     EXPECT_FALSE(screen.busy());
 }

@@ -13,8 +13,6 @@
 #include "reporting/ui/ReportDocument.h"
 #include "state/ProgramState.h"
 #include "support/Controls.h"
-#include "views/ui/CustFlds.h"
-#include "views/ui/Prev.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 #include "views/ui/CustFlds.h"
@@ -87,13 +85,15 @@ TEST_F(ItemAgingWindow, ChartFollowsTheCurrentItem)
     auto *chart = window->findChild<ItemSalesChart *>(u"salesChart"_s);
     ASSERT_NE(chart, nullptr);
     EXPECT_TRUE(chart->sales().months.empty());
-    test::control<QTableView>(window, "MSHFlexGrid1")->setCurrentIndex(window->model()->index(0, 1));
+    test::control<QTableView>(window, "MSHFlexGrid1")
+        ->setCurrentIndex(window->model()->index(0, 1));
     ASSERT_EQ(chart->sales().months.size(), 3u);
     EXPECT_EQ(chart->sales().item, u"O'Neil bolt"_s);
     EXPECT_DOUBLE_EQ(chart->sales().months[0].sales, 1234.5);
     EXPECT_DOUBLE_EQ(chart->sales().months[1].sales, 0);
     EXPECT_DOUBLE_EQ(chart->sales().months[2].sales, 3);
-    test::control<QTableView>(window, "MSHFlexGrid1")->setCurrentIndex(window->model()->index(2, 1));
+    test::control<QTableView>(window, "MSHFlexGrid1")
+        ->setCurrentIndex(window->model()->index(2, 1));
     EXPECT_EQ(chart->sales().item, u"Nut"_s);
     EXPECT_DOUBLE_EQ(chart->sales().total(), 7);
     // Beside the grid, as tall as it, after a resize too.

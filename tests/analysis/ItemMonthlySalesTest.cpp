@@ -24,7 +24,7 @@ protected:
             u"('I1', 'Tools:Saw', NULL, '2026-04-01 00:00:00'), " // no amount
             u"('I1', 'Tools:Saw', 7, '2026-04-30 00:00:00'), "
             u"('I1', 'Tools:Saw', 100, '2026-05-04 00:00:00'), " // after its last day
-            u"('I2', 'Saw', 1000, '2026-03-10 00:00:00')"_s); // another item of the same name
+            u"('I2', 'Saw', 1000, '2026-03-10 00:00:00')"_s);    // another item of the same name
     }
     Database db() { return Database::open(folder.file(u"QBData.mdb"_s)); }
 
@@ -34,8 +34,8 @@ protected:
 TEST_F(ItemMonthlySalesTest, EveryMonthOfThePeriodWithTheItemsSales)
 {
     Database d = db();
-    const ItemMonthlySales sales = itemMonthlySales(d, ChosenItem(u"Saw"_s, u"I1"_s),
-                                                    QDate(2026, 2, 15), QDate(2026, 5, 3));
+    const ItemMonthlySales sales =
+        itemMonthlySales(d, ChosenItem(u"Saw"_s, u"I1"_s), QDate(2026, 2, 15), QDate(2026, 5, 3));
     EXPECT_EQ(sales.item, u"Saw"_s);
     ASSERT_EQ(sales.months.size(), 4u);
     const QDate months[] = {QDate(2026, 2, 1), QDate(2026, 3, 1), QDate(2026, 4, 1),
@@ -56,10 +56,10 @@ TEST_F(ItemMonthlySalesTest, ByNameWithoutListIdAndNothingWithoutItemOrPeriod)
         itemMonthlySales(d, ChosenItem(u"saw"_s), QDate(2026, 3, 1), QDate(2026, 3, 31));
     ASSERT_EQ(byName.months.size(), 1u);
     EXPECT_DOUBLE_EQ(byName.months[0].sales, 1000);
-    EXPECT_TRUE(itemMonthlySales(d, ChosenItem(), QDate(2026, 1, 1), QDate(2026, 6, 1))
-                    .months.empty());
-    EXPECT_TRUE(itemMonthlySales(d, ChosenItem(u"Saw"_s, u"I1"_s), QDate(), QDate())
-                    .months.empty());
+    EXPECT_TRUE(
+        itemMonthlySales(d, ChosenItem(), QDate(2026, 1, 1), QDate(2026, 6, 1)).months.empty());
+    EXPECT_TRUE(
+        itemMonthlySales(d, ChosenItem(u"Saw"_s, u"I1"_s), QDate(), QDate()).months.empty());
 }
 
 } // namespace

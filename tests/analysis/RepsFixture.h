@@ -17,7 +17,8 @@
 namespace corvina::test {
 
 // A sales rep as QuickBooks returns it; an empty initial or entity leaves that part out.
-inline QByteArray qbRep(const QByteArray &listId, const QByteArray &initial, const QByteArray &entity)
+inline QByteArray qbRep(const QByteArray &listId, const QByteArray &initial,
+                        const QByteArray &entity)
 {
     QByteArray xml = "<SalesRepRet><ListID>" + listId + "</ListID>";
     if (!initial.isEmpty())
@@ -38,9 +39,11 @@ protected:
         state.quickBooks().makeProcessor = standIn.factory();
         execute(QStringLiteral(
             "INSERT INTO Reps (ListID, Rep, Name) VALUES ('R1', 'JMH', 'Jamie M. Howell'), "
-            "('R2', NULL, 'Robin Tanaka'), ('R3', 'NWR', 'Noel W. Reyes'), ('R4', 'KO', 'Kim O''Hara');"
+            "('R2', NULL, 'Robin Tanaka'), ('R3', 'NWR', 'Noel W. Reyes'), ('R4', 'KO', 'Kim "
+            "O''Hara');"
             "INSERT INTO Invoices (InvNo, ItemRef, SalesRep) VALUES ('1', 'Hinge 3in', 'JMH'), "
-            "('2', 'Hinge 3in', NULL), ('3', 'O''Neil''s Door', 'nwr'), ('4', 'Pull', 'ZZ'), ('5', 'Pull', '')"));
+            "('2', 'Hinge 3in', NULL), ('3', 'O''Neil''s Door', 'nwr'), ('4', 'Pull', 'ZZ'), ('5', "
+            "'Pull', '')"));
     }
 
     // Opens a company holding these reps, remembered in QBPath.txt.

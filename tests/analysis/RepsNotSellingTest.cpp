@@ -50,15 +50,27 @@ TEST_F(RepsNotSellingTest, TakesTheSellingRepsOutOfTheListOnly)
 {
     const ModeCase cases[] = {
         // Invoice lines without a rep match no one, not even the rep without a short name.
-        {"selected item", false, u"Hinge 3in"_s, {u"R2"_s, u"R3"_s, u"R4"_s},
-         u"Rep(s) who have not sold item: Hinge 3in"_s, u"Reps Not Selling Item Hinge 3in"_s},
+        {"selected item",
+         false,
+         u"Hinge 3in"_s,
+         {u"R2"_s, u"R3"_s, u"R4"_s},
+         u"Rep(s) who have not sold item: Hinge 3in"_s,
+         u"Reps Not Selling Item Hinge 3in"_s},
         // An apostrophe in the item; the invoice names the rep in other case.
-        {"apostrophe", false, u"O'Neil's Door"_s, {u"R1"_s, u"R2"_s, u"R4"_s},
-         u"Rep(s) who have not sold item: O'Neil's Door"_s, u"Reps Not Selling Item O'Neil's Door"_s},
+        {"apostrophe",
+         false,
+         u"O'Neil's Door"_s,
+         {u"R1"_s, u"R2"_s, u"R4"_s},
+         u"Rep(s) who have not sold item: O'Neil's Door"_s,
+         u"Reps Not Selling Item O'Neil's Door"_s},
         {"item nobody sold", false, u"Nothing"_s, {u"R1"_s, u"R2"_s, u"R3"_s, u"R4"_s}, {}, {}},
         // Unknown and empty sales reps do not stop the later ones from being taken out.
-        {"all items", true, u"Hinge 3in"_s, {u"R2"_s, u"R4"_s},
-         u"Rep(s) who have not sold any of the items listed"_s, u"Reps Not Selling Any of the Items Shown"_s},
+        {"all items",
+         true,
+         u"Hinge 3in"_s,
+         {u"R2"_s, u"R4"_s},
+         u"Rep(s) who have not sold any of the items listed"_s,
+         u"Reps Not Selling Any of the Items Shown"_s},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -95,7 +107,8 @@ TEST_F(RepsNotSellingTest, ItemsWithAListIdAreMatchedOnIt)
 TEST_F(RepsNotSellingTest, UpdateYesRefreshesRepsFromQuickBooksFirst)
 {
     // JMH sold the hinge; the new rep without a short name is never matched.
-    useCompanyReps(qbRep("Q1", "JMH", "Jamie M. Howell") + qbRep("Q2", {}, "Robin Tanaka") + qbRep("Q3", "ST", "Sam Tull"));
+    useCompanyReps(qbRep("Q1", "JMH", "Jamie M. Howell") + qbRep("Q2", {}, "Robin Tanaka") +
+                   qbRep("Q3", "ST", "Sam Tull"));
     RepsNotSelling list(state, false, u"Hinge 3in"_s);
     screen.answerNext(Answer::Yes);
     list.load();
@@ -134,7 +147,8 @@ TEST_F(RepsNotSellingTest, SaveReplacesNoSellRepsOnlyWhenTheUserAgrees)
     ASSERT_EQ(screen.messages().size(), 2u);
     EXPECT_EQ(screen.messages()[1].title, u"Data Saved"_s);
     EXPECT_EQ(screen.messages()[1].text,
-              u"All Reps not selling the selected item(s) have been added to the NoSellReps table in the QBData.mdb "
+              u"All Reps not selling the selected item(s) have been added to the NoSellReps table "
+              u"in the QBData.mdb "
               u"database. Reference these in your mail merge document(s)."_s);
     const auto saved = rows(u"SELECT Item, ListID, Rep, Name FROM NoSellReps ORDER BY rowid"_s);
     ASSERT_EQ(saved.size(), 3u);
@@ -149,7 +163,8 @@ TEST_F(RepsNotSellingTest, SaveReplacesNoSellRepsOnlyWhenTheUserAgrees)
     screen.answerNext(Answer::No);
     EXPECT_FALSE(all->saveForMailMerge());
     ASSERT_EQ(screen.messages().size(), 4u);
-    EXPECT_EQ(screen.messages()[3].text, u"This will delete all Reps who did not sell item Hinge 3in. Proceed?"_s);
+    EXPECT_EQ(screen.messages()[3].text,
+              u"This will delete all Reps who did not sell item Hinge 3in. Proceed?"_s);
     EXPECT_EQ(screen.messages()[3].title, u"Delete Previous Reps"_s);
     EXPECT_EQ(screen.messages()[3].buttons, Buttons::YesNo);
     EXPECT_EQ(nosellCount(), 3);
@@ -158,11 +173,13 @@ TEST_F(RepsNotSellingTest, SaveReplacesNoSellRepsOnlyWhenTheUserAgrees)
     screen.answerNext(Answer::Yes);
     screen.answerNext(Answer::Ok);
     EXPECT_TRUE(all->saveForMailMerge());
-    EXPECT_EQ(rows(u"SELECT Item, ListID FROM NoSellReps ORDER BY rowid"_s),
-              (std::vector<std::vector<QVariant>>{{u"All Items"_s, u"R2"_s}, {u"All Items"_s, u"R4"_s}}));
+    EXPECT_EQ(
+        rows(u"SELECT Item, ListID FROM NoSellReps ORDER BY rowid"_s),
+        (std::vector<std::vector<QVariant>>{{u"All Items"_s, u"R2"_s}, {u"All Items"_s, u"R4"_s}}));
     screen.answerNext(Answer::No);
     EXPECT_FALSE(all->saveForMailMerge());
-    EXPECT_EQ(screen.messages().back().text, u"This will delete all Reps who did not sell any of the listed items. Proceed?"_s);
+    EXPECT_EQ(screen.messages().back().text,
+              u"This will delete all Reps who did not sell any of the listed items. Proceed?"_s);
     EXPECT_EQ(screen.unansweredMessages(), 0);
 }
 
@@ -181,9 +198,10 @@ TEST_F(RepsNotSellingTest, EmptyListSavedOverEarlierRowsLeavesTheTableEmpty)
 
 TEST_F(RepsNotSellingTest, FailedSaveKeepsTheEarlierRowsAndSaysNothingSaved)
 {
-    execute(u"INSERT INTO NoSellReps (Item, ListID, Rep) VALUES ('Old', 'X1', 'X'), ('Old', 'X2', 'Y');"
-            u"CREATE TRIGGER RefuseKim BEFORE INSERT ON NoSellReps WHEN NEW.Rep = 'KO' "
-            u"BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+    execute(
+        u"INSERT INTO NoSellReps (Item, ListID, Rep) VALUES ('Old', 'X1', 'X'), ('Old', 'X2', 'Y');"
+        u"CREATE TRIGGER RefuseKim BEFORE INSERT ON NoSellReps WHEN NEW.Rep = 'KO' "
+        u"BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
     auto hinge = loaded(false, u"Hinge 3in"_s);
     screen.answerNext(Answer::Yes);
     EXPECT_THROW(hinge->saveForMailMerge(), Error);

@@ -35,7 +35,8 @@ TEST_F(ErrorReportTest, FirstReportShowsTheWholeTextInABoxTitledError)
     EXPECT_EQ(box.title, QStringLiteral("Error"));
     EXPECT_EQ(box.buttons, Buttons::Ok);
     EXPECT_TRUE(box.text.startsWith(kExpectedFirst)) << box.text.toStdString();
-    // The closing sentence names where to find the maker's address, on its own after the blank line.
+    // The closing sentence names where to find the maker's address, on its own after the blank
+    // line.
     const QString closing = box.text.mid(kExpectedFirst.size());
     EXPECT_TRUE(closing.contains(QStringLiteral("www.")));
     EXPECT_FALSE(closing.contains(QLatin1Char('\r')));
@@ -88,9 +89,10 @@ TEST_F(ErrorReportTest, EachActionShowsItsFirstReportAndNestedActionsHaveTheirOw
 
     QStringList shown;
     for (const auto &m : screen.messages())
-        shown << m.text.section(QStringLiteral("Error Description: "), 1).section(QLatin1Char('\r'), 0, 0);
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("a1"), QStringLiteral("b1"), QStringLiteral("outside1"),
-                                  QStringLiteral("d1")}));
+        shown << m.text.section(QStringLiteral("Error Description: "), 1)
+                     .section(QLatin1Char('\r'), 0, 0);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("a1"), QStringLiteral("b1"),
+                                  QStringLiteral("outside1"), QStringLiteral("d1")}));
     EXPECT_EQ(state.errors().count(), 9);
     EXPECT_EQ(folder.read(QStringLiteral("Corvina.log")).count('\n'), 9);
 }
@@ -98,7 +100,8 @@ TEST_F(ErrorReportTest, EachActionShowsItsFirstReportAndNestedActionsHaveTheirOw
 TEST_F(ErrorReportTest, EmptyDescriptionLeavesItsLabelAlone)
 {
     const QString text = ErrorReport::messageText(QStringLiteral("OpenQB"), QString(), 0, 0);
-    EXPECT_TRUE(text.contains(QStringLiteral("\rError Description: \rError Number: 0\rLine Number: 0\r\r")));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("\rError Description: \rError Number: 0\rLine Number: 0\r\r")));
 }
 
 TEST_F(ErrorReportTest, AnUnwritableLogDoesNotStopTheReport)

@@ -1,5 +1,5 @@
-#include "state/ProgramState.h"
 #include "base/StatusDisplay.h"
+#include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
@@ -103,12 +103,11 @@ TEST_F(StatusDisplayTest, EveryWayOutClosesTheWindowAndRestoresThePointer)
         std::runtime_error);
     EXPECT_FALSE(screen.statusOpen());
     EXPECT_FALSE(screen.busy());
-    EXPECT_EQ(screen.eventsWithout(QStringLiteral("yield")),
-              (QStringList{QStringLiteral("show"), QStringLiteral("bar:0:hidden"),
-                           QStringLiteral("busy"),
-                           QStringLiteral("play:") + folder.file(QStringLiteral("Download.gif")),
-                           QStringLiteral("idle"), QStringLiteral("stop"),
-                           QStringLiteral("close")}));
+    EXPECT_EQ(
+        screen.eventsWithout(QStringLiteral("yield")),
+        (QStringList{QStringLiteral("show"), QStringLiteral("bar:0:hidden"), QStringLiteral("busy"),
+                     QStringLiteral("play:") + folder.file(QStringLiteral("Download.gif")),
+                     QStringLiteral("idle"), QStringLiteral("stop"), QStringLiteral("close")}));
 
     // Closing again (a caller's own exit steps after the guard) changes nothing.
     const qsizetype events = screen.events().size();

@@ -2,8 +2,8 @@
 // case-insensitive text, literal LIKE prefixes, table emptying, value kinds, and the making
 // of the database itself.
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "support/LocalDbRows.h"
 #include "support/TempAppFolder.h"
@@ -62,8 +62,13 @@ TEST_F(LocalDbDialect, LastYieldsEachGroupsLastInsertedRow)
     };
     const QString query = u"SELECT Customer || '=' || IFNULL(Last(InvNo, rowid), '-') "
                           "FROM Invoices GROUP BY Customer ORDER BY Customer"_s;
-    load({{"A", u"300"_s}, {"B", u"zz"_s}, {"A", u"100"_s}, {"C", u"m"_s}, {"B", u"aa"_s},
-          {"A", u"200"_s}, {"C", QVariant()}});
+    load({{"A", u"300"_s},
+          {"B", u"zz"_s},
+          {"A", u"100"_s},
+          {"C", u"m"_s},
+          {"B", u"aa"_s},
+          {"A", u"200"_s},
+          {"C", QVariant()}});
     EXPECT_EQ(texts(query), (QStringList{u"A=200"_s, u"B=aa"_s, u"C=-"_s}));
 
     // A retrieval empties the table and loads it again.
@@ -105,9 +110,9 @@ TEST_F(LocalDbDialect, TextComparesAndGroupsWithoutCase)
 
 TEST_F(LocalDbDialect, LikePrefixMatchesTypedTextLiterally)
 {
-    const QStringList names{u"Smith"_s,   u"smithers"_s,     u"Élan Vital"_s, u"élan"_s,
-                            u"50% off"_s, u"500 Club"_s,     u"O'Brien"_s,    u"[Bracket] Co"_s,
-                            u"A_B"_s,     u"AxB"_s,          u"back\\slash"_s, u"backslash"_s,
+    const QStringList names{u"Smith"_s,   u"smithers"_s, u"Élan Vital"_s,  u"élan"_s,
+                            u"50% off"_s, u"500 Club"_s, u"O'Brien"_s,     u"[Bracket] Co"_s,
+                            u"A_B"_s,     u"AxB"_s,      u"back\\slash"_s, u"backslash"_s,
                             u"straße"_s};
     insert(u"Customers"_s, u"Name"_s, names);
     const struct {
@@ -126,7 +131,8 @@ TEST_F(LocalDbDialect, LikePrefixMatchesTypedTextLiterally)
         {u"STRAẞ"_s, {u"straße"_s}},
         {QString(), names},
     };
-    const QString query = u"SELECT Name FROM Customers WHERE Name LIKE ? ESCAPE '\\' ORDER BY rowid"_s;
+    const QString query =
+        u"SELECT Name FROM Customers WHERE Name LIKE ? ESCAPE '\\' ORDER BY rowid"_s;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         EXPECT_EQ(texts(query, {likePrefixPattern(c.typed)}), c.expected);
@@ -140,9 +146,9 @@ TEST_F(LocalDbDialect, LikeWildcardsCountCharactersNotBytes)
         QString pattern;
         bool matches;
     } cases[] = {
-        {u"élan"_s, u"_lan"_s, true},   {u"😀x"_s, u"_x"_s, true},    {u"😀x"_s, u"__x"_s, false},
-        {u"ΣΟΦΙΑ"_s, u"σοφ%"_s, true},  {u"aXbXbc"_s, u"%b%c"_s, true}, {u"abc"_s, u"a%b"_s, false},
-        {u"a%c"_s, u"a!%c"_s, true},    {u"abc"_s, u"a!%c"_s, false},
+        {u"élan"_s, u"_lan"_s, true},  {u"😀x"_s, u"_x"_s, true},       {u"😀x"_s, u"__x"_s, false},
+        {u"ΣΟΦΙΑ"_s, u"σοφ%"_s, true}, {u"aXbXbc"_s, u"%b%c"_s, true}, {u"abc"_s, u"a%b"_s, false},
+        {u"a%c"_s, u"a!%c"_s, true},   {u"abc"_s, u"a!%c"_s, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE((c.text + u" LIKE "_s + c.pattern).toStdString());
@@ -159,8 +165,8 @@ TEST_F(LocalDbDialect, DeleteAllEmptiesOnlyPlainlyNamedTables)
     db().deleteAll(u"Reps"_s);
     EXPECT_EQ(db().countRows(u"Reps"_s), 0);
     EXPECT_EQ(db().countRows(u"Items"_s), 1);
-    for (const QString &name : {u""_s, u"1Reps"_s, u"Items; DROP TABLE Items"_s, u"\"Items\""_s,
-                                u"Réps"_s}) {
+    for (const QString &name :
+         {u""_s, u"1Reps"_s, u"Items; DROP TABLE Items"_s, u"\"Items\""_s, u"Réps"_s}) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_THROW(db().deleteAll(name), Error);
         EXPECT_THROW(db().countRows(name), Error);
@@ -177,17 +183,20 @@ TEST_F(LocalDbDialect, ValuesRoundTripWithTheirKinds)
     db().execute(u"INSERT INTO Customers (ListID, IsActive, OpenBalanceDate) VALUES (?, ?, ?)"_s,
                  {u"2"_s, false, QDate(2023, 12, 31)});
 
-    Statement statement = db().prepare(
-        u"SELECT Name, IsActive, OpenBalance, OpenBalanceDate, CCExpMo, CreditLimit, "
-        "OpenBalanceDate || '' FROM Customers ORDER BY ListID"_s);
+    Statement statement =
+        db().prepare(u"SELECT Name, IsActive, OpenBalance, OpenBalanceDate, CCExpMo, CreditLimit, "
+                     "OpenBalanceDate || '' FROM Customers ORDER BY ListID"_s);
     ASSERT_TRUE(statement.step());
     const struct {
         FieldKind kind;
         QVariant value;
     } expected[] = {
-        {FieldKind::Text, u"O'Brien \"Ltd\" ü"_s}, {FieldKind::Boolean, true},
-        {FieldKind::Double, 1234.5},              {FieldKind::Date, when},
-        {FieldKind::Integer, 7},                  {FieldKind::Double, QVariant()},
+        {FieldKind::Text, u"O'Brien \"Ltd\" ü"_s},
+        {FieldKind::Boolean, true},
+        {FieldKind::Double, 1234.5},
+        {FieldKind::Date, when},
+        {FieldKind::Integer, 7},
+        {FieldKind::Double, QVariant()},
         {FieldKind::Text, u"2024-02-29 14:05:06"_s}, // the stored form
     };
     for (int c = 0; c < static_cast<int>(std::size(expected)); ++c) {
@@ -206,9 +215,10 @@ TEST(LocalDbValue, StoredDatesAreExactlyYearMonthDayHourMinuteSecond)
     const QDateTime leap(QDate(2024, 2, 29), QTime(23, 59, 59));
     EXPECT_EQ(dateToStorage(leap), u"2024-02-29 23:59:59"_s);
     EXPECT_EQ(dateFromStorage(u"2024-02-29 23:59:59"_s), leap);
-    for (const QString &text : {u""_s, u"2023-02-29 00:00:00"_s, u"2024-1-05 00:00:00"_s,
-                                u"2024-01-05T00:00:00"_s, u"2024-01-05"_s, u" 2024-01-05 00:00:00"_s,
-                                u"2024-01-05 24:00:00"_s, u"２０２４-01-05 00:00:00"_s}) {
+    for (const QString &text :
+         {u""_s, u"2023-02-29 00:00:00"_s, u"2024-1-05 00:00:00"_s, u"2024-01-05T00:00:00"_s,
+          u"2024-01-05"_s, u" 2024-01-05 00:00:00"_s, u"2024-01-05 24:00:00"_s,
+          u"２０２４-01-05 00:00:00"_s}) {
         SCOPED_TRACE(text.toStdString());
         EXPECT_FALSE(dateFromStorage(text).isValid());
     }
@@ -230,20 +240,24 @@ TEST_F(LocalDbDialect, TransactionKeepsRowsOnlyWhenCommitted)
 
 TEST_F(LocalDbDialect, EnsureLocalDbCreatesEveryTable)
 {
-    const QStringList customers = QStringLiteral(
-        "ListID Name IsActive CompanyName Salutation FirstName MiddleName LastName FullName "
-        "BillAddr1 BillAddr2 BillAddr3 BillAddr4 BillCity BillState BillZip ShipAddr1 ShipAddr2 "
-        "ShipAddr3 ShipAddr4 ShipCity ShipState ShipZip Phone Mobile Pager AltPhone Fax Email "
-        "Contact AltContact CustType Terms SalesRep OpenBalance OpenBalanceDate TaxCodeRef "
-        "SalesTaxCodeRef ItemSalesTaxRef ResaleNo AccountNo CreditLimit PrefPaymentMethod "
-        "CCNumber CCExpMo CCExpYr NameOnCard CCAddr CCZip DeliveryMethod").split(u' ');
+    const QStringList customers =
+        QStringLiteral(
+            "ListID Name IsActive CompanyName Salutation FirstName MiddleName LastName FullName "
+            "BillAddr1 BillAddr2 BillAddr3 BillAddr4 BillCity BillState BillZip ShipAddr1 "
+            "ShipAddr2 "
+            "ShipAddr3 ShipAddr4 ShipCity ShipState ShipZip Phone Mobile Pager AltPhone Fax Email "
+            "Contact AltContact CustType Terms SalesRep OpenBalance OpenBalanceDate TaxCodeRef "
+            "SalesTaxCodeRef ItemSalesTaxRef ResaleNo AccountNo CreditLimit PrefPaymentMethod "
+            "CCNumber CCExpMo CCExpYr NameOnCard CCAddr CCZip DeliveryMethod")
+            .split(u' ');
     ASSERT_EQ(customers.size(), 1 + 49);
     EXPECT_EQ(texts(u"SELECT name FROM pragma_table_info('Customers')"_s), customers);
     EXPECT_EQ(texts(u"SELECT t.name || ':' || COUNT(*) FROM sqlite_schema t "
                     "JOIN pragma_table_info(t.name) WHERE t.type = 'table' "
                     "GROUP BY t.name ORDER BY t.name"_s),
-              (QStringList{u"CampaignCustomers:23"_s, u"CustomerJobs:3"_s, u"Customers:50"_s, u"Invoices:21"_s, u"Items:5"_s,
-                           u"NoBuyCustomers:22"_s, u"NoSellReps:4"_s, u"Reps:3"_s}));
+              (QStringList{u"CampaignCustomers:23"_s, u"CustomerJobs:3"_s, u"Customers:50"_s,
+                           u"Invoices:21"_s, u"Items:5"_s, u"NoBuyCustomers:22"_s,
+                           u"NoSellReps:4"_s, u"Reps:3"_s}));
     EXPECT_EQ(texts(u"PRAGMA user_version"_s), QStringList{u"1"_s});
     // Built aside and renamed into place: nothing else is left in the folder.
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files), QStringList{u"QBData.mdb"_s});
@@ -294,8 +308,9 @@ TEST(LocalDbMaking, StartUpAddsOnlyTheTablesAnOlderFileLacks)
     TempAppFolder folder;
     ASSERT_TRUE(ensureLocalDb(folder.path()));
     openLocalDb(folder.path())
-        .execute(u"DROP TABLE CustomerJobs; INSERT INTO Customers (ListID, Name) VALUES ('C1', 'Ann');"
-                 u"DROP TABLE Reps; CREATE TABLE Reps (ListID TEXT, Rep TEXT); CREATE TABLE Own (x)"_s);
+        .execute(
+            u"DROP TABLE CustomerJobs; INSERT INTO Customers (ListID, Name) VALUES ('C1', 'Ann');"
+            u"DROP TABLE Reps; CREATE TABLE Reps (ListID TEXT, Rep TEXT); CREATE TABLE Own (x)"_s);
 
     EXPECT_EQ(upgradeLocalDb(folder.path()), QStringList{u"CustomerJobs"_s});
     EXPECT_EQ(firstColumn(folder, u"SELECT name FROM pragma_table_info('CustomerJobs')"_s),

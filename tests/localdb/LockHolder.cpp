@@ -35,8 +35,7 @@ int main(int argc, char **argv)
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failWith(db, "begin");
     if (sqlite3_exec(db, "INSERT INTO Reps (ListID, Rep, Name) VALUES ('held', 'held', 'held')",
-                     nullptr, nullptr, nullptr)
-        != SQLITE_OK)
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
         return failWith(db, "insert");
 
     std::puts("locked");

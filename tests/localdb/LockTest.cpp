@@ -1,8 +1,8 @@
 // Writes refused because another process holds QBData.mdb: corvina_lockholder keeps a write
 // transaction open in a separate process.
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "support/TempAppFolder.h"
 

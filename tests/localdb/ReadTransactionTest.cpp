@@ -1,5 +1,5 @@
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The in-memory recordset: cursor, search, filter, sort, editing and its refusals.
 
-#include "localdb/Database.h"
-#include "base/Error.h"
-#include "localdb/LocalDb.h"
 #include "localdb/Recordset.h"
+#include "base/Error.h"
+#include "localdb/Database.h"
+#include "localdb/LocalDb.h"
 #include "support/TempAppFolder.h"
 
 #include <QStringList>
@@ -120,8 +120,13 @@ TEST(LocalDbRecordset, FilterShowsMatchingRowsAndRowsAddedUnderIt)
 
 TEST(LocalDbRecordset, SortIsStableCaseInsensitiveWithEmptyValuesFirst)
 {
-    Recordset set = makeSet({{u"bob"_s, 1}, {u"Ann"_s, 2}, {QVariant(), 3}, {u"ann"_s, 4},
-                             {u"BOB"_s, QVariant()}, {u"Cy"_s, 6}, {u"ann"_s, 7}});
+    Recordset set = makeSet({{u"bob"_s, 1},
+                             {u"Ann"_s, 2},
+                             {QVariant(), 3},
+                             {u"ann"_s, 4},
+                             {u"BOB"_s, QVariant()},
+                             {u"Cy"_s, 6},
+                             {u"ann"_s, 7}});
     const struct {
         std::vector<Recordset::SortKey> keys;
         QString expected;
@@ -201,10 +206,11 @@ TEST(LocalDbRecordset, QuerySnapshotHoldsTheRowsAndRefusesWrites)
     db.execute(insert, {u"Ann"_s, due, 10.5});
     db.execute(insert, {u"Bob"_s, QVariant(), 2});
 
-    Recordset set = Recordset::fromQuery(
-        db, u"SELECT Customer, DueDate, Amt, COUNT(*) OVER () AS N FROM Invoices "
-            "WHERE Amt > ? ORDER BY Customer"_s,
-        {1});
+    Recordset set =
+        Recordset::fromQuery(db,
+                             u"SELECT Customer, DueDate, Amt, COUNT(*) OVER () AS N FROM Invoices "
+                             "WHERE Amt > ? ORDER BY Customer"_s,
+                             {1});
     EXPECT_TRUE(set.isReadOnly());
     const std::vector<std::pair<QString, FieldKind>> fields{{u"Customer"_s, FieldKind::Text},
                                                             {u"DueDate"_s, FieldKind::Date},

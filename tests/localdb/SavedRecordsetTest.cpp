@@ -1,8 +1,8 @@
 // Saved recordsets on disk: round trips, the empty sets CreateSavedRecordset makes, refusal of
 // damaged files, recovery of an unreadable one, and atomic saving.
 
-#include "base/Error.h"
 #include "localdb/SavedRecordset.h"
+#include "base/Error.h"
 #include "support/NoFileWrites.h"
 #include "support/TempAppFolder.h"
 
@@ -82,7 +82,6 @@ TEST(LocalDbSaved, RoundTripKeepsFieldsAndRowsExactly)
     EXPECT_EQ(rowsOf(loaded), rowsOf(dates));
     EXPECT_FALSE(loaded.isReadOnly());
     EXPECT_EQ(loaded.position(), 0);
-
 
     const std::vector<Field> otherKinds{{u"D"_s, FieldKind::Double, 0},
                                         {u"B"_s, FieldKind::Boolean, 0},
@@ -210,8 +209,8 @@ TEST(LocalDbSaved, OpenSetsAsideASetWithoutTheFieldsItIsMadeWith)
          R"({"format": "corvina-recordset", "version": 1,
              "fields": [{"name": "Name", "kind": "text", "size": 20}], "rows": [["Cust"]]})",
          u"Date"_s},
-        {"no Name field", u"Dates"_s,
-         validDatesWith("\"name\": \"Name\"", "\"name\": \"Title\""), u"Name"_s},
+        {"no Name field", u"Dates"_s, validDatesWith("\"name\": \"Name\"", "\"name\": \"Title\""),
+         u"Name"_s},
         {"Date holds text", u"Dates"_s, validDatesWith("\"kind\": \"date\"", "\"kind\": \"text\""),
          u"Date"_s},
         {"no Type field", u"ItemTypes"_s,
@@ -237,10 +236,11 @@ TEST(LocalDbSaved, OpenSetsAsideASetWithoutTheFieldsItIsMadeWith)
 
     // A field more than the set is made with does no harm.
     TempAppFolder folder;
-    folder.write(u"Dates.adtg"_s,
-                 validDatesWith("\"size\": 0}]", "\"size\": 0}, {\"name\": \"Note\", \"kind\": \"text\"}]")
-                     .replace("null]", "null, null]")
-                     .replace("09:30:00\"]", "09:30:00\", \"x\"]"));
+    folder.write(
+        u"Dates.adtg"_s,
+        validDatesWith("\"size\": 0}]", "\"size\": 0}, {\"name\": \"Note\", \"kind\": \"text\"}]")
+            .replace("null]", "null, null]")
+            .replace("09:30:00\"]", "09:30:00\", \"x\"]"));
     std::optional<RecoveryNotice> notice;
     EXPECT_EQ(openSavedRecordset(folder.path(), u"Dates"_s, &notice).storedRowCount(), 2);
     EXPECT_FALSE(notice.has_value());
@@ -248,7 +248,8 @@ TEST(LocalDbSaved, OpenSetsAsideASetWithoutTheFieldsItIsMadeWith)
 
 TEST(LocalDbSaved, OpenGoesOnWithAnEmptySetWhenNoFileCanBeMade)
 {
-    const auto expectGoesOn = [](const TempAppFolder &folder, const std::optional<RecoveryNotice> &notice,
+    const auto expectGoesOn = [](const TempAppFolder &folder,
+                                 const std::optional<RecoveryNotice> &notice,
                                  const Recordset &set) {
         expectSameFields(set.fields(), kDatesFields);
         EXPECT_EQ(set.storedRowCount(), 0);
@@ -299,7 +300,8 @@ TEST(LocalDbSaved, OpenGoesOnWithAnEmptySetWhenNoFileCanBeMade)
         folder.write(u"Dates.adtg"_s, "garbage");
         QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
         const Recordset set = openSavedRecordset(folder.path(), u"Dates"_s, &notice);
-        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(folder.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         expectGoesOn(folder, notice, set);
         EXPECT_TRUE(notice->movedTo.isEmpty());
         EXPECT_EQ(folder.read(u"Dates.adtg"_s), "garbage");

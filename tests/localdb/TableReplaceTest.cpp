@@ -1,6 +1,6 @@
 #include "localdb/TableReplace.h"
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/Recordset.h"
 #include "support/TempAppFolder.h"
 

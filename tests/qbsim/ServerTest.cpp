@@ -1,9 +1,9 @@
 // The stand-in server over a real socket: session rules, calls out of order, bad frames,
 // vanishing clients and the socket file.
 
+#include "qbsim/Server.h"
 #include "ServerFixture.h"
 #include "qbsim/CompanyFile.h"
-#include "qbsim/Server.h"
 #include "qbxml/ComErrors.h"
 #include "qbxml/Wire.h"
 #include "support/TempAppFolder.h"

@@ -35,9 +35,9 @@ QByteArray repeated(QByteArrayView piece, int times)
 QByteArray customerAnswer(const QByteArray &nameContent, const QByteArray &extraAttributes = {},
                           const QByteArray &prolog = {})
 {
-    return prolog + "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"" + extraAttributes
-           + "><CustomerRet><ListID>1</ListID><Name>" + nameContent
-           + "</Name></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>";
+    return prolog + "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"" + extraAttributes +
+           "><CustomerRet><ListID>1</ListID><Name>" + nameContent +
+           "</Name></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>";
 }
 
 struct Shape {
@@ -47,7 +47,8 @@ struct Shape {
 };
 
 const Shape kShapes[] = {
-    {"text split by CDATA sections", [](int n) { return customerAnswer(repeated("<![CDATA[ab]]>", n)); }, 2},
+    {"text split by CDATA sections",
+     [](int n) { return customerAnswer(repeated("<![CDATA[ab]]>", n)); }, 2},
     {"text split by comments", [](int n) { return customerAnswer(repeated("ab<!---->", n)); }, 2},
     {"text split by instructions", [](int n) { return customerAnswer(repeated("ab<?p?>", n)); }, 2},
     {"references", [](int n) { return customerAnswer(repeated("a&amp;", n)); }, 2},
@@ -60,7 +61,8 @@ const Shape kShapes[] = {
          return customerAnswer("ab", attributes);
      },
      0},
-    {"document types", [](int n) { return customerAnswer("ab", {}, repeated("<!DOCTYPE QBXML>", n)); }, 0},
+    {"document types",
+     [](int n) { return customerAnswer("ab", {}, repeated("<!DOCTYPE QBXML>", n)); }, 0},
 };
 
 // The name read, or an empty optional when the answer was refused.

@@ -1,6 +1,6 @@
+#include "qbxml/RequestSet.h"
 #include "base/Error.h"
 #include "qbxml/ComErrors.h"
-#include "qbxml/RequestSet.h"
 
 #include <QFile>
 #include <QStringList>
@@ -23,22 +23,20 @@ QStringList tokens(const QByteArray &xml)
     while (!r.atEnd()) {
         switch (r.readNext()) {
         case QXmlStreamReader::ProcessingInstruction:
-            out << QStringLiteral("?%1 %2").arg(r.processingInstructionTarget(), r.processingInstructionData());
+            out << QStringLiteral("?%1 %2").arg(r.processingInstructionTarget(),
+                                                r.processingInstructionData());
             break;
         case QXmlStreamReader::StartElement:
             out << QStringLiteral("<") + r.name().toString();
             for (const auto &a : r.attributes())
                 out << QStringLiteral("@%1=%2").arg(a.name(), a.value());
             break;
-        case QXmlStreamReader::EndElement:
-            out << QStringLiteral("</") + r.name().toString();
-            break;
+        case QXmlStreamReader::EndElement: out << QStringLiteral("</") + r.name().toString(); break;
         case QXmlStreamReader::Characters:
             if (!r.isWhitespace())
                 out << r.text().toString();
             break;
-        default:
-            break;
+        default: break;
         }
     }
     EXPECT_FALSE(r.hasError()) << r.errorString().toStdString();
@@ -78,10 +76,14 @@ TEST(RequestSet, InvoiceQueryWritesOnlyTheBoundsGiven)
     };
     const Case cases[] = {
         {"none", std::nullopt, std::nullopt, {}},
-        {"from only", QDate(2024, 1, 5), std::nullopt,
+        {"from only",
+         QDate(2024, 1, 5),
+         std::nullopt,
          {u"<TxnDateRangeFilter"_s, u"<FromTxnDate"_s, u"2024-01-05"_s, u"</FromTxnDate"_s,
           u"</TxnDateRangeFilter"_s}},
-        {"to only", std::nullopt, QDate(2026, 12, 8),
+        {"to only",
+         std::nullopt,
+         QDate(2026, 12, 8),
          {u"<TxnDateRangeFilter"_s, u"<ToTxnDate"_s, u"2026-12-08"_s, u"</ToTxnDate"_s,
           u"</TxnDateRangeFilter"_s}},
     };
@@ -94,11 +96,12 @@ TEST(RequestSet, InvoiceQueryWritesOnlyTheBoundsGiven)
             q.setFromTxnDate(*c.from);
         if (c.to)
             q.setToTxnDate(*c.to);
-        QStringList expected{u"?qbxml version=\"2.1\""_s, u"<QBXML"_s, u"<QBXMLMsgsRq"_s,
-                             u"@onError=continueOnError"_s, u"<InvoiceQueryRq"_s, u"@requestID=1"_s};
+        QStringList expected{u"?qbxml version=\"2.1\""_s, u"<QBXML"_s,
+                             u"<QBXMLMsgsRq"_s,           u"@onError=continueOnError"_s,
+                             u"<InvoiceQueryRq"_s,        u"@requestID=1"_s};
         expected << c.filter
-                 << QStringList{u"<IncludeLineItems"_s, u"true"_s, u"</IncludeLineItems"_s,
-                                u"</InvoiceQueryRq"_s, u"</QBXMLMsgsRq"_s, u"</QBXML"_s};
+                 << QStringList{u"<IncludeLineItems"_s, u"true"_s,          u"</IncludeLineItems"_s,
+                                u"</InvoiceQueryRq"_s,  u"</QBXMLMsgsRq"_s, u"</QBXML"_s};
         EXPECT_EQ(tokens(set.toQbxml()), expected) << c.name;
     }
 }

@@ -1,7 +1,7 @@
+#include "qbxml/ResponseSet.h"
 #include "base/Error.h"
 #include "qbxml/ComErrors.h"
 #include "qbxml/Records.h"
-#include "qbxml/ResponseSet.h"
 
 #include <QFile>
 
@@ -27,9 +27,10 @@ ResponseSet parseFixture(const char *name)
 
 QByteArray wrap(const char *rs, const QByteArray &records)
 {
-    return QByteArray("<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs><") + rs
-           + " requestID=\"1\" statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\">" + records
-           + "</" + rs + "></QBXMLMsgsRs></QBXML>";
+    return QByteArray("<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs><") + rs +
+           " requestID=\"1\" statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status "
+           "OK\">" +
+           records + "</" + rs + "></QBXMLMsgsRs></QBXML>";
 }
 
 std::int32_t errorNumberOf(const QByteArray &text, QString *description = nullptr)
@@ -207,12 +208,14 @@ TEST(ResponseSet, EveryItemKindWithItsDescription)
 
     const ItemRecord consult = *ItemEntry(r.record(1)).record(ItemKind::Service);
     EXPECT_EQ(consult.isActive(), false);
-    EXPECT_EQ(consult.salesAndPurchase()->textOf(Tag::SalesDesc), u"Design consultation (subcontracted)"_s);
+    EXPECT_EQ(consult.salesAndPurchase()->textOf(Tag::SalesDesc),
+              u"Design consultation (subcontracted)"_s);
 
     for (int i = 0; i < r.count(); ++i) {
         const ItemEntry entry(r.record(i));
         if (entry.kind() == ItemKind::SalesTaxGroup) {
-            EXPECT_EQ(entry.record(ItemKind::SalesTaxGroup)->itemDesc(), u"State and city combined rate"_s);
+            EXPECT_EQ(entry.record(ItemKind::SalesTaxGroup)->itemDesc(),
+                      u"State and city combined rate"_s);
         }
         if (entry.kind() == ItemKind::InventoryAssembly) {
             EXPECT_EQ(entry.record(ItemKind::InventoryAssembly)->salesDesc(),
@@ -238,7 +241,8 @@ TEST(ResponseSet, CapturedItemsAndUnknownKinds)
     EXPECT_FALSE(service.salesOrPurchase()->textOf(Tag::Desc)); // priced, not described
     EXPECT_FALSE(ItemEntry(r.record(1)).record(ItemKind::Inventory)->salesDesc());
 
-    const auto future = ResponseSet::parse(wrap("ItemQueryRs", "<ItemFutureKindRet><ListID>9</ListID></ItemFutureKindRet>"));
+    const auto future = ResponseSet::parse(
+        wrap("ItemQueryRs", "<ItemFutureKindRet><ListID>9</ListID></ItemFutureKindRet>"));
     const ItemEntry unknown(future.response(0).record(0));
     EXPECT_FALSE(unknown.kind());
     EXPECT_EQ(unknown.typeName(), u"ItemFutureKindRet");
@@ -259,8 +263,9 @@ TEST(ResponseSet, SalesRepsAndStatusAnswers)
     EXPECT_EQ(statuses.response(0).count(), 0);
     EXPECT_EQ(statuses.response(1).statusCode(), 3020);
     EXPECT_EQ(statuses.response(1).statusSeverity(), u"Error");
-    EXPECT_EQ(statuses.response(1).statusMessage(),
-              u"There was an error when converting the date value \"2003-13-01\" in the field \"FromTxnDate\"."_s);
+    EXPECT_EQ(
+        statuses.response(1).statusMessage(),
+        u"There was an error when converting the date value \"2003-13-01\" in the field \"FromTxnDate\"."_s);
     EXPECT_EQ(statuses.response(1).requestId(), u"2");
 
     const auto none = parseFixture("captured/ItemInventoryQueryRs_status1-nomatch_flowlink.xml");
@@ -271,10 +276,11 @@ TEST(ResponseSet, SalesRepsAndStatusAnswers)
 
 TEST(ResponseSet, TextWithEntitiesAndNonAsciiLetters)
 {
-    const auto set = ResponseSet::parse(wrap(
-        "CustomerQueryRs",
-        "<CustomerRet><ListID>1</ListID><Name>O'Brien &amp; M\xc3\xbcller <![CDATA[<&>]]> 100%_*[x]</Name>"
-        "<CompanyName>  Z\xc3\xb6\xc3\xab  </CompanyName><Phone></Phone></CustomerRet>"));
+    const auto set = ResponseSet::parse(
+        wrap("CustomerQueryRs",
+             "<CustomerRet><ListID>1</ListID><Name>O'Brien &amp; M\xc3\xbcller <![CDATA[<&>]]> "
+             "100%_*[x]</Name>"
+             "<CompanyName>  Z\xc3\xb6\xc3\xab  </CompanyName><Phone></Phone></CustomerRet>"));
     const CustomerRet c(set.response(0).record(0));
     EXPECT_EQ(c.name(), u"O'Brien & Müller <&> 100%_*[x]"_s);
     EXPECT_EQ(c.companyName(), u"  Zöë  "_s);
@@ -294,9 +300,14 @@ TEST(ResponseSet, MalformedAnswersAreRefusedWithTheirPlace)
         {"not xml", QByteArray("Status OK")},
         {"wrong root", QByteArray("<?xml version=\"1.0\"?><HTML><body/></HTML>")},
         {"mismatched tag", wrap("CustomerQueryRs", "<CustomerRet><ListID>1</Name></CustomerRet>")},
-        {"no status code", QByteArray("<QBXML><QBXMLMsgsRs><CustomerQueryRs/></QBXMLMsgsRs></QBXML>")},
-        {"bad number", wrap("CustomerQueryRs", "<CustomerRet><ListID>1</ListID><Balance>12,50</Balance></CustomerRet>")},
-        {"bad boolean", wrap("CustomerQueryRs", "<CustomerRet><ListID>1</ListID><IsActive>maybe</IsActive></CustomerRet>")},
+        {"no status code",
+         QByteArray("<QBXML><QBXMLMsgsRs><CustomerQueryRs/></QBXMLMsgsRs></QBXML>")},
+        {"bad number",
+         wrap("CustomerQueryRs",
+              "<CustomerRet><ListID>1</ListID><Balance>12,50</Balance></CustomerRet>")},
+        {"bad boolean",
+         wrap("CustomerQueryRs",
+              "<CustomerRet><ListID>1</ListID><IsActive>maybe</IsActive></CustomerRet>")},
     };
     for (const auto &c : cases) {
         QString description;
@@ -312,8 +323,8 @@ TEST(ResponseSet, MalformedAnswersAreRefusedWithTheirPlace)
 TEST(ResponseSet, BadDatesAreRefusedAndDateTimesAccepted)
 {
     const auto set = ResponseSet::parse(wrap(
-        "InvoiceQueryRs",
-        "<InvoiceRet><TxnID>1</TxnID><TxnDate>2024-02-30</TxnDate><DueDate>2024-03-01T10:00:00-05:00</DueDate></InvoiceRet>"));
+        "InvoiceQueryRs", "<InvoiceRet><TxnID>1</TxnID><TxnDate>2024-02-30</"
+                          "TxnDate><DueDate>2024-03-01T10:00:00-05:00</DueDate></InvoiceRet>"));
     const InvoiceRet inv(set.response(0).record(0));
     EXPECT_EQ(inv.dueDate(), QDate(2024, 3, 1));
     try {
@@ -327,11 +338,11 @@ TEST(ResponseSet, BadDatesAreRefusedAndDateTimesAccepted)
 
 TEST(ResponseSet, WhiteSpaceThatIsContentIsKept)
 {
-    const auto set = ResponseSet::parse(wrap(
-        "CustomerQueryRs",
-        "<CustomerRet>\r\n  <ListID>1</ListID>\r\n  <Name> <![CDATA[Ann]]></Name>\n"
-        "  <CompanyName>&#32;</CompanyName><Phone>  </Phone><Fax>\r\n</Fax>\n"
-        "  <BillAddress>\n    <Addr1>a\r\nb\rc</Addr1>\n  </BillAddress>\n</CustomerRet>"));
+    const auto set = ResponseSet::parse(
+        wrap("CustomerQueryRs",
+             "<CustomerRet>\r\n  <ListID>1</ListID>\r\n  <Name> <![CDATA[Ann]]></Name>\n"
+             "  <CompanyName>&#32;</CompanyName><Phone>  </Phone><Fax>\r\n</Fax>\n"
+             "  <BillAddress>\n    <Addr1>a\r\nb\rc</Addr1>\n  </BillAddress>\n</CustomerRet>"));
     const CustomerRet c(set.response(0).record(0));
     EXPECT_EQ(c.name(), u" Ann"_s);
     EXPECT_EQ(c.companyName(), u" "_s);
@@ -350,13 +361,15 @@ TEST(ResponseSet, AmountsAreDecimalNumbers)
         std::optional<double> value; // empty: refused
     };
     const Case cases[] = {
-        {"12.50", 12.5}, {" -3 ", -3.0}, {"+4.25", 4.25}, {".5", 0.5}, {"7.", 7.0}, {"1.5e2", 150.0},
-        {"nan", {}}, {"NaN", {}}, {"inf", {}}, {"-INF", {}}, {"Infinity", {}}, {"1e999", {}},
-        {"0x10", {}}, {"", {}}, {"1 2", {}}, {"12,50", {}}, {"1e", {}}, {".", {}},
+        {"12.50", 12.5},  {" -3 ", -3.0}, {"+4.25", 4.25}, {".5", 0.5}, {"7.", 7.0},
+        {"1.5e2", 150.0}, {"nan", {}},    {"NaN", {}},     {"inf", {}}, {"-INF", {}},
+        {"Infinity", {}}, {"1e999", {}},  {"0x10", {}},    {"", {}},    {"1 2", {}},
+        {"12,50", {}},    {"1e", {}},     {".", {}},
     };
     for (const auto &c : cases) {
-        const auto set = ResponseSet::parse(wrap(
-            "CustomerQueryRs", QByteArray("<CustomerRet><ListID>1</ListID><Balance>") + c.text + "</Balance></CustomerRet>"));
+        const auto set = ResponseSet::parse(
+            wrap("CustomerQueryRs", QByteArray("<CustomerRet><ListID>1</ListID><Balance>") +
+                                        c.text + "</Balance></CustomerRet>"));
         const CustomerRet customer(set.response(0).record(0));
         try {
             const std::optional<double> value = customer.balance();

@@ -21,12 +21,12 @@ const QString kCompany = QStringLiteral(CORVINA_TEST_DATA_DIR "/qbxml/company-sm
 
 std::unique_ptr<SessionManager> manager(const test::StandIn &standIn)
 {
-    return std::make_unique<SessionManager>(std::make_unique<SocketRequestProcessor>(standIn.socketPath()));
+    return std::make_unique<SessionManager>(
+        std::make_unique<SocketRequestProcessor>(standIn.socketPath()));
 }
 
 // Runs `body`, expecting it to fail with `number`; returns the error's description.
-template <class F>
-QString failure(std::int32_t number, F body)
+template <class F> QString failure(std::int32_t number, F body)
 {
     try {
         body();

@@ -63,7 +63,8 @@ TEST(Wire, DefaultSocketLivesInTheRuntimeFolder)
     QTemporaryDir runtime;
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    EXPECT_EQ(defaultSocketPath(), QDir(runtime.path()).filePath(QStringLiteral("corvina-qbsim.sock")));
+    EXPECT_EQ(defaultSocketPath(),
+              QDir(runtime.path()).filePath(QStringLiteral("corvina-qbsim.sock")));
 
     // Without one, a private folder under /tmp holds it.
     qunsetenv("XDG_RUNTIME_DIR");

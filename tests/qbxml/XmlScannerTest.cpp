@@ -25,15 +25,12 @@ QStringList scan(const QByteArray &xml, QString *error = nullptr)
             out << t;
             break;
         }
-        case XmlScanner::Token::EndElement:
-            out << u"</"_s + QString::fromUtf8(s.name());
-            break;
+        case XmlScanner::Token::EndElement: out << u"</"_s + QString::fromUtf8(s.name()); break;
         case XmlScanner::Token::Characters:
             if (!s.isWhitespace())
                 out << u"\""_s + QString::fromUtf8(s.text()) + u"\""_s;
             break;
-        case XmlScanner::Token::EndDocument:
-            return out;
+        case XmlScanner::Token::EndDocument: return out;
         case XmlScanner::Token::Error:
             if (error)
                 *error = s.errorString();
@@ -47,13 +44,15 @@ QStringList scan(const QByteArray &xml, QString *error = nullptr)
 
 TEST(XmlScanner, ReadsElementsAttributesTextAndReferences)
 {
-    const QByteArray xml = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<?qbxml version=\"2.1\"?>\n"
-                           "<!DOCTYPE QBXML>\n<!-- a comment -->\n"
-                           "<A x='1' y=\"a &amp; &quot;b&quot;\"><B/><C>O&apos;Brien &lt;&#65;&#x42;&gt; M\xc3\xbcller</C>"
-                           "<D><![CDATA[<&>]]></D ></A>\n<!-- trailing -->\n";
+    const QByteArray xml =
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<?qbxml version=\"2.1\"?>\n"
+        "<!DOCTYPE QBXML>\n<!-- a comment -->\n"
+        "<A x='1' y=\"a &amp; &quot;b&quot;\"><B/><C>O&apos;Brien &lt;&#65;&#x42;&gt; "
+        "M\xc3\xbcller</C>"
+        "<D><![CDATA[<&>]]></D ></A>\n<!-- trailing -->\n";
     EXPECT_EQ(scan(xml), (QStringList{u"<A @x=1 @y=a & \"b\""_s, u"<B"_s, u"</B"_s, u"<C"_s,
-                                      u"\"O'Brien <AB> Müller\""_s, u"</C"_s, u"<D"_s, u"\"<&>\""_s, u"</D"_s,
-                                      u"</A"_s}));
+                                      u"\"O'Brien <AB> Müller\""_s, u"</C"_s, u"<D"_s, u"\"<&>\""_s,
+                                      u"</D"_s, u"</A"_s}));
 }
 
 TEST(XmlScanner, RefusesWhatIsNotWellFormedSayingWhere)
@@ -122,7 +121,8 @@ TEST(XmlScanner, SkipsWholeElementsAndAgreesWithQtOnTheSamples)
     EXPECT_EQ(s.name(), "E");
 
     // Every element name and text of the composed answers, in order, as Qt's reader sees them.
-    for (const char *name : {"composed/InvoiceQueryRs_v21_groups-ratepercent.xml", "composed/ItemQueryRs_v21_all-kinds.xml"}) {
+    for (const char *name : {"composed/InvoiceQueryRs_v21_groups-ratepercent.xml",
+                             "composed/ItemQueryRs_v21_all-kinds.xml"}) {
         QFile f(QStringLiteral(CORVINA_TEST_DATA_DIR "/qbxml/") + QLatin1String(name));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray xml = f.readAll();
@@ -154,19 +154,28 @@ TEST(XmlScanner, ReadsTextAsXmlDefinesIt)
     const Case cases[] = {
         {"line ends in text", "<A>a\r\nb\rc\r\n</A>", {u"<A"_s, u"\"a\nb\nc\n\""_s, u"</A"_s}},
         {"line ends in CDATA", "<A><![CDATA[a\r\nb\r]]></A>", {u"<A"_s, u"\"a\nb\n\""_s, u"</A"_s}},
-        {"white space in attribute values", "<A x='a\r\nb\tc\nd\re'/>", {u"<A @x=a b c d e"_s, u"</A"_s}},
-        {"references keep the characters they name", "<A x='&#9;&#10;&#13;'>a&#13;&#10;b</A>",
+        {"white space in attribute values",
+         "<A x='a\r\nb\tc\nd\re'/>",
+         {u"<A @x=a b c d e"_s, u"</A"_s}},
+        {"references keep the characters they name",
+         "<A x='&#9;&#10;&#13;'>a&#13;&#10;b</A>",
          {u"<A @x=\t\n\r"_s, u"\"a\r\nb\""_s, u"</A"_s}},
-        {"leading zeros in references", "<A>&#x0000041;&#000000066;</A>", {u"<A"_s, u"\"AB\""_s, u"</A"_s}},
+        {"leading zeros in references",
+         "<A>&#x0000041;&#000000066;</A>",
+         {u"<A"_s, u"\"AB\""_s, u"</A"_s}},
         {"space around CDATA", "<A> <![CDATA[x]]> </A>", {u"<A"_s, u"\" x \""_s, u"</A"_s}},
         {"space by reference", "<A>&#32;</A>", {u"<A"_s, u"\" \""_s, u"</A"_s}},
-        {"one text across comments, instructions and CDATA", "<A>a<!--c-->b<?p d?>c<![CDATA[d]]>e</A>",
+        {"one text across comments, instructions and CDATA",
+         "<A>a<!--c-->b<?p d?>c<![CDATA[d]]>e</A>",
          {u"<A"_s, u"\"abcde\""_s, u"</A"_s}},
-        {"layout stays layout", "<A>\r\n <B/>\r\n <!-- c -->\t</A>", {u"<A"_s, u"<B"_s, u"</B"_s, u"</A"_s}},
+        {"layout stays layout",
+         "<A>\r\n <B/>\r\n <!-- c -->\t</A>",
+         {u"<A"_s, u"<B"_s, u"</B"_s, u"</A"_s}},
     };
     for (const auto &c : cases) {
         QString error;
-        EXPECT_EQ(scan(c.xml, &error).join(u" | "_s).toStdString(), c.tokens.join(u" | "_s).toStdString())
+        EXPECT_EQ(scan(c.xml, &error).join(u" | "_s).toStdString(),
+                  c.tokens.join(u" | "_s).toStdString())
             << c.name << ": " << error.toStdString();
     }
 }

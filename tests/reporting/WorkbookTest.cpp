@@ -1,7 +1,7 @@
 #include "reporting/Workbook.h"
 
-#include "support/XlsxRead.h"
 #include "support/TempAppFolder.h"
+#include "support/XlsxRead.h"
 
 #include <QDate>
 #include <QFile>
@@ -107,7 +107,8 @@ TEST(Workbook, TextsPastTheCellLimitAreCutAndCounted)
     const QString exact(Workbook::kMaxCellText, u'e');
     const QString tooLong = QString(Workbook::kMaxCellText + 10, u'x');
     // An emoji (two units) straddling the limit is left out whole.
-    const QString straddling = QString(Workbook::kMaxCellText - 1, u'y') + QStringLiteral("\U0001F600z");
+    const QString straddling =
+        QString(Workbook::kMaxCellText - 1, u'y') + QStringLiteral("\U0001F600z");
     Workbook book;
     const int sheet = book.addSheet();
     book.setRow(sheet, 0, 0, {exact, tooLong, straddling, QStringLiteral("after")});

@@ -2,8 +2,8 @@
 
 #include "localdb/SavedRecordset.h"
 #include "qbxml/ComErrors.h"
-#include "retrieval/Retrievals.h"
 #include "retrieval/RetrievalDates.h"
+#include "retrieval/Retrievals.h"
 
 using namespace corvina;
 using namespace corvina::test;
@@ -14,15 +14,16 @@ namespace {
 
 QByteArray customer(const QByteArray &listId, const QByteArray &name, const QByteArray &inner = {})
 {
-    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name + "</Name><FullName>" + name
-           + "</FullName><IsActive>true</IsActive>" + inner + "</CustomerRet>";
+    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name + "</Name><FullName>" +
+           name + "</FullName><IsActive>true</IsActive>" + inner + "</CustomerRet>";
 }
 
 QByteArray job(const QByteArray &listId, const QByteArray &parentId, const QByteArray &name)
 {
-    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name + "</Name><FullName>P:" + name
-           + "</FullName><IsActive>true</IsActive><ParentRef><ListID>" + parentId
-           + "</ListID></ParentRef><Sublevel>1</Sublevel></CustomerRet>";
+    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name +
+           "</Name><FullName>P:" + name +
+           "</FullName><IsActive>true</IsActive><ParentRef><ListID>" + parentId +
+           "</ListID></ParentRef><Sublevel>1</Sublevel></CustomerRet>";
 }
 
 class CustomerRetrieval : public RetrievalFixture {};
@@ -35,8 +36,9 @@ TEST_F(CustomerRetrieval, WritesTopLevelCustomersAndStampsTheTime)
     GetCustomers(state);
 
     EXPECT_TRUE(screen.messages().empty());
-    const auto all = rows(u"SELECT ListID, Name, CompanyName, BillAddr4, ShipAddr4, CustType, SalesRep, "
-                          u"OpenBalance, CreditLimit, IsActive, Terms, AccountNo FROM Customers ORDER BY ListID"_s);
+    const auto all = rows(
+        u"SELECT ListID, Name, CompanyName, BillAddr4, ShipAddr4, CustType, SalesRep, "
+        u"OpenBalance, CreditLimit, IsActive, Terms, AccountNo FROM Customers ORDER BY ListID"_s);
     ASSERT_EQ(all.size(), 2u); // the job is skipped, the inactive customer never returned
     EXPECT_EQ(all[0][1], u"Alder Creek Hardware"_s);
     EXPECT_EQ(all[0][2], u"Alder Creek Hardware Inc."_s);
@@ -63,7 +65,8 @@ TEST_F(CustomerRetrieval, WritesTopLevelCustomersAndStampsTheTime)
 
 TEST_F(CustomerRetrieval, JobsAreSkippedButStillAdvanceTheBar)
 {
-    useCompany(customer("1", "Ann") + job("2", "1", "Porch") + customer("3", "Bo") + job("4", "3", "Roof"));
+    useCompany(customer("1", "Ann") + job("2", "1", "Porch") + customer("3", "Bo") +
+               job("4", "3", "Roof"));
     GetCustomers(state);
     EXPECT_EQ(count(u"Customers"_s), 2);
     const QStringList events = screen.eventsWithout(u"yield"_s);
@@ -74,11 +77,12 @@ TEST_F(CustomerRetrieval, JobsAreSkippedButStillAdvanceTheBar)
 
 TEST_F(CustomerRetrieval, AddressesSetOnlyTheirPresentParts)
 {
-    useCompany(customer("1", "City Only", "<BillAddress><City>Eugene</City></BillAddress>")
-               + customer("2", "No Address"));
+    useCompany(customer("1", "City Only", "<BillAddress><City>Eugene</City></BillAddress>") +
+               customer("2", "No Address"));
     GetCustomers(state);
-    const auto r = rows(u"SELECT BillAddr1, BillCity, BillState, BillZip, ShipAddr1, ShipCity, ShipZip "
-                        u"FROM Customers ORDER BY ListID"_s);
+    const auto r =
+        rows(u"SELECT BillAddr1, BillCity, BillState, BillZip, ShipAddr1, ShipCity, ShipZip "
+             u"FROM Customers ORDER BY ListID"_s);
     ASSERT_EQ(r.size(), 2u);
     EXPECT_TRUE(r[0][0].isNull());
     EXPECT_EQ(r[0][1], u"Eugene"_s);
@@ -104,7 +108,8 @@ TEST_F(CustomerRetrieval, NonZeroStatusLeavesEverythingAsItWas)
     GetCustomers(state);
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].title, kAppTitle);
-    EXPECT_EQ(screen.messages()[0].text, u"A query request did not find a matching object in QuickBooks"_s);
+    EXPECT_EQ(screen.messages()[0].text,
+              u"A query request did not find a matching object in QuickBooks"_s);
     EXPECT_EQ(count(u"Customers"_s), 1);
     EXPECT_FALSE(readRetrievalDates(folder.path(), nullptr).cust);
     EXPECT_TRUE(screen.boxText(RetrievalBox::Cust).isEmpty());
@@ -120,9 +125,9 @@ TEST_F(CustomerRetrieval, LockedTableThenOkRewritesCompletely)
     screen.onMessage([&](const QString &) { releaseLock(); });
     GetCustomers(state);
     ASSERT_EQ(screen.messages().size(), 1u);
-    EXPECT_EQ(screen.messages()[0].text,
-              u"You cannot have the Customers table open in the QBData database. Please close the table in the "
-              u"database, then click \"OK\" to try again."_s);
+    EXPECT_EQ(screen.messages()[0].text, u"You cannot have the Customers table open in the QBData "
+                                         u"database. Please close the table in the "
+                                         u"database, then click \"OK\" to try again."_s);
     EXPECT_EQ(screen.messages()[0].buttons, Buttons::OkCancel);
     EXPECT_EQ(count(u"Customers"_s), 2);
     EXPECT_EQ(value(u"SELECT COUNT(*) FROM Customers WHERE ListID = 'old'"_s).toInt(), 0);
@@ -165,11 +170,13 @@ TEST_F(CustomerRetrieval, ABadRecordOrAVanishedStandInKeepsTheOldRows)
 namespace {
 
 // A job or sub-customer whose parent reference holds `parentRef` (ListID and/or FullName).
-QByteArray subCustomer(const QByteArray &listId, const QByteArray &fullName, const QByteArray &parentRef)
+QByteArray subCustomer(const QByteArray &listId, const QByteArray &fullName,
+                       const QByteArray &parentRef)
 {
     const QByteArray name = fullName.mid(fullName.lastIndexOf(':') + 1);
-    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name + "</Name><FullName>" + fullName
-           + "</FullName><IsActive>true</IsActive><ParentRef>" + parentRef + "</ParentRef></CustomerRet>";
+    return "<CustomerRet><ListID>" + listId + "</ListID><Name>" + name + "</Name><FullName>" +
+           fullName + "</FullName><IsActive>true</IsActive><ParentRef>" + parentRef +
+           "</ParentRef></CustomerRet>";
 }
 
 QByteArray byId(const QByteArray &listId)
@@ -182,17 +189,19 @@ QByteArray byId(const QByteArray &listId)
 TEST_F(CustomerRetrieval, EveryJobIsTiedToItsTopLevelCustomer)
 {
     useCompany(subCustomer("S2", "Ann:Porch:Paint", byId("J1")) // before its parent
-               + customer("C1", "Ann") + subCustomer("J1", "Ann:Porch", byId("C1"))
-               + subCustomer("S3", "Ann:Porch:Paint:Trim", byId("S2"))
-               + customer("C2", "Bo") + subCustomer("J2", "Bo:Roof", "<FullName>Bo</FullName>")
-               + subCustomer("J3", "Gone:Shed", byId("INACTIVE")) // parent not returned
+               + customer("C1", "Ann") + subCustomer("J1", "Ann:Porch", byId("C1")) +
+               subCustomer("S3", "Ann:Porch:Paint:Trim", byId("S2")) + customer("C2", "Bo") +
+               subCustomer("J2", "Bo:Roof", "<FullName>Bo</FullName>") +
+               subCustomer("J3", "Gone:Shed", byId("INACTIVE")) // parent not returned
                + subCustomer("L1", "Loop:A", byId("L2")) + subCustomer("L2", "Loop:B", byId("L1")));
-    execute(u"INSERT INTO CustomerJobs (ListID, FullName, CustListID) VALUES ('OLD', 'Old:Job', 'C9')"_s);
+    execute(
+        u"INSERT INTO CustomerJobs (ListID, FullName, CustListID) VALUES ('OLD', 'Old:Job', 'C9')"_s);
     GetCustomers(state);
 
     EXPECT_TRUE(screen.messages().empty());
     EXPECT_EQ(count(u"Customers"_s), 2);
-    const auto jobs = rows(u"SELECT ListID, FullName, CustListID FROM CustomerJobs ORDER BY ListID"_s);
+    const auto jobs =
+        rows(u"SELECT ListID, FullName, CustListID FROM CustomerJobs ORDER BY ListID"_s);
     const std::vector<std::vector<QVariant>> expected = {
         {u"J1"_s, u"Ann:Porch"_s, u"C1"_s},
         {u"J2"_s, u"Bo:Roof"_s, u"C2"_s},

@@ -1,7 +1,7 @@
 #include "support/RetrievalFixture.h"
 
-#include "retrieval/Retrievals.h"
 #include "retrieval/RetrievalDates.h"
+#include "retrieval/Retrievals.h"
 
 using namespace corvina;
 using namespace corvina::test;
@@ -9,32 +9,39 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray line(const QByteArray &itemId, const QByteArray &inner = "<Quantity>2</Quantity><Rate>5.00</Rate><Amount>10.00</Amount>")
+QByteArray
+line(const QByteArray &itemId,
+     const QByteArray &inner = "<Quantity>2</Quantity><Rate>5.00</Rate><Amount>10.00</Amount>")
 {
     QByteArray xml = "<InvoiceLineRet><TxnLineID>L</TxnLineID>";
     if (!itemId.isEmpty())
-        xml += "<ItemRef><ListID>" + itemId + "</ListID><FullName>Item " + itemId + "</FullName></ItemRef>";
+        xml += "<ItemRef><ListID>" + itemId + "</ListID><FullName>Item " + itemId +
+               "</FullName></ItemRef>";
     return xml + "<Desc>line " + itemId + "</Desc>" + inner + "</InvoiceLineRet>";
 }
 
 QByteArray group(const QByteArray &members)
 {
-    return "<InvoiceLineGroupRet><TxnLineID>G</TxnLineID><ItemGroupRef><ListID>G1</ListID><FullName>Kit</FullName>"
-           "</ItemGroupRef><IsPrintItemsInGroup>true</IsPrintItemsInGroup><TotalAmount>0.00</TotalAmount>"
-           + members + "</InvoiceLineGroupRet>";
+    return "<InvoiceLineGroupRet><TxnLineID>G</TxnLineID><ItemGroupRef><ListID>G1</"
+           "ListID><FullName>Kit</FullName>"
+           "</ItemGroupRef><IsPrintItemsInGroup>true</IsPrintItemsInGroup><TotalAmount>0.00</"
+           "TotalAmount>" +
+           members + "</InvoiceLineGroupRet>";
 }
 
 QByteArray invoice(const QByteArray &ref, const QByteArray &date, const QByteArray &lines,
                    const QByteArray &header = "<SalesRepRef><FullName>JMH</FullName></SalesRepRef>")
 {
-    return "<InvoiceRet><TxnID>T" + ref + "</TxnID><CustomerRef><ListID>C1</ListID><FullName>Ann</FullName>"
-           "</CustomerRef><TxnDate>" + date + "</TxnDate><RefNumber>" + ref + "</RefNumber>" + header + lines
-           + "</InvoiceRet>";
+    return "<InvoiceRet><TxnID>T" + ref +
+           "</TxnID><CustomerRef><ListID>C1</ListID><FullName>Ann</FullName>"
+           "</CustomerRef><TxnDate>" +
+           date + "</TxnDate><RefNumber>" + ref + "</RefNumber>" + header + lines + "</InvoiceRet>";
 }
 
-const QByteArray kItem = "<ItemServiceRet><ListID>I1</ListID><Name>Labor</Name><FullName>Labor</FullName>"
-                         "<IsActive>true</IsActive><Sublevel>0</Sublevel><SalesOrPurchase><Desc>Labor</Desc>"
-                         "<AccountRef><FullName>Income</FullName></AccountRef></SalesOrPurchase></ItemServiceRet>";
+const QByteArray kItem =
+    "<ItemServiceRet><ListID>I1</ListID><Name>Labor</Name><FullName>Labor</FullName>"
+    "<IsActive>true</IsActive><Sublevel>0</Sublevel><SalesOrPurchase><Desc>Labor</Desc>"
+    "<AccountRef><FullName>Income</FullName></AccountRef></SalesOrPurchase></ItemServiceRet>";
 
 class InvoiceRetrieval : public RetrievalFixture {
 protected:
@@ -47,8 +54,10 @@ protected:
     }
     void useThreeInvoices()
     {
-        useCompany({}, invoice("101", "2024-01-04", line("I1")) + invoice("102", "2024-01-05", line("I1"))
-                           + invoice("103", "2024-01-06", line("I1")),
+        useCompany({},
+                   invoice("101", "2024-01-04", line("I1")) +
+                       invoice("102", "2024-01-05", line("I1")) +
+                       invoice("103", "2024-01-06", line("I1")),
                    kItem);
     }
 };
@@ -72,7 +81,8 @@ TEST_F(InvoiceRetrieval, PeriodBoundsAreInclusiveAndOptional)
         screen.periodNext(c.from, c.to);
         screen.answerNext(Answer::Ok); // the Hint, shown after the first retrieval only
         GetInvoices(state);
-        EXPECT_EQ(invoiceNumbers(), c.expected) << c.from.toStdString() << " - " << c.to.toStdString();
+        EXPECT_EQ(invoiceNumbers(), c.expected)
+            << c.from.toStdString() << " - " << c.to.toStdString();
     }
     EXPECT_EQ(screen.unansweredMessages(), 3);
     const QByteArray lastInvoiceQuery = standIn.requestLog()[standIn.requestLog().size() - 2];
@@ -82,20 +92,27 @@ TEST_F(InvoiceRetrieval, PeriodBoundsAreInclusiveAndOptional)
 
 TEST_F(InvoiceRetrieval, OneRowPerItemLineWithTheHeaderRepeated)
 {
-    const QByteArray header = "<ClassRef><FullName>West</FullName></ClassRef><PONumber>PO-1</PONumber>"
-                              "<TermsRef><FullName>Net 30</FullName></TermsRef><DueDate>2024-02-03</DueDate>"
-                              "<SalesRepRef><FullName>JMH</FullName></SalesRepRef><FOB>Dock</FOB>"
-                              "<ShipDate>2024-01-05</ShipDate><ShipMethodRef><FullName>UPS</FullName></ShipMethodRef>"
-                              "<Memo>Thanks</Memo>";
-    useCompany({}, invoice("7", "2024-01-04", line("I1") + line({}) + line("I2", "<RatePercent>-10.00</RatePercent><Amount>-1.00</Amount>"), header),
+    const QByteArray header =
+        "<ClassRef><FullName>West</FullName></ClassRef><PONumber>PO-1</PONumber>"
+        "<TermsRef><FullName>Net 30</FullName></TermsRef><DueDate>2024-02-03</DueDate>"
+        "<SalesRepRef><FullName>JMH</FullName></SalesRepRef><FOB>Dock</FOB>"
+        "<ShipDate>2024-01-05</ShipDate><ShipMethodRef><FullName>UPS</FullName></ShipMethodRef>"
+        "<Memo>Thanks</Memo>";
+    useCompany({},
+               invoice("7", "2024-01-04",
+                       line("I1") + line({}) +
+                           line("I2", "<RatePercent>-10.00</RatePercent><Amount>-1.00</Amount>"),
+                       header),
                kItem);
     screen.periodNext({}, {});
     screen.answerNext(Answer::Ok);
     GetInvoices(state);
 
-    const auto r = rows(u"SELECT CustListID, Customer, Class, PO, Terms, DueDate, SalesRep, FOB, ShipDate, ShipMethod, "
-                        u"Memo, InvNo, InvDate, ItemRefID, ItemRef, Desc, Qty, RateAmt, RatePct, Amt "
-                        u"FROM Invoices ORDER BY rowid"_s);
+    const auto r =
+        rows(u"SELECT CustListID, Customer, Class, PO, Terms, DueDate, SalesRep, FOB, ShipDate, "
+             u"ShipMethod, "
+             u"Memo, InvNo, InvDate, ItemRefID, ItemRef, Desc, Qty, RateAmt, RatePct, Amt "
+             u"FROM Invoices ORDER BY rowid"_s);
     ASSERT_EQ(r.size(), 2u); // the line without an item gives no row
     for (const auto &row : r) {
         EXPECT_EQ(row[0], u"C1"_s);
@@ -128,8 +145,9 @@ TEST_F(InvoiceRetrieval, MissingHeaderValuesStayUnset)
     screen.periodNext({}, {});
     screen.answerNext(Answer::Ok);
     GetInvoices(state);
-    const auto r = rows(u"SELECT Class, PO, Terms, DueDate, SalesRep, FOB, ShipDate, ShipMethod, Memo, LineClass, "
-                        u"CustListID FROM Invoices"_s);
+    const auto r = rows(
+        u"SELECT Class, PO, Terms, DueDate, SalesRep, FOB, ShipDate, ShipMethod, Memo, LineClass, "
+        u"CustListID FROM Invoices"_s);
     ASSERT_EQ(r.size(), 1u);
     for (std::size_t c = 0; c + 1 < r[0].size(); ++c)
         EXPECT_TRUE(r[0][c].isNull()) << c;
@@ -138,7 +156,8 @@ TEST_F(InvoiceRetrieval, MissingHeaderValuesStayUnset)
 
 TEST_F(InvoiceRetrieval, GroupMembersStopAtTheFirstWithoutAnItem)
 {
-    useCompany({}, invoice("9", "2024-01-04", group(line("A") + line({}) + line("B")) + line("C")), kItem);
+    useCompany({}, invoice("9", "2024-01-04", group(line("A") + line({}) + line("B")) + line("C")),
+               kItem);
     screen.periodNext({}, {});
     screen.answerNext(Answer::Ok);
     GetInvoices(state);
@@ -197,7 +216,8 @@ TEST_F(InvoiceRetrieval, NonZeroStatusTouchesNothingAndKeepsTheSession)
     screen.answerNext(Answer::Ok);
     GetInvoices(state);
     ASSERT_EQ(screen.messages().size(), 1u);
-    EXPECT_EQ(screen.messages()[0].text, u"A query request did not find a matching object in QuickBooks"_s);
+    EXPECT_EQ(screen.messages()[0].text,
+              u"A query request did not find a matching object in QuickBooks"_s);
     EXPECT_EQ(invoiceNumbers(), QStringList{u"old"_s});
     EXPECT_FALSE(readRetrievalDates(folder.path(), nullptr).inv);
     EXPECT_EQ(count(u"Items"_s), 0);
@@ -215,16 +235,18 @@ TEST_F(InvoiceRetrieval, LockedTableRetriesFromTheQuery)
     screen.onMessage([&](const QString &) { releaseLock(); });
     GetInvoices(state);
     ASSERT_EQ(screen.messages().size(), 1u);
-    EXPECT_EQ(screen.messages()[0].text,
-              u"You cannot have the Invoices table open in the QBData database. Please close the table in the "
-              u"database, then click \"OK\" to try again."_s);
+    EXPECT_EQ(screen.messages()[0].text, u"You cannot have the Invoices table open in the QBData "
+                                         u"database. Please close the table in the "
+                                         u"database, then click \"OK\" to try again."_s);
     EXPECT_EQ(standIn.requests(), 3); // invoices twice, then items
     EXPECT_EQ(invoiceNumbers(), (QStringList{u"101"_s, u"102"_s, u"103"_s}));
 }
 
 TEST_F(InvoiceRetrieval, AnErrorMidWriteKeepsTheOldRows)
 {
-    useCompany({}, invoice("1", "2024-01-04", line("I1")) + invoice("2", "2024-01-05", line("I1", "<Quantity>x</Quantity>")),
+    useCompany({},
+               invoice("1", "2024-01-04", line("I1")) +
+                   invoice("2", "2024-01-05", line("I1", "<Quantity>x</Quantity>")),
                kItem);
     execute(u"INSERT INTO Invoices (InvNo) VALUES ('old')"_s);
     screen.periodNext({}, {});
@@ -270,7 +292,8 @@ TEST_F(InvoiceRetrieval, ADatesFileWithoutItsDateFieldIsMadeAnewAndTheItemsStill
     GetInvoices(state);
 
     ASSERT_EQ(screen.messages().size(), 2u);
-    EXPECT_TRUE(screen.messages()[0].text.contains(u"Dates.adtg.bad"_s)) << screen.messages()[0].text.toStdString();
+    EXPECT_TRUE(screen.messages()[0].text.contains(u"Dates.adtg.bad"_s))
+        << screen.messages()[0].text.toStdString();
     EXPECT_EQ(screen.messages()[1].title, u"Hint"_s); // no error box
     EXPECT_EQ(folder.read(u"Dates.adtg.bad"_s), nameOnly);
     EXPECT_GT(count(u"Items"_s), 0);

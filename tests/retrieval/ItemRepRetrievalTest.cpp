@@ -23,7 +23,8 @@ QByteArray rep(const QByteArray &listId, const QByteArray &initial, const QByteA
 
 QByteArray item(const QByteArray &kind, const QByteArray &listId, const QByteArray &inner)
 {
-    return "<Item" + kind + "Ret><ListID>" + listId + "</ListID><Name>N" + listId + "</Name>" + inner + "</Item" + kind + "Ret>";
+    return "<Item" + kind + "Ret><ListID>" + listId + "</ListID><Name>N" + listId + "</Name>" +
+           inner + "</Item" + kind + "Ret>";
 }
 
 class ItemRetrieval : public RetrievalFixture {};
@@ -45,13 +46,15 @@ TEST_F(ItemRetrieval, SixKindsWithTheirThreeShapesOfDescription)
     }
     EXPECT_EQ(byName[u"Installation"_s].first, u"ItemServiceRet");
     EXPECT_EQ(byName[u"Installation"_s].second, u"Installation labor"_s); // sales-or-purchase Desc
-    EXPECT_EQ(byName[u"Special Order"_s].second, u"Special order merchandise"_s); // sales-and-purchase
+    EXPECT_EQ(byName[u"Special Order"_s].second,
+              u"Special order merchandise"_s); // sales-and-purchase
     EXPECT_EQ(byName[u"Hinge 3in"_s].first, u"ItemInventoryRet");
     EXPECT_EQ(byName[u"Hinge 3in"_s].second, u"3 inch brass hinge"_s);
     EXPECT_EQ(byName[u"Cabinet Pull Set"_s].first, u"ItemInventoryAssemblyRet");
     EXPECT_EQ(byName[u"Metro Combined"_s].first, u"ItemSalesTaxGroupRet");
     EXPECT_EQ(byName[u"Metro Combined"_s].second, u"State and city combined rate"_s);
-    EXPECT_TRUE(byName[u"Shipping"_s].second.isNull()); // a sales/purchase part without a description
+    EXPECT_TRUE(
+        byName[u"Shipping"_s].second.isNull()); // a sales/purchase part without a description
     // The other kinds give no row.
     for (const char *name : {"Subtotal", "Volume Discount", "Deposit", "Lane County", "Door Kit"})
         EXPECT_EQ(byName.count(QString::fromLatin1(name)), 0u) << name;
@@ -63,10 +66,11 @@ TEST_F(ItemRetrieval, SixKindsWithTheirThreeShapesOfDescription)
 TEST_F(ItemRetrieval, MissingPartsAndNamesStillGiveARowAndTheBarStopsShort)
 {
     useCompany({}, {},
-               item("Service", "1", "<IsActive>true</IsActive>")
-                   + "<ItemNonInventoryRet><ListID>2</ListID><IsActive>true</IsActive></ItemNonInventoryRet>"
-                   + item("Payment", "3", "<IsActive>true</IsActive>")
-                   + item("Inventory", "4", "<IsActive>false</IsActive>"));
+               item("Service", "1", "<IsActive>true</IsActive>") +
+                   "<ItemNonInventoryRet><ListID>2</ListID><IsActive>true</IsActive></"
+                   "ItemNonInventoryRet>" +
+                   item("Payment", "3", "<IsActive>true</IsActive>") +
+                   item("Inventory", "4", "<IsActive>false</IsActive>"));
     GetItems(state);
     const auto r = rows(u"SELECT ListID, Name, Desc, Type FROM Items ORDER BY ListID"_s);
     ASSERT_EQ(r.size(), 2u); // the payment gives none, the inactive one is not returned
@@ -107,7 +111,9 @@ TEST_F(ItemRetrieval, LockedTableCancelLeavesTheSessionOpen)
 
 TEST_F(RepRetrieval, ThreeRepsWithAndWithoutShortNames)
 {
-    useCompany({}, {}, {}, rep("1", "JMH", "Jamie M. Howell") + rep("2", {}, "Robin Tanaka") + rep("3", "NWR", {}));
+    useCompany({}, {}, {},
+               rep("1", "JMH", "Jamie M. Howell") + rep("2", {}, "Robin Tanaka") +
+                   rep("3", "NWR", {}));
     execute(u"INSERT INTO Reps (Rep) VALUES ('old')"_s);
     GetReps(state);
     EXPECT_TRUE(screen.messages().empty());
@@ -143,7 +149,8 @@ TEST_F(RepRetrieval, RefusedLoginDuringTheRequest)
     GetReps(state);
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].title, u"Login Failed");
-    EXPECT_TRUE(screen.messages()[0].text.startsWith(qb::hr::description(qb::hr::kNoAutoLogin) + u" In order for Fenwick"_s));
+    EXPECT_TRUE(screen.messages()[0].text.startsWith(qb::hr::description(qb::hr::kNoAutoLogin) +
+                                                     u" In order for Fenwick"_s));
     EXPECT_EQ(screen.mainWindowShown(), 1);
     EXPECT_EQ(standIn.openSessions(), 0);
     EXPECT_FALSE(screen.statusOpen());
@@ -160,7 +167,7 @@ TEST_F(RepRetrieval, AnUnexpectedErrorIsReportedAndTheRestStillRuns)
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_TRUE(screen.messages()[0].text.contains(u"GetReps"));
     EXPECT_TRUE(screen.messages()[0].text.contains(u"Line Number: 30\r")) << "the request step";
-    EXPECT_EQ(count(u"Reps"_s), 1); // the table is left as it was
+    EXPECT_EQ(count(u"Reps"_s), 1);       // the table is left as it was
     EXPECT_EQ(standIn.openSessions(), 0); // the session was still ended
     EXPECT_FALSE(screen.statusOpen());
 

@@ -87,10 +87,11 @@ TEST_F(Session, WrongFileOpenNamesTheFileAndRetriesFromAFreshManager)
     const auto &message = screen.messages()[0];
     EXPECT_EQ(message.title, u"Wrong Company File Open");
     EXPECT_EQ(message.buttons, Buttons::YesNo);
-    EXPECT_EQ(message.text, qb::hr::description(qb::hr::kOtherFileOpen)
-                                + u" To try again, close the company file you now have open in Quickbooks, and if "
-                                  u"you haven't already configured it for automatic login, open the company file "
-                                  u"Other Company.qbw. Then click \"Yes\" below to continue."_s);
+    EXPECT_EQ(message.text,
+              qb::hr::description(qb::hr::kOtherFileOpen) +
+                  u" To try again, close the company file you now have open in Quickbooks, and if "
+                  u"you haven't already configured it for automatic login, open the company file "
+                  u"Other Company.qbw. Then click \"Yes\" below to continue."_s);
     EXPECT_EQ(standIn.connections(), 2); // Yes tried again with a new connection
     EXPECT_FALSE(state.quickBooks().sessionOpen);
     EXPECT_EQ(folder.read(u"QBPath.txt"_s), "C:\\Books\\Other Company.qbw\r\n");
@@ -115,8 +116,8 @@ TEST_F(Session, NoCompanyFileOpen)
     ASSERT_EQ(screen.messages().size(), 1u);
     EXPECT_EQ(screen.messages()[0].title, u"Open Company File");
     EXPECT_EQ(screen.messages()[0].text,
-              qb::hr::description(qb::hr::kNoAutoLogin)
-                  + u" Make sure you company file is open in Quickbooks, and then try again."_s);
+              qb::hr::description(qb::hr::kNoAutoLogin) +
+                  u" Make sure you company file is open in Quickbooks, and then try again."_s);
     EXPECT_FALSE(state.quickBooks().sessionOpen);
 }
 
@@ -163,7 +164,8 @@ TEST_F(Session, AReadOnlyPathFileIsReadAndLeftAlone)
 {
     const QString company = useCompany({});
     const QString path = folder.file(u"QBPath.txt"_s);
-    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ReadOther));
     // File modes do not stop root from writing; the immutable flag does.
     const bool immutable = ::geteuid() == 0 && setImmutable(path, true);
     if (::geteuid() == 0 && !immutable)

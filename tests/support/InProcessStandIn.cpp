@@ -36,8 +36,8 @@ public:
             throw Error(qb::hr::kInvalidArgument, qb::hr::description(qb::hr::kInvalidArgument));
         if (!m_owner.m_company)
             throw Error(qb::hr::kNoAutoLogin, qb::hr::description(qb::hr::kNoAutoLogin));
-        if (!companyFile.isEmpty()
-            && QDir::cleanPath(QFileInfo(companyFile).absoluteFilePath()) != m_owner.m_company->path())
+        if (!companyFile.isEmpty() &&
+            QDir::cleanPath(QFileInfo(companyFile).absoluteFilePath()) != m_owner.m_company->path())
             throw Error(qb::hr::kOtherFileOpen, qb::hr::description(qb::hr::kOtherFileOpen));
         m_inSession = true;
         ++m_owner.m_sessions;
@@ -113,7 +113,8 @@ QString InProcessStandIn::companyPath() const
 
 void InProcessStandIn::failNext(Call call, std::int32_t number, const QString &description)
 {
-    m_failures.push_back({call, number, description.isEmpty() ? qb::hr::description(number) : description});
+    m_failures.push_back(
+        {call, number, description.isEmpty() ? qb::hr::description(number) : description});
 }
 
 void InProcessStandIn::checkFailure(Call call)
@@ -136,12 +137,13 @@ QString writeCompany(const QString &folder, const QByteArray &customers, const Q
                      const QByteArray &items, const QByteArray &reps, const QString &name)
 {
     const auto list = [](const char *rs, const QByteArray &records) {
-        return QByteArray("<") + rs + " statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\">"
-               + records + "</" + rs + ">\n";
+        return QByteArray("<") + rs +
+               " statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\">" + records +
+               "</" + rs + ">\n";
     };
     QByteArray doc = "<?xml version=\"1.0\" ?>\n<?qbxml version=\"2.1\"?>\n<QBXML><QBXMLMsgsRs>\n";
-    doc += list("CustomerQueryRs", customers) + list("InvoiceQueryRs", invoices)
-           + list("ItemQueryRs", items) + list("SalesRepQueryRs", reps);
+    doc += list("CustomerQueryRs", customers) + list("InvoiceQueryRs", invoices) +
+           list("ItemQueryRs", items) + list("SalesRepQueryRs", reps);
     doc += "</QBXMLMsgsRs></QBXML>\n";
     const QString path = QDir(folder).filePath(name);
     QFile file(path);

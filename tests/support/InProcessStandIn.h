@@ -24,7 +24,14 @@ namespace corvina::test {
 // connections. Hand `factory()` to the program state as its way to reach QuickBooks.
 class InProcessStandIn {
 public:
-    enum class Call { OpenConnection, BeginSession, CurrentCompanyFile, ProcessRequest, EndSession, CloseConnection };
+    enum class Call {
+        OpenConnection,
+        BeginSession,
+        CurrentCompanyFile,
+        ProcessRequest,
+        EndSession,
+        CloseConnection
+    };
 
     // An empty path runs with no company file open.
     explicit InProcessStandIn(const QString &companyFile = {});
@@ -69,6 +76,7 @@ private:
 // Writes a company file holding the given record elements (each the XML of its …Ret
 // elements; empty = no records) and returns its path inside `folder`.
 QString writeCompany(const QString &folder, const QByteArray &customers, const QByteArray &invoices,
-                     const QByteArray &items, const QByteArray &reps, const QString &name = QStringLiteral("Company.qbw"));
+                     const QByteArray &items, const QByteArray &reps,
+                     const QString &name = QStringLiteral("Company.qbw"));
 
 } // namespace corvina::test

@@ -58,7 +58,8 @@ void RetrievalFixture::holdLock()
     ASSERT_TRUE(m_holder.waitForStarted(10000));
     QByteArray out;
     while (!out.contains("locked")) {
-        ASSERT_TRUE(m_holder.waitForReadyRead(10000)) << m_holder.readAllStandardError().toStdString();
+        ASSERT_TRUE(m_holder.waitForReadyRead(10000))
+            << m_holder.readAllStandardError().toStdString();
         out += m_holder.readAllStandardOutput();
     }
 }

@@ -10,8 +10,8 @@ Answer ScriptedScreen::message(const QString &text, const QString &title, Button
     if (m_onMessage)
         m_onMessage(title);
     if (m_answers.empty()) {
-        ADD_FAILURE() << "unexpected message box \"" << title.toStdString() << "\": "
-                      << text.toStdString();
+        ADD_FAILURE() << "unexpected message box \"" << title.toStdString()
+                      << "\": " << text.toStdString();
         return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
     const Answer answer = m_answers.front();
@@ -109,7 +109,8 @@ std::optional<RetrievalPeriod> ScriptedScreen::askRetrievalPeriod()
     return period;
 }
 
-std::optional<QStringList> ScriptedScreen::askExcludedItemKinds(const QStringList &kinds, const QStringList &selected)
+std::optional<QStringList> ScriptedScreen::askExcludedItemKinds(const QStringList &kinds,
+                                                                const QStringList &selected)
 {
     m_events << QStringLiteral("itemtypes");
     m_kindsAsked.push_back(KindsAsked{kinds, selected});

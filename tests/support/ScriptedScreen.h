@@ -27,7 +27,10 @@ public:
     // test and is answered with Ok/Cancel.
     void answerNext(Answer answer) { m_answers.push_back(answer); }
     // Runs before each message box is answered, e.g. to release a lock the box asks about.
-    void onMessage(std::function<void(const QString &title)> hook) { m_onMessage = std::move(hook); }
+    void onMessage(std::function<void(const QString &title)> hook)
+    {
+        m_onMessage = std::move(hook);
+    }
     // Runs at each yield, e.g. to pull the stand-in away while a request waits.
     void onYield(std::function<void()> hook) { m_onYield = std::move(hook); }
     const std::vector<Message> &messages() const { return m_messages; }
@@ -48,7 +51,10 @@ public:
     // Moves the steady clock on; it stands still otherwise.
     void advanceSteadyClock(std::chrono::milliseconds by) { m_steadyNow += by; }
     // Queues the texts the next retrieval period dialog hands back.
-    void periodNext(const QString &from, const QString &to) { m_periods.push_back(RetrievalPeriod{from, to}); }
+    void periodNext(const QString &from, const QString &to)
+    {
+        m_periods.push_back(RetrievalPeriod{from, to});
+    }
     // The next retrieval period dialog is closed without confirming.
     void periodClosedNext() { m_periods.push_back(std::nullopt); }
     // Queues the kinds the next item-type exclusion dialog hands back, or its closing.
@@ -77,7 +83,8 @@ public:
     void setBoxText(RetrievalBox box, const QString &text) override;
     void enableEntry(MenuEntry entry) override { m_enabled.insert(entry); }
     std::optional<RetrievalPeriod> askRetrievalPeriod() override;
-    std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds, const QStringList &selected) override;
+    std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds,
+                                                    const QStringList &selected) override;
     void showMainWindow() override { ++m_mainShown; }
     QDateTime now() const override { return m_now; }
     std::chrono::steady_clock::time_point steadyNow() const override { return m_steadyNow; }

@@ -5,7 +5,8 @@
 namespace corvina::test {
 
 StandIn::StandIn(const QString &program, const QString &companyFile, const QStringList &options)
-    : m_program(program), m_companyFile(companyFile), m_socketPath(m_dir.filePath(QStringLiteral("qbsim.sock")))
+    : m_program(program), m_companyFile(companyFile),
+      m_socketPath(m_dir.filePath(QStringLiteral("qbsim.sock")))
 {
     start(options);
 }

@@ -1,8 +1,8 @@
+#include "views/CustSales.h"
 #include "localdb/LocalDb.h"
 #include "state/ProgramState.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
-#include "views/CustSales.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,19 @@ protected:
         ensureLocalDb(folder.path());
         db = std::make_unique<Database>(openLocalDb(folder.path()));
     }
-    void customer(const QString &listId, const QString &name, const QVariant &billState, const QVariant &zip)
+    void customer(const QString &listId, const QString &name, const QVariant &billState,
+                  const QVariant &zip)
     {
-        db->execute(u"INSERT INTO Customers (ListID, Name, BillState, BillZip) VALUES (?, ?, ?, ?)"_s,
-                    {listId, name, billState, zip});
+        db->execute(
+            u"INSERT INTO Customers (ListID, Name, BillState, BillZip) VALUES (?, ?, ?, ?)"_s,
+            {listId, name, billState, zip});
     }
-    void line(const QString &custListId, const QString &invNo, double amount, const QString &date, const QString &rep)
+    void line(const QString &custListId, const QString &invNo, double amount, const QString &date,
+              const QString &rep)
     {
-        db->execute(u"INSERT INTO Invoices (CustListID, InvNo, Amt, InvDate, SalesRep) VALUES (?, ?, ?, ?, ?)"_s,
-                    {custListId, invNo, amount, date, rep});
+        db->execute(
+            u"INSERT INTO Invoices (CustListID, InvNo, Amt, InvDate, SalesRep) VALUES (?, ?, ?, ?, ?)"_s,
+            {custListId, invNo, amount, date, rep});
     }
     static QStringList names(const reporting::ReportRows &rows)
     {
@@ -58,8 +62,8 @@ TEST_F(CustSales, CustomersInStateAndZipOrderWithTheirInvoices)
     line(u"GONE"_s, u"9"_s, 5.00, u"2024-01-01 00:00:00"_s, u"JMH"_s); // no such customer
 
     const auto result = GetCustSales(state);
-    EXPECT_EQ(names(*result), (QStringList{u"No State"_s, u"Empty State"_s, u"Alaska"_s, u"Oregon Early"_s,
-                                           u"Oregon Late"_s}));
+    EXPECT_EQ(names(*result), (QStringList{u"No State"_s, u"Empty State"_s, u"Alaska"_s,
+                                           u"Oregon Early"_s, u"Oregon Late"_s}));
     EXPECT_EQ(state.custSales(), result);
 
     const reporting::ReportRows *none = result->children(0, u"Child"_s);
@@ -73,7 +77,8 @@ TEST_F(CustSales, CustomersInStateAndZipOrderWithTheirInvoices)
     EXPECT_EQ(child->value(1, invNo), u"1001"_s);
     EXPECT_DOUBLE_EQ(child->value(1, child->fieldIndex(u"TotAmt"_s)).toDouble(), 12.5);
     EXPECT_EQ(child->value(1, child->fieldIndex(u"LRep"_s)), u"RT"_s);
-    EXPECT_EQ(child->value(1, child->fieldIndex(u"LDate"_s)).toDateTime(), QDateTime(QDate(2024, 1, 6), QTime(0, 0)));
+    EXPECT_EQ(child->value(1, child->fieldIndex(u"LDate"_s)).toDateTime(),
+              QDateTime(QDate(2024, 1, 6), QTime(0, 0)));
     EXPECT_EQ(result->children(4, u"Other"_s), nullptr);
 }
 
@@ -86,7 +91,8 @@ TEST_F(CustSales, LastIsTakenInStoredOrderNotDateOrder)
     const auto *child = result->children(0, u"Child"_s);
     ASSERT_EQ(child->count(), 1);
     EXPECT_EQ(child->value(0, child->fieldIndex(u"LRep"_s)), u"STORED-LAST"_s);
-    EXPECT_EQ(child->value(0, child->fieldIndex(u"LDate"_s)).toDateTime().date(), QDate(2024, 1, 1));
+    EXPECT_EQ(child->value(0, child->fieldIndex(u"LDate"_s)).toDateTime().date(),
+              QDate(2024, 1, 1));
 }
 
 TEST_F(CustSales, EachCallBuildsAFreshResult)
@@ -105,10 +111,11 @@ TEST_F(CustSales, AMissingKeyMatchesNothing)
 {
     // A customer without a ListID (NULL or empty) collects no invoice, least of all the
     // lines that have no customer ListID either; a job without a ListID ties nothing.
-    db->execute(u"INSERT INTO Customers (Name, BillState) VALUES ('No Key', 'AK');"
-                u"INSERT INTO Customers (ListID, Name, BillState) VALUES ('', 'Empty Key', 'AL');"
-                u"INSERT INTO Invoices (CustListID, InvNo, Amt) VALUES (NULL, '1', 5), ('', '2', 7);"
-                u"INSERT INTO CustomerJobs (ListID, CustListID) VALUES (NULL, 'C1'), ('', 'C1')"_s);
+    db->execute(
+        u"INSERT INTO Customers (Name, BillState) VALUES ('No Key', 'AK');"
+        u"INSERT INTO Customers (ListID, Name, BillState) VALUES ('', 'Empty Key', 'AL');"
+        u"INSERT INTO Invoices (CustListID, InvNo, Amt) VALUES (NULL, '1', 5), ('', '2', 7);"
+        u"INSERT INTO CustomerJobs (ListID, CustListID) VALUES (NULL, 'C1'), ('', 'C1')"_s);
     customer(u"C1"_s, u"Keyed"_s, u"AZ"_s, u"1"_s);
     line(u"C1"_s, u"3"_s, 1, u"2024-01-01 00:00:00"_s, u"X"_s);
 

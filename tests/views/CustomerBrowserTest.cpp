@@ -297,19 +297,22 @@ TEST_F(CustomerBrowserTest, NothingStoredInTheFileIsRunAsSql)
     const QString hostileColumn = QStringLiteral("Note\" Text); Delete From main.Invoices; --");
     {
         Database db = openLocalDb(folder.path());
-        db.execute(QStringLiteral("Insert Into Invoices (InvNo) Values (?)"), {QStringLiteral("kept")});
+        db.execute(QStringLiteral("Insert Into Invoices (InvNo) Values (?)"),
+                   {QStringLiteral("kept")});
         db.execute(QStringLiteral("Alter Table Customers Add Column \"") +
                    QString(hostileColumn).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
                    QStringLiteral("\" Text"));
-        Statement definition = db.prepare(
-            QStringLiteral("Select sql From sqlite_master Where type = 'table' And name = 'Customers'"));
+        Statement definition = db.prepare(QStringLiteral(
+            "Select sql From sqlite_master Where type = 'table' And name = 'Customers'"));
         ASSERT_TRUE(definition.step());
-        const QString hostile = definition.value(0).toString() +
-                                QStringLiteral("; Delete From main.Invoices");
+        const QString hostile =
+            definition.value(0).toString() + QStringLiteral("; Delete From main.Invoices");
         definition.reset();
         db.execute(QStringLiteral("PRAGMA writable_schema = ON"));
-        db.execute(QStringLiteral("Update sqlite_master Set sql = ? Where type = 'table' And name = 'Customers'"),
-                   {hostile});
+        db.execute(
+            QStringLiteral(
+                "Update sqlite_master Set sql = ? Where type = 'table' And name = 'Customers'"),
+            {hostile});
     }
     for (const auto mode : {Database::Mode::ReadWrite, Database::Mode::ReadOnly}) {
         CustomerBrowser browser(CustomerTable::load(openLocalDb(folder.path(), mode)));

@@ -1,7 +1,7 @@
+#include "app/ui/MainMenu.h"
 #include "localdb/LocalDb.h"
 #include "reporting/ui/ReportDocument.h"
 #include "reporting/ui/ReportPreview.h"
-#include "app/ui/MainMenu.h"
 #include "state/ProgramState.h"
 #include "support/Controls.h"
 #include "support/ScriptedScreen.h"
@@ -32,11 +32,14 @@ protected:
     {
         ensureLocalDb(folder.path());
         Database db = openLocalDb(folder.path());
-        db.execute(u"INSERT INTO Customers (ListID, Name, BillAddr1, BillCity, BillState, BillZip, Contact, Phone, CustType) "
-                   u"VALUES ('C1', 'O''Brien & Sons', '12 Main St', 'Eugene', 'OR', '97401', 'Pat', '541-555-0100', 'Retail'), "
+        db.execute(u"INSERT INTO Customers (ListID, Name, BillAddr1, BillCity, BillState, BillZip, "
+                   u"Contact, Phone, CustType) "
+                   u"VALUES ('C1', 'O''Brien & Sons', '12 Main St', 'Eugene', 'OR', '97401', "
+                   u"'Pat', '541-555-0100', 'Retail'), "
                    u"('C2', 'Quiet Customer', NULL, 'Boise', 'ID', '83701', NULL, NULL, NULL)"_s);
         db.execute(u"INSERT INTO Invoices (CustListID, InvNo, Amt, InvDate, SalesRep) VALUES "
-                   u"('C1', '1001', 10.00, '2024-01-05 00:00:00', 'JMH'), ('C1', '1001', 2.50, '2024-01-05 00:00:00', 'JMH'), "
+                   u"('C1', '1001', 10.00, '2024-01-05 00:00:00', 'JMH'), ('C1', '1001', 2.50, "
+                   u"'2024-01-05 00:00:00', 'JMH'), "
                    u"('C1', '1002', 1000.00, '2024-02-01 00:00:00', 'RT')"_s);
     }
 
@@ -60,7 +63,8 @@ TEST_F(DataReport4Test, PrintsEachCustomerBlockInvoicesAndTotal)
 
     EXPECT_TRUE(text.contains(u"Customer Sales By State, Zip")) << text.toStdString();
     for (const char16_t *heading : {u"Invoice Date", u"Invoice Number", u"Amt", u"Sales Rep"})
-        EXPECT_TRUE(text.contains(QStringView(heading))) << QString::fromUtf16(heading).toStdString();
+        EXPECT_TRUE(text.contains(QStringView(heading)))
+            << QString::fromUtf16(heading).toStdString();
     // Idaho before Oregon; the customer without invoices still has its block and total.
     const qsizetype quiet = text.indexOf(u"Quiet Customer");
     const qsizetype obrien = text.indexOf(u"O'Brien & Sons");
@@ -72,8 +76,10 @@ TEST_F(DataReport4Test, PrintsEachCustomerBlockInvoicesAndTotal)
     EXPECT_TRUE(text.contains(u"1,000.00"));
     EXPECT_TRUE(text.contains(u"1,012.50"));
     EXPECT_EQ(text.count(u"1001"), 1);
-    for (const char16_t *caption : {u"Customer:", u"Addr1:", u"City:", u"State:", u"Zip:", u"Customer Type:", u"Contact:", u"Phone:"})
-        EXPECT_TRUE(text.contains(QStringView(caption))) << QString::fromUtf16(caption).toStdString();
+    for (const char16_t *caption : {u"Customer:", u"Addr1:", u"City:", u"State:", u"Zip:",
+                                    u"Customer Type:", u"Contact:", u"Phone:"})
+        EXPECT_TRUE(text.contains(QStringView(caption)))
+            << QString::fromUtf16(caption).toStdString();
     EXPECT_TRUE(text.contains(u"541-555-0100"));
     // The invoice date prints in the short date form, without a midnight time.
     EXPECT_TRUE(text.contains(QLocale().toString(QDate(2024, 1, 5), QLocale::ShortFormat)));

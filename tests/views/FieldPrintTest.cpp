@@ -336,7 +336,8 @@ TEST(FieldPrintJob, HeaderHasTheCentredTitleAndTheFilterLines)
 TEST(FieldPrintJob, ATitleWiderThanThePageIsSetSmallerAndStaysOnIt)
 {
     FakeList list(kColumns, 1);
-    const QString longTitle = QStringLiteral("Customers who have not purchased item: O'Brien's Extra Long Door Hinge");
+    const QString longTitle =
+        QStringLiteral("Customers who have not purchased item: O'Brien's Extra Long Door Hinge");
     FieldPrintJob job(list, {1}, {longTitle, {}});
     RecordingSurface surface(8.5, 11);
     job.start(surface);

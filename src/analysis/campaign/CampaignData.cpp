@@ -1,10 +1,9 @@
 #include "analysis/campaign/CampaignData.h"
 
-#include "localdb/Database.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "localdb/TextRule.h"
-
 
 #include <algorithm>
 #include <memory>
@@ -78,7 +77,8 @@ std::int32_t dayOf(std::string_view text)
 QString kindOf(const QString &type)
 {
     // Items.Type holds "Item" + kind + "Ret".
-    if (type.size() > 7 && type.startsWith(QStringLiteral("Item")) && type.endsWith(QStringLiteral("Ret")))
+    if (type.size() > 7 && type.startsWith(QStringLiteral("Item")) &&
+        type.endsWith(QStringLiteral("Ret")))
         return type.mid(4, type.size() - 7);
     return type;
 }
@@ -91,18 +91,20 @@ CampaignData CampaignData::load(Database &db)
     KeyIndex customerOf;
     Folder fold;
     {
-        Statement scan = prepareScan(db, "SELECT rowid, ListID, Name FROM Customers ORDER BY Name, rowid");
+        Statement scan =
+            prepareScan(db, "SELECT rowid, ListID, Name FROM Customers ORDER BY Name, rowid");
         while (scan.step()) {
             const std::string_view listId = textOf(scan, 1);
             if (listId.empty() || customerOf.contains(fold(listId)))
                 continue;
             customerOf.emplace(std::string(fold(listId)), static_cast<int>(customers.size()));
-            customers.push_back({QString::fromUtf8(listId), QString::fromUtf8(textOf(scan, 2)),
-                                 scan.integer(0)});
+            customers.push_back(
+                {QString::fromUtf8(listId), QString::fromUtf8(textOf(scan, 2)), scan.integer(0)});
         }
     }
     if (hasTable(db, QStringLiteral("CustomerJobs"))) {
-        Statement scan = prepareScan(db, "SELECT ListID, CustListID FROM CustomerJobs ORDER BY rowid");
+        Statement scan =
+            prepareScan(db, "SELECT ListID, CustListID FROM CustomerJobs ORDER BY rowid");
         KeyIndex jobs;
         while (scan.step()) {
             const int customer = find(customerOf, fold(textOf(scan, 1)));
@@ -125,7 +127,8 @@ CampaignData CampaignData::load(Database &db)
     }
 
     std::vector<Purchase> lines;
-    Statement scan = prepareScan(db, "SELECT CustListID, ItemRefID, ItemRef, InvDate, Amt FROM Invoices");
+    Statement scan =
+        prepareScan(db, "SELECT CustListID, ItemRefID, ItemRef, InvDate, Amt FROM Invoices");
     std::string lastCustomerKey = "\x01";
     int lastCustomer = -1;
     while (scan.step()) {
@@ -141,12 +144,14 @@ CampaignData CampaignData::load(Database &db)
         // Lines name the item by ListID; a line without one by its full name.
         const std::string_view itemId = textOf(scan, 1);
         const std::string_view itemName = textOf(scan, 2);
-        std::string key = itemId.empty() ? "\x01" + std::string(fold(itemName)) : std::string(fold(itemId));
+        std::string key =
+            itemId.empty() ? "\x01" + std::string(fold(itemName)) : std::string(fold(itemId));
         int item = find(itemOf, key);
         if (item < 0) {
             item = static_cast<int>(items.size());
             const auto kind = kindOfItem.find(key);
-            items.push_back({QString::fromUtf8(itemName), kind == kindOfItem.end() ? QString() : kind->second});
+            items.push_back(
+                {QString::fromUtf8(itemName), kind == kindOfItem.end() ? QString() : kind->second});
             itemOf.emplace(std::move(key), item);
         }
         lines.push_back({lastCustomer, item, day, scan.real(4)});
@@ -190,8 +195,10 @@ void CampaignData::settle(std::vector<Purchase> lines)
     for (size_t begin = 0; begin < m_purchases.size();) {
         size_t end = begin;
         days.clear();
-        for (; end < m_purchases.size() && m_purchases[end].customer == m_purchases[begin].customer; ++end)
-            days.push_back({m_purchases[end].customer, m_purchases[end].day, m_purchases[end].amount});
+        for (; end < m_purchases.size() && m_purchases[end].customer == m_purchases[begin].customer;
+             ++end)
+            days.push_back(
+                {m_purchases[end].customer, m_purchases[end].day, m_purchases[end].amount});
         std::sort(days.begin(), days.end(),
                   [](const CustomerDay &a, const CustomerDay &b) { return a.day < b.day; });
         for (const CustomerDay &day : days) {

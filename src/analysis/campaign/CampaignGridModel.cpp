@@ -30,8 +30,9 @@ QVariant CampaignGridModel::data(const QModelIndex &index, int role) const
     if (role == Qt::ToolTipRole)
         return row.reason;
     if (index.column() == 0)
-        return role == Qt::DisplayRole ? QVariant(m_data->customers()[static_cast<size_t>(row.customer)].name)
-                                       : QVariant();
+        return role == Qt::DisplayRole
+                   ? QVariant(m_data->customers()[static_cast<size_t>(row.customer)].name)
+                   : QVariant();
     const auto column = static_cast<size_t>(index.column() - 1);
     const CampaignColumn::Kind kind = m_list->columns[column].kind;
     if (role == Qt::DisplayRole)
@@ -46,7 +47,8 @@ QVariant CampaignGridModel::headerData(int section, Qt::Orientation orientation,
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || !m_list || section < 0 ||
         section >= columnCount())
         return {};
-    return section == 0 ? QStringLiteral("Customer") : m_list->columns[static_cast<size_t>(section - 1)].title;
+    return section == 0 ? QStringLiteral("Customer")
+                        : m_list->columns[static_cast<size_t>(section - 1)].title;
 }
 
 QString campaignCellText(const QVariant &value, CampaignColumn::Kind kind)

@@ -49,19 +49,20 @@ QDate lapsedCutoff(const CampaignData &data, const LapsedParams &params)
     return data.lastDate().isValid() ? data.lastDate().addDays(-params.daysBeforeLatest) : QDate();
 }
 
-CampaignResult lapsedCustomers(const CampaignData &data, const LapsedParams &params, const QDate &today)
+CampaignResult lapsedCustomers(const CampaignData &data, const LapsedParams &params,
+                               const QDate &today)
 {
     const QDate cutoff = lapsedCutoff(data, params);
     const QDate start = cutoff.isValid() ? cutoff.addMonths(-params.months) : QDate();
-    CampaignResult result = started(
-        data,
-        QStringLiteral("Lapsed customers: bought in the %1 months to %2, nothing since")
-            .arg(params.months)
-            .arg(campaignDateText(cutoff)),
-        {{QStringLiteral("Last purchase"), Kind::Date},
-         {QStringLiteral("Days since"), Kind::Days},
-         {QStringLiteral("Sales in window"), Kind::Money},
-         {QStringLiteral("Purchases"), Kind::Count}});
+    CampaignResult result =
+        started(data,
+                QStringLiteral("Lapsed customers: bought in the %1 months to %2, nothing since")
+                    .arg(params.months)
+                    .arg(campaignDateText(cutoff)),
+                {{QStringLiteral("Last purchase"), Kind::Date},
+                 {QStringLiteral("Days since"), Kind::Days},
+                 {QStringLiteral("Sales in window"), Kind::Money},
+                 {QStringLiteral("Purchases"), Kind::Count}});
     if (!cutoff.isValid())
         return result;
     const auto first = static_cast<std::int32_t>(start.toJulianDay()); // excluded
@@ -82,12 +83,13 @@ CampaignResult lapsedCustomers(const CampaignData &data, const LapsedParams &par
             const QDate lastDate = dateOf(lastDay);
             const qint64 since = lastDate.daysTo(today);
             CampaignRow row{days[begin].customer, {lastDate, since, sales, purchases}, {}};
-            row.reason = QStringLiteral("Bought on %1 for %2 in the %3 months to %4; last purchase %5, "
-                                        "%6 days ago; nothing since.")
-                             .arg(timesText(purchases), moneyText(sales))
-                             .arg(params.months)
-                             .arg(campaignDateText(cutoff), campaignDateText(lastDate))
-                             .arg(since);
+            row.reason =
+                QStringLiteral("Bought on %1 for %2 in the %3 months to %4; last purchase %5, "
+                               "%6 days ago; nothing since.")
+                    .arg(timesText(purchases), moneyText(sales))
+                    .arg(params.months)
+                    .arg(campaignDateText(cutoff), campaignDateText(lastDate))
+                    .arg(since);
             result.rows.push_back(std::move(row));
         }
         begin = end;
@@ -108,12 +110,14 @@ double medianGap(const std::vector<std::int32_t> &days)
     return gaps.size() % 2 ? gaps[middle] : (gaps[middle - 1] + gaps[middle]) / 2.0;
 }
 
-CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &params, const QDate &today)
+CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &params,
+                            const QDate &today)
 {
-    QString title = QStringLiteral("Due to reorder: items bought on %1 or more days, overdue by %2 times the "
-                           "usual interval")
-                .arg(params.minPurchases)
-                .arg(numberText(params.factor));
+    QString title =
+        QStringLiteral("Due to reorder: items bought on %1 or more days, overdue by %2 times the "
+                       "usual interval")
+            .arg(params.minPurchases)
+            .arg(numberText(params.factor));
     if (!params.itemPrefix.isEmpty())
         title += QStringLiteral(", items starting with \"%1\"").arg(params.itemPrefix);
     CampaignResult result = started(data, title,
@@ -143,8 +147,8 @@ CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &param
             total += purchases[end].amount;
         }
         begin = end;
-        if (!wanted[static_cast<size_t>(head.item)] || static_cast<int>(days.size()) < params.minPurchases ||
-            days.size() < 2)
+        if (!wanted[static_cast<size_t>(head.item)] ||
+            static_cast<int>(days.size()) < params.minPurchases || days.size() < 2)
             continue;
         const double interval = medianGap(days);
         const auto since = static_cast<double>(todayDay - days.back());
@@ -154,9 +158,10 @@ CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &param
         const QDate lastDate = dateOf(days.back());
         const double overdue = since - interval;
         const double average = total / static_cast<double>(days.size());
-        CampaignRow row{head.customer,
-                        {itemName, static_cast<int>(days.size()), interval, lastDate, overdue, average},
-                        {}};
+        CampaignRow row{
+            head.customer,
+            {itemName, static_cast<int>(days.size()), interval, lastDate, overdue, average},
+            {}};
         row.reason = QStringLiteral("Buys %1 every %2 days (median of %3 gaps); last purchase %4, "
                                     "%5 days ago, %6 days overdue.")
                          .arg(itemName, numberText(interval))
@@ -173,7 +178,8 @@ CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &param
 bool isItemA(const CampaignData &data, const BoughtANotBParams &params, int item)
 {
     if (!params.kindA.isEmpty())
-        return data.items()[static_cast<size_t>(item)].kind.compare(params.kindA, Qt::CaseInsensitive) == 0;
+        return data.items()[static_cast<size_t>(item)].kind.compare(params.kindA,
+                                                                    Qt::CaseInsensitive) == 0;
     return item == params.itemA;
 }
 
@@ -191,7 +197,8 @@ QString itemAText(const CampaignData &data, const BoughtANotBParams &params)
 CampaignResult boughtANotB(const CampaignData &data, const BoughtANotBParams &params)
 {
     const QString a = itemAText(data, params);
-    const QString b = params.itemB >= 0 ? data.items()[static_cast<size_t>(params.itemB)].name : QString();
+    const QString b =
+        params.itemB >= 0 ? data.items()[static_cast<size_t>(params.itemB)].name : QString();
     CampaignResult result = started(data, QStringLiteral("Bought A, not B: %1, not %2").arg(a, b),
                                     {{QStringLiteral("Purchases of A"), Kind::Count},
                                      {QStringLiteral("Last purchase of A"), Kind::Date},
@@ -208,7 +215,8 @@ CampaignResult boughtANotB(const CampaignData &data, const BoughtANotBParams &pa
         bool boughtB = false;
         double sales = 0;
         days.clear();
-        for (; end < purchases.size() && purchases[end].customer == purchases[begin].customer; ++end) {
+        for (; end < purchases.size() && purchases[end].customer == purchases[begin].customer;
+             ++end) {
             const auto &purchase = purchases[end];
             boughtB = boughtB || purchase.item == params.itemB;
             if (itemIsA[static_cast<size_t>(purchase.item)]) {
@@ -247,7 +255,8 @@ std::vector<LiftSuggestion> suggestItemsB(const CampaignData &data, const Bought
     for (size_t begin = 0; begin < purchases.size();) {
         size_t end = begin;
         bool boughtA = false;
-        for (; end < purchases.size() && purchases[end].customer == purchases[begin].customer; ++end)
+        for (; end < purchases.size() && purchases[end].customer == purchases[begin].customer;
+             ++end)
             boughtA = boughtA || itemIsA[static_cast<size_t>(purchases[end].item)];
         ++customers;
         buyersOfA += boughtA;
@@ -278,14 +287,15 @@ std::vector<LiftSuggestion> suggestItemsB(const CampaignData &data, const Bought
         suggestions.push_back(s);
     }
     const auto &items = data.items();
-    std::sort(suggestions.begin(), suggestions.end(), [&](const LiftSuggestion &x, const LiftSuggestion &y) {
-        if (x.lift != y.lift)
-            return x.lift > y.lift;
-        if (x.buyersOfBoth != y.buyersOfBoth)
-            return x.buyersOfBoth > y.buyersOfBoth;
-        return items[static_cast<size_t>(x.item)].name.compare(items[static_cast<size_t>(y.item)].name,
-                                                               Qt::CaseInsensitive) < 0;
-    });
+    std::sort(suggestions.begin(), suggestions.end(),
+              [&](const LiftSuggestion &x, const LiftSuggestion &y) {
+                  if (x.lift != y.lift)
+                      return x.lift > y.lift;
+                  if (x.buyersOfBoth != y.buyersOfBoth)
+                      return x.buyersOfBoth > y.buyersOfBoth;
+                  return items[static_cast<size_t>(x.item)].name.compare(
+                             items[static_cast<size_t>(y.item)].name, Qt::CaseInsensitive) < 0;
+              });
     if (limit >= 0 && suggestions.size() > static_cast<size_t>(limit))
         suggestions.resize(static_cast<size_t>(limit));
     return suggestions;

@@ -44,7 +44,8 @@ struct LapsedParams {
     std::optional<QDate> cutoff;
 };
 QDate lapsedCutoff(const CampaignData &data, const LapsedParams &params);
-CampaignResult lapsedCustomers(const CampaignData &data, const LapsedParams &params, const QDate &today);
+CampaignResult lapsedCustomers(const CampaignData &data, const LapsedParams &params,
+                               const QDate &today);
 
 // For each customer and item bought on at least `minPurchases` days, the usual interval is
 // the median gap between those days; listed when the days since the last purchase exceed
@@ -55,7 +56,8 @@ struct ReorderParams {
     double factor = 1.5;
     QString itemPrefix;
 };
-CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &params, const QDate &today);
+CampaignResult dueToReorder(const CampaignData &data, const ReorderParams &params,
+                            const QDate &today);
 // The median of the gaps between consecutive days (sorted, distinct, at least two).
 double medianGap(const std::vector<std::int32_t> &days);
 

@@ -1,9 +1,9 @@
 #include "analysis/campaign/CampaignMailing.h"
 
+#include "base/Screen.h"
 #include "localdb/Database.h"
 #include "localdb/TableReplace.h"
 #include "reporting/Workbook.h"
-#include "base/Screen.h"
 
 #include <QDir>
 
@@ -18,8 +18,8 @@ Recordset campaignCustomerRows(Database &db, const CampaignData &data, const Cam
                               "DELETE FROM temp.CampaignRows"));
     {
         Transaction transaction(db);
-        Statement insert =
-            db.prepare(QStringLiteral("INSERT INTO temp.CampaignRows (Position, CustomerRow, Reason) VALUES (?, ?, ?)"));
+        Statement insert = db.prepare(QStringLiteral(
+            "INSERT INTO temp.CampaignRows (Position, CustomerRow, Reason) VALUES (?, ?, ?)"));
         std::int64_t position = 0;
         for (const CampaignRow &row : list.rows) {
             insert.bindInt64(1, position++)
@@ -42,10 +42,11 @@ Recordset campaignCustomerRows(Database &db, const CampaignData &data, const Cam
 bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows, const QString &listTitle)
 {
     const auto confirm = [&screen](const QVariant &previous) {
-        return screen.message(QStringLiteral("All previously saved customers of the list \"%1\" will be "
-                                             "deleted. Proceed?")
-                                  .arg(previous.toString()),
-                              QStringLiteral("Delete Previous Data"), Buttons::YesNo) == Answer::Yes;
+        return screen.message(
+                   QStringLiteral("All previously saved customers of the list \"%1\" will be "
+                                  "deleted. Proceed?")
+                       .arg(previous.toString()),
+                   QStringLiteral("Delete Previous Data"), Buttons::YesNo) == Answer::Yes;
     };
     if (!replaceTableRows(db, campaign::kTable, rows, QStringLiteral("Customers"),
                           QStringLiteral("List"), listTitle, confirm))
@@ -59,7 +60,8 @@ bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows, const
     return true;
 }
 
-bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &title, const QString &folder)
+bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &title,
+                        const QString &folder)
 {
     screen.setBusyPointer(true);
     reporting::Workbook book;
@@ -67,7 +69,8 @@ bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &ti
     book.setCell(sheet, 0, 0, title, reporting::CellStyle{true, true, {}});
     const auto &fields = rows.fields();
     for (size_t c = 0; c < fields.size(); ++c)
-        book.setCell(sheet, 2, static_cast<int>(c), fields[c].name, reporting::CellStyle{true, false, {}});
+        book.setCell(sheet, 2, static_cast<int>(c), fields[c].name,
+                     reporting::CellStyle{true, false, {}});
     for (int row = 0; row < rows.storedRowCount(); ++row) {
         std::vector<QVariant> values = rows.storedRow(row);
         for (QVariant &value : values) {
@@ -83,15 +86,18 @@ bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &ti
     if (QDir().mkpath(folder))
         saved = book.save(path, &error, &cutCells);
     else
-        error = QStringLiteral("The folder %1 could not be made.").arg(QDir::toNativeSeparators(folder));
+        error = QStringLiteral("The folder %1 could not be made.")
+                    .arg(QDir::toNativeSeparators(folder));
     screen.setBusyPointer(false);
     if (saved) {
-        QString text = QStringLiteral("Your customer data has been exported to ") + QDir::toNativeSeparators(path);
+        QString text = QStringLiteral("Your customer data has been exported to ") +
+                       QDir::toNativeSeparators(path);
         if (cutCells > 0)
             text += QChar(13) + reporting::cutCellsNote(cutCells);
         screen.message(text, QStringLiteral("Export Complete"), Buttons::Ok);
     } else {
-        screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) + error,
+        screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) +
+                           error,
                        QStringLiteral("Export Failed"), Buttons::Ok);
     }
     return saved;

@@ -27,11 +27,13 @@ Recordset campaignCustomerRows(Database &db, const CampaignData &data, const Cam
 // the user is asked first ("Delete Previous Data"); on No nothing changes. On success
 // "Customers Added" is shown. Returns whether the table was written. Failures throw Error
 // and leave the earlier rows.
-bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows, const QString &listTitle);
+bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows,
+                      const QString &listTitle);
 
 // Writes the title (row 1, bold italic), the column names (row 3, bold) and every column of
 // `rows` from row 5 into `folder`/CampaignCustomers.xlsx and tells the user where it went
 // ("Export Complete") or why it failed ("Export Failed"). Returns whether it was saved.
-bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &title, const QString &folder);
+bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &title,
+                        const QString &folder);
 
 } // namespace corvina

@@ -89,7 +89,8 @@ std::vector<RfmBar> rfmChartData(const std::vector<RfmCustomer> &scored)
         totalSales += c.sales;
     }
     for (RfmBar &bar : bars) {
-        bar.customerShare = scored.empty() ? 0 : 100.0 * bar.customers / static_cast<double>(scored.size());
+        bar.customerShare =
+            scored.empty() ? 0 : 100.0 * bar.customers / static_cast<double>(scored.size());
         bar.salesShare = totalSales > 0 ? 100.0 * bar.sales / totalSales : 0;
     }
     return bars;
@@ -102,41 +103,41 @@ CampaignResult rfmSegmentList(const CampaignData &data, const std::vector<RfmCus
     const RfmRule &rule = kRfmRules[static_cast<size_t>(segment)];
     CampaignResult result;
     result.title = QStringLiteral("RFM segment: %1").arg(QString::fromUtf8(rule.name));
-    result.columns = {{QStringLiteral("Segment"), Kind::Text},
-                      {QStringLiteral("R"), Kind::Count},
-                      {QStringLiteral("F"), Kind::Count},
-                      {QStringLiteral("M"), Kind::Count},
-                      {QStringLiteral("Days since"), Kind::Days},
-                      {QStringLiteral("Purchases"), Kind::Count},
-                      {QStringLiteral("Sales"), Kind::Money}};
+    result.columns = {
+        {QStringLiteral("Segment"), Kind::Text},    {QStringLiteral("R"), Kind::Count},
+        {QStringLiteral("F"), Kind::Count},         {QStringLiteral("M"), Kind::Count},
+        {QStringLiteral("Days since"), Kind::Days}, {QStringLiteral("Purchases"), Kind::Count},
+        {QStringLiteral("Sales"), Kind::Money}};
     result.firstDate = data.firstDate();
     result.lastDate = data.lastDate();
     for (const RfmCustomer &c : scored) {
         if (c.segment != segment)
             continue;
         CampaignRow row{c.customer,
-                        {QString::fromUtf8(rule.name), c.recency, c.frequency, c.monetary, c.daysSince,
-                         c.purchases, c.sales},
+                        {QString::fromUtf8(rule.name), c.recency, c.frequency, c.monetary,
+                         c.daysSince, c.purchases, c.sales},
                         {}};
-        row.reason = QStringLiteral("%1 (%2): recency %3, frequency %4, monetary %5 of 5; last purchase "
-                                    "%6 days ago, bought on %7 for %8.")
-                         .arg(QString::fromUtf8(rule.name), QString::fromUtf8(rule.meaning))
-                         .arg(c.recency)
-                         .arg(c.frequency)
-                         .arg(c.monetary)
-                         .arg(c.daysSince)
-                         .arg(timesText(c.purchases), moneyText(c.sales));
+        row.reason =
+            QStringLiteral("%1 (%2): recency %3, frequency %4, monetary %5 of 5; last purchase "
+                           "%6 days ago, bought on %7 for %8.")
+                .arg(QString::fromUtf8(rule.name), QString::fromUtf8(rule.meaning))
+                .arg(c.recency)
+                .arg(c.frequency)
+                .arg(c.monetary)
+                .arg(c.daysSince)
+                .arg(timesText(c.purchases), moneyText(c.sales));
         result.rows.push_back(std::move(row));
     }
     const auto &customers = data.customers();
-    std::stable_sort(result.rows.begin(), result.rows.end(), [&](const CampaignRow &a, const CampaignRow &b) {
-        const double x = a.values[6].toDouble();
-        const double y = b.values[6].toDouble();
-        if (x != y)
-            return x > y;
-        return customers[static_cast<size_t>(a.customer)].name.compare(
-                   customers[static_cast<size_t>(b.customer)].name, Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(
+        result.rows.begin(), result.rows.end(), [&](const CampaignRow &a, const CampaignRow &b) {
+            const double x = a.values[6].toDouble();
+            const double y = b.values[6].toDouble();
+            if (x != y)
+                return x > y;
+            return customers[static_cast<size_t>(a.customer)].name.compare(
+                       customers[static_cast<size_t>(b.customer)].name, Qt::CaseInsensitive) < 0;
+        });
     return result;
 }
 

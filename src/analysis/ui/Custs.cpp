@@ -6,10 +6,10 @@
 #include "analysis/ui/SingleWindow.h"
 #include "base/Error.h"
 #include "base/Screen.h"
-#include "views/ui/MailingLabels.h"
 #include "reporting/ui/Twips.h"
 #include "state/ProgramState.h"
 #include "views/ui/CustFlds.h"
+#include "views/ui/MailingLabels.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,13 +3,13 @@
 #include "analysis/ItemAging.h"
 #include "analysis/ItemAgingGrid.h"
 #include "analysis/ItemAgingReport.h"
+#include "analysis/ItemMonthlySales.h"
 #include "analysis/ui/Custs.h"
 #include "analysis/ui/ExportCrit.h"
 #include "analysis/ui/ItemSalesChart.h"
-#include "analysis/ItemMonthlySales.h"
-#include "localdb/Database.h"
 #include "analysis/ui/Reps.h"
 #include "base/Error.h"
+#include "localdb/Database.h"
 #include "reporting/ui/ReportPreview.h"
 #include "reporting/ui/Twips.h"
 #include "state/ProgramState.h"
@@ -187,12 +187,12 @@ void ItemAging::showItemSales()
     }
     const auto [first, last] = analysedPeriod(*m_state.itemAging());
     try {
-        Database db = Database::open(m_state.appFile(QStringLiteral("QBData.mdb")),
-                                     Database::Mode::ReadOnly);
+        Database db =
+            Database::open(m_state.appFile(QStringLiteral("QBData.mdb")), Database::Mode::ReadOnly);
         m_salesChart->showSales(itemMonthlySales(db, item, first, last));
     } catch (const Error &e) {
-        m_salesChart->showSales({}, QStringLiteral("The sales could not be read: ") +
-                                        e.description());
+        m_salesChart->showSales({},
+                                QStringLiteral("The sales could not be read: ") + e.description());
     }
 }
 

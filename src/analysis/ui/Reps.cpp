@@ -7,10 +7,10 @@
 #include "base/Error.h"
 #include "base/Screen.h"
 #include "reporting/MemoryRows.h"
-#include "views/ui/MailingLabels.h"
 #include "reporting/ui/ReportPreview.h"
 #include "reporting/ui/Twips.h"
 #include "state/ProgramState.h"
+#include "views/ui/MailingLabels.h"
 
 #include <QApplication>
 #include <QCheckBox>

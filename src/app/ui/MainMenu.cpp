@@ -2,11 +2,11 @@
 
 #include "analysis/campaign/ui/CampaignLists.h"
 #include "analysis/ui/ItemAging.h"
-#include "retrieval/Retrievals.h"
 #include "app/AppFolder.h"
 #include "app/MailMergeGuide.h"
-#include "state/ProgramState.h"
 #include "retrieval/RetrievalDates.h"
+#include "retrieval/Retrievals.h"
+#include "state/ProgramState.h"
 #include "views/ui/CustData.h"
 #include "views/ui/DataReport4.h"
 #include "views/ui/InvoiceData.h"
@@ -77,8 +77,7 @@ void MainMenu::createMenus()
         addEntry(m_customersMenu, "CustSales", QStringLiteral("&Customer Sales by State, Zip"));
     m_lettersAndLabels =
         addEntry(m_customersMenu, "mnuLML", QStringLiteral("Letters && Mailing Labels"));
-    m_campaignLists =
-        addEntry(m_customersMenu, "mnuCampaign", QStringLiteral("Campaign &Lists"));
+    m_campaignLists = addEntry(m_customersMenu, "mnuCampaign", QStringLiteral("Campaign &Lists"));
     // Where QBData.mdb is, for the mail merge: beside the entries that lead to it.
     m_customersMenu->addSeparator()->setObjectName(QStringLiteral("mnuAboutBar"));
     m_about = addEntry(m_customersMenu, "mnuAbout", QStringLiteral("&About Corvina"));
@@ -123,10 +122,9 @@ void MainMenu::connectActions()
     connect(m_campaignLists, &QAction::triggered, this,
             action([this] { showCampaignLists(m_state, this); }));
     connect(m_about, &QAction::triggered, this, [this] {
-        m_state.screen().message(
-            aboutText({m_state.appFolder(), m_state.sharedFolder()},
-                      QCoreApplication::applicationVersion()),
-            QStringLiteral("About Corvina"), Buttons::Ok);
+        m_state.screen().message(aboutText({m_state.appFolder(), m_state.sharedFolder()},
+                                           QCoreApplication::applicationVersion()),
+                                 QStringLiteral("About Corvina"), Buttons::Ok);
     });
 }
 

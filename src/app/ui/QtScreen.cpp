@@ -1,9 +1,9 @@
 #include "app/ui/QtScreen.h"
 
 #include "analysis/ui/ItemTypes.h"
-#include "retrieval/ui/Dates.h"
 #include "app/ui/MainMenu.h"
 #include "app/ui/Status.h"
+#include "retrieval/ui/Dates.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -25,7 +25,8 @@ Answer QtScreen::message(const QString &text, const QString &title, Buttons butt
     QMessageBox box(QMessageBox::NoIcon, title, QString(), QMessageBox::NoButton, m_main);
     box.setTextFormat(Qt::PlainText);
     QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(shown);
     switch (buttons) {
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
@@ -138,7 +139,8 @@ std::optional<RetrievalPeriod> QtScreen::askRetrievalPeriod()
     return RetrievalPeriod{dialog.Bdate->text(), dialog.Edate->text()};
 }
 
-std::optional<QStringList> QtScreen::askExcludedItemKinds(const QStringList &kinds, const QStringList &selected)
+std::optional<QStringList> QtScreen::askExcludedItemKinds(const QStringList &kinds,
+                                                          const QStringList &selected)
 {
     ItemTypes dialog(kinds, selected, m_main);
     const bool wasBusy = m_busy;

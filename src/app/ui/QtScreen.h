@@ -38,7 +38,8 @@ public:
     void enableEntry(MenuEntry entry) override;
 
     std::optional<RetrievalPeriod> askRetrievalPeriod() override;
-    std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds, const QStringList &selected) override;
+    std::optional<QStringList> askExcludedItemKinds(const QStringList &kinds,
+                                                    const QStringList &selected) override;
     void showMainWindow() override;
     QDateTime now() const override;
 

@@ -49,8 +49,8 @@ FittedLabel fitLabel(const QStringList &lines, double width, double height, doub
     const double size = minPointSize;
     fitted.pointSize = size;
     fitted.cut = true;
-    const auto room = static_cast<qsizetype>(
-        std::max(1.0, std::floor(height / measure.lineHeight(size))));
+    const auto room =
+        static_cast<qsizetype>(std::max(1.0, std::floor(height / measure.lineHeight(size))));
     if (fitted.lines.size() > room) {
         // Keep the last line (city and zip) and as many lines from the top as fit.
         QStringList kept = fitted.lines.mid(0, room - 1);

@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <array>
-#include <tuple>
 #include <optional>
+#include <tuple>
 
 namespace corvina {
 
@@ -78,9 +78,8 @@ std::optional<Candidate> postalLabel(const MailingAddress &entry, QString &key)
     const QString name = entry.name.simplified();
     const bool addr1Names = !street.isEmpty() && comparable(street.first()) == comparable(name);
     const int streetLines = static_cast<int>(street.size()) - (addr1Names ? 1 : 0);
-    const bool hasPlace =
-        !entry.city.trimmed().isEmpty() &&
-        !(entry.state.trimmed().isEmpty() && entry.zip.trimmed().isEmpty());
+    const bool hasPlace = !entry.city.trimmed().isEmpty() &&
+                          !(entry.state.trimmed().isEmpty() && entry.zip.trimmed().isEmpty());
     if (streetLines < 1 || !hasPlace || (name.isEmpty() && street.size() < 2))
         return std::nullopt;
     key = comparable(street.join(QString()) + entry.city + entry.state + entry.zip);
@@ -132,8 +131,8 @@ LabelRows labelRows(const MailingList &list)
     seen.reserve(static_cast<qsizetype>(list.entries.size()));
     for (const MailingAddress &entry : list.entries) {
         QString key;
-        std::optional<Candidate> label = list.needsAddress ? postalLabel(entry, key)
-                                                           : nameLabel(entry, key);
+        std::optional<Candidate> label =
+            list.needsAddress ? postalLabel(entry, key) : nameLabel(entry, key);
         if (!label) {
             ++result.unusable;
             continue;
@@ -169,8 +168,8 @@ public:
     MailingAddress entry(const std::vector<QVariant> &row) const
     {
         MailingAddress a;
-        a.street = QStringList{text(row, Addr1), text(row, Addr2), text(row, Addr3),
-                               text(row, Addr4)};
+        a.street =
+            QStringList{text(row, Addr1), text(row, Addr2), text(row, Addr3), text(row, Addr4)};
         a.city = text(row, City);
         a.state = text(row, State);
         a.zip = text(row, Zip);
@@ -181,7 +180,7 @@ public:
 private:
     enum Column { Name, Company, First, Last, Full, Addr1, Addr2, Addr3, Addr4, City, State, Zip };
     static constexpr std::array<const char *, 12> kColumns = {
-        "Name",      "CompanyName", "FirstName", "LastName", "FullName", "BillAddr1",
+        "Name",      "CompanyName", "FirstName", "LastName", "FullName",  "BillAddr1",
         "BillAddr2", "BillAddr3",   "BillAddr4", "BillCity", "BillState", "BillZip"};
 
     QString text(const std::vector<QVariant> &row, Column column) const
@@ -195,8 +194,7 @@ private:
     // the customer under any of these, so that it is printed once.
     QString addressee(const std::vector<QVariant> &row, const QString &addr1) const
     {
-        const QString person =
-            QStringList{text(row, First), text(row, Last)}.join(u' ').trimmed();
+        const QString person = QStringList{text(row, First), text(row, Last)}.join(u' ').trimmed();
         const QStringList names{text(row, Company), person, text(row, Name), text(row, Full)};
         const QString first = comparable(addr1);
         for (const QString &n : names) {
@@ -231,8 +229,8 @@ MailingList mailingListForCustomerIds(Database &db, const QStringList &listIds,
     const QString columns = QStringLiteral(
         "Name, CompanyName, FirstName, LastName, FullName, BillAddr1, BillAddr2, BillAddr3, "
         "BillAddr4, BillCity, BillState, BillZip");
-    Statement byId = db.prepare(QStringLiteral("Select %1 From Customers Where ListID = ?")
-                                    .arg(columns));
+    Statement byId =
+        db.prepare(QStringLiteral("Select %1 From Customers Where ListID = ?").arg(columns));
     std::optional<Statement> byJob;
     if (hasTable(db, QStringLiteral("CustomerJobs")))
         byJob.emplace(db.prepare(QStringLiteral("Select %1 From Customers Where ListID = "

@@ -27,9 +27,10 @@ Dates::Dates(QDate today, QWidget *parent) : QDialog(parent), m_today(today)
 
 void Dates::createControls()
 {
-    Label1 = new QLabel(QStringLiteral("Select the beginning and ending date of invoices to be retrieved. "
-                                       "Leave both dates blank to retrieve all invoices."),
-                        this);
+    Label1 = new QLabel(
+        QStringLiteral("Select the beginning and ending date of invoices to be retrieved. "
+                       "Leave both dates blank to retrieve all invoices."),
+        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label2 = new QLabel(QStringLiteral("From"), this);
@@ -89,20 +90,18 @@ bool Dates::eventFilter(QObject *watched, QEvent *event)
         }
         break;
     }
-    case QEvent::FocusOut:
-        normalise(box);
-        break;
+    case QEvent::FocusOut: normalise(box); break;
     case QEvent::FocusIn:
         if (box == Edate) {
             // After the box's own focus handling, which sets a selection of its own.
             QTimer::singleShot(0, Edate, [this] {
-                const int start = Edate->selectionStart() >= 0 ? Edate->selectionStart() : Edate->cursorPosition();
+                const int start = Edate->selectionStart() >= 0 ? Edate->selectionStart()
+                                                               : Edate->cursorPosition();
                 Edate->setSelection(start, 20);
             });
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -1,8 +1,8 @@
 #include "views/ui/CustData.h"
 
 #include "base/Error.h"
-#include "localdb/LocalDb.h"
 #include "base/Screen.h"
+#include "localdb/LocalDb.h"
 #include "reporting/ui/Twips.h"
 #include "state/ProgramState.h"
 #include "views/CustomerGridModel.h"

@@ -1,8 +1,8 @@
 #include "views/ui/InvoiceData.h"
 
 #include "base/Error.h"
-#include "localdb/LocalDb.h"
 #include "base/Screen.h"
+#include "localdb/LocalDb.h"
 #include "reporting/ui/Twips.h"
 #include "state/ProgramState.h"
 #include "views/InvoiceFormat.h"
@@ -347,7 +347,7 @@ InvoiceData *showInvoiceData(ProgramState &state)
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (auto *open = qobject_cast<InvoiceData *>(widget)) {
             open->reload();
-        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+            open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
             open->show();
             open->raise();
             open->activateWindow();

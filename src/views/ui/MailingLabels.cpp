@@ -1,9 +1,9 @@
 #include "views/ui/MailingLabels.h"
 
+#include "base/Screen.h"
 #include "reporting/labels/ui/LabelDocument.h"
 #include "reporting/ui/ReportPreview.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -32,8 +32,8 @@ QString counted(int n, const QString &one, const QString &many)
 } // namespace
 
 MailingLabels::MailingLabels(ProgramState &state, const MailingList &list, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_state(state), m_title(list.title),
-      m_postal(list.needsAddress), m_rows(std::make_shared<const LabelRows>(labelRows(list)))
+    : QWidget(parent, Qt::Window), m_state(state), m_title(list.title), m_postal(list.needsAddress),
+      m_rows(std::make_shared<const LabelRows>(labelRows(list)))
 {
     setObjectName(QStringLiteral("MailingLabels"));
     setWindowTitle(QStringLiteral("Mailing Labels") +
@@ -89,8 +89,8 @@ void MailingLabels::chooseSheet(int index)
     if (index < 0 || static_cast<size_t>(index) >= all.size())
         return;
     m_sheetBox->setCurrentIndex(index);
-    m_document = std::make_shared<LabelDocument>(m_rows, all[static_cast<size_t>(index)],
-                                                 windowTitle());
+    m_document =
+        std::make_shared<LabelDocument>(m_rows, all[static_cast<size_t>(index)], windowTitle());
     showSheets();
     fitInIdleTime();
 }
@@ -132,8 +132,9 @@ QString MailingLabels::summary() const
     QStringList parts{counted(static_cast<int>(m_rows->labels.size()), QStringLiteral("label"),
                               QStringLiteral("labels"))};
     if (m_postal) {
-        parts << counted(m_rows->unusable, QStringLiteral("left out without a usable mailing "
-                                                          "address"),
+        parts << counted(m_rows->unusable,
+                         QStringLiteral("left out without a usable mailing "
+                                        "address"),
                          QStringLiteral("left out without a usable mailing address"));
         if (m_rows->duplicates > 0)
             parts << counted(m_rows->duplicates, QStringLiteral("repeated address printed once"),
@@ -165,10 +166,10 @@ bool MailingLabels::savePdf(const QString &path)
 void MailingLabels::askAndSavePdf()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Mailing Labels"),
-        QDir(folder).filePath(QStringLiteral("MailingLabels.pdf")),
-        QStringLiteral("PDF files (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Mailing Labels"),
+                                     QDir(folder).filePath(QStringLiteral("MailingLabels.pdf")),
+                                     QStringLiteral("PDF files (*.pdf)"));
     if (!path.isEmpty())
         savePdf(path);
 }

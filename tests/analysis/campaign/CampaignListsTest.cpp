@@ -39,12 +39,18 @@ TEST(CampaignLists, ReorderIntervalIsTheMedianOfUnevenGaps)
 
     // Ann: Filter on 03/01, 03/11, 03/31 and 04/01 (interval 10), 90 days ago: 80 overdue.
     // Bob: interval 45, 31 days ago: within 1.5 intervals. Cy: two purchases only.
-    const CampaignData data = CampaignData::fromParts(
-        customers({u"Ann"_s, u"Bob"_s, u"Cy"_s}), {{u"Filter"_s, {}}, {u"Gasket"_s, {}}},
-        {{0, 0, day(2026, 3, 1), 10}, {0, 0, day(2026, 3, 11), 20}, {0, 0, day(2026, 3, 31), 15},
-         {0, 0, day(2026, 3, 31), 15}, {0, 0, day(2026, 4, 1), 40}, {1, 0, day(2026, 3, 1), 5},
-         {1, 0, day(2026, 3, 31), 5}, {1, 0, day(2026, 5, 30), 5}, {2, 1, day(2026, 1, 1), 5},
-         {2, 1, day(2026, 2, 1), 5}});
+    const CampaignData data = CampaignData::fromParts(customers({u"Ann"_s, u"Bob"_s, u"Cy"_s}),
+                                                      {{u"Filter"_s, {}}, {u"Gasket"_s, {}}},
+                                                      {{0, 0, day(2026, 3, 1), 10},
+                                                       {0, 0, day(2026, 3, 11), 20},
+                                                       {0, 0, day(2026, 3, 31), 15},
+                                                       {0, 0, day(2026, 3, 31), 15},
+                                                       {0, 0, day(2026, 4, 1), 40},
+                                                       {1, 0, day(2026, 3, 1), 5},
+                                                       {1, 0, day(2026, 3, 31), 5},
+                                                       {1, 0, day(2026, 5, 30), 5},
+                                                       {2, 1, day(2026, 1, 1), 5},
+                                                       {2, 1, day(2026, 2, 1), 5}});
     const CampaignResult due = dueToReorder(data, {}, kToday);
     ASSERT_EQ(names(data, due), QStringList{u"Ann"_s});
     const auto &values = due.rows[0].values;
@@ -72,13 +78,22 @@ TEST(CampaignLists, ReorderIntervalIsTheMedianOfUnevenGaps)
 // c3 Bolt and Clamp; c4 Clamp.
 CampaignData anchorsAndBolts()
 {
-    return CampaignData::fromParts(
-        customers({u"c0"_s, u"c1"_s, u"c2"_s, u"c3"_s, u"c4"_s}),
-        {{u"Anchor"_s, u"Part"_s}, {u"Bolt"_s, u"Hardware"_s}, {u"Clamp"_s, u"Hardware"_s}, {u"Dowel"_s, u"Part"_s}},
-        {{0, 0, day(2026, 1, 1), 10}, {0, 0, day(2026, 2, 1), 10}, {0, 1, day(2026, 3, 1), 5},
-         {1, 0, day(2026, 1, 5), 30}, {1, 3, day(2026, 1, 6), 1}, {2, 0, day(2026, 1, 7), 50},
-         {2, 2, day(2026, 1, 8), 1}, {2, 3, day(2026, 1, 9), 1}, {3, 1, day(2026, 1, 1), 1},
-         {3, 2, day(2026, 1, 1), 1}, {4, 2, day(2026, 1, 1), 1}});
+    return CampaignData::fromParts(customers({u"c0"_s, u"c1"_s, u"c2"_s, u"c3"_s, u"c4"_s}),
+                                   {{u"Anchor"_s, u"Part"_s},
+                                    {u"Bolt"_s, u"Hardware"_s},
+                                    {u"Clamp"_s, u"Hardware"_s},
+                                    {u"Dowel"_s, u"Part"_s}},
+                                   {{0, 0, day(2026, 1, 1), 10},
+                                    {0, 0, day(2026, 2, 1), 10},
+                                    {0, 1, day(2026, 3, 1), 5},
+                                    {1, 0, day(2026, 1, 5), 30},
+                                    {1, 3, day(2026, 1, 6), 1},
+                                    {2, 0, day(2026, 1, 7), 50},
+                                    {2, 2, day(2026, 1, 8), 1},
+                                    {2, 3, day(2026, 1, 9), 1},
+                                    {3, 1, day(2026, 1, 1), 1},
+                                    {3, 2, day(2026, 1, 1), 1},
+                                    {4, 2, day(2026, 1, 1), 1}});
 }
 
 TEST(CampaignLists, BoughtANotBLeavesOutEveryBuyerOfB)
@@ -89,7 +104,8 @@ TEST(CampaignLists, BoughtANotBLeavesOutEveryBuyerOfB)
     params.itemB = 1;
     const CampaignResult list = boughtANotB(data, params);
     EXPECT_EQ(names(data, list), (QStringList{u"c2"_s, u"c1"_s})); // by sales of A; c0 bought B
-    EXPECT_EQ(list.rows[0].reason, u"Bought Anchor on 1 day for 50.00, last on 01/07/2026; never bought Bolt."_s);
+    EXPECT_EQ(list.rows[0].reason,
+              u"Bought Anchor on 1 day for 50.00, last on 01/07/2026; never bought Bolt."_s);
 
     params.itemB = 3;
     EXPECT_EQ(names(data, boughtANotB(data, params)), QStringList{u"c0"_s});
@@ -97,7 +113,7 @@ TEST(CampaignLists, BoughtANotBLeavesOutEveryBuyerOfB)
     params.itemB = 2;
     const CampaignResult byKind = boughtANotB(data, params);
     EXPECT_EQ(names(data, byKind), (QStringList{u"c1"_s, u"c0"_s})); // 31.00 of Part, then 20.00
-    EXPECT_EQ(byKind.rows[0].values[0].toInt(), 2); // Anchor and Dowel on two days
+    EXPECT_EQ(byKind.rows[0].values[0].toInt(), 2);                  // Anchor and Dowel on two days
 }
 
 TEST(CampaignLists, LiftSuggestionsComputedByHand)
@@ -189,7 +205,8 @@ TEST(CampaignLists, RfmScoresSegmentsAndChartData)
         EXPECT_EQ(c.monetary, 5 - c.customer);
         segments << QString::fromUtf8(kRfmRules[static_cast<size_t>(c.segment)].name);
     }
-    EXPECT_EQ(segments, (QStringList{u"Champions"_s, u"Champions"_s, u"Loyal"_s, u"Hibernating"_s, u"Lost"_s}));
+    EXPECT_EQ(segments, (QStringList{u"Champions"_s, u"Champions"_s, u"Loyal"_s, u"Hibernating"_s,
+                                     u"Lost"_s}));
 
     const auto bars = rfmChartData(scored);
     ASSERT_EQ(bars.size(), kRfmRules.size());

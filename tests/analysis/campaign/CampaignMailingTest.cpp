@@ -1,11 +1,11 @@
 #include "analysis/campaign/CampaignMailing.h"
 
-#include "support/XlsxRead.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
 #include "support/LocalDbRows.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/XlsxRead.h"
 
 #include <gtest/gtest.h>
 
@@ -26,20 +26,27 @@ protected:
         ASSERT_TRUE(ensureLocalDb(folder.path()));
         Database db = openLocalDb(folder.path());
         db.execute(
-            u"INSERT INTO Customers (ListID, Name, FirstName, BillAddr1, BillCity, BillState, BillZip, "
+            u"INSERT INTO Customers (ListID, Name, FirstName, BillAddr1, BillCity, BillState, "
+            u"BillZip, "
             u"Phone, Email, CustType, SalesRep, ShipCity) VALUES "
-            u"('C1', 'Ann', 'Ann', '1 Elm St', 'Troy', 'NY', '12180', '555-1', 'ann@x', 'Retail', 'RB', 'Ship'),"
+            u"('C1', 'Ann', 'Ann', '1 Elm St', 'Troy', 'NY', '12180', '555-1', 'ann@x', 'Retail', "
+            u"'RB', 'Ship'),"
             u"('C2', 'Bob', NULL, '2 Oak St', 'Troy', 'NY', '12181', NULL, NULL, NULL, NULL, NULL),"
             u"('C3', 'Cy', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),"
-            u"('C4', 'Dee''s Diner', NULL, '4 Pine', 'Albany', 'NY', '12201', NULL, NULL, NULL, NULL, NULL),"
+            u"('C4', 'Dee''s Diner', NULL, '4 Pine', 'Albany', 'NY', '12201', NULL, NULL, NULL, "
+            u"NULL, NULL),"
             u"('C5', 'Eve', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);"
-            u"INSERT INTO CustomerJobs (ListID, FullName, CustListID) VALUES ('J4', 'Dee''s Diner:Kitchen', 'C4');"
+            u"INSERT INTO CustomerJobs (ListID, FullName, CustListID) VALUES ('J4', 'Dee''s "
+            u"Diner:Kitchen', 'C4');"
             u"INSERT INTO Items (ListID, Name, Type) VALUES ('I1', 'Filter', 'ItemServiceRet');"
             u"INSERT INTO Invoices (CustListID, ItemRefID, ItemRef, InvDate, Amt) VALUES "
-            u"('C1', 'I1', 'Filter', '2025-06-01 00:00:00', 100), ('c1', 'I1', 'Filter', '2026-01-01 00:00:00', 50),"
-            u"('C2', 'I1', 'Filter', '2025-05-01 00:00:00', 80), ('C2', 'I1', 'Filter', '2026-01-02 00:00:00', 20),"
+            u"('C1', 'I1', 'Filter', '2025-06-01 00:00:00', 100), ('c1', 'I1', 'Filter', "
+            u"'2026-01-01 00:00:00', 50),"
+            u"('C2', 'I1', 'Filter', '2025-05-01 00:00:00', 80), ('C2', 'I1', 'Filter', "
+            u"'2026-01-02 00:00:00', 20),"
             u"('C3', 'I1', 'Filter', '2024-12-31 00:00:00', 500),"
-            u"('J4', 'I1', 'Filter', '2025-03-01 00:00:00', 300), ('C4', 'I1', 'Filter', '2025-03-01 00:00:00', 20),"
+            u"('J4', 'I1', 'Filter', '2025-03-01 00:00:00', 300), ('C4', 'I1', 'Filter', "
+            u"'2025-03-01 00:00:00', 20),"
             u"('X9', 'I1', 'Filter', '2026-03-01 00:00:00', 999)"_s);
     }
 
@@ -69,7 +76,8 @@ TEST_F(CampaignMailingTest, LapsedAtTheExactCutoffDayWithJobsRolledUp)
     const auto &ann = lapsed.rows[1];
     EXPECT_EQ(data.customers()[static_cast<size_t>(ann.customer)].name, u"Ann"_s);
     EXPECT_EQ(ann.values, (std::vector<QVariant>{QDate(2026, 1, 1), qint64(180), 150.0, 2}));
-    EXPECT_EQ(lapsed.title, u"Lapsed customers: bought in the 12 months to 01/01/2026, nothing since"_s);
+    EXPECT_EQ(lapsed.title,
+              u"Lapsed customers: bought in the 12 months to 01/01/2026, nothing since"_s);
 
     // Unset, the cutoff is 180 days before the latest purchase (01/02/2026).
     EXPECT_EQ(lapsedCutoff(data, {}), QDate(2025, 7, 6));
@@ -95,17 +103,38 @@ TEST_F(CampaignMailingTest, SavedRowsReadBackWithEveryColumn)
     EXPECT_EQ(screen.messages()[0].title, u"Customers Added"_s);
 
     const auto saved = test::localDbRows(
-        folder.path(), u"SELECT \"List\", \"ListID\", \"Name\", \"CompanyName\", \"Salutation\", \"FirstName\", "
-                       "\"MiddleName\", \"LastName\", \"FullName\", \"BillAddr1\", \"BillAddr2\", \"BillAddr3\", "
-                       "\"BillAddr4\", \"BillCity\", \"BillState\", \"BillZip\", \"Phone\", \"Fax\", \"Email\", "
-                       "\"Contact\", \"CustType\", \"SalesRep\", \"Reason\" FROM CampaignCustomers ORDER BY rowid"_s);
+        folder.path(),
+        u"SELECT \"List\", \"ListID\", \"Name\", \"CompanyName\", \"Salutation\", \"FirstName\", "
+        "\"MiddleName\", \"LastName\", \"FullName\", \"BillAddr1\", \"BillAddr2\", \"BillAddr3\", "
+        "\"BillAddr4\", \"BillCity\", \"BillState\", \"BillZip\", \"Phone\", \"Fax\", \"Email\", "
+        "\"Contact\", \"CustType\", \"SalesRep\", \"Reason\" FROM CampaignCustomers ORDER BY rowid"_s);
     ASSERT_EQ(saved.size(), 2u);
     const QVariant null;
-    const std::vector<QVariant> ann = {lapsed.title, u"C1"_s, u"Ann"_s, null, null, u"Ann"_s, null, null, null,
-                                       u"1 Elm St"_s, null, null, null, u"Troy"_s, u"NY"_s, u"12180"_s,
-                                       u"555-1"_s, null, u"ann@x"_s, null, u"Retail"_s, u"RB"_s,
-                                       u"Bought on 2 days for 150.00 in the 12 months to 01/01/2026; last "
-                                       "purchase 01/01/2026, 180 days ago; nothing since."_s};
+    const std::vector<QVariant> ann = {
+        lapsed.title,
+        u"C1"_s,
+        u"Ann"_s,
+        null,
+        null,
+        u"Ann"_s,
+        null,
+        null,
+        null,
+        u"1 Elm St"_s,
+        null,
+        null,
+        null,
+        u"Troy"_s,
+        u"NY"_s,
+        u"12180"_s,
+        u"555-1"_s,
+        null,
+        u"ann@x"_s,
+        null,
+        u"Retail"_s,
+        u"RB"_s,
+        u"Bought on 2 days for 150.00 in the 12 months to 01/01/2026; last "
+        "purchase 01/01/2026, 180 days ago; nothing since."_s};
     EXPECT_EQ(saved[1], ann);
     EXPECT_EQ(saved[0][2].toString(), u"Dee's Diner"_s);
     EXPECT_EQ(saved[0][0].toString(), lapsed.title);

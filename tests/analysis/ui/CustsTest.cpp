@@ -1,15 +1,15 @@
 #include "analysis/ui/Custs.h"
 
-#include "support/XlsxRead.h"
 #include "analysis/CustsNotBuying.h"
 #include "localdb/Database.h"
 #include "localdb/LocalDb.h"
-#include "views/ui/MailingLabels.h"
 #include "state/ProgramState.h"
 #include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/XlsxRead.h"
 #include "views/ui/CustFlds.h"
+#include "views/ui/MailingLabels.h"
 #include "views/ui/Prev.h"
 
 #include <QAbstractItemModelTester>
@@ -264,7 +264,8 @@ TEST_F(CustsWindowTest, LabelsButtonOpensTheListsLabels)
     auto *button = window->findChild<QPushButton *>(u"labelsButton"_s);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(), u"Mailing &Labels"_s);
-    EXPECT_FALSE(button->geometry().intersects(test::control<QTableView>(window, "DataGrid1")->geometry()));
+    EXPECT_FALSE(
+        button->geometry().intersects(test::control<QTableView>(window, "DataGrid1")->geometry()));
     button->click();
     auto *labels = window->findChild<MailingLabels *>();
     ASSERT_NE(labels, nullptr);

@@ -1,11 +1,11 @@
 #include "analysis/ui/ExportCrit.h"
 
-#include "support/XlsxRead.h"
 #include "reporting/MemoryRows.h"
 #include "state/ProgramState.h"
 #include "support/Controls.h"
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
+#include "support/XlsxRead.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,8 +1,7 @@
 #include "app/ui/MainMenu.h"
+#include "app/ui/QtScreen.h"
 #include "localdb/LocalDb.h"
 #include "localdb/SavedRecordset.h"
-#include "app/ui/MainMenu.h"
-#include "app/ui/QtScreen.h"
 #include "retrieval/RetrievalDates.h"
 #include "state/ProgramState.h"
 #include "support/Controls.h"
@@ -14,8 +13,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QLocale>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -92,14 +91,14 @@ TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
             seen << a->objectName() + QLatin1Char('=') + a->text();
         return seen;
     };
-    EXPECT_EQ(entries(top[0]->menu()),
-              (QStringList{QStringLiteral("mnuRetCust=&Retrieve Customers"),
-                           QStringLiteral("mnuDispCust=&Display Customer Data"),
-                           QStringLiteral("CustSales=&Customer Sales by State, Zip"),
-                           QStringLiteral("mnuLML=Letters && Mailing Labels"),
-                           QStringLiteral("mnuCampaign=Campaign &Lists"),
-                           QStringLiteral("mnuAboutBar="),
-                           QStringLiteral("mnuAbout=&About Corvina")}));
+    EXPECT_EQ(
+        entries(top[0]->menu()),
+        (QStringList{QStringLiteral("mnuRetCust=&Retrieve Customers"),
+                     QStringLiteral("mnuDispCust=&Display Customer Data"),
+                     QStringLiteral("CustSales=&Customer Sales by State, Zip"),
+                     QStringLiteral("mnuLML=Letters && Mailing Labels"),
+                     QStringLiteral("mnuCampaign=Campaign &Lists"), QStringLiteral("mnuAboutBar="),
+                     QStringLiteral("mnuAbout=&About Corvina")}));
     EXPECT_EQ(entries(top[1]->menu()),
               (QStringList{QStringLiteral("mnuRetInv=&Retrieve Invoices"),
                            QStringLiteral("mnuDispInv=&Display Invoice Data")}));
@@ -127,7 +126,8 @@ TEST_F(MainMenuTest, FirstStartMakesAnEmptyDatesFileAndEnablesOnlyTheRetrievals)
 {
     MainMenu &w = loadWindow();
 
-    const Recordset dates = loadRecordset(savedRecordsetPath(folder.path(), QStringLiteral("Dates")));
+    const Recordset dates =
+        loadRecordset(savedRecordsetPath(folder.path(), QStringLiteral("Dates")));
     EXPECT_EQ(dates.fields().size(), 2u);
     EXPECT_EQ(dates.storedRowCount(), 0);
     EXPECT_TRUE(test::control<QLineEdit>(&w, "Cust")->text().isEmpty());
@@ -245,7 +245,8 @@ TEST_F(MainMenuTest, StartUpGoesOnWithoutTheDatesWhenDatesAdtgCannotBeMade)
             const test::NoFileWrites blocked; // as on a full disk
             loadWindow();
         }
-        expectRunsWithoutDates(damaged ? "damaged, nothing can be written" : "missing, nothing can be written");
+        expectRunsWithoutDates(damaged ? "damaged, nothing can be written"
+                                       : "missing, nothing can be written");
     }
 
     if (geteuid() != 0) {
@@ -253,7 +254,8 @@ TEST_F(MainMenuTest, StartUpGoesOnWithoutTheDatesWhenDatesAdtgCannotBeMade)
         QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
         screen.answerNext(Answer::Ok);
         loadWindow();
-        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(folder.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         expectRunsWithoutDates("damaged, in a read-only folder");
     }
 }
@@ -290,7 +292,8 @@ TEST(GeneralDateText, ShowsTheTimeOnlyWhenItIsNotMidnight)
 {
     const QString withTime = generalDateText(kCustTime);
     const QString midnight = generalDateText(kInvTime);
-    EXPECT_TRUE(withTime.contains(QStringLiteral("05:09")) || withTime.contains(QStringLiteral("5:09")))
+    EXPECT_TRUE(withTime.contains(QStringLiteral("05:09")) ||
+                withTime.contains(QStringLiteral("5:09")))
         << withTime.toStdString();
     EXPECT_EQ(midnight, QLocale().toString(kInvTime.date(), QLocale::ShortFormat));
 }
@@ -300,7 +303,8 @@ TEST(GeneralDateText, ShowsTheTimeOnlyWhenItIsNotMidnight)
 TEST_F(MainMenuTest, RetrieveEntriesRunTheRetrievalsOneAtATime)
 {
     ensureLocalDb(folder.path());
-    test::InProcessStandIn standIn(QStringLiteral(CORVINA_SOURCE_DIR "/tests/data/qbxml/company-small.qbxml"));
+    test::InProcessStandIn standIn(
+        QStringLiteral(CORVINA_SOURCE_DIR "/tests/data/qbxml/company-small.qbxml"));
     state.quickBooks().makeProcessor = standIn.factory();
     folder.write(QStringLiteral("QBPath.txt"), standIn.companyPath().toUtf8() + "\n");
     MainMenu &w = loadWindow();
@@ -379,7 +383,8 @@ TEST_F(MainMenuTest, ItemAnalyzerEntryAsksForKindsAndOpensTheAnalyzer)
     ensureLocalDb(folder.path());
     {
         Database db = openLocalDb(folder.path());
-        db.execute(QStringLiteral("INSERT INTO Items (Name, ListID, Type, IsActive) VALUES ('Hinge', 'I1', 'ItemInventoryRet', 1)"));
+        db.execute(QStringLiteral("INSERT INTO Items (Name, ListID, Type, IsActive) VALUES "
+                                  "('Hinge', 'I1', 'ItemInventoryRet', 1)"));
     }
     MainMenu &w = loadWindow();
     w.enableEntry(MenuEntry::ItemAging);

@@ -37,7 +37,8 @@ TEST_F(StatusWindowTest, RecordLoopDrivesTheRealBarAndCloseRemovesEverything)
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
 
-        session->startRecords(4, QStringLiteral("Updating the Customers table in the QBData database..."));
+        session->startRecords(
+            4, QStringLiteral("Updating the Customers table in the QBData database..."));
         EXPECT_EQ(test::control<QLabel>(window, "Msg")->text(),
                   QStringLiteral("Updating the Customers table in the QBData database..."));
         session->progress(2);

@@ -35,8 +35,7 @@ TEST(LabelRows, OneLabelPerAddressIgnoringCasePunctuationAndSpacing)
                       at(u"ACME Inc"_s, u"12  main st"_s, u"OMAHA"_s, u"ne"_s, u"68157"_s),
                       at(u"Acme West"_s, u"12 Main, St"_s, u"Omaha,"_s, u"N.E."_s, u"68157"_s),
                       // Another suite is another address.
-                      at(u"Acme East"_s, u"12 Main St Suite 2"_s, u"Omaha"_s, u"NE"_s,
-                         u"68157"_s)},
+                      at(u"Acme East"_s, u"12 Main St Suite 2"_s, u"Omaha"_s, u"NE"_s, u"68157"_s)},
                      true};
     const LabelRows rows = labelRows(list);
     EXPECT_EQ(rows.duplicates, 2);
@@ -58,8 +57,7 @@ TEST(LabelRows, SortedByZipThenCityAndNameWithoutZipLast)
                       at(u"Plus4"_s, u"6 F St"_s, u"Boston"_s, u"MA"_s, u"02134-1234"_s)},
                      true};
     EXPECT_EQ(firstLines(labelRows(list)),
-              (QStringList{u"Boston"_s, u"Plus4"_s, u"Alpha"_s, u"Zeta"_s, u"Nine"_s,
-                           u"NoZip"_s}));
+              (QStringList{u"Boston"_s, u"Plus4"_s, u"Alpha"_s, u"Zeta"_s, u"Nine"_s, u"NoZip"_s}));
 }
 
 TEST(LabelRows, EntriesWithoutUsableAddressAreLeftOutAndCounted)
@@ -80,8 +78,14 @@ TEST(LabelRows, EntriesWithoutUsableAddressAreLeftOutAndCounted)
 
 TEST(LabelRows, CustomerRowsPrintTheAddresseeOnce)
 {
-    Recordset customers({{u"Name"_s}, {u"CompanyName"_s}, {u"FirstName"_s}, {u"LastName"_s},
-                         {u"BillAddr1"_s}, {u"BillAddr2"_s}, {u"BillCity"_s}, {u"BillState"_s},
+    Recordset customers({{u"Name"_s},
+                         {u"CompanyName"_s},
+                         {u"FirstName"_s},
+                         {u"LastName"_s},
+                         {u"BillAddr1"_s},
+                         {u"BillAddr2"_s},
+                         {u"BillCity"_s},
+                         {u"BillState"_s},
                          {u"BillZip"_s}});
     const auto add = [&customers](const QVariantList &values) {
         customers.addNew();
@@ -89,15 +93,29 @@ TEST(LabelRows, CustomerRowsPrintTheAddresseeOnce)
             customers.setValue(i, values[i]);
     };
     // Addr1 names the company (QuickBooks' habit): not repeated above it.
-    add({u"Natural"_s, u"Natural Foods Inc."_s, {}, {}, u"Natural Foods Inc."_s,
-         u"580 Hill Lane"_s, u"Omaha"_s, u"NE"_s, u"68157"_s});
+    add({u"Natural"_s,
+         u"Natural Foods Inc."_s,
+         {},
+         {},
+         u"Natural Foods Inc."_s,
+         u"580 Hill Lane"_s,
+         u"Omaha"_s,
+         u"NE"_s,
+         u"68157"_s});
     // Addr1 is the street: the person's name goes above it.
-    add({u"Adams, S"_s, {}, u"Steven"_s, u"Adams"_s, u"2835 Elm Lane"_s, {}, u"Denver"_s,
-         u"CO"_s, u"80283"_s});
+    add({u"Adams, S"_s,
+         {},
+         u"Steven"_s,
+         u"Adams"_s,
+         u"2835 Elm Lane"_s,
+         {},
+         u"Denver"_s,
+         u"CO"_s,
+         u"80283"_s});
     const LabelRows rows = labelRows(mailingListFromCustomers(customers, u"t"_s));
     ASSERT_EQ(rows.labels.size(), 2u);
-    EXPECT_EQ(rows.labels[0].lines, (QStringList{u"Natural Foods Inc."_s, u"580 Hill Lane"_s,
-                                                 u"Omaha, NE 68157"_s}));
+    EXPECT_EQ(rows.labels[0].lines,
+              (QStringList{u"Natural Foods Inc."_s, u"580 Hill Lane"_s, u"Omaha, NE 68157"_s}));
     EXPECT_EQ(rows.labels[1].lines,
               (QStringList{u"Steven Adams"_s, u"2835 Elm Lane"_s, u"Denver, CO 80283"_s}));
 }
@@ -105,8 +123,10 @@ TEST(LabelRows, CustomerRowsPrintTheAddresseeOnce)
 TEST(LabelRows, RepsGetNameLabelsInNameOrder)
 {
     Recordset reps({{u"ListID"_s}, {u"Rep"_s}, {u"Name"_s}});
-    for (const auto &[rep, name] : {std::pair{u"ZW"_s, u"Zoe West"_s}, {u"AB"_s, u"Al Bo"_s},
-                                    {u"XX"_s, QString()}, {QString(), QString()}}) {
+    for (const auto &[rep, name] : {std::pair{u"ZW"_s, u"Zoe West"_s},
+                                    {u"AB"_s, u"Al Bo"_s},
+                                    {u"XX"_s, QString()},
+                                    {QString(), QString()}}) {
         reps.addNew();
         reps.setValue(u"Rep"_s, rep.isEmpty() ? QVariant() : QVariant(rep));
         reps.setValue(u"Name"_s, name.isEmpty() ? QVariant() : QVariant(name));

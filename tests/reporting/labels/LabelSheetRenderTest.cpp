@@ -30,7 +30,9 @@ MailingList customers(int n)
         const QString number = u"%1"_s.arg(i, 2, 10, QChar(u'0'));
         list.entries.push_back(MailingAddress{u"Name "_s + number,
                                               {i % 5 == 0 ? QString() : u"%1 Elm St"_s.arg(i)},
-                                              u"Omaha"_s, u"NE"_s, u"681"_s + number});
+                                              u"Omaha"_s,
+                                              u"NE"_s,
+                                              u"681"_s + number});
     }
     return list;
 }
@@ -59,8 +61,8 @@ void expectPages(const QStringList &pages, const QStringList &names, int perShee
     for (int i = 0; i < names.size(); ++i) {
         const int page = i / perSheet;
         ASSERT_LT(page, pages.size());
-        EXPECT_TRUE(pages[page].contains(names[i])) << names[i].toStdString() << " on page "
-                                                    << page + 1;
+        EXPECT_TRUE(pages[page].contains(names[i]))
+            << names[i].toStdString() << " on page " << page + 1;
         for (int other = 0; other < pages.size(); ++other) {
             if (other != page) {
                 EXPECT_FALSE(pages[other].contains(names[i])) << names[i].toStdString();
@@ -95,13 +97,17 @@ INSTANTIATE_TEST_SUITE_P(BothSheets, LabelSheetRender, ::testing::Values(0, 1));
 
 TEST(LabelDocument, TooLongTextIsShrunkOrCutAndCounted)
 {
-    MailingList list{u"t"_s,
-                     {MailingAddress{u"Short"_s, {u"1 A St"_s}, u"Omaha"_s, u"NE"_s, u"68101"_s},
-                      MailingAddress{u"A Rather Long Company Name Incorporated"_s,
-                                     {u"2 B St"_s}, u"Omaha"_s, u"NE"_s, u"68102"_s},
-                      MailingAddress{QString(30, u'W') + u" Tail"_s, {u"3 C St"_s}, u"Omaha"_s,
-                                     u"NE"_s, u"68103"_s}},
-                     true};
+    MailingList list{
+        u"t"_s,
+        {MailingAddress{u"Short"_s, {u"1 A St"_s}, u"Omaha"_s, u"NE"_s, u"68101"_s},
+         MailingAddress{u"A Rather Long Company Name Incorporated"_s,
+                        {u"2 B St"_s},
+                        u"Omaha"_s,
+                        u"NE"_s,
+                        u"68102"_s},
+         MailingAddress{
+             QString(30, u'W') + u" Tail"_s, {u"3 C St"_s}, u"Omaha"_s, u"NE"_s, u"68103"_s}},
+        true};
     LabelDocument document(std::make_shared<const LabelRows>(labelRows(list)), usLetter30(),
                            u"t"_s);
     EXPECT_TRUE(document.fitMore(100));

@@ -1,5 +1,5 @@
-#include "retrieval/PeriodText.h"
 #include "retrieval/ui/Dates.h"
+#include "retrieval/PeriodText.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -37,8 +37,9 @@ protected:
 TEST_F(DatesWindow, OpensWithItsCaptionsTodayAndTheFocusInBdate)
 {
     EXPECT_EQ(dialog->windowTitle(), u"Period To Retrieve");
-    EXPECT_EQ(dialog->Label1->text(), u"Select the beginning and ending date of invoices to be retrieved. Leave both "
-                                      u"dates blank to retrieve all invoices."_s);
+    EXPECT_EQ(dialog->Label1->text(),
+              u"Select the beginning and ending date of invoices to be retrieved. Leave both "
+              u"dates blank to retrieve all invoices."_s);
     EXPECT_EQ(dialog->Command1->text(), u"&OK");
     EXPECT_TRUE(dialog->Bdate->text().isEmpty());
     EXPECT_EQ(dialog->Edate->text(), u"12/08/2026"); // today, from the clock it was given
@@ -107,7 +108,8 @@ TEST(TypedDates, ReadInTheLocalesOrder)
     }
     EXPECT_EQ(typedDateText(QDate(2024, 1, 5), us), u"01/05/2024");
     EXPECT_EQ(typedDateText(QDate(2024, 1, 5), uk), u"05/01/2024");
-    EXPECT_EQ(typedDateText(QDate(2024, 1, 5), QLocale(QLocale::German, QLocale::Germany)), u"05.01.2024");
+    EXPECT_EQ(typedDateText(QDate(2024, 1, 5), QLocale(QLocale::German, QLocale::Germany)),
+              u"05.01.2024");
 }
 
 TEST_F(DatesWindow, AnUntouchedToDateStillReadsAsTodayAfter2029)
@@ -121,8 +123,8 @@ TEST_F(DatesWindow, AnUntouchedToDateStillReadsAsTodayAfter2029)
 TEST_F(DatesWindow, DatesTypedAsPeopleWriteThemAreNormalised)
 {
     const std::pair<const char16_t *, const char16_t *> typed[] = {
-        {u"Jan 5, 2024", u"01/05/2024"},   {u"January 5, 2024", u"01/05/2024"},
-        {u"5 Jan 2024", u"01/05/2024"},    {u"1/5", u"01/05/2026"},
+        {u"Jan 5, 2024", u"01/05/2024"},    {u"January 5, 2024", u"01/05/2024"},
+        {u"5 Jan 2024", u"01/05/2024"},     {u"1/5", u"01/05/2026"},
         {u"1/5/2024 10:00", u"01/05/2024"}, {u"3/1/30", u"03/01/2030"},
     };
     for (const auto &[text, normalised] : typed) {
@@ -130,7 +132,8 @@ TEST_F(DatesWindow, DatesTypedAsPeopleWriteThemAreNormalised)
         dialog->Bdate->clear();
         QTest::keyClicks(dialog->Bdate, QString::fromUtf16(text));
         QTest::keyClick(dialog->Bdate, Qt::Key_Tab);
-        EXPECT_EQ(dialog->Bdate->text(), QString::fromUtf16(normalised)) << QString::fromUtf16(text).toStdString();
+        EXPECT_EQ(dialog->Bdate->text(), QString::fromUtf16(normalised))
+            << QString::fromUtf16(text).toStdString();
     }
 }
 
@@ -144,8 +147,8 @@ TEST(TypedDates, TwoDigitYearsFallAroundToday)
     };
     const Case cases[] = {
         {u"1/5/30", QDate(2026, 12, 8), QDate(2030, 1, 5)},
-        {u"1/5/45", QDate(2026, 12, 8), QDate(2045, 1, 5)},  // 19 years ahead
-        {u"1/5/46", QDate(2026, 12, 8), QDate(1946, 1, 5)},  // 80 years back
+        {u"1/5/45", QDate(2026, 12, 8), QDate(2045, 1, 5)}, // 19 years ahead
+        {u"1/5/46", QDate(2026, 12, 8), QDate(1946, 1, 5)}, // 80 years back
         {u"12/31/99", QDate(2026, 12, 8), QDate(1999, 12, 31)},
         {u"1/5/29", QDate(2031, 1, 1), QDate(2029, 1, 5)},
         {u"1/5/30", QDate(2060, 6, 1), QDate(2030, 1, 5)},

@@ -1,12 +1,12 @@
 #include "analysis/campaign/ui/CampaignLabels.h"
 
-#include "localdb/Database.h"
 #include "base/Error.h"
-#include "reporting/labels/MailingList.h"
-#include "views/ui/MailingLabels.h"
-#include "state/ProgramState.h"
 #include "base/Screen.h"
+#include "localdb/Database.h"
+#include "reporting/labels/MailingList.h"
+#include "state/ProgramState.h"
 #include "views/CustomerList.h"
+#include "views/ui/MailingLabels.h"
 
 namespace corvina {
 
@@ -22,8 +22,8 @@ void showCampaignLabels(ProgramState &state, CustomerList &list, const QString &
             listIds << list.value(row, listIdColumn).toString();
     }
     try {
-        Database db = Database::open(state.appFile(QStringLiteral("QBData.mdb")),
-                                     Database::Mode::ReadOnly);
+        Database db =
+            Database::open(state.appFile(QStringLiteral("QBData.mdb")), Database::Mode::ReadOnly);
         showMailingLabels(state, mailingListForCustomerIds(db, listIds, title), parent);
     } catch (const Error &error) {
         state.screen().message(QStringLiteral("The customers could not be read: ") +

@@ -4,9 +4,9 @@
 #include "analysis/campaign/ui/CampaignLabels.h"
 #include "analysis/campaign/ui/CampaignPanels.h"
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "state/ProgramState.h"
-#include "base/Screen.h"
 #include "views/ui/CustFlds.h"
 
 #include <QApplication>
@@ -79,8 +79,9 @@ void CampaignLists::createControls()
     layout->addWidget(m_tabs, 1);
     layout->addLayout(bottom);
 
-    for (CampaignPanel *panel : {static_cast<CampaignPanel *>(m_lapsed), static_cast<CampaignPanel *>(m_reorder),
-                                 static_cast<CampaignPanel *>(m_boughtANotB), static_cast<CampaignPanel *>(m_rfm)})
+    for (CampaignPanel *panel :
+         {static_cast<CampaignPanel *>(m_lapsed), static_cast<CampaignPanel *>(m_reorder),
+          static_cast<CampaignPanel *>(m_boughtANotB), static_cast<CampaignPanel *>(m_rfm)})
         connect(panel, &CampaignPanel::listChanged, this, &CampaignLists::showCount);
     connect(m_tabs, &QTabWidget::currentChanged, this, &CampaignLists::tabChanged);
     connect(m_save, &QPushButton::clicked, this, &CampaignLists::saveForMailMerge);
@@ -130,12 +131,14 @@ void CampaignLists::showCount()
     CampaignPanel *panel = currentPanel();
     const bool has = panel && panel->hasList();
     const CampaignResult *list = has ? &panel->list() : nullptr;
-    m_count->setText(list ? QStringLiteral("%1 customers: %2").arg(list->rows.size()).arg(list->title)
-                          : QStringLiteral("Choose the list's settings and press Find."));
-    m_period->setText(m_data.firstDate().isValid()
-                          ? QStringLiteral("Invoices from %1 to %2")
-                                .arg(campaignDateText(m_data.firstDate()), campaignDateText(m_data.lastDate()))
-                          : QStringLiteral("No invoices in the local copy."));
+    m_count->setText(
+        list ? QStringLiteral("%1 customers: %2").arg(list->rows.size()).arg(list->title)
+             : QStringLiteral("Choose the list's settings and press Find."));
+    m_period->setText(
+        m_data.firstDate().isValid()
+            ? QStringLiteral("Invoices from %1 to %2")
+                  .arg(campaignDateText(m_data.firstDate()), campaignDateText(m_data.lastDate()))
+            : QStringLiteral("No invoices in the local copy."));
     for (QPushButton *button : {m_save, m_export, m_print, m_labels})
         button->setEnabled(list && !list->rows.empty());
 }
@@ -159,10 +162,11 @@ void CampaignLists::saveForMailMerge()
         Database db = openLocalDb(m_state.appFolder());
         saveCampaignList(db, m_state.screen(), m_mailRows, m_mailTitle);
     } catch (const Error &e) {
-        m_state.screen().message(QStringLiteral("The customers could not be added to the CampaignCustomers "
-                                                "table; it keeps its earlier rows.") +
-                                     QChar(13) + e.description(),
-                                 QStringLiteral("Customers Not Added"), Buttons::Ok);
+        m_state.screen().message(
+            QStringLiteral("The customers could not be added to the CampaignCustomers "
+                           "table; it keeps its earlier rows.") +
+                QChar(13) + e.description(),
+            QStringLiteral("Customers Not Added"), Buttons::Ok);
     }
 }
 

@@ -45,8 +45,8 @@ void fillItems(QComboBox *box, const CampaignData &data)
     std::vector<int> order(data.items().size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return data.items()[static_cast<size_t>(a)].name.compare(data.items()[static_cast<size_t>(b)].name,
-                                                                 Qt::CaseInsensitive) < 0;
+        return data.items()[static_cast<size_t>(a)].name.compare(
+                   data.items()[static_cast<size_t>(b)].name, Qt::CaseInsensitive) < 0;
     });
     box->clear();
     for (int item : order)
@@ -120,7 +120,8 @@ LapsedPanel::LapsedPanel(QWidget *parent) : CampaignPanel(parent)
     parameters()->addWidget(m_months);
     parameters()->addWidget(buddyLabel(QStringLiteral("before the cutoff &date"), m_cutoff));
     parameters()->addWidget(m_cutoff);
-    parameters()->addWidget(buddyLabel(QStringLiteral("(days before the latest &invoice:"), m_daysBefore));
+    parameters()->addWidget(
+        buddyLabel(QStringLiteral("(days before the latest &invoice:"), m_daysBefore));
     parameters()->addWidget(m_daysBefore);
     parameters()->addWidget(new QLabel(QStringLiteral("), nothing since")));
     parameters()->addStretch(1);
@@ -169,7 +170,8 @@ ReorderPanel::ReorderPanel(QWidget *parent) : CampaignPanel(parent)
     m_prefix->setObjectName(QStringLiteral("txtItem"));
     m_prefix->setPlaceholderText(QStringLiteral("first letters"));
     QPushButton *find = findButton(this);
-    parameters()->addWidget(buddyLabel(QStringLiteral("&Items bought on at least"), m_minPurchases));
+    parameters()->addWidget(
+        buddyLabel(QStringLiteral("&Items bought on at least"), m_minPurchases));
     parameters()->addWidget(m_minPurchases);
     parameters()->addWidget(buddyLabel(QStringLiteral("days, overdue by f&actor"), m_factor));
     parameters()->addWidget(m_factor);
@@ -222,15 +224,16 @@ BoughtANotBPanel::BoughtANotBPanel(QWidget *parent) : CampaignPanel(parent)
     parameters()->addStretch(1);
     parameters()->addWidget(find);
 
-    auto *why = new QLabel(QStringLiteral("Suggested items B: bought by A's buyers more often than by "
-                                          "customers overall (lift); double-click one to choose it."),
-                           this);
+    auto *why =
+        new QLabel(QStringLiteral("Suggested items B: bought by A's buyers more often than by "
+                                  "customers overall (lift); double-click one to choose it."),
+                   this);
     why->setWordWrap(true);
     m_suggestions = new QTableWidget(0, 5, this);
     m_suggestions->setObjectName(QStringLiteral("tblSuggestions"));
-    m_suggestions->setHorizontalHeaderLabels({QStringLiteral("Item B"), QStringLiteral("Buyers of A and B"),
-                                              QStringLiteral("Support"), QStringLiteral("Confidence"),
-                                              QStringLiteral("Lift")});
+    m_suggestions->setHorizontalHeaderLabels(
+        {QStringLiteral("Item B"), QStringLiteral("Buyers of A and B"), QStringLiteral("Support"),
+         QStringLiteral("Confidence"), QStringLiteral("Lift")});
     m_suggestions->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_suggestions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_suggestions->verticalHeader()->hide();
@@ -306,16 +309,18 @@ RfmPanel::RfmPanel(QWidget *parent) : CampaignPanel(parent)
         m_segment->addItem(QString::fromUtf8(rule.name));
     parameters()->addWidget(buddyLabel(QStringLiteral("Se&gment"), m_segment));
     parameters()->addWidget(m_segment);
-    auto *scores = new QLabel(QStringLiteral("Scores 1-5 by quintile over the customers with purchases: R "
-                                             "recency, F frequency (days bought on), M sales. Rules are "
-                                             "tried top to bottom; click a bar to list its segment."));
+    auto *scores =
+        new QLabel(QStringLiteral("Scores 1-5 by quintile over the customers with purchases: R "
+                                  "recency, F frequency (days bought on), M sales. Rules are "
+                                  "tried top to bottom; click a bar to list its segment."));
     scores->setWordWrap(true);
     parameters()->addWidget(scores, 1);
 
     auto *rules = new QTableWidget(static_cast<int>(kRfmRules.size()), 5, this);
     rules->setObjectName(QStringLiteral("tblRules"));
-    rules->setHorizontalHeaderLabels({QStringLiteral("Segment"), QStringLiteral("R"), QStringLiteral("F"),
-                                      QStringLiteral("M"), QStringLiteral("Meaning")});
+    rules->setHorizontalHeaderLabels({QStringLiteral("Segment"), QStringLiteral("R"),
+                                      QStringLiteral("F"), QStringLiteral("M"),
+                                      QStringLiteral("Meaning")});
     const auto range = [](int low, int high) {
         return low == high ? QString::number(low) : QStringLiteral("%1-%2").arg(low).arg(high);
     };
@@ -359,8 +364,9 @@ void RfmPanel::dataChanged()
     const std::vector<RfmBar> bars = rfmChartData(m_scored);
     m_chart->setBars(bars);
     for (size_t i = 0; i < bars.size(); ++i)
-        m_segment->setItemText(static_cast<int>(i),
-                               QStringLiteral("%1 (%2)").arg(bars[i].segment).arg(bars[i].customers));
+        m_segment->setItemText(
+            static_cast<int>(i),
+            QStringLiteral("%1 (%2)").arg(bars[i].segment).arg(bars[i].customers));
 }
 
 CampaignResult RfmPanel::compute()

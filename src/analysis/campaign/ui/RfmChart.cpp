@@ -50,9 +50,11 @@ QRect RfmChart::plotArea() const
 int RfmChart::segmentAt(const QPoint &point) const
 {
     const QRect plot = plotArea();
-    if (m_bars.empty() || point.x() < plot.left() || point.x() > plot.right() || point.y() < plot.top())
+    if (m_bars.empty() || point.x() < plot.left() || point.x() > plot.right() ||
+        point.y() < plot.top())
         return -1;
-    const int index = static_cast<int>((point.x() - plot.left()) * static_cast<qint64>(m_bars.size()) / plot.width());
+    const int index = static_cast<int>((point.x() - plot.left()) *
+                                       static_cast<qint64>(m_bars.size()) / plot.width());
     return std::clamp(index, 0, static_cast<int>(m_bars.size()) - 1);
 }
 
@@ -85,7 +87,8 @@ void RfmChart::paintEvent(QPaintEvent *)
                             metrics.horizontalAdvance(sales) + 16;
     int x = (width() - legendWidth) / 2;
     const int legendY = line + 4;
-    for (const auto &[text, color] : {std::pair{customers, kCustomersColor}, std::pair{sales, kSalesColor}}) {
+    for (const auto &[text, color] :
+         {std::pair{customers, kCustomersColor}, std::pair{sales, kSalesColor}}) {
         painter.fillRect(QRect(x, legendY + 2, line - 4, line - 4), color);
         x += line;
         painter.drawText(QPoint(x, legendY + metrics.ascent()), text);
@@ -99,7 +102,8 @@ void RfmChart::paintEvent(QPaintEvent *)
         const int y = plot.bottom() - static_cast<int>(plot.height() * step / 5.0);
         painter.drawLine(plot.left(), y, plot.right(), y);
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRect(0, y - line / 2, plot.left() - 4, line), Qt::AlignRight | Qt::AlignVCenter,
+        painter.drawText(QRect(0, y - line / 2, plot.left() - 4, line),
+                         Qt::AlignRight | Qt::AlignVCenter,
                          QStringLiteral("%1%").arg(top * step / 5, 0, 'f', 0));
         painter.setPen(palette().color(QPalette::Mid));
     }
@@ -133,9 +137,10 @@ void RfmChart::paintEvent(QPaintEvent *)
     painter.setFont(labelFont);
     painter.setPen(palette().color(QPalette::Text));
     for (size_t i = 0; i < m_bars.size(); ++i) {
-        const QRect nameBox(static_cast<int>(plot.left() + slot * static_cast<double>(i)), plot.bottom() + 4,
-                            static_cast<int>(slot), 2 * line);
-        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_bars[i].segment);
+        const QRect nameBox(static_cast<int>(plot.left() + slot * static_cast<double>(i)),
+                            plot.bottom() + 4, static_cast<int>(slot), 2 * line);
+        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                         m_bars[i].segment);
         painter.drawText(nameBox.translated(0, 2 * line).adjusted(0, 0, 0, -line), Qt::AlignHCenter,
                          QString::number(m_bars[i].customers));
     }

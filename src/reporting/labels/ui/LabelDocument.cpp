@@ -36,9 +36,9 @@ const QImage &pointDevice()
 
 QPageLayout paperOf(const LabelSheet &sheet)
 {
-    return QPageLayout(QPageSize(sheet.paper == LabelSheet::Paper::A4 ? QPageSize::A4
-                                                                      : QPageSize::Letter),
-                       QPageLayout::Portrait, QMarginsF());
+    return QPageLayout(
+        QPageSize(sheet.paper == LabelSheet::Paper::A4 ? QPageSize::A4 : QPageSize::Letter),
+        QPageLayout::Portrait, QMarginsF());
 }
 
 } // namespace
@@ -55,9 +55,9 @@ double FontMeasure::width(const QString &text, double pointSize) const
     if (found == m_widths.end()) {
         if (m_widths.size() >= kWidthCacheLimit)
             m_widths.clear();
-        found = m_widths
-                    .emplace(text, QFontMetricsF(m_font, &pointDevice()).horizontalAdvance(text))
-                    .first;
+        found =
+            m_widths.emplace(text, QFontMetricsF(m_font, &pointDevice()).horizontalAdvance(text))
+                .first;
     }
     return found->second * pointSize / kReferenceSize;
 }
@@ -125,8 +125,8 @@ const FittedLabel &LabelDocument::fitted(int index)
     if (!m_isFitted[i]) {
         const reporting::TwipRect box = m_sheet.textRect(0);
         m_fitted[i] = fitLabel(m_rows->labels[i].lines, box.width / kTwipsPerPoint * kWidthSafety,
-                               box.height / kTwipsPerPoint, m_sheet.pointSize,
-                               m_sheet.minPointSize, m_measure);
+                               box.height / kTwipsPerPoint, m_sheet.pointSize, m_sheet.minPointSize,
+                               m_measure);
         m_isFitted[i] = true;
         ++m_fittedCount;
         m_cutCount += m_fitted[i].cut ? 1 : 0;
@@ -176,8 +176,8 @@ bool LabelDocument::paintPage(QPainter &painter, int pageIndex)
         const QRectF box = deviceRect(m_sheet.textRect(k));
         const double lineHeight = m_measure.lineHeight(label.pointSize) * kTwipsPerPoint * sy;
         const double blockHeight = lineHeight * static_cast<double>(label.lines.size());
-        double baseline = box.top() + std::max(0.0, (box.height() - blockHeight) / 2) +
-                          metrics.ascent();
+        double baseline =
+            box.top() + std::max(0.0, (box.height() - blockHeight) / 2) + metrics.ascent();
         for (const QString &line : label.lines) {
             painter.drawText(QPointF(box.left(), baseline), line);
             baseline += lineHeight;
