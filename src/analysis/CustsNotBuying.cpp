@@ -91,19 +91,19 @@ bool CustsNotBuying::saveForMailMerge()
     return true;
 }
 
-bool CustsNotBuying::exportTo(const QString &folder)
+bool exportCustomerRows(Screen &screen, const Recordset &rows, const QString &title,
+                        const QString &folder, const QString &fileName)
 {
-    Screen &screen = m_state.screen();
     screen.setBusyPointer(true);
     reporting::Workbook book;
     const int sheet = book.addSheet();
-    book.setCell(sheet, 0, 0, title(), reporting::CellStyle{true, true, {}});
-    const auto &fields = m_list.fields();
+    book.setCell(sheet, 0, 0, title, reporting::CellStyle{true, true, {}});
+    const auto &fields = rows.fields();
     for (size_t c = 0; c < fields.size(); ++c)
         book.setCell(sheet, 2, static_cast<int>(c), fields[c].name,
                      reporting::CellStyle{true, false, {}});
-    for (int row = 0; row < m_list.storedRowCount(); ++row) {
-        std::vector<QVariant> values = m_list.storedRow(row);
+    for (int row = 0; row < rows.storedRowCount(); ++row) {
+        std::vector<QVariant> values = rows.storedRow(row);
         // Yes/no columns (IsActive) read as in the grid and on paper.
         for (QVariant &value : values) {
             if (value.typeId() == QMetaType::Bool)
@@ -112,7 +112,7 @@ bool CustsNotBuying::exportTo(const QString &folder)
         book.setRow(sheet, row + 4, 0, values);
     }
 
-    const QString path = QDir(folder).filePath(kExportFile);
+    const QString path = QDir(folder).filePath(fileName);
     QString error;
     bool saved = false;
     int cutCells = 0;
@@ -133,6 +133,11 @@ bool CustsNotBuying::exportTo(const QString &folder)
                            error,
                        QStringLiteral("Export Failed"), Buttons::Ok);
     return saved;
+}
+
+bool CustsNotBuying::exportTo(const QString &folder)
+{
+    return exportCustomerRows(m_state.screen(), m_list, title(), folder, kExportFile);
 }
 
 } // namespace corvina

@@ -11,6 +11,7 @@
 namespace corvina {
 
 class ProgramState;
+class Screen;
 
 // The customers-not-buying list behind the Custs window: every row of Customers in order
 // of Name, less the customers with an invoice line for the item (matched on the item
@@ -62,5 +63,11 @@ private:
     std::optional<Database> m_db;
     Recordset m_list;
 };
+
+// Writes `rows` (customers, in stored order) with `title` above them to the workbook
+// `fileName` in `folder`, yes/no columns as "True"/"False", and tells the user how it went;
+// true when the workbook was written.
+bool exportCustomerRows(Screen &screen, const Recordset &rows, const QString &title,
+                        const QString &folder, const QString &fileName);
 
 } // namespace corvina

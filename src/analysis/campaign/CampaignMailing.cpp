@@ -1,5 +1,6 @@
 #include "analysis/campaign/CampaignMailing.h"
 
+#include "analysis/CustsNotBuying.h"
 #include "base/Screen.h"
 #include "localdb/Database.h"
 #include "localdb/TableReplace.h"
@@ -63,44 +64,7 @@ bool saveCampaignList(Database &db, Screen &screen, const Recordset &rows, const
 bool exportCampaignList(Screen &screen, const Recordset &rows, const QString &title,
                         const QString &folder)
 {
-    screen.setBusyPointer(true);
-    reporting::Workbook book;
-    const int sheet = book.addSheet();
-    book.setCell(sheet, 0, 0, title, reporting::CellStyle{true, true, {}});
-    const auto &fields = rows.fields();
-    for (size_t c = 0; c < fields.size(); ++c)
-        book.setCell(sheet, 2, static_cast<int>(c), fields[c].name,
-                     reporting::CellStyle{true, false, {}});
-    for (int row = 0; row < rows.storedRowCount(); ++row) {
-        std::vector<QVariant> values = rows.storedRow(row);
-        for (QVariant &value : values) {
-            if (value.typeId() == QMetaType::Bool)
-                value = value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-        }
-        book.setRow(sheet, row + 4, 0, values);
-    }
-    const QString path = QDir(folder).filePath(campaign::kExportFile);
-    QString error;
-    bool saved = false;
-    int cutCells = 0;
-    if (QDir().mkpath(folder))
-        saved = book.save(path, &error, &cutCells);
-    else
-        error = QStringLiteral("The folder %1 could not be made.")
-                    .arg(QDir::toNativeSeparators(folder));
-    screen.setBusyPointer(false);
-    if (saved) {
-        QString text = QStringLiteral("Your customer data has been exported to ") +
-                       QDir::toNativeSeparators(path);
-        if (cutCells > 0)
-            text += QChar(13) + reporting::cutCellsNote(cutCells);
-        screen.message(text, QStringLiteral("Export Complete"), Buttons::Ok);
-    } else {
-        screen.message(QStringLiteral("Your customer data could not be exported.") + QChar(13) +
-                           error,
-                       QStringLiteral("Export Failed"), Buttons::Ok);
-    }
-    return saved;
+    return exportCustomerRows(screen, rows, title, folder, campaign::kExportFile);
 }
 
 } // namespace corvina
