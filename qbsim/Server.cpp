@@ -76,6 +76,7 @@ struct Server::Client {
     qsizetype sentOfFront = 0;
     bool gone = false; // disconnected: its state is dropped on the next event loop pass
     QString appName;
+    QuerySession session; // the iterators of its QuickBooks session
 };
 
 Server::Server(std::shared_ptr<const CompanyFile> company, ServerOptions options, QObject *parent)
@@ -496,6 +497,7 @@ void Server::beginSession(Client &client, wire::PayloadReader &args)
     if (!path->isEmpty() && !isOpenFile(*path))
         return refuse(hr::kOtherFileOpen, hr::description(hr::kOtherFileOpen));
     client.sessionOpen = true;
+    client.session = QuerySession(m_options.qbxmlVersion);
     log(client, call, u"ok"_s);
     sendOk(client);
 }
@@ -551,7 +553,7 @@ void Server::processRequest(Client &client, wire::PayloadReader &args)
     }
     QString diagnostic;
     try {
-        const QByteArray response = qbsim::processRequest(*m_company, *request, &diagnostic);
+        const QByteArray response = qbsim::processRequest(*m_company, client.session, *request, &diagnostic);
         log(client, call, u"ok, %1 bytes"_s.arg(response.size()));
         sendOk(client, response);
     } catch (const Error &e) {
@@ -575,6 +577,7 @@ void Server::endSession(Client &client, wire::PayloadReader &args)
         return;
     }
     client.sessionOpen = false;
+    client.session.clear();
     log(client, u"EndSession"_s, u"ok"_s);
     sendOk(client);
 }
@@ -588,6 +591,7 @@ void Server::closeConnection(Client &client, wire::PayloadReader &args)
     }
     client.sessionOpen = false;
     client.connectionOpen = false;
+    client.session.clear();
     log(client, u"CloseConnection"_s, u"ok"_s);
     sendOk(client);
 }

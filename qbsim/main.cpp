@@ -4,6 +4,7 @@
 #include "base/Error.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
+#include "qbsim/QueryEngine.h"
 #include "qbsim/Server.h"
 #include "qbxml/Wire.h"
 
@@ -35,13 +36,15 @@ constexpr int kExitUsage = 64;
 const char kUsage[] =
     "Usage:\n"
     "  qbsim serve [--socket PATH] [--quiet] [--max-client-mb N] [--answer-delay MS|never]\n"
-    "              [COMPANY_FILE]\n"
+    "              [--qbxml-version 13.0|2.1] [COMPANY_FILE]\n"
     "      Answers QuickBooks calls on the socket PATH (default: corvina-qbsim.sock in\n"
     "      $XDG_RUNTIME_DIR) from COMPANY_FILE, a qbXML query answer document. Without a\n"
     "      file no company file is open. --quiet: no log line per call on stderr.\n"
     "      --max-client-mb: the most held for one client, its unread answers and partial\n"
     "      requests (default 256); clients past it are dropped. --answer-delay: hold each\n"
     "      qbXML answer back MS milliseconds, or for ever, as a slow QuickBooks would.\n"
+    "      --qbxml-version: the newest qbXML version spoken (default 13.0; 2.1 plays a\n"
+    "      QuickBooks without iterators).\n"
     "  qbsim generate [--customers N] [--invoices M] [--seed S] [--output FILE]\n"
     "      Writes a generated company file to FILE or standard output\n"
     "      (defaults: 40 customers, 300 invoices, seed 1).\n"
@@ -88,6 +91,16 @@ bool quitOnSignals(QCoreApplication &app)
     return true;
 }
 
+// The newest qbXML version to speak: one QuickBooks has published.
+std::optional<QVersionNumber> parseQbxmlVersion(const QString &text)
+{
+    const QVersionNumber version = QVersionNumber::fromString(text);
+    if (version.segmentCount() != 2 || version.toString() != text
+        || !qbsim::knownQbxmlVersions().contains(version))
+        return std::nullopt;
+    return version;
+}
+
 std::optional<qulonglong> parseCount(const QString &text, qulonglong max)
 {
     bool ok = false;
@@ -117,8 +130,9 @@ int serve(QCoreApplication &app, const QStringList &args)
     const QCommandLineOption quietOption(u"quiet"_s);
     const QCommandLineOption maxClientOption(u"max-client-mb"_s, {}, u"N"_s);
     const QCommandLineOption answerDelayOption(u"answer-delay"_s, {}, u"MS|never"_s);
+    const QCommandLineOption versionOption(u"qbxml-version"_s, {}, u"VERSION"_s);
     QCommandLineParser parser;
-    parser.addOptions({socketOption, quietOption, maxClientOption, answerDelayOption});
+    parser.addOptions({socketOption, quietOption, maxClientOption, answerDelayOption, versionOption});
     if (const auto failed = parseArguments(parser, u"serve"_s, args))
         return *failed;
 
@@ -145,6 +159,12 @@ int serve(QCoreApplication &app, const QStringList &args)
             options.answerDelayMs = static_cast<int>(*ms);
         else
             return usageError(u"--answer-delay needs milliseconds or \"never\"."_s);
+    }
+    if (parser.isSet(versionOption)) {
+        const auto version = parseQbxmlVersion(parser.value(versionOption));
+        if (!version)
+            return usageError(u"--qbxml-version needs a qbXML version from 1.0 to 13.0, such as 13.0 or 2.1."_s);
+        options.qbxmlVersion = *version;
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
