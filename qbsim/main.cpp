@@ -6,6 +6,7 @@
 #include "qbsim/Generator.h"
 #include "qbsim/QueryEngine.h"
 #include "qbsim/Server.h"
+#include "qbsim/WebConnectorClient.h"
 #include "qbxml/Wire.h"
 
 #include <QCommandLineParser>
@@ -14,6 +15,8 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
+#include <QUrl>
 
 #include <climits>
 #include <csignal>
@@ -45,6 +48,12 @@ const char kUsage[] =
     "      qbXML answer back MS milliseconds, or for ever, as a slow QuickBooks would.\n"
     "      --qbxml-version: the newest qbXML version spoken (default 13.0; 2.1 plays a\n"
     "      QuickBooks without iterators).\n"
+    "  qbsim webconnector --url URL --user U --password P [--ca-cert FILE]\n"
+    "              [--qbxml-version 13.0|2.1] [--record-delay-ms N] [--every SECONDS] COMPANY_FILE\n"
+    "      Plays the QuickBooks Web Connector: runs an update against the service at URL,\n"
+    "      answering its requests from COMPANY_FILE. The server's certificate must verify\n"
+    "      against FILE (or the system's trusted certificates). --record-delay-ms: time\n"
+    "      taken per record answered. --every: run an update every SECONDS until stopped.\n"
     "  qbsim generate [--customers N] [--invoices M] [--seed S] [--output FILE]\n"
     "      Writes a generated company file to FILE or standard output\n"
     "      (defaults: 40 customers, 300 invoices, seed 1).\n"
@@ -213,6 +222,74 @@ int serve(QCoreApplication &app, const QStringList &args)
     return status;
 }
 
+int webconnector(QCoreApplication &app, const QStringList &args)
+{
+    const QCommandLineOption urlOption(u"url"_s, {}, u"URL"_s);
+    const QCommandLineOption userOption(u"user"_s, {}, u"U"_s);
+    const QCommandLineOption passwordOption(u"password"_s, {}, u"P"_s);
+    const QCommandLineOption caOption(u"ca-cert"_s, {}, u"FILE"_s);
+    const QCommandLineOption versionOption(u"qbxml-version"_s, {}, u"VERSION"_s);
+    const QCommandLineOption delayOption(u"record-delay-ms"_s, {}, u"N"_s);
+    const QCommandLineOption everyOption(u"every"_s, {}, u"SECONDS"_s);
+    QCommandLineParser parser;
+    parser.addOptions({urlOption, userOption, passwordOption, caOption, versionOption, delayOption, everyOption});
+    if (const auto failed = parseArguments(parser, u"webconnector"_s, args))
+        return *failed;
+
+    qbsim::WebConnectorOptions options;
+    options.url = QUrl(parser.value(urlOption), QUrl::StrictMode);
+    if (!parser.isSet(urlOption) || !options.url.isValid() || options.url.host().isEmpty())
+        return usageError(u"--url needs the service's address, such as https://host:8443/qbwc."_s);
+    if (!parser.isSet(userOption) || !parser.isSet(passwordOption))
+        return usageError(u"--user and --password are needed."_s);
+    options.user = parser.value(userOption);
+    options.password = parser.value(passwordOption);
+    options.caCertFile = parser.value(caOption);
+    if (parser.isSet(versionOption)) {
+        const auto version = parseQbxmlVersion(parser.value(versionOption));
+        if (!version)
+            return usageError(u"--qbxml-version needs a qbXML version from 1.0 to 13.0, such as 13.0 or 2.1."_s);
+        options.qbxmlVersion = *version;
+    }
+    if (parser.isSet(delayOption)) {
+        const auto ms = parseCount(parser.value(delayOption), 60000);
+        if (!ms)
+            return usageError(u"--record-delay-ms needs milliseconds from 0 to 60000."_s);
+        options.recordDelayMs = static_cast<int>(*ms);
+    }
+    std::optional<qulonglong> every;
+    if (parser.isSet(everyOption)) {
+        every = parseCount(parser.value(everyOption), 24 * 3600);
+        if (!every || *every == 0)
+            return usageError(u"--every needs seconds from 1 to 86400."_s);
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return usageError(u"one company file is needed."_s);
+
+    std::shared_ptr<const qbsim::CompanyFile> company;
+    QString companyPath = files.front();
+    try {
+        company = std::make_shared<const qbsim::CompanyFile>(qbsim::CompanyFile::load(companyPath));
+        companyPath = company->path();
+    } catch (const Error &e) {
+        printError(e.description()); // the service hears of it through connectionError
+    }
+    if (every && !quitOnSignals(app)) {
+        printError(u"cannot install the signal handlers."_s);
+        return kExitFailure;
+    }
+    qbsim::WebConnectorClient client(options, company, companyPath);
+    const auto log = [](const QString &line) { printError(line); };
+    bool ok = client.runUpdate(log);
+    if (!every)
+        return ok ? 0 : kExitFailure;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &app, [&] { ok = client.runUpdate(log); });
+    timer.start(static_cast<int>(*every * 1000));
+    app.exec();
+    return ok ? 0 : kExitFailure;
+}
 
 int generate(const QStringList &args)
 {
@@ -296,6 +373,8 @@ int main(int argc, char **argv)
     }
     if (command == u"serve")
         return serve(app, args.mid(1));
+    if (command == u"webconnector")
+        return webconnector(app, args.mid(1));
     if (command == u"generate")
         return generate(args.mid(1));
     return usageError(u"unknown command %1."_s.arg(command));
