@@ -33,12 +33,19 @@ QString certificatePathFor(const ConnectionSettings &settings, const QString &ap
                                               : settings.certificatePath;
 }
 
-QSslConfiguration serviceTls(const ConnectionSettings &settings, const QString &appFolder)
+QString ensureCertificate(const ConnectionSettings &settings, const QString &appFolder)
 {
     const QString certPath = certificatePathFor(settings, appFolder);
     const QString keyPath = keyPathFor(settings, appFolder);
     if (settings.certificatePath.isEmpty() && (!QFile::exists(certPath) || !QFile::exists(keyPath)))
         saveCertificateFiles(makeSelfSignedCertificate(localHostName(), localAddresses()), certPath, keyPath);
+    return certPath;
+}
+
+QSslConfiguration serviceTls(const ConnectionSettings &settings, const QString &appFolder)
+{
+    const QString certPath = ensureCertificate(settings, appFolder);
+    const QString keyPath = keyPathFor(settings, appFolder);
 
     const QList<QSslCertificate> chain = QSslCertificate::fromData(readAll(certPath), QSsl::Pem);
     if (chain.isEmpty() || chain.first().isNull())

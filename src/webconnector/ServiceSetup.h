@@ -12,6 +12,9 @@ namespace corvina::wc {
 // machine's name and addresses. Raises corvina::Error when they cannot be made or read.
 QSslConfiguration serviceTls(const ConnectionSettings &settings, const QString &appFolder);
 QString certificatePathFor(const ConnectionSettings &settings, const QString &appFolder);
+// Makes Corvina's own certificate and key when the settings name none and they are missing;
+// returns the certificate's path.
+QString ensureCertificate(const ConnectionSettings &settings, const QString &appFolder);
 
 // The service as the settings describe it, listening on every address of their port over
 // HTTPS. Raises corvina::Error (with a message for the user) when it cannot start.
