@@ -198,16 +198,16 @@ void WebConnectorRequestProcessor::closeConnection()
     m_service.wantUpdate(false);
 }
 
-std::optional<QVersionNumber> WebConnectorRequestProcessor::newestQbxmlVersion() const
+QList<QVersionNumber> WebConnectorRequestProcessor::supportedQbxmlVersions()
 {
     const auto &first = m_service.firstCall();
     if (!first)
-        return std::nullopt;
-    if (auto newest = first->host.newestVersion())
-        return newest;
+        return {};
+    if (!first->host.versions.isEmpty())
+        return first->host.versions;
     if (first->majorVersion > 0)
-        return QVersionNumber(first->majorVersion, first->minorVersion);
-    return std::nullopt;
+        return {QVersionNumber(first->majorVersion, first->minorVersion)};
+    return {};
 }
 
 QString WebConnectorRequestProcessor::hostAnswerDamage() const

@@ -51,9 +51,9 @@ public:
     void closeConnection() override;
     bool linkLost() const override { return m_lost; }
 
-    // The newest qbXML version the host speaks: from strHCPResponse, else from the first
-    // call's qbXMLMajorVers/MinorVers; nothing before the session began.
-    std::optional<QVersionNumber> newestQbxmlVersion() const;
+    // The qbXML versions the host speaks: from strHCPResponse, else the first call's
+    // qbXMLMajorVers/MinorVers alone; nothing before the session began.
+    QList<QVersionNumber> supportedQbxmlVersions() override;
     // What was wrong with strHCPResponse, when it could not be read whole.
     QString hostAnswerDamage() const;
 

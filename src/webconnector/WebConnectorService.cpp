@@ -298,7 +298,7 @@ void WebConnectorService::onSendRequest(const soap::Call &call, QTcpSocket *sock
         FirstCall first;
         first.companyFile = call.argument(QStringLiteral("strCompanyFileName"));
         first.hcpResponse = call.argument(QStringLiteral("strHCPResponse"));
-        first.host = readHostInfo(first.hcpResponse);
+        first.host = qb::readHostVersions(first.hcpResponse);
         first.majorVersion = call.argument(QStringLiteral("qbXMLMajorVers")).toInt();
         first.minorVersion = call.argument(QStringLiteral("qbXMLMinorVers")).toInt();
         m_first = std::move(first);

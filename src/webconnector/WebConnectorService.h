@@ -1,7 +1,7 @@
 #pragma once
 
 #include "webconnector/Gatekeeper.h"
-#include "webconnector/HostInfo.h"
+#include "qbxml/HostVersions.h"
 #include "webconnector/Soap.h"
 
 #include <QAbstractHttpServer>
@@ -55,7 +55,7 @@ public:
     struct FirstCall {
         QString companyFile;
         QString hcpResponse;
-        HostInfo host;
+        qb::HostVersions host;
         int majorVersion = 0;
         int minorVersion = 0;
     };

@@ -446,13 +446,13 @@ TEST(HostVersions, CapturedHostAnswerGivesItsVersionsAndNamesTheDamage)
     EXPECT_EQ(host.versions.first(), QVersionNumber(1, 0));
     EXPECT_EQ(host.versions.last(), QVersionNumber(13, 0));
     EXPECT_EQ(iteratorVersionFor(host.versions), QVersionNumber(13, 0));
-    // The published copy has one damaged element, after the host's answer.
-    EXPECT_FALSE(host.damage.isEmpty());
-    EXPECT_TRUE(host.damage.startsWith(u"line 1, column"_s)) << host.damage.toStdString();
+    // The published copy has one damaged element, after the host's answer: reading stops
+    // at the end of the host's record and never reaches it.
+    EXPECT_TRUE(host.damage.isEmpty()) << host.damage.toStdString();
 
     const HostVersions none = readHostVersions(wrap("HostQueryRs", {}));
     EXPECT_TRUE(none.versions.isEmpty());
-    EXPECT_TRUE(none.damage.isEmpty());
+    EXPECT_TRUE(none.damage.contains(u"no HostRet"_s)) << none.damage.toStdString();
     // Versions outside a HostRet are not the host's.
     EXPECT_TRUE(readHostVersions("<QBXML><SupportedQBXMLVersion>13.0</SupportedQBXMLVersion></QBXML>")
                     .versions.isEmpty());

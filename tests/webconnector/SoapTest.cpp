@@ -1,5 +1,6 @@
-#include "webconnector/HostInfo.h"
 #include "webconnector/Soap.h"
+
+#include "qbxml/HostVersions.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
@@ -9,6 +10,8 @@
 #include <map>
 
 using namespace corvina::wc;
+using corvina::qb::HostVersions;
+using corvina::qb::readHostVersions;
 using soap::Operation;
 
 namespace {
@@ -212,11 +215,11 @@ TEST(HostInfoReader, ReadsTheCapturedHostAnswerDespiteItsDamage)
         whole.readNext();
     EXPECT_TRUE(whole.hasError());
 
-    const HostInfo info = readHostInfo(hcp);
+    const HostVersions info = readHostVersions(hcp);
     EXPECT_EQ(info.productName, QStringLiteral("QuickBooks Pro 2014"));
-    ASSERT_EQ(info.supportedVersions.size(), 16);
-    EXPECT_EQ(info.supportedVersions.first(), QVersionNumber(1, 0));
-    EXPECT_EQ(info.newestVersion(), QVersionNumber(13, 0));
+    ASSERT_EQ(info.versions.size(), 16);
+    EXPECT_EQ(info.versions.first(), QVersionNumber(1, 0));
+    EXPECT_EQ(info.newest(), QVersionNumber(13, 0));
     EXPECT_TRUE(info.damage.isEmpty()) << info.damage.toStdString();
 
     // It also arrives escaped inside a sendRequestXML and comes out whole.
@@ -233,12 +236,12 @@ TEST(HostInfoReader, ReportsDamageInsideTheHostRecordAndKeepsWhatCameBefore)
     QString hcp = sample("hcp-response.xml");
     hcp.replace(QStringLiteral("<SupportedQBXMLVersion>5.0</SupportedQBXMLVersion>"),
                 QStringLiteral("<SupportedQBXMLVersion>5.0<x/SupportedQBXMLVersion>"));
-    const HostInfo info = readHostInfo(hcp);
-    EXPECT_EQ(info.supportedVersions.size(), 7); // 1.0 to 4.1
-    EXPECT_EQ(info.newestVersion(), QVersionNumber(4, 1));
+    const HostVersions info = readHostVersions(hcp);
+    EXPECT_EQ(info.versions.size(), 7); // 1.0 to 4.1
+    EXPECT_EQ(info.newest(), QVersionNumber(4, 1));
     EXPECT_TRUE(info.damage.contains(QStringLiteral("damaged at line"))) << info.damage.toStdString();
 
-    EXPECT_FALSE(readHostInfo(QString()).newestVersion());
-    EXPECT_TRUE(readHostInfo(QString()).damage.isEmpty());
-    EXPECT_FALSE(readHostInfo(QStringLiteral("<QBXML/>")).damage.isEmpty());
+    EXPECT_FALSE(readHostVersions(QString()).newest());
+    EXPECT_TRUE(readHostVersions(QString()).damage.isEmpty());
+    EXPECT_FALSE(readHostVersions(QStringLiteral("<QBXML/>")).damage.isEmpty());
 }
