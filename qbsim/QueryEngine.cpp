@@ -6,12 +6,22 @@
 #include "qbxml/ComErrors.h"
 
 #include <QSet>
+#include <QUuid>
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 #include <vector>
 
 namespace corvina::qbsim {
+
+// An iterator's records: every match of the query that started it, handed out page by page.
+struct QuerySession::Iterator {
+    int kind;
+    unsigned keep;
+    std::vector<std::uint32_t> matches;
+    std::size_t next = 0;
+};
 
 namespace {
 
@@ -50,6 +60,10 @@ struct Answer {
     const std::vector<ListRecord> *list = nullptr; // null for invoices
     unsigned keep = 0;                             // invoice parts kept
     std::vector<std::uint32_t> matches;            // record indices, file order
+    bool unlimited = false;                        // MaxReturned sizes pages, not the match
+    std::optional<QString> iteratorId;
+    std::optional<qsizetype> iteratorRemaining;
+    const QuerySession *host = nullptr; // for a HostQuery
 };
 
 QSet<QString> foldedSet(const QStringList &values)
@@ -62,7 +76,7 @@ QSet<QString> foldedSet(const QStringList &values)
 
 bool limitReached(const Answer &answer)
 {
-    return answer.query->maxReturned &&
+    return !answer.unlimited && answer.query->maxReturned &&
            static_cast<qsizetype>(answer.matches.size()) >= *answer.query->maxReturned;
 }
 
@@ -157,16 +171,61 @@ void matchInvoices(const CompanyFile &company, Answer &answer)
     }
 }
 
-Answer answer(const CompanyFile &company, const Query &query)
+const std::vector<ListRecord> *listOf(const CompanyFile &company, QueryKind kind)
+{
+    switch (kind) {
+    case QueryKind::Customer: return &company.customers();
+    case QueryKind::Item: return &company.items();
+    case QueryKind::SalesRep: return &company.salesReps();
+    default: return nullptr;
+    }
+}
+
+// Hands out the iterator's next page (MaxReturned of this request, or all that remain).
+void nextPage(QuerySession &session, QuerySession::Iterator &iterator, const QString &id,
+              Answer &answer);
+
+Answer answer(const CompanyFile &company, QuerySession &session, const Query &query);
+
+Answer continueIterator(const CompanyFile &company, QuerySession &session, const Query &query)
 {
     Answer result;
     result.query = &query;
     result.status = ok();
+    result.list = listOf(company, query.kind);
+    QuerySession::Iterator *iterator = session.find(query.iteratorId);
+    if (!iterator || iterator->kind != static_cast<int>(query.kind)) {
+        result.status = {
+            3391, kError,
+            u"The iteratorID \"%1\" is not valid: no such iterator is open in this session."_s.arg(
+                query.iteratorId)};
+        return result;
+    }
+    result.keep = iterator->keep;
+    if (query.iterator == IteratorUse::Stop) {
+        session.erase(query.iteratorId);
+        result.iteratorId = query.iteratorId;
+        result.iteratorRemaining = 0;
+        return result;
+    }
+    nextPage(session, *iterator, query.iteratorId, result);
+    return result;
+}
+
+Answer answer(const CompanyFile &company, QuerySession &session, const Query &query)
+{
+    if (query.iterator == IteratorUse::Continue || query.iterator == IteratorUse::Stop)
+        return continueIterator(company, session, query);
+    Answer result;
+    result.query = &query;
+    result.status = ok();
+    result.unlimited = query.iterator == IteratorUse::Start;
     switch (query.kind) {
     case QueryKind::Customer: result.list = &company.customers(); break;
     case QueryKind::Item: result.list = &company.items(); break;
     case QueryKind::SalesRep: result.list = &company.salesReps(); break;
     case QueryKind::Invoice: matchInvoices(company, result); break;
+    case QueryKind::Host: result.host = &session; return result;
     case QueryKind::Other: result.status = notAvailable(); return result;
     }
     if (result.list) {
@@ -176,9 +235,36 @@ Answer answer(const CompanyFile &company, const Query &query)
         }
         matchList(*result.list, result);
     }
+    if (result.unlimited && result.status.code == 0) {
+        QString id;
+        QuerySession::Iterator &iterator = session.start(static_cast<int>(query.kind), result.keep,
+                                                         std::move(result.matches), &id);
+        result.matches.clear();
+        nextPage(session, iterator, id, result);
+        return result;
+    }
     if (result.status.code == 0 && result.matches.empty())
         result.status = noMatch();
     return result;
+}
+
+void nextPage(QuerySession &session, QuerySession::Iterator &iterator, const QString &id,
+              Answer &answer)
+{
+    const std::size_t left = iterator.matches.size() - iterator.next;
+    const std::size_t page =
+        answer.query->maxReturned
+            ? std::min(left, static_cast<std::size_t>(*answer.query->maxReturned))
+            : left;
+    const auto from = iterator.matches.begin() + static_cast<std::ptrdiff_t>(iterator.next);
+    answer.matches.assign(from, from + static_cast<std::ptrdiff_t>(page));
+    iterator.next += page;
+    answer.iteratorId = id;
+    answer.iteratorRemaining = static_cast<qsizetype>(iterator.matches.size() - iterator.next);
+    if (answer.matches.empty())
+        answer.status = noMatch();
+    if (*answer.iteratorRemaining == 0)
+        session.erase(id); // run out: continuing it again is an error
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -229,6 +315,23 @@ void appendAnswer(QByteArray &out, const CompanyFile &company, const Answer &ans
     appendAttribute(out, "statusCode", QString::number(answer.status.code));
     appendAttribute(out, "statusSeverity", QString(answer.status.severity));
     appendAttribute(out, "statusMessage", answer.status.message);
+    if (answer.iteratorRemaining) {
+        appendAttribute(out, "iteratorRemainingCount", QString::number(*answer.iteratorRemaining));
+        appendAttribute(out, "iteratorID", *answer.iteratorId);
+    }
+    if (answer.host && includeData) {
+        out.append(
+            ">\n<HostRet><ProductName>QuickBooks stand-in (qbsim)</ProductName>"
+            "<MajorVersion>1</MajorVersion><MinorVersion>0</MinorVersion><Country>US</Country>");
+        for (const QVersionNumber &version : answer.host->supportedVersions())
+            out.append("<SupportedQBXMLVersion>")
+                .append(version.toString().toLatin1())
+                .append("</SupportedQBXMLVersion>");
+        out.append("<IsAutomaticLogin>false</IsAutomaticLogin><QBFileMode>SingleUser</QBFileMode></"
+                   "HostRet>\n");
+        out.append("</").append(name).append(">\n");
+        return;
+    }
     if (!includeData || answer.matches.empty()) {
         out.append("/>\n");
         return;
@@ -244,19 +347,19 @@ void appendAnswer(QByteArray &out, const CompanyFile &company, const Answer &ans
     out.append("</").append(name).append(">\n");
 }
 
-QByteArray respond(const CompanyFile &company, const Envelope &envelope)
+QByteArray respond(const CompanyFile &company, QuerySession &session, const Envelope &envelope)
 {
     std::vector<Query> queries;
     queries.reserve(envelope.requests.size());
     for (const Node &request : envelope.requests)
-        queries.push_back(readQuery(request));
+        queries.push_back(readQuery(request, envelope.version));
     if (envelope.onError == OnError::Rollback)
         throw Refusal{hr::kRollbackUnsupported, u"onError=\"rollbackOnError\"."_s};
 
     std::vector<Answer> answers;
     qsizetype size = 256;
     for (const Query &query : queries) {
-        answers.push_back(answer(company, query));
+        answers.push_back(answer(company, session, query));
         size += 256 + (envelope.includeData ? recordsSize(company, answers.back()) : 0);
         if (envelope.onError == OnError::Stop && answers.back().status.severity == kError)
             break;
@@ -273,15 +376,80 @@ QByteArray respond(const CompanyFile &company, const Envelope &envelope)
 
 } // namespace
 
-QByteArray processRequest(const CompanyFile &company, QByteArrayView request, QString *diagnostic)
+QList<QVersionNumber> knownQbxmlVersions()
+{
+    static const QList<QVersionNumber> versions = [] {
+        QList<QVersionNumber> list;
+        for (const char *text : {"1.0", "1.1", "2.0", "2.1", "3.0", "4.0", "4.1", "5.0", "6.0",
+                                 "7.0", "8.0", "9.0", "10.0", "11.0", "12.0", "13.0"})
+            list.append(QVersionNumber::fromString(QLatin1StringView(text)));
+        return list;
+    }();
+    return versions;
+}
+
+QuerySession::QuerySession(QVersionNumber newest) : m_newest(std::move(newest)) {}
+QuerySession::~QuerySession() = default;
+QuerySession::QuerySession(QuerySession &&) noexcept = default;
+QuerySession &QuerySession::operator=(QuerySession &&) noexcept = default;
+
+QList<QVersionNumber> QuerySession::supportedVersions() const
+{
+    QList<QVersionNumber> versions;
+    for (const QVersionNumber &v : knownQbxmlVersions()) {
+        if (v <= m_newest)
+            versions.append(v);
+    }
+    return versions;
+}
+
+int QuerySession::openIterators() const
+{
+    return static_cast<int>(m_iterators.size());
+}
+
+void QuerySession::clear()
+{
+    m_iterators.clear();
+}
+
+QuerySession::Iterator *QuerySession::find(const QString &id)
+{
+    const auto it = m_iterators.find(id);
+    return it == m_iterators.end() ? nullptr : it->second.get();
+}
+
+QuerySession::Iterator &QuerySession::start(int kind, unsigned keep,
+                                            std::vector<std::uint32_t> matches, QString *id)
+{
+    *id = QUuid::createUuid().toString(QUuid::WithBraces);
+    auto iterator = std::make_unique<Iterator>(Iterator{kind, keep, std::move(matches), 0});
+    Iterator &ref = *iterator;
+    m_iterators[*id] = std::move(iterator);
+    return ref;
+}
+
+void QuerySession::erase(const QString &id)
+{
+    m_iterators.erase(id);
+}
+
+QByteArray processRequest(const CompanyFile &company, QuerySession &session, QByteArrayView request,
+                          QString *diagnostic)
 {
     try {
-        return respond(company, readRequestDocument(request));
+        return respond(company, session, readRequestDocument(request, session.supportedVersions()));
     } catch (const Refusal &refusal) {
         if (diagnostic)
             *diagnostic = refusal.detail;
         throw Error(refusal.number, hr::description(refusal.number));
     }
+}
+
+QByteArray processRequest(const CompanyFile &company, QByteArrayView request, QString *diagnostic)
+{
+    QuerySession session;
+    return processRequest(company, session, request, diagnostic);
 }
 
 } // namespace corvina::qbsim

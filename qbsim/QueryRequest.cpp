@@ -23,8 +23,8 @@ constexpr int kMaxDepth = 16;
 
 class RequestReader {
 public:
-    explicit RequestReader(QByteArrayView request)
-        : m_reader(QByteArray::fromRawData(request.data(), request.size()))
+    RequestReader(QByteArrayView request, const QList<QVersionNumber> &accepted)
+        : m_reader(QByteArray::fromRawData(request.data(), request.size())), m_accepted(accepted)
     {
     }
 
@@ -54,6 +54,7 @@ public:
         failOnReaderError();
         if (!sawRoot)
             refuse(u"the document has no <QBXML> element."_s);
+        envelope.version = QVersionNumber::fromString(*m_version);
         return envelope;
     }
 
@@ -70,7 +71,6 @@ private:
     {
         if (m_version)
             refuse(u"a second <?qbxml?> instruction."_s);
-        static const QStringList accepted = {u"1.0"_s, u"1.1"_s, u"2.0"_s, u"2.1"_s};
         const QString data = m_reader.processingInstructionData().toString().simplified();
         QString version;
         for (const QChar quote : {u'"', u'\''}) {
@@ -78,7 +78,9 @@ private:
             if (data.startsWith(prefix) && data.endsWith(quote) && data.size() > prefix.size())
                 version = data.sliced(prefix.size(), data.size() - prefix.size() - 1);
         }
-        if (!accepted.contains(version))
+        const QVersionNumber number = QVersionNumber::fromString(version);
+        if (version.isEmpty() || number.toString() != version.trimmed() ||
+            number.segmentCount() != 2 || !m_accepted.contains(number))
             throw Refusal{hr::kVersionUnsupported,
                           u"the qbXML version instruction is \"%1\"."_s.arg(data)};
         m_version = version;
@@ -172,6 +174,7 @@ private:
     }
 
     QXmlStreamReader m_reader;
+    const QList<QVersionNumber> &m_accepted;
     std::optional<QString> m_version;
 };
 
@@ -410,16 +413,54 @@ QueryKind kindOf(QStringView requestName)
         return QueryKind::SalesRep;
     if (requestName == u"InvoiceQueryRq")
         return QueryKind::Invoice;
+    if (requestName == u"HostQueryRq")
+        return QueryKind::Host;
     return QueryKind::Other;
+}
+
+// The iterator attributes, which the customer, item and invoice queries take from 5.0 on.
+void readIterator(const Node &request, Query &query)
+{
+    const QStringView use = request.attributes.value(QLatin1StringView("iterator"));
+    const bool hasId = request.attributes.hasAttribute(QLatin1StringView("iteratorID"));
+    if (use.isEmpty() && !request.attributes.hasAttribute(QLatin1StringView("iterator"))) {
+        if (hasId)
+            refuse(u"%1 has an iteratorID but no iterator."_s.arg(describe(request)));
+        return;
+    }
+    if (use == u"Start")
+        query.iterator = IteratorUse::Start;
+    else if (use == u"Continue")
+        query.iterator = IteratorUse::Continue;
+    else if (use == u"Stop")
+        query.iterator = IteratorUse::Stop;
+    else
+        refuse(u"%1 has the unknown iterator value \"%2\"."_s.arg(describe(request), use));
+    query.iteratorId = request.attributes.value(QLatin1StringView("iteratorID")).toString();
+    if (query.iterator != IteratorUse::Start && query.iteratorId.isEmpty())
+        refuse(
+            u"%1 continues or stops an iterator without its iteratorID."_s.arg(describe(request)));
+}
+
+void readHostQuery(const Node &request, const QVersionNumber &version)
+{
+    Children children(request);
+    if (version >= QVersionNumber(6, 0)) {
+        if (const Node *node = children.optional(u"IncludeListMetaData"))
+            expectContent(*node, {{{u"IncludeMaxCapacity", Occurs::Required}}});
+    }
+    if (version >= QVersionNumber(4, 0))
+        children.texts(u"IncludeRetElement");
+    children.expectEnd();
 }
 } // namespace
 
-Envelope readRequestDocument(QByteArrayView request)
+Envelope readRequestDocument(QByteArrayView request, const QList<QVersionNumber> &accepted)
 {
-    return RequestReader(request).read();
+    return RequestReader(request, accepted).read();
 }
 
-Query readQuery(const Node &request)
+Query readQuery(const Node &request, const QVersionNumber &version)
 {
     Query query;
     query.kind = kindOf(request.name);
@@ -428,12 +469,20 @@ Query readQuery(const Node &request)
         query.requestId = request.attributes.value(QLatin1StringView("requestID")).toString();
     if (query.kind == QueryKind::Other)
         return query; // answered as unsupported, whatever it holds
+    const bool iterates = version >= QVersionNumber(5, 0) && query.kind != QueryKind::SalesRep &&
+                          query.kind != QueryKind::Host;
     for (const QXmlStreamAttribute &attribute : request.attributes) {
-        if (attribute.qualifiedName() != u"requestID")
-            refuse(u"%1 has an unknown attribute %2."_s.arg(describe(request),
-                                                            attribute.qualifiedName()));
+        const QStringView name = attribute.qualifiedName();
+        if (name != u"requestID" && !(iterates && (name == u"iterator" || name == u"iteratorID")))
+            refuse(u"%1 has an unknown attribute %2."_s.arg(describe(request), name));
     }
     requireNoText(request);
+    if (iterates)
+        readIterator(request, query);
+    if (query.kind == QueryKind::Host) {
+        readHostQuery(request, version);
+        return query;
+    }
     if (query.kind == QueryKind::Invoice)
         readInvoiceQuery(request, query);
     else

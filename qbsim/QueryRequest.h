@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVersionNumber>
 #include <QXmlStreamAttributes>
 
 #include <cstdint>
@@ -35,13 +37,16 @@ struct Node {
 enum class OnError { Stop, Continue, Rollback };
 
 struct Envelope {
+    QVersionNumber version;
     OnError onError = OnError::Stop;
     bool includeData = true;
     std::vector<Node> requests;
 };
 
 // The supported queries.
-enum class QueryKind { Customer, Item, SalesRep, Invoice, Other };
+enum class QueryKind { Customer, Item, SalesRep, Invoice, Host, Other };
+
+enum class IteratorUse { None, Start, Continue, Stop };
 
 enum class ActiveStatus { ActiveOnly, InactiveOnly, All };
 
@@ -56,11 +61,15 @@ struct Query {
     std::optional<QString> fromDate, toDate;
     std::optional<QString> includeLineItems, includeLinkedTxns;
     bool unsupported = false; // holds an element the stand-in does not implement
+    IteratorUse iterator = IteratorUse::None;
+    QString iteratorId;
 };
 
-// The request document as a tree; throws Refusal when it is not well formed or not qbXML.
-Envelope readRequestDocument(QByteArrayView request);
-// One request of the document checked against its content model; throws Refusal.
-Query readQuery(const Node &request);
+// The request document as a tree; throws Refusal when it is not well formed, not qbXML, or
+// of a version not in `accepted`.
+Envelope readRequestDocument(QByteArrayView request, const QList<QVersionNumber> &accepted);
+// One request of the document checked against its content model in `version` (the iterator
+// attributes from 5.0 on); throws Refusal.
+Query readQuery(const Node &request, const QVersionNumber &version);
 
 } // namespace corvina::qbsim

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVersionNumber>
 
 #include <cstdint>
 #include <map>
@@ -27,6 +28,9 @@ struct ServerOptions {
     // Answers to qbXML requests are held back this long (negative: for ever), as a slow or
     // stuck QuickBooks would; the other calls are answered at once.
     int answerDelayMs = 0;
+    // The newest qbXML version the stand-in speaks (it speaks every older one too); 2.1
+    // plays a QuickBooks without iterators.
+    QVersionNumber qbxmlVersion{13, 0};
 };
 
 // Answers the request library's calls over a Unix-domain socket, one reply frame per request

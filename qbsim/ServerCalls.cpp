@@ -88,6 +88,7 @@ void Server::beginSession(Client &client, wire::PayloadReader &args)
     if (!path->isEmpty() && !isOpenFile(*path))
         return refuse(hr::kOtherFileOpen, hr::description(hr::kOtherFileOpen));
     client.sessionOpen = true;
+    client.session = QuerySession(m_options.qbxmlVersion);
     log(client, call, u"ok"_s);
     sendOk(client);
 }
@@ -143,7 +144,8 @@ void Server::processRequest(Client &client, wire::PayloadReader &args)
     }
     QString diagnostic;
     try {
-        const QByteArray response = qbsim::processRequest(*m_company, *request, &diagnostic);
+        const QByteArray response =
+            qbsim::processRequest(*m_company, client.session, *request, &diagnostic);
         log(client, call, u"ok, %1 bytes"_s.arg(response.size()));
         sendOk(client, response);
     } catch (const Error &e) {
@@ -167,6 +169,7 @@ void Server::endSession(Client &client, wire::PayloadReader &args)
         return;
     }
     client.sessionOpen = false;
+    client.session.clear();
     log(client, u"EndSession"_s, u"ok"_s);
     sendOk(client);
 }
@@ -180,6 +183,7 @@ void Server::closeConnection(Client &client, wire::PayloadReader &args)
     }
     client.sessionOpen = false;
     client.connectionOpen = false;
+    client.session.clear();
     log(client, u"CloseConnection"_s, u"ok"_s);
     sendOk(client);
 }

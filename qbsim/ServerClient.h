@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qbsim/QueryEngine.h"
 #include "qbsim/Server.h"
 #include "qbxml/Wire.h"
 
@@ -30,6 +31,7 @@ struct Server::Client {
     qsizetype sentOfFront = 0;
     bool gone = false; // disconnected: its state is dropped on the next event loop pass
     QString appName;
+    QuerySession session; // the iterators of its QuickBooks session
 };
 
 } // namespace corvina::qbsim

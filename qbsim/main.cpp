@@ -4,7 +4,9 @@
 #include "base/Error.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
+#include "qbsim/QueryEngine.h"
 #include "qbsim/Server.h"
+#include "qbsim/WebConnectorClient.h"
 #include "qbxml/Wire.h"
 
 #include <QCommandLineParser>
@@ -13,6 +15,8 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
+#include <QUrl>
 
 #include <climits>
 #include <csignal>
@@ -35,13 +39,22 @@ constexpr int kExitUsage = 64;
 const char kUsage[] =
     "Usage:\n"
     "  qbsim serve [--socket PATH] [--quiet] [--max-client-mb N] [--answer-delay MS|never]\n"
-    "              [COMPANY_FILE]\n"
+    "              [--qbxml-version 13.0|2.1] [COMPANY_FILE]\n"
     "      Answers QuickBooks calls on the socket PATH (default: corvina-qbsim.sock in\n"
     "      $XDG_RUNTIME_DIR) from COMPANY_FILE, a qbXML query answer document. Without a\n"
     "      file no company file is open. --quiet: no log line per call on stderr.\n"
     "      --max-client-mb: the most held for one client, its unread answers and partial\n"
     "      requests (default 256); clients past it are dropped. --answer-delay: hold each\n"
     "      qbXML answer back MS milliseconds, or for ever, as a slow QuickBooks would.\n"
+    "      --qbxml-version: the newest qbXML version spoken (default 13.0; 2.1 plays a\n"
+    "      QuickBooks without iterators).\n"
+    "  qbsim webconnector --url URL --user U --password P [--ca-cert FILE]\n"
+    "              [--qbxml-version 13.0|2.1] [--record-delay-ms N] [--every SECONDS] "
+    "COMPANY_FILE\n"
+    "      Plays the QuickBooks Web Connector: runs an update against the service at URL,\n"
+    "      answering its requests from COMPANY_FILE. The server's certificate must verify\n"
+    "      against FILE (or the system's trusted certificates). --record-delay-ms: time\n"
+    "      taken per record answered. --every: run an update every SECONDS until stopped.\n"
     "  qbsim generate [--customers N] [--invoices M] [--seed S] [--output FILE]\n"
     "      Writes a generated company file to FILE or standard output\n"
     "      (defaults: 40 customers, 300 invoices, seed 1).\n"
@@ -88,6 +101,16 @@ bool quitOnSignals(QCoreApplication &app)
     return true;
 }
 
+// The newest qbXML version to speak: one QuickBooks has published.
+std::optional<QVersionNumber> parseQbxmlVersion(const QString &text)
+{
+    const QVersionNumber version = QVersionNumber::fromString(text);
+    if (version.segmentCount() != 2 || version.toString() != text ||
+        !qbsim::knownQbxmlVersions().contains(version))
+        return std::nullopt;
+    return version;
+}
+
 std::optional<qulonglong> parseCount(const QString &text, qulonglong max)
 {
     bool ok = false;
@@ -117,8 +140,10 @@ int serve(QCoreApplication &app, const QStringList &args)
     const QCommandLineOption quietOption(u"quiet"_s);
     const QCommandLineOption maxClientOption(u"max-client-mb"_s, {}, u"N"_s);
     const QCommandLineOption answerDelayOption(u"answer-delay"_s, {}, u"MS|never"_s);
+    const QCommandLineOption versionOption(u"qbxml-version"_s, {}, u"VERSION"_s);
     QCommandLineParser parser;
-    parser.addOptions({socketOption, quietOption, maxClientOption, answerDelayOption});
+    parser.addOptions(
+        {socketOption, quietOption, maxClientOption, answerDelayOption, versionOption});
     if (const auto failed = parseArguments(parser, u"serve"_s, args))
         return *failed;
 
@@ -145,6 +170,13 @@ int serve(QCoreApplication &app, const QStringList &args)
             options.answerDelayMs = static_cast<int>(*ms);
         else
             return usageError(u"--answer-delay needs milliseconds or \"never\"."_s);
+    }
+    if (parser.isSet(versionOption)) {
+        const auto version = parseQbxmlVersion(parser.value(versionOption));
+        if (!version)
+            return usageError(
+                u"--qbxml-version needs a qbXML version from 1.0 to 13.0, such as 13.0 or 2.1."_s);
+        options.qbxmlVersion = *version;
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
@@ -191,6 +223,77 @@ int serve(QCoreApplication &app, const QStringList &args)
     const int status = app.exec();
     server.close();
     return status;
+}
+
+int webconnector(QCoreApplication &app, const QStringList &args)
+{
+    const QCommandLineOption urlOption(u"url"_s, {}, u"URL"_s);
+    const QCommandLineOption userOption(u"user"_s, {}, u"U"_s);
+    const QCommandLineOption passwordOption(u"password"_s, {}, u"P"_s);
+    const QCommandLineOption caOption(u"ca-cert"_s, {}, u"FILE"_s);
+    const QCommandLineOption versionOption(u"qbxml-version"_s, {}, u"VERSION"_s);
+    const QCommandLineOption delayOption(u"record-delay-ms"_s, {}, u"N"_s);
+    const QCommandLineOption everyOption(u"every"_s, {}, u"SECONDS"_s);
+    QCommandLineParser parser;
+    parser.addOptions(
+        {urlOption, userOption, passwordOption, caOption, versionOption, delayOption, everyOption});
+    if (const auto failed = parseArguments(parser, u"webconnector"_s, args))
+        return *failed;
+
+    qbsim::WebConnectorOptions options;
+    options.url = QUrl(parser.value(urlOption), QUrl::StrictMode);
+    if (!parser.isSet(urlOption) || !options.url.isValid() || options.url.host().isEmpty())
+        return usageError(u"--url needs the service's address, such as https://host:8443/qbwc."_s);
+    if (!parser.isSet(userOption) || !parser.isSet(passwordOption))
+        return usageError(u"--user and --password are needed."_s);
+    options.user = parser.value(userOption);
+    options.password = parser.value(passwordOption);
+    options.caCertFile = parser.value(caOption);
+    if (parser.isSet(versionOption)) {
+        const auto version = parseQbxmlVersion(parser.value(versionOption));
+        if (!version)
+            return usageError(
+                u"--qbxml-version needs a qbXML version from 1.0 to 13.0, such as 13.0 or 2.1."_s);
+        options.qbxmlVersion = *version;
+    }
+    if (parser.isSet(delayOption)) {
+        const auto ms = parseCount(parser.value(delayOption), 60000);
+        if (!ms)
+            return usageError(u"--record-delay-ms needs milliseconds from 0 to 60000."_s);
+        options.recordDelayMs = static_cast<int>(*ms);
+    }
+    std::optional<qulonglong> every;
+    if (parser.isSet(everyOption)) {
+        every = parseCount(parser.value(everyOption), 24 * 3600);
+        if (!every || *every == 0)
+            return usageError(u"--every needs seconds from 1 to 86400."_s);
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return usageError(u"one company file is needed."_s);
+
+    std::shared_ptr<const qbsim::CompanyFile> company;
+    QString companyPath = files.front();
+    try {
+        company = std::make_shared<const qbsim::CompanyFile>(qbsim::CompanyFile::load(companyPath));
+        companyPath = company->path();
+    } catch (const Error &e) {
+        printError(e.description()); // the service hears of it through connectionError
+    }
+    if (every && !quitOnSignals(app)) {
+        printError(u"cannot install the signal handlers."_s);
+        return kExitFailure;
+    }
+    qbsim::WebConnectorClient client(options, company, companyPath);
+    const auto log = [](const QString &line) { printError(line); };
+    bool ok = client.runUpdate(log);
+    if (!every)
+        return ok ? 0 : kExitFailure;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &app, [&] { ok = client.runUpdate(log); });
+    timer.start(static_cast<int>(*every * 1000));
+    app.exec();
+    return ok ? 0 : kExitFailure;
 }
 
 int generate(const QStringList &args)
@@ -275,6 +378,8 @@ int main(int argc, char **argv)
     }
     if (command == u"serve")
         return serve(app, args.mid(1));
+    if (command == u"webconnector")
+        return webconnector(app, args.mid(1));
     if (command == u"generate")
         return generate(args.mid(1));
     return usageError(u"unknown command %1."_s.arg(command));

@@ -1,4 +1,5 @@
 #include "app/AppFolder.h"
+#include "app/Connection.h"
 #include "app/ui/MainMenu.h"
 #include "app/ui/QtScreen.h"
 #include "base/Error.h"
@@ -90,6 +91,17 @@ int main(int argc, char **argv)
                            QStringLiteral(" could not be brought up to date, so sales of "
                                           "customers' jobs count for no customer for now.\r") +
                            error.description(),
+                       corvina::kAppTitle, corvina::Buttons::Ok);
+    }
+
+    // The Web Connector's service, when the connection settings choose it; otherwise (and when
+    // it cannot start) QuickBooks is reached through the stand-in's socket as always.
+    try {
+        corvina::applyConnectionSettings(state, corvina::loadConnectionSettings(state));
+    } catch (const corvina::Error &error) {
+        screen.message(error.description() +
+                           QStringLiteral("\rUntil this is put right, Corvina uses its local "
+                                          "request processor."),
                        corvina::kAppTitle, corvina::Buttons::Ok);
     }
 

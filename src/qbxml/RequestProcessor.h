@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
+#include <QVersionNumber>
 
 namespace corvina::qb {
 
@@ -18,6 +20,12 @@ public:
     virtual QByteArray processRequest(QByteArrayView qbxmlRequest) = 0;
     virtual void endSession() = 0;
     virtual void closeConnection() = 0;
+
+    // The qbXML versions the host speaks, as it reports them (SupportedQBXMLVersion of its
+    // HostQuery answer), asked once a session has begun. Empty when the host does not say:
+    // callers then treat it as speaking qbXML 2.1 only for deciding whether to page with
+    // iterators (5.0 and later), and otherwise ask as they always have.
+    virtual QList<QVersionNumber> supportedQbxmlVersions() { return {}; }
 
     // True once a failure has taken the link to QuickBooks down with it (the connection
     // broke, the answer was unreadable, the user stopped waiting): the session it carried is

@@ -5,6 +5,8 @@
 
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 namespace corvina::qb {
 
 namespace {
@@ -39,8 +41,21 @@ QString elementOf(QueryKind kind)
     return {};
 }
 
+void writeMaxReturned(QXmlStreamWriter &w, const Query &q)
+{
+    // First of the filters, in every query's schema.
+    if (q.maxReturned())
+        w.writeTextElement(QStringLiteral("MaxReturned"), QString::number(*q.maxReturned()));
+}
+
+QString iteratorText(Iterator iterator)
+{
+    return iterator == Iterator::Start ? QStringLiteral("Start") : QStringLiteral("Continue");
+}
+
 void writeInvoiceQuery(QXmlStreamWriter &w, const InvoiceQuery &q)
 {
+    writeMaxReturned(w, q);
     // TxnDateRangeFilter must precede IncludeLineItems.
     if (q.fromTxnDate() || q.toTxnDate()) {
         w.writeStartElement(QStringLiteral("TxnDateRangeFilter"));
@@ -58,6 +73,36 @@ void writeInvoiceQuery(QXmlStreamWriter &w, const InvoiceQuery &q)
 }
 
 } // namespace
+
+QVersionNumber iteratorVersionFor(const QList<QVersionNumber> &hostVersions)
+{
+    QVersionNumber best;
+    for (const QVersionNumber &v : hostVersions) {
+        if (v.segmentCount() >= 1 && v <= kNewestWrittenVersion && (best.isNull() || v > best))
+            best = v;
+    }
+    if (best.isNull() || best < kIteratorVersion)
+        return {};
+    return QVersionNumber(best.majorVersion(), best.minorVersion());
+}
+
+void Query::setMaxReturned(int count)
+{
+    if (count < 1)
+        throw Error(hr::kInvalidArgument,
+                    QStringLiteral("MaxReturned: %1").arg(hr::description(hr::kInvalidArgument)));
+    m_maxReturned = count;
+}
+
+void Query::setIterator(Iterator iterator, const QString &iteratorId)
+{
+    if (iterator != Iterator::None && m_kind == QueryKind::SalesRep)
+        throw Error(hr::kInvalidArgument, QStringLiteral("A sales rep query takes no iterator."));
+    if (iterator == Iterator::Continue && iteratorId.isEmpty())
+        throw Error(hr::kInvalidArgument, QStringLiteral("Continuing an iterator needs its id."));
+    m_iterator = iterator;
+    m_iteratorId = iterator == Iterator::Continue ? iteratorId : QString();
+}
 
 void InvoiceQuery::setFromTxnDate(QDate date)
 {
@@ -99,6 +144,16 @@ Query &RequestSet::appendSalesRepQuery()
 
 QByteArray RequestSet::toQbxml() const
 {
+    const bool iterators = std::any_of(m_queries.begin(), m_queries.end(), [](const auto &q) {
+        return q->iterator() != Iterator::None;
+    });
+    if (iterators && QVersionNumber(m_major, m_minor) < kIteratorVersion)
+        throw Error(
+            hr::kInvalidArgument,
+            QStringLiteral("Iterators need qbXML %1 or later; this request set is qbXML %2.%3.")
+                .arg(kIteratorVersion.toString())
+                .arg(m_major)
+                .arg(m_minor));
     QByteArray out;
     QXmlStreamWriter w(&out);
     w.setAutoFormatting(true);
@@ -112,8 +167,15 @@ QByteArray RequestSet::toQbxml() const
     for (const auto &query : m_queries) {
         w.writeStartElement(elementOf(query->kind()));
         w.writeAttribute(QStringLiteral("requestID"), QString::number(++requestId));
+        if (query->iterator() != Iterator::None) {
+            w.writeAttribute(QStringLiteral("iterator"), iteratorText(query->iterator()));
+            if (query->iterator() == Iterator::Continue)
+                w.writeAttribute(QStringLiteral("iteratorID"), query->iteratorId());
+        }
         if (query->kind() == QueryKind::Invoice)
             writeInvoiceQuery(w, static_cast<const InvoiceQuery &>(*query));
+        else
+            writeMaxReturned(w, *query);
         w.writeEndElement();
     }
     w.writeEndElement();

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QList>
+#include <QString>
+#include <QVersionNumber>
 
 #include <memory>
 #include <optional>
@@ -14,16 +17,42 @@ enum class OnError { Stop = 0, Continue = 1, Rollback = 2 };
 
 enum class QueryKind { Customer, Invoice, Item, SalesRep };
 
-// One query of a request set. Customer, item and sales-rep queries carry no settings, which
-// asks QuickBooks for every active record.
+// How a query takes part in paging with an iterator (qbXML 5.0 and later): the first page
+// starts one, each later page continues it by the id QuickBooks gave.
+enum class Iterator { None, Start, Continue };
+
+// The oldest qbXML version with iterators, and the newest version this library writes.
+inline const QVersionNumber kIteratorVersion(5, 0);
+inline const QVersionNumber kNewestWrittenVersion(13, 0);
+
+// The version a paged retrieval writes for a host speaking `hostVersions`: the newest of
+// them this library writes, when that has iterators; a null version otherwise (an empty
+// list, or a host of qbXML 4.1 or older).
+QVersionNumber iteratorVersionFor(const QList<QVersionNumber> &hostVersions);
+
+// One query of a request set. Without settings a customer, item or sales-rep query asks
+// QuickBooks for every active record.
 class Query {
 public:
     explicit Query(QueryKind kind) : m_kind(kind) {}
     virtual ~Query() = default;
     QueryKind kind() const noexcept { return m_kind; }
 
+    // At most this many records in the answer (1 or more); an invalid count raises
+    // corvina::Error (hr::kInvalidArgument).
+    void setMaxReturned(int count);
+    std::optional<int> maxReturned() const { return m_maxReturned; }
+    // Starts or continues an iterator. Sales-rep queries take none, and Continue needs the
+    // id of the iterator; either mistake raises corvina::Error (hr::kInvalidArgument).
+    void setIterator(Iterator iterator, const QString &iteratorId = {});
+    Iterator iterator() const noexcept { return m_iterator; }
+    const QString &iteratorId() const noexcept { return m_iteratorId; }
+
 private:
     QueryKind m_kind;
+    std::optional<int> m_maxReturned;
+    Iterator m_iterator = Iterator::None;
+    QString m_iteratorId;
 };
 
 class InvoiceQuery : public Query {
@@ -51,6 +80,9 @@ class RequestSet {
 public:
     RequestSet(int majorVersion, int minorVersion);
 
+    int majorVersion() const noexcept { return m_major; }
+    int minorVersion() const noexcept { return m_minor; }
+
     void clear() { m_queries.clear(); }
     void setOnError(OnError onError) { m_onError = onError; }
     OnError onError() const noexcept { return m_onError; }
@@ -65,6 +97,8 @@ public:
 
     // The request document: the qbXML version instruction, then one query element per
     // query with requestID 1, 2, … in order, elements in the order the schema demands.
+    // A query with an iterator in a set older than qbXML 5.0 raises corvina::Error
+    // (hr::kInvalidArgument): QuickBooks would refuse the whole document.
     QByteArray toQbxml() const;
 
 private:

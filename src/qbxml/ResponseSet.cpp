@@ -71,14 +71,28 @@ ResponseSet ResponseSet::parse(QByteArrayView qbxml)
             const QString requestId = QString::fromUtf8(scanner.attribute("requestID"));
             const QString severity = QString::fromUtf8(scanner.attribute("statusSeverity"));
             const QString message = QString::fromUtf8(scanner.attribute("statusMessage"));
+            std::optional<QString> iteratorId;
+            std::optional<int> remaining;
+            if (const QByteArrayView id = scanner.attribute("iteratorID"); !id.isEmpty())
+                iteratorId = QString::fromUtf8(id);
+            if (const QByteArrayView text = scanner.attribute("iteratorRemainingCount");
+                !text.isEmpty()) {
+                bool valid = false;
+                const int value = text.toInt(&valid);
+                if (!valid || value < 0)
+                    fail(QStringLiteral("%1 has no valid iteratorRemainingCount").arg(type));
+                remaining = value;
+            }
             std::vector<std::uint32_t> records;
             while (nextStartElement(scanner)) {
                 records.push_back(document->readElement(scanner));
                 if (scanner.hasError())
                     fail(scanner);
             }
-            set.m_responses.emplace_back(document, type, requestId, statusCode, severity, message,
-                                         std::move(records));
+            Response &response = set.m_responses.emplace_back(
+                document, type, requestId, statusCode, severity, message, std::move(records));
+            response.m_iteratorId = std::move(iteratorId);
+            response.m_iteratorRemaining = remaining;
         }
     }
     while (scanner.next() != XmlScanner::Token::EndDocument) {

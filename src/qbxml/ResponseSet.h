@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace corvina::qb {
@@ -25,6 +26,11 @@ public:
     const QString &statusSeverity() const noexcept { return m_statusSeverity; }
     const QString &statusMessage() const noexcept { return m_statusMessage; }
 
+    // Paging with an iterator (qbXML 5.0 and later): the id to continue with and how many
+    // records remain after this answer's. Absent in answers to queries without an iterator.
+    const std::optional<QString> &iteratorId() const noexcept { return m_iteratorId; }
+    std::optional<int> iteratorRemainingCount() const noexcept { return m_iteratorRemaining; }
+
     int count() const noexcept { return static_cast<int>(m_records.size()); }
     // Record `index` (0 to count − 1); wrap it in CustomerRet, InvoiceRet, ItemEntry or
     // SalesRepRet as the query asked.
@@ -38,6 +44,9 @@ private:
     QString m_statusSeverity;
     QString m_statusMessage;
     std::vector<std::uint32_t> m_records;
+    std::optional<QString> m_iteratorId;
+    std::optional<int> m_iteratorRemaining;
+    friend class ResponseSet;
 };
 
 // The parsed answer to a request set: one response per request, in request order.

@@ -44,6 +44,7 @@ void SessionManager::beginSession(const QString &companyFile, OpenMode mode)
 {
     guarded([&] { m_processor->beginSession(companyFile, static_cast<int>(mode)); });
     m_inSession = true;
+    m_hostVersions.reset();
 }
 
 QString SessionManager::currentCompanyFileName()
@@ -62,6 +63,13 @@ ResponseSet SessionManager::doRequests(const RequestSet &requests)
     const QByteArray answer =
         guarded([&] { return m_processor->processRequest(requests.toQbxml()); });
     return ResponseSet::parse(answer);
+}
+
+QList<QVersionNumber> SessionManager::supportedQbxmlVersions()
+{
+    if (!m_hostVersions)
+        m_hostVersions = guarded([&] { return m_processor->supportedQbxmlVersions(); });
+    return *m_hostVersions;
 }
 
 void SessionManager::endSession()

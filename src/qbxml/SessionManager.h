@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace corvina::qb {
 
@@ -35,6 +36,9 @@ public:
     // An empty request set for qbXML version major.minor.
     std::unique_ptr<RequestSet> createMsgSetRequest(int majorVersion, int minorVersion) const;
     ResponseSet doRequests(const RequestSet &requests);
+    // The qbXML versions the host of the session reports (see RequestProcessor), asked once
+    // per session; empty when it does not say.
+    QList<QVersionNumber> supportedQbxmlVersions();
     void endSession();
     void closeConnection();
 
@@ -53,6 +57,7 @@ private:
     std::unique_ptr<RequestProcessor> m_processor;
     bool m_connected = false;
     bool m_inSession = false;
+    std::optional<QList<QVersionNumber>> m_hostVersions;
 };
 
 } // namespace corvina::qb

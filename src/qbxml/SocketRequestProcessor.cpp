@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "qbxml/ComErrors.h"
+#include "qbxml/HostVersions.h"
 
 #include <QLocalSocket>
 
@@ -161,6 +162,7 @@ void SocketRequestProcessor::openConnection(const QString &appId, const QString 
 
 void SocketRequestProcessor::beginSession(const QString &companyFile, int openMode)
 {
+    m_hostVersions.reset();
     call(request(wire::Op::BeginSession).str(companyFile).i32(openMode).frame());
 }
 
@@ -174,8 +176,25 @@ QByteArray SocketRequestProcessor::processRequest(QByteArrayView qbxmlRequest)
     return call(request(wire::Op::ProcessRequest).str(qbxmlRequest).frame());
 }
 
+QList<QVersionNumber> SocketRequestProcessor::supportedQbxmlVersions()
+{
+    if (m_hostVersions)
+        return *m_hostVersions;
+    QList<QVersionNumber> versions;
+    try {
+        versions = readHostVersions(processRequest(hostQueryRequest())).versions;
+    } catch (const Error &) {
+        if (m_lost)
+            throw;
+        // Refused as a request: a host that does not answer HostQuery tells nothing.
+    }
+    m_hostVersions = versions;
+    return versions;
+}
+
 void SocketRequestProcessor::endSession()
 {
+    m_hostVersions.reset();
     call(request(wire::Op::EndSession).frame());
 }
 

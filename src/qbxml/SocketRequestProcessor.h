@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalSocket;
 
@@ -47,6 +48,9 @@ public:
     QByteArray processRequest(QByteArrayView qbxmlRequest) override;
     void endSession() override;
     void closeConnection() override;
+    // Asks the stand-in with a HostQuery, once per session. A stand-in that does not
+    // answer HostQuery (an older one) reports nothing.
+    QList<QVersionNumber> supportedQbxmlVersions() override;
     bool linkLost() const override { return m_lost; }
 
 private:
@@ -68,6 +72,7 @@ private:
     std::function<bool(std::chrono::milliseconds)> m_keepWaiting;
     QElapsedTimer m_sinceProgress; // since the request went out or answer bytes last arrived
     bool m_lost = false;
+    std::optional<QList<QVersionNumber>> m_hostVersions; // asked in this session
 };
 
 } // namespace corvina::qb

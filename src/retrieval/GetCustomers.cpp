@@ -2,6 +2,7 @@
 #include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "qbxml/Records.h"
+#include "retrieval/PagedQuery.h"
 #include "retrieval/RetrievalDates.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
@@ -137,15 +138,19 @@ void fillRow(RowInserter &row, const qb::CustomerRet &c)
 // the whole list is known (a sub-job may come before its parent).
 class CustomerTree {
 public:
+    // Copies what it keeps: the records' own bytes go with their page.
     void add(const qb::CustomerRet &record)
     {
+        const auto owned = [](const std::optional<QByteArray> &bytes) {
+            return bytes ? QByteArray(bytes->constData(), bytes->size()) : QByteArray();
+        };
         Node node;
-        node.listId = record.utf8Of(Tag::ListID).value_or(QByteArray());
-        node.fullName = record.utf8Of(Tag::FullName).value_or(QByteArray());
+        node.listId = owned(record.utf8Of(Tag::ListID));
+        node.fullName = owned(record.utf8Of(Tag::FullName));
         node.isJob = !record.child(Tag::ParentRef).isNull();
         if (node.isJob) {
-            node.parentListId = record.refListIdUtf8(Tag::ParentRef).value_or(QByteArray());
-            node.parentFullName = record.refFullNameUtf8(Tag::ParentRef).value_or(QByteArray());
+            node.parentListId = owned(record.refListIdUtf8(Tag::ParentRef));
+            node.parentFullName = owned(record.refFullNameUtf8(Tag::ParentRef));
         }
         m_nodes.push_back(std::move(node));
     }
@@ -264,38 +269,41 @@ Outcome retrieve(ProgramState &state, ProcedureStep &step)
     step.reach(30);
     status.step(QStringLiteral("Retrieving customers from Quickbooks..."));
     step.reach(40);
-    qb.requests->clear();
-    qb.requests->setOnError(qb::OnError::Continue);
-    qb.requests->appendCustomerQuery();
+    PagedQuery pages(qb, qb::QueryKind::Customer);
     step.reach(50);
-    const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
-    const qb::Response &response = firstResponse(answer);
+    const qb::Response *response = pages.next();
     step.reach(60);
-    if (reportStatus(state, response))
+    if (reportStatus(state, *response))
         return Outcome::Stopped;
 
     step.reach(70);
     Database db = openLocalDb(state.appFolder());
-    Transaction rewrite(db);
+    Transaction rewrite(db); // every page or none: a failure part-way keeps the old rows
     step.reach(80);
     db.deleteAll(QStringLiteral("Customers"));
     addMissingTables(db); // a file start-up could not bring up to date
     db.deleteAll(QStringLiteral("CustomerJobs"));
     step.reach(90);
-    const int count = response.count();
+    const int count = pages.knownTotal().value_or(response->count());
     status.startRecords(count,
                         QStringLiteral("Updating the Customers table in the QBData database..."));
     step.reach(100);
     RowInserter row(db, QStringLiteral("Customers"), kColumns);
     CustomerTree tree;
-    for (int i = 0; i < count; ++i) {
-        const qb::CustomerRet customer(response.record(i));
-        tree.add(customer);
-        if (!customer.parentRef()) { // jobs and sub-customers go to CustomerJobs only
-            fillRow(row, customer);
-            row.insert();
+    int done = 0;
+    while (response) {
+        for (int i = 0; i < response->count(); ++i) {
+            const qb::CustomerRet customer(response->record(i));
+            tree.add(customer);
+            if (!customer.parentRef()) { // jobs and sub-customers go to CustomerJobs only
+                fillRow(row, customer);
+                row.insert();
+            }
+            status.progress(++done);
         }
-        status.progress(i + 1);
+        response = pages.next();
+        if (response && reportStatus(state, *response))
+            return Outcome::Stopped;
     }
     tree.writeJobs(db);
     step.reach(110);

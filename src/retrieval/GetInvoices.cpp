@@ -2,6 +2,7 @@
 #include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "qbxml/Records.h"
+#include "retrieval/PagedQuery.h"
 #include "retrieval/PeriodText.h"
 #include "retrieval/RetrievalDates.h"
 #include "retrieval/RetrievalSupport.h"
@@ -152,37 +153,42 @@ Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty,
     StatusDisplay &status = state.status();
 
     step.reach(50);
-    qb.requests->clear();
-    qb.requests->setOnError(qb::OnError::Continue);
-    qb::InvoiceQuery &query = qb.requests->appendInvoiceQuery();
-    query.setIncludeLineItems(true);
-    step.reach(60);
-    if (period.from)
-        query.setFromTxnDate(*period.from);
-    if (period.to)
-        query.setToTxnDate(*period.to);
+    PagedQuery pages(qb, qb::QueryKind::Invoice, period.from, period.to,
+                     state.screen().now().date());
     step.reach(70);
-    const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
-    const qb::Response &response = firstResponse(answer);
+    const qb::Response *response = pages.next();
     step.reach(80);
-    if (reportStatus(state, response))
+    if (reportStatus(state, *response))
         return Outcome::Stopped;
 
     step.reach(90);
     Database db = openLocalDb(state.appFolder());
-    Transaction rewrite(db);
+    Transaction rewrite(db); // every page or none: a failure part-way keeps the old rows
     tableWasEmpty = db.countRows(QStringLiteral("Invoices")) == 0;
     if (!tableWasEmpty)
         db.deleteAll(QStringLiteral("Invoices"));
     step.reach(100);
-    const int count = response.count();
+    const int count = pages.knownTotal().value_or(response->count());
     status.startRecords(count,
                         QStringLiteral("Writing %1 invoices to the QBData database...").arg(count));
     status.stopAnimation();
     step.reach(110);
     RowInserter row(db, QStringLiteral("Invoices"), kColumns);
-    for (int i = 0; i < count; ++i)
-        writeInvoice(row, qb::InvoiceRet(response.record(i)), status, i + 1);
+    int done = 0;
+    while (response) {
+        for (int i = 0; i < response->count(); ++i)
+            writeInvoice(row, qb::InvoiceRet(response->record(i)), status, ++done);
+        response = pages.next();
+        if (response && reportStatus(state, *response))
+            return Outcome::Stopped;
+        if (response && pages.mode() == PagedQuery::Mode::DateWindows) {
+            // Date windows tell their count one window at a time.
+            done = 0;
+            status.startRecords(response->count(),
+                                QStringLiteral("Writing %1 invoices to the QBData database...")
+                                    .arg(response->count()));
+        }
+    }
     step.reach(120);
     rewrite.commit();
     return Outcome::Written;

@@ -2,6 +2,7 @@
 #include "base/Screen.h"
 #include "localdb/LocalDb.h"
 #include "qbxml/Records.h"
+#include "retrieval/PagedQuery.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
@@ -61,27 +62,30 @@ void retrieve(ProgramState &state, ProcedureStep &step)
     StatusDisplay &status = state.status();
 
     step.reach(40);
-    qb.requests->clear();
-    qb.requests->setOnError(qb::OnError::Continue);
-    qb.requests->appendItemQuery();
-    const qb::ResponseSet answer = qb.sessionManager->doRequests(*qb.requests);
-    const qb::Response &response = firstResponse(answer);
+    PagedQuery pages(qb, qb::QueryKind::Item);
+    const qb::Response *response = pages.next();
     step.reach(50);
-    if (reportStatus(state, response))
+    if (reportStatus(state, *response))
         return;
 
     step.reach(60);
     Database db = openLocalDb(state.appFolder());
-    Transaction rewrite(db);
+    Transaction rewrite(db); // every page or none: a failure part-way keeps the old rows
     db.deleteAll(QStringLiteral("Items"));
     step.reach(70);
-    const int count = response.count();
+    const int count = pages.knownTotal().value_or(response->count());
     status.startRecords(count, QStringLiteral("Writing %1 items to the Items table...").arg(count));
     step.reach(80);
     RowInserter row(db, QStringLiteral("Items"), kColumns);
-    for (int i = 0; i < count; ++i) {
-        writeEntry(row, qb::ItemEntry(response.record(i)));
-        status.progress(i); // the bar stops one entry short of full, as it always has
+    int done = 0;
+    while (response) {
+        for (int i = 0; i < response->count(); ++i) {
+            writeEntry(row, qb::ItemEntry(response->record(i)));
+            status.progress(done++); // the bar stops one entry short of full, as it always has
+        }
+        response = pages.next();
+        if (response && reportStatus(state, *response))
+            return;
     }
     step.reach(90);
     rewrite.commit();

@@ -6,6 +6,7 @@
 #include "qbxml/SocketRequestProcessor.h"
 #include "retrieval/RetrievalSupport.h"
 #include "state/ProgramState.h"
+#include "webconnector/WebConnectorRequestProcessor.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -110,11 +111,42 @@ bool keepWaiting(Screen &screen, std::chrono::milliseconds waited)
            Answer::Yes;
 }
 
+// Nobody has called from the Web Connector for `waited`: true when the user wants to wait on.
+bool keepWaitingForWebConnector(Screen &screen, std::chrono::milliseconds waited)
+{
+    const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(waited).count();
+    const QString text =
+        QStringLiteral("The QuickBooks Web Connector has not called for %1 minute%2.")
+            .arg(minutes)
+            .arg(minutes == 1 ? QString() : QStringLiteral("s")) +
+        kCR + kCR +
+        QStringLiteral("Do you want to keep waiting? Click \"No\" to stop waiting; the QBData "
+                       "database keeps what it holds.");
+    return screen.message(text, QStringLiteral("Waiting for the Web Connector"), Buttons::YesNo) ==
+           Answer::Yes;
+}
+
 std::unique_ptr<qb::RequestProcessor> makeProcessor(ProgramState &state)
 {
     QuickBooksLink &link = state.quickBooks();
     if (link.makeProcessor)
         return link.makeProcessor();
+    if (link.webConnector) {
+        Screen &screen = state.screen();
+        StatusDisplay &status = state.status();
+        wc::WebConnectorRequestProcessor::Hooks hooks;
+        hooks.yield = [&screen] { screen.yield(); };
+        hooks.showWaiting = [&status](const QString &text) {
+            if (status.isOpen())
+                status.step(text);
+        };
+        hooks.keepWaiting = [&screen](std::chrono::milliseconds waited) {
+            return keepWaitingForWebConnector(screen, waited);
+        };
+        hooks.clock = [&screen] { return screen.steadyNow(); };
+        return std::make_unique<wc::WebConnectorRequestProcessor>(
+            *link.webConnector, link.webConnectorOptions, std::move(hooks));
+    }
     auto processor = std::make_unique<qb::SocketRequestProcessor>(link.socketPath);
     Screen &screen = state.screen();
     processor->setWaitHook([&screen] { screen.yield(); });

@@ -3,6 +3,7 @@
 #include "qbxml/RequestProcessor.h"
 #include "qbxml/RequestSet.h"
 #include "qbxml/SessionManager.h"
+#include "webconnector/WebConnectorRequestProcessor.h"
 
 #include <QString>
 
@@ -26,6 +27,10 @@ struct QuickBooksLink {
     // How long QuickBooks may stay silent on a call before the user is asked whether to keep
     // waiting. A real QuickBooks can take minutes over a large company file.
     std::chrono::milliseconds answerPatience = std::chrono::minutes(5);
+    // When set (the connection settings chose the Web Connector, and no `makeProcessor` is
+    // given), sessions go through this service instead of the stand-in's socket.
+    std::shared_ptr<wc::WebConnectorService> webConnector;
+    wc::WebConnectorRequestProcessor::Options webConnectorOptions;
 };
 
 } // namespace corvina

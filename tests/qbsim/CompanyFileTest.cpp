@@ -82,6 +82,7 @@ TEST(CompanyFile, LoadsEverySampleAnswerWithItsRecords)
         {"composed/ItemQueryRs_v21_all-kinds.xml", 0, 0, 15, 0},
         {"composed/SalesRepQueryRs_v21.xml", 0, 0, 0, 3},
         {"composed/status-responses_v21.xml", 0, 0, 0, 0},
+        {"composed/QueryRs_v130_paged.xml", 2, 1, 2, 0},
     };
     // Not answers: a lone EstimateRet and a request document.
     const std::set<QString> notAnswers = {

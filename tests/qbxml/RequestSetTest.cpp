@@ -133,3 +133,125 @@ TEST(RequestSet, InvalidDateIsRefused)
     }
     EXPECT_FALSE(q.fromTxnDate().has_value());
 }
+
+namespace {
+
+// The child element names of the first `element` in Intuit's 13.0 query skeletons, in the
+// order the schema demands (the skeletons are a list of elements; a root is put around them).
+QStringList skeletonOrder(const QString &element)
+{
+    QXmlStreamReader r(QByteArray("<r>") + fixture("reference/qbxml130-queries.xml") + "</r>");
+    QStringList order;
+    int depth = -1;
+    while (!r.atEnd()) {
+        const auto token = r.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (depth >= 0) {
+                ++depth;
+                if (depth == 1 || r.name() == u"FromTxnDate" || r.name() == u"ToTxnDate")
+                    order << r.name().toString();
+            } else if (r.name() == element) {
+                depth = 0;
+            }
+        } else if (token == QXmlStreamReader::EndElement && depth >= 0) {
+            if (depth-- == 0)
+                break;
+        }
+    }
+    EXPECT_FALSE(order.isEmpty()) << element.toStdString();
+    return order;
+}
+
+// The element names a written request holds inside `element`, in document order.
+QStringList writtenOrder(const QByteArray &xml, const QString &element)
+{
+    QStringList order;
+    bool inside = false;
+    for (const QString &t : tokens(xml)) {
+        if (t == u"<"_s + element)
+            inside = true;
+        else if (t == u"</"_s + element)
+            inside = false;
+        else if (inside && t.startsWith(u'<') && !t.startsWith(u"</"_s))
+            order << t.mid(1);
+    }
+    return order;
+}
+
+bool isSubsequence(const QStringList &part, const QStringList &whole)
+{
+    qsizetype at = 0;
+    for (const QString &name : part) {
+        at = whole.indexOf(name, at);
+        if (at < 0)
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(RequestSet, PagedQueriesFollowTheVersion13ElementOrder)
+{
+    RequestSet set(13, 0);
+    set.setOnError(OnError::Continue);
+    Query &customers = set.appendCustomerQuery();
+    customers.setMaxReturned(250);
+    customers.setIterator(Iterator::Start);
+    InvoiceQuery &invoices = set.appendInvoiceQuery();
+    invoices.setIncludeLineItems(true);
+    invoices.setToTxnDate(QDate(2024, 12, 31));
+    invoices.setFromTxnDate(QDate(2024, 1, 1));
+    invoices.setIterator(Iterator::Continue, u"{7c1e0b9a-aaaa-bbbb-cccc-0123456789ab}"_s);
+    invoices.setMaxReturned(300);
+    Query &items = set.appendItemQuery();
+    items.setIterator(Iterator::Start);
+    items.setMaxReturned(1);
+    const QByteArray xml = set.toQbxml();
+
+    const QStringList t = tokens(xml);
+    EXPECT_EQ(t.first(), u"?qbxml version=\"13.0\""_s);
+    EXPECT_EQ(
+        t.mid(t.indexOf(u"<CustomerQueryRq"_s), 7),
+        (QStringList{u"<CustomerQueryRq"_s, u"@requestID=1"_s, u"@iterator=Start"_s,
+                     u"<MaxReturned"_s, u"250"_s, u"</MaxReturned"_s, u"</CustomerQueryRq"_s}));
+    EXPECT_EQ(t.mid(t.indexOf(u"<InvoiceQueryRq"_s), 4),
+              (QStringList{u"<InvoiceQueryRq"_s, u"@requestID=2"_s, u"@iterator=Continue"_s,
+                           u"@iteratorID={7c1e0b9a-aaaa-bbbb-cccc-0123456789ab}"_s}));
+    const QStringList invoiceOrder = writtenOrder(xml, u"InvoiceQueryRq"_s);
+    EXPECT_EQ(invoiceOrder, (QStringList{u"MaxReturned"_s, u"TxnDateRangeFilter"_s,
+                                         u"FromTxnDate"_s, u"ToTxnDate"_s, u"IncludeLineItems"_s}));
+    for (const QString &element : {u"CustomerQueryRq"_s, u"InvoiceQueryRq"_s, u"ItemQueryRq"_s}) {
+        const QStringList written = writtenOrder(xml, element);
+        EXPECT_FALSE(written.isEmpty());
+        EXPECT_TRUE(isSubsequence(written, skeletonOrder(element)))
+            << element.toStdString() << ": " << written.join(u',').toStdString();
+    }
+}
+
+TEST(RequestSet, IteratorsNeedVersion5AndAreNotForSalesReps)
+{
+    RequestSet old(2, 1);
+    old.appendCustomerQuery().setIterator(Iterator::Start);
+    EXPECT_THROW(old.toQbxml(), Error);
+
+    RequestSet set(13, 0);
+    Query &reps = set.appendSalesRepQuery();
+    EXPECT_THROW(reps.setIterator(Iterator::Start), Error);
+    EXPECT_THROW(set.appendItemQuery().setIterator(Iterator::Continue), Error); // no id
+    EXPECT_THROW(set.appendCustomerQuery().setMaxReturned(0), Error);
+    EXPECT_FALSE(set.toQbxml().contains("iterator"));
+}
+
+TEST(RequestSet, IteratorVersionIsTheNewestWrittenFromFiveOn)
+{
+    const auto v = [](const char *text) { return QVersionNumber::fromString(QLatin1String(text)); };
+    EXPECT_TRUE(iteratorVersionFor({}).isNull());
+    EXPECT_TRUE(iteratorVersionFor({v("1.0"), v("2.0"), v("2.1")}).isNull());
+    EXPECT_TRUE(iteratorVersionFor({v("4.1")}).isNull());
+    EXPECT_EQ(iteratorVersionFor({v("2.1"), v("5.0")}), v("5.0"));
+    EXPECT_EQ(iteratorVersionFor({v("13.0"), v("2.1"), v("8.0")}), v("13.0"));
+    // A newer host also speaks 13.0; the library writes nothing newer than it knows.
+    EXPECT_EQ(iteratorVersionFor({v("2.1"), v("13.0"), v("16.0")}), v("13.0"));
+}

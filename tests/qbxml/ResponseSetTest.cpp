@@ -1,7 +1,9 @@
 #include "qbxml/ResponseSet.h"
 #include "base/Error.h"
 #include "qbxml/ComErrors.h"
+#include "qbxml/HostVersions.h"
 #include "qbxml/Records.h"
+#include "qbxml/RequestSet.h"
 
 #include <QFile>
 
@@ -382,4 +384,90 @@ TEST(ResponseSet, AmountsAreDecimalNumbers)
             EXPECT_EQ(e.number(), hr::kInvalidData) << c.text;
         }
     }
+}
+
+TEST(ResponseSet, IteratorAttributesAreRead)
+{
+    const auto captured = parseFixture("captured/CustomerQueryRs_iterator_qbwc-qbxml.xml");
+    ASSERT_EQ(captured.count(), 1);
+    EXPECT_EQ(captured.response(0).iteratorId(), u"{eb05f701-e727-472f-8ade-6753c4f67a46}"_s);
+    EXPECT_EQ(captured.response(0).iteratorRemainingCount(), 18);
+    EXPECT_EQ(captured.response(0).count(), 1);
+
+    const auto plain = parseFixture("composed/CustomerQueryRs_v21_mixed.xml");
+    EXPECT_FALSE(plain.response(0).iteratorId().has_value());
+    EXPECT_FALSE(plain.response(0).iteratorRemainingCount().has_value());
+
+    QByteArray bad = wrap("CustomerQueryRs", {});
+    bad.replace("statusCode=\"0\"", "statusCode=\"0\" iteratorRemainingCount=\"many\"");
+    EXPECT_EQ(errorNumberOf(bad), hr::kInvalidData);
+}
+
+TEST(ResponseSet, Version13AnswersReadTheKnownFieldsAndSkipTheRest)
+{
+    const auto set = parseFixture("composed/QueryRs_v130_paged.xml");
+    ASSERT_EQ(set.count(), 3);
+
+    const Response &customers = set.response(0);
+    EXPECT_EQ(customers.iteratorRemainingCount(), 0);
+    ASSERT_EQ(customers.count(), 2);
+    const CustomerRet top(customers.record(0));
+    EXPECT_EQ(top.textOf(Tag::ListID), u"80000011-1700000001"_s);
+    EXPECT_FALSE(top.parentRef().has_value()); // ClassRef, new before ParentRef, is not a parent
+    EXPECT_EQ(top.balance(), 120.50);
+    EXPECT_EQ(top.creditLimit(), 5000.0);
+    EXPECT_EQ(top.preferredDeliveryMethod(), 1);
+    EXPECT_EQ(top.refOf(Tag::SalesRepRef)->fullName, u"JMH"_s);
+    const auto bill = top.addressOf(Tag::BillAddress);
+    ASSERT_TRUE(bill.has_value());
+    EXPECT_EQ(bill->addr4, u"Dock B"_s);
+    EXPECT_EQ(bill->postalCode, u"04101"_s);
+    const CustomerRet job(customers.record(1));
+    ASSERT_TRUE(job.parentRef().has_value());
+    EXPECT_EQ(job.parentRef()->listId, u"80000011-1700000001"_s);
+
+    const Response &invoices = set.response(1);
+    EXPECT_EQ(invoices.iteratorId(), u"{7c1e0b9a-aaaa-bbbb-cccc-0123456789ab}"_s);
+    EXPECT_EQ(invoices.iteratorRemainingCount(), 41);
+    ASSERT_EQ(invoices.count(), 1);
+    const InvoiceRet invoice(invoices.record(0));
+    EXPECT_EQ(invoice.txnDate(), QDate(2024, 2, 1));
+    EXPECT_EQ(invoice.textOf(Tag::RefNumber), u"1077"_s);
+    EXPECT_EQ(invoice.textOf(Tag::PONumber), u"PO-88"_s);
+    const auto lines = invoice.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_TRUE(lines[0].line().has_value());
+    EXPECT_EQ(lines[0].line()->amount(), 120.50);
+    EXPECT_EQ(lines[0].line()->rate(), 24.10);
+
+    const Response &items = set.response(2);
+    ASSERT_EQ(items.count(), 2);
+    const ItemEntry service(items.record(0));
+    EXPECT_EQ(service.kind(), ItemKind::Service);
+    const auto record = service.record(ItemKind::Service);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->salesOrPurchase()->textOf(Tag::Desc), u"Rope splicing, per splice"_s);
+    EXPECT_EQ(ItemEntry(items.record(1)).kind(), ItemKind::FixedAsset);
+}
+
+TEST(HostVersions, CapturedHostAnswerGivesItsVersionsAndNamesTheDamage)
+{
+    QFile f(QStringLiteral(CORVINA_TEST_DATA_DIR "/qbwc/hcp-response.xml"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const HostVersions host = readHostVersions(f.readAll());
+    ASSERT_EQ(host.versions.size(), 16);
+    EXPECT_EQ(host.versions.first(), QVersionNumber(1, 0));
+    EXPECT_EQ(host.versions.last(), QVersionNumber(13, 0));
+    EXPECT_EQ(iteratorVersionFor(host.versions), QVersionNumber(13, 0));
+    // The published copy has one damaged element, after the host's answer: reading stops
+    // at the end of the host's record and never reaches it.
+    EXPECT_TRUE(host.damage.isEmpty()) << host.damage.toStdString();
+
+    const HostVersions none = readHostVersions(wrap("HostQueryRs", {}));
+    EXPECT_TRUE(none.versions.isEmpty());
+    EXPECT_TRUE(none.damage.contains(u"no HostRet"_s)) << none.damage.toStdString();
+    // Versions outside a HostRet are not the host's.
+    EXPECT_TRUE(
+        readHostVersions("<QBXML><SupportedQBXMLVersion>13.0</SupportedQBXMLVersion></QBXML>")
+            .versions.isEmpty());
 }

@@ -40,6 +40,8 @@ public:
             QDir::cleanPath(QFileInfo(companyFile).absoluteFilePath()) != m_owner.m_company->path())
             throw Error(qb::hr::kOtherFileOpen, qb::hr::description(qb::hr::kOtherFileOpen));
         m_inSession = true;
+        m_session = qbsim::QuerySession(
+            m_owner.m_reportedNewest.isNull() ? QVersionNumber(13, 0) : m_owner.m_reportedNewest);
         ++m_owner.m_sessions;
         ++m_owner.m_openSessions;
     }
@@ -57,7 +59,17 @@ public:
         requireSession();
         ++m_owner.m_requests;
         m_owner.m_requestLog.append(request.toByteArray());
-        return qbsim::processRequest(*m_owner.m_company, request);
+        if (m_owner.m_failingRequest && m_owner.m_failingRequest->first == m_owner.m_requests)
+            throw Error(m_owner.m_failingRequest->second,
+                        qb::hr::description(m_owner.m_failingRequest->second));
+        return qbsim::processRequest(*m_owner.m_company, m_session, request);
+    }
+
+    QList<QVersionNumber> supportedQbxmlVersions() override
+    {
+        requireSession();
+        return m_owner.m_reportedNewest.isNull() ? QList<QVersionNumber>()
+                                                 : m_session.supportedVersions();
     }
 
     void endSession() override
@@ -65,6 +77,7 @@ public:
         m_owner.checkFailure(Call::EndSession);
         if (m_inSession) {
             m_inSession = false;
+            m_session.clear();
             --m_owner.m_openSessions;
         }
     }
@@ -86,6 +99,7 @@ private:
     InProcessStandIn &m_owner;
     bool m_connected = false;
     bool m_inSession = false;
+    qbsim::QuerySession m_session;
 };
 
 InProcessStandIn::InProcessStandIn(const QString &companyFile)
@@ -115,6 +129,11 @@ void InProcessStandIn::failNext(Call call, std::int32_t number, const QString &d
 {
     m_failures.push_back(
         {call, number, description.isEmpty() ? qb::hr::description(number) : description});
+}
+
+void InProcessStandIn::failRequest(int request, std::int32_t number)
+{
+    m_failingRequest = std::make_pair(request, number);
 }
 
 void InProcessStandIn::checkFailure(Call call)

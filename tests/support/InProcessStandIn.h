@@ -5,11 +5,14 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QVersionNumber>
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace corvina::qbsim {
 class CompanyFile;
@@ -43,6 +46,13 @@ public:
 
     // The next call of this kind fails with the error instead of being answered.
     void failNext(Call call, std::int32_t number, const QString &description = {});
+    // The qbXML request numbered `request` (counted from 1 over the stand-in's life, as
+    // requests() counts) fails with the error instead of being answered.
+    void failRequest(int request, std::int32_t number);
+    // Reports the qbXML versions up to `newest` when asked (HostQuery), and speaks only
+    // those. Until called the stand-in reports none, as an older stand-in did, and reads
+    // every version up to 13.0.
+    void reportVersions(const QVersionNumber &newest) { m_reportedNewest = newest; }
 
     int connections() const { return m_connections; }
     int sessions() const { return m_sessions; }
@@ -71,6 +81,8 @@ private:
     int m_requests = 0;
     int m_openSessions = 0;
     QList<QByteArray> m_requestLog;
+    std::optional<std::pair<int, std::int32_t>> m_failingRequest;
+    QVersionNumber m_reportedNewest;
 };
 
 // Writes a company file holding the given record elements (each the XML of its …Ret

@@ -4,6 +4,7 @@
 #include "analysis/ui/ItemAging.h"
 #include "app/AppFolder.h"
 #include "app/MailMergeGuide.h"
+#include "app/ui/QuickBooksConnection.h"
 #include "retrieval/RetrievalDates.h"
 #include "retrieval/Retrievals.h"
 #include "state/ProgramState.h"
@@ -88,6 +89,10 @@ void MainMenu::createMenus()
         addEntry(m_invoicesMenu, "mnuRetInv", QStringLiteral("&Retrieve Invoices"));
     m_displayInvoices =
         addEntry(m_invoicesMenu, "mnuDispInv", QStringLiteral("&Display Invoice Data"));
+    // How QuickBooks is reached: the stand-in here or the Web Connector on a Windows PC.
+    m_invoicesMenu->addSeparator();
+    m_connection =
+        addEntry(m_invoicesMenu, "mnuQBConnection", QStringLiteral("QuickBooks &Connection..."));
 
     // A top-level entry without a submenu: choosing it runs the action at once.
     m_itemAging = menuBar()->addAction(QStringLiteral("&Item Analyzer"));
@@ -119,6 +124,8 @@ void MainMenu::connectActions()
             action([this] { showInvoiceData(m_state); }));
     connect(m_itemAging, &QAction::triggered, this,
             action([this] { runItemAging(m_state, this); }));
+    connect(m_connection, &QAction::triggered, this,
+            action([this] { showQuickBooksConnection(m_state, this); }));
     connect(m_campaignLists, &QAction::triggered, this,
             action([this] { showCampaignLists(m_state, this); }));
     connect(m_about, &QAction::triggered, this, [this] {

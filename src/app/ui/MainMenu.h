@@ -51,6 +51,7 @@ private:
     QMenu *m_invoicesMenu = nullptr;
     QAction *m_retrieveInvoices = nullptr;
     QAction *m_displayInvoices = nullptr;
+    QAction *m_connection = nullptr;
     QAction *m_itemAging = nullptr;
 };
 

@@ -101,7 +101,8 @@ TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
                      QStringLiteral("mnuAbout=&About Corvina")}));
     EXPECT_EQ(entries(top[1]->menu()),
               (QStringList{QStringLiteral("mnuRetInv=&Retrieve Invoices"),
-                           QStringLiteral("mnuDispInv=&Display Invoice Data")}));
+                           QStringLiteral("mnuDispInv=&Display Invoice Data"), QStringLiteral("="),
+                           QStringLiteral("mnuQBConnection=QuickBooks &Connection...")}));
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label4"))->text(),
               QStringLiteral("Last Customer Retrieval"));
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label2"))->text(),

@@ -1,0 +1,31 @@
+#include "app/Connection.h"
+
+#include "base/Error.h"
+#include "qbxml/ComErrors.h"
+#include "state/ProgramState.h"
+#include "webconnector/ServiceSetup.h"
+
+namespace corvina {
+
+wc::ConnectionSettings loadConnectionSettings(const ProgramState &state)
+{
+    return wc::ConnectionSettings::load(state.appFile(wc::ConnectionSettings::kFileName));
+}
+
+void applyConnectionSettings(ProgramState &state, const wc::ConnectionSettings &settings)
+{
+    QuickBooksLink &link = state.quickBooks();
+    if (link.sessionOpen)
+        throw Error(qb::hr::kUnexpected,
+                    QStringLiteral("The connection can change once the running retrieval "
+                                   "has ended its QuickBooks session."));
+    // The old service lets its port go before a new one takes it.
+    link.webConnector.reset();
+    if (settings.mode != wc::ConnectionSettings::Mode::WebConnector)
+        return;
+    link.webConnectorOptions.quietTimeout = std::chrono::seconds(settings.quietTimeoutSeconds);
+    link.webConnectorOptions.scheduleMinutes = settings.schedulerMinutes;
+    link.webConnector = wc::startService(settings, state.appFolder());
+}
+
+} // namespace corvina

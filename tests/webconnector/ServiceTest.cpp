@@ -1,0 +1,233 @@
+#include "SoapTestClient.h"
+
+#include "support/TempAppFolder.h"
+#include "webconnector/Certificate.h"
+#include "webconnector/WebConnectorService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QSslKey>
+#include <QSslSocket>
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::wc;
+using corvina::test::SoapTestClient;
+using soap::Operation;
+
+namespace {
+
+const QString kUser = QStringLiteral("corvina");
+const QString kPassword = QStringLiteral("horse battery");
+
+// A service over real TLS on the loopback, with a certificate made here, and a client that
+// trusts exactly that certificate.
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        files =
+            makeSelfSignedCertificate(QStringLiteral("localhost"), {QStringLiteral("127.0.0.1")});
+        const QSslCertificate cert(files.certificatePem, QSsl::Pem);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(cert);
+        tls.setPrivateKey(QSslKey(files.keyPem, QSsl::Ec, QSsl::Pem));
+        WebConnectorService::Options options;
+        options.userName = kUser;
+        options.password = PasswordHash::make(kPassword, 1000);
+        options.maxBodyBytes = 64 * 1024;
+        service = std::make_unique<WebConnectorService>(std::move(options));
+        QString error;
+        port = service->start(QHostAddress::LocalHost, 0, tls, &error);
+        ASSERT_NE(port, 0) << error.toStdString();
+        client = std::make_unique<SoapTestClient>(url(QStringLiteral("/qbwc")),
+                                                  QList<QSslCertificate>{cert});
+    }
+
+    QUrl url(const QString &path, const QString &query = {}) const
+    {
+        QUrl u(QStringLiteral("https://localhost:%1%2").arg(port).arg(path));
+        if (!query.isEmpty())
+            u.setQuery(query);
+        return u;
+    }
+
+    CertificateFiles files;
+    std::unique_ptr<WebConnectorService> service;
+    std::unique_ptr<SoapTestClient> client;
+    quint16 port = 0;
+};
+
+} // namespace
+
+TEST_F(ServiceTest, AnswersTheWebConnectorsCallsOverTls)
+{
+    EXPECT_TRUE(client->callAndWait(Operation::ServerVersion, {})
+                    .values.value(0)
+                    .startsWith(QStringLiteral("Corvina")));
+    const auto version = client->callAndWait(
+        Operation::ClientVersion, {{QStringLiteral("strVersion"), QStringLiteral("2.3.0.215")}});
+    EXPECT_EQ(version.httpStatus, 200);
+    EXPECT_EQ(version.values, QStringList{QString()});
+
+    // No update wanted: "none"; wrong password: "nvu".
+    auto auth =
+        client->callAndWait(Operation::Authenticate, {{QStringLiteral("strUserName"), kUser},
+                                                      {QStringLiteral("strPassword"), kPassword}});
+    ASSERT_EQ(auth.values.size(), 2);
+    EXPECT_EQ(auth.values[1], QStringLiteral("none"));
+    auth = client->callAndWait(Operation::Authenticate,
+                               {{QStringLiteral("strUserName"), kUser},
+                                {QStringLiteral("strPassword"), QStringLiteral("x")}});
+    EXPECT_EQ(auth.values, (QStringList{QString(), QStringLiteral("nvu")}));
+
+    // A call with a ticket nobody was given is refused with a fault.
+    const auto refused = client->callAndWait(Operation::SendRequestXml,
+                                             {{QStringLiteral("ticket"), QStringLiteral("abc")}});
+    EXPECT_EQ(refused.httpStatus, 500);
+    EXPECT_FALSE(refused.fault.isEmpty());
+
+    // An update: the request goes out through sendRequestXML, the answer comes back.
+    service->wantUpdate(true);
+    auth =
+        client->callAndWait(Operation::Authenticate, {{QStringLiteral("strUserName"), kUser},
+                                                      {QStringLiteral("strPassword"), kPassword}});
+    ASSERT_EQ(auth.values.size(), 2);
+    EXPECT_EQ(auth.values[1], QString());
+    const QString ticket = auth.values[0];
+    EXPECT_TRUE(service->updateRunning());
+    service->sendRequest("<?xml version=\"1.0\"?><QBXML><CustomerQueryRq/></QBXML>");
+    const auto request = client->callAndWait(
+        Operation::SendRequestXml,
+        {{QStringLiteral("ticket"), ticket},
+         {QStringLiteral("strHCPResponse"), QString()},
+         {QStringLiteral("strCompanyFileName"), QStringLiteral("C:\\Co\\a.qbw")}});
+    EXPECT_EQ(request.values, QStringList{QStringLiteral(
+                                  "<?xml version=\"1.0\"?><QBXML><CustomerQueryRq/></QBXML>")});
+    ASSERT_TRUE(service->firstCall());
+    EXPECT_EQ(service->firstCall()->companyFile, QStringLiteral("C:\\Co\\a.qbw"));
+
+    // receiveResponseXML is answered once Corvina is done: 100.
+    std::optional<SoapTestClient::Result> received;
+    client->call(Operation::ReceiveResponseXml,
+                 {{QStringLiteral("ticket"), ticket},
+                  {QStringLiteral("response"), QStringLiteral("<QBXML/>")}},
+                 [&](SoapTestClient::Result r) { received = std::move(r); });
+    while (!service->takeReply())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    service->endUpdate();
+    while (!received)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(received->values, QStringList{QStringLiteral("100")});
+    EXPECT_FALSE(
+        client->callAndWait(Operation::CloseConnection, {{QStringLiteral("ticket"), ticket}})
+            .values.isEmpty());
+    EXPECT_FALSE(service->updateRunning());
+    EXPECT_EQ(client->callAndWait(Operation::SendRequestXml, {{QStringLiteral("ticket"), ticket}})
+                  .httpStatus,
+              500);
+}
+
+TEST_F(ServiceTest, ServesOnlyTheServicePathAndItsDescription)
+{
+    const auto wsdl = client->send("GET", url(QStringLiteral("/qbwc"), QStringLiteral("wsdl")), {});
+    EXPECT_EQ(wsdl.httpStatus, 200);
+    EXPECT_TRUE(wsdl.body.contains("QBWebConnectorSvc"));
+    EXPECT_TRUE(wsdl.body.contains(QStringLiteral("https://localhost:%1/qbwc").arg(port).toUtf8()));
+
+    EXPECT_EQ(client->send("GET", url(QStringLiteral("/")), {}).httpStatus, 404);
+    EXPECT_EQ(client->send("GET", url(QStringLiteral("/etc/passwd")), {}).httpStatus, 404);
+    EXPECT_EQ(client->send("POST", url(QStringLiteral("/qbwc/x")), "<x/>").httpStatus, 404);
+    EXPECT_EQ(client->send("GET", url(QStringLiteral("/qbwc")), {}).httpStatus, 405);
+    const auto notSoap = client->send("POST", url(QStringLiteral("/qbwc")), "hello");
+    EXPECT_EQ(notSoap.httpStatus, 500);
+    EXPECT_FALSE(notSoap.fault.isEmpty());
+}
+
+TEST_F(ServiceTest, RefusesBodiesOverTheBoundAndStaysUsable)
+{
+    const QByteArray big = SoapTestClient::envelope(
+        QStringLiteral("getLastError"), {{QStringLiteral("ticket"), QString(200 * 1024, u'x')}});
+    const auto refused = client->send("POST", url(QStringLiteral("/qbwc")), big);
+    EXPECT_NE(refused.httpStatus, 200);
+    EXPECT_NE(refused.error, QNetworkReply::NoError);
+
+    // Headers that announce too large a body are answered before any of it is sent.
+    QSslSocket raw;
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates({QSslCertificate(files.certificatePem, QSsl::Pem)});
+    raw.setSslConfiguration(tls);
+    raw.connectToHostEncrypted(QStringLiteral("localhost"), port);
+    // The service answers on this thread: wait by running the event loop, never by blocking.
+    const auto spinUntil = [](const std::function<bool()> &done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    };
+    spinUntil([&] { return raw.isEncrypted(); });
+    ASSERT_TRUE(raw.isEncrypted()) << raw.errorString().toStdString();
+    raw.write("POST /qbwc HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/xml\r\n"
+              "Content-Length: 100000000\r\n\r\n");
+    QByteArray answer;
+    spinUntil([&] {
+        answer += raw.readAll();
+        return answer.contains("\r\n\r\n");
+    });
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 413")) << answer.constData();
+
+    // A normal call afterwards is served.
+    EXPECT_EQ(client->callAndWait(Operation::ServerVersion, {}).httpStatus, 200);
+}
+
+TEST_F(ServiceTest, AClientThatDoesNotTrustTheCertificateIsRefused)
+{
+    SoapTestClient stranger(url(QStringLiteral("/qbwc")), {});
+    const auto result = stranger.callAndWait(Operation::ServerVersion, {});
+    EXPECT_NE(result.error, QNetworkReply::NoError);
+    EXPECT_EQ(result.httpStatus, 0);
+}
+
+TEST(ServiceStart, PlainHttpOnlyOnTheLoopback)
+{
+    WebConnectorService::Options options;
+    options.userName = kUser;
+    options.password = PasswordHash::make(kPassword, 1000);
+    WebConnectorService service(options);
+    QString error;
+    EXPECT_EQ(service.start(QHostAddress::AnyIPv4, 0, std::nullopt, &error), 0);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_NE(service.start(QHostAddress::LocalHost, 0, std::nullopt, &error), 0);
+}
+
+TEST(CertificateMaker, MakesAKeyAndCertificateForTheHost)
+{
+    const CertificateFiles files =
+        makeSelfSignedCertificate(QStringLiteral("office-pc"), {QStringLiteral("192.168.1.20")});
+    const QSslCertificate cert(files.certificatePem, QSsl::Pem);
+    ASSERT_FALSE(cert.isNull());
+    EXPECT_EQ(cert.subjectInfo(QSslCertificate::CommonName),
+              QStringList{QStringLiteral("office-pc")});
+    const auto names = cert.subjectAlternativeNames();
+    EXPECT_TRUE(names.values(QSsl::DnsEntry).contains(QStringLiteral("office-pc")));
+    EXPECT_TRUE(names.values(QSsl::IpAddressEntry).contains(QStringLiteral("192.168.1.20")));
+    EXPECT_FALSE(QSslKey(files.keyPem, QSsl::Ec, QSsl::Pem).isNull());
+    const QString fingerprint = sha256Fingerprint(files.certificatePem);
+    EXPECT_EQ(fingerprint.size(), 32 * 3 - 1);
+    EXPECT_EQ(QString(fingerprint).remove(u':'),
+              QString::fromLatin1(cert.digest(QCryptographicHash::Sha256).toHex().toUpper()));
+
+    test::TempAppFolder folder;
+    const QString certPath = QDir(folder.path()).filePath(QStringLiteral("corvina.crt"));
+    const QString keyPath = QDir(folder.path()).filePath(QStringLiteral("corvina.key"));
+    saveCertificateFiles(files, certPath, keyPath);
+    EXPECT_EQ(QFile::permissions(keyPath) & 0x0fff &
+                  ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                    QFileDevice::WriteUser),
+              QFileDevice::Permissions());
+    EXPECT_TRUE(QFile::permissions(certPath) & QFileDevice::ReadOther);
+}
