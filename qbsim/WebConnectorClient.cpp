@@ -247,7 +247,7 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
                 const QByteArray answer = processRequest(*m_company, session, request.toUtf8());
                 if (m_options.recordDelayMs > 0)
                     QThread::msleep(static_cast<unsigned long>(m_options.recordDelayMs) *
-                                    recordsIn(answer));
+                                    static_cast<unsigned long>(recordsIn(answer)));
                 response = QString::fromUtf8(answer);
             } catch (const Error &e) {
                 hresult = hresultText(e.number());

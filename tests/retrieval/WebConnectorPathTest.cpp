@@ -35,26 +35,33 @@ Records makeRecords(int customers, int invoices)
 {
     QByteArray cs, is, items, reps;
     for (int i = 1; i <= customers; ++i)
-        cs += "<CustomerRet><ListID>C" + QByteArray::number(i) + "</ListID><Name>Customer " + QByteArray::number(i)
-              + "</Name><FullName>Customer " + QByteArray::number(i)
-              + "</FullName><IsActive>true</IsActive><Sublevel>0</Sublevel><BillAddress><City>Town "
-              + QByteArray::number(i % 7) + "</City></BillAddress></CustomerRet>";
+        cs += "<CustomerRet><ListID>C" + QByteArray::number(i) + "</ListID><Name>Customer " +
+              QByteArray::number(i) + "</Name><FullName>Customer " + QByteArray::number(i) +
+              "</FullName><IsActive>true</IsActive><Sublevel>0</Sublevel><BillAddress><City>Town " +
+              QByteArray::number(i % 7) + "</City></BillAddress></CustomerRet>";
     for (int n = 1; n <= invoices; ++n)
-        is += "<InvoiceRet><TxnID>T" + QByteArray::number(n) + "</TxnID><CustomerRef><ListID>C"
-              + QByteArray::number(n % customers + 1) + "</ListID><FullName>Customer " + QByteArray::number(n % customers + 1)
-              + "</FullName></CustomerRef><TxnDate>" + QDate(2020, 1, 1).addDays(n % 900).toString(Qt::ISODate).toLatin1()
-              + "</TxnDate><RefNumber>" + QByteArray::number(n) + "</RefNumber><InvoiceLineRet><TxnLineID>L"
-              + QByteArray::number(n) + "</TxnLineID><ItemRef><ListID>I1</ListID><FullName>Item 1</FullName></ItemRef>"
-              + "<Quantity>2</Quantity><Amount>" + QByteArray::number(n % 90 + 1) + ".00</Amount></InvoiceLineRet></InvoiceRet>";
+        is += "<InvoiceRet><TxnID>T" + QByteArray::number(n) + "</TxnID><CustomerRef><ListID>C" +
+              QByteArray::number(n % customers + 1) + "</ListID><FullName>Customer " +
+              QByteArray::number(n % customers + 1) + "</FullName></CustomerRef><TxnDate>" +
+              QDate(2020, 1, 1).addDays(n % 900).toString(Qt::ISODate).toLatin1() +
+              "</TxnDate><RefNumber>" + QByteArray::number(n) +
+              "</RefNumber><InvoiceLineRet><TxnLineID>L" + QByteArray::number(n) +
+              "</TxnLineID><ItemRef><ListID>I1</ListID><FullName>Item 1</FullName></ItemRef>" +
+              "<Quantity>2</Quantity><Amount>" + QByteArray::number(n % 90 + 1) +
+              ".00</Amount></InvoiceLineRet></InvoiceRet>";
     for (int k = 1; k <= 3; ++k)
-        items += "<ItemServiceRet><ListID>I" + QByteArray::number(k) + "</ListID><Name>Item " + QByteArray::number(k)
-                 + "</Name><FullName>Item " + QByteArray::number(k)
-                 + "</FullName><IsActive>true</IsActive><Sublevel>0</Sublevel><SalesOrPurchase><Desc>d</Desc>"
-                   "<AccountRef><FullName>Income</FullName></AccountRef></SalesOrPurchase></ItemServiceRet>";
+        items += "<ItemServiceRet><ListID>I" + QByteArray::number(k) + "</ListID><Name>Item " +
+                 QByteArray::number(k) + "</Name><FullName>Item " + QByteArray::number(k) +
+                 "</FullName><IsActive>true</IsActive><Sublevel>0</"
+                 "Sublevel><SalesOrPurchase><Desc>d</Desc>"
+                 "<AccountRef><FullName>Income</FullName></AccountRef></SalesOrPurchase></"
+                 "ItemServiceRet>";
     for (int r = 1; r <= 2; ++r)
-        reps += "<SalesRepRet><ListID>R" + QByteArray::number(r) + "</ListID><Initial>R" + QByteArray::number(r)
-                + "</Initial><IsActive>true</IsActive><SalesRepEntityRef><ListID>E" + QByteArray::number(r)
-                + "</ListID><FullName>Rep " + QByteArray::number(r) + "</FullName></SalesRepEntityRef></SalesRepRet>";
+        reps += "<SalesRepRet><ListID>R" + QByteArray::number(r) + "</ListID><Initial>R" +
+                QByteArray::number(r) +
+                "</Initial><IsActive>true</IsActive><SalesRepEntityRef><ListID>E" +
+                QByteArray::number(r) + "</ListID><FullName>Rep " + QByteArray::number(r) +
+                "</FullName></SalesRepEntityRef></SalesRepRet>";
     return {cs, is, items, reps};
 }
 
@@ -78,7 +85,8 @@ protected:
     // the retrievals to it.
     void startService()
     {
-        const wc::CertificateFiles files = wc::makeSelfSignedCertificate(u"localhost"_s, {u"127.0.0.1"_s}, 2);
+        const wc::CertificateFiles files =
+            wc::makeSelfSignedCertificate(u"localhost"_s, {u"127.0.0.1"_s}, 2);
         m_caPath = folder.path() + u"/service.crt"_s;
         wc::saveCertificateFiles(files, m_caPath, folder.path() + u"/service.key"_s);
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
@@ -101,12 +109,13 @@ protected:
 
     // `qbsim webconnector` calling the service every second, as a scheduled Web Connector.
     // Without `every`, it calls once and ends.
-    void startConnector(const QString &companyFile, const QString &password, const QStringList &extra = {},
-                        bool every = true)
+    void startConnector(const QString &companyFile, const QString &password,
+                        const QStringList &extra = {}, bool every = true)
     {
-        QStringList args{u"webconnector"_s, u"--url"_s,      u"https://127.0.0.1:%1/qbwc"_s.arg(m_port),
-                         u"--user"_s,       kUser,           u"--password"_s,
-                         password,          u"--ca-cert"_s,  m_caPath};
+        QStringList args{
+            u"webconnector"_s, u"--url"_s,     u"https://127.0.0.1:%1/qbwc"_s.arg(m_port),
+            u"--user"_s,       kUser,          u"--password"_s,
+            password,          u"--ca-cert"_s, m_caPath};
         if (every)
             args << u"--every"_s << u"1"_s;
         args << extra << companyFile;
@@ -128,7 +137,8 @@ protected:
     std::map<QString, QStringList> tables()
     {
         std::map<QString, QStringList> out;
-        for (const QString &table : {u"Customers"_s, u"CustomerJobs"_s, u"Invoices"_s, u"Items"_s, u"Reps"_s}) {
+        for (const QString &table :
+             {u"Customers"_s, u"CustomerJobs"_s, u"Invoices"_s, u"Items"_s, u"Reps"_s}) {
             QStringList lines;
             for (const auto &row : rows(u"SELECT * FROM \"%1\""_s.arg(table))) {
                 QStringList values;
@@ -144,7 +154,8 @@ protected:
 
     void clearTables()
     {
-        for (const QString &table : {u"Customers"_s, u"CustomerJobs"_s, u"Invoices"_s, u"Items"_s, u"Reps"_s})
+        for (const QString &table :
+             {u"Customers"_s, u"CustomerJobs"_s, u"Invoices"_s, u"Items"_s, u"Reps"_s})
             execute(u"DELETE FROM \"%1\""_s.arg(table));
     }
 
@@ -180,7 +191,8 @@ TEST_F(WebConnectorPath, PagedRetrievalsGiveTheSameTablesAsTheSocket)
     startConnector(path, kPassword);
     retrieveAll();
     // Only the Hint after the invoices, again.
-    ASSERT_EQ(screen.messages().size(), 2 * messages) << screen.messages().back().text.toStdString();
+    ASSERT_EQ(screen.messages().size(), 2 * messages)
+        << screen.messages().back().text.toStdString();
     EXPECT_EQ(screen.messages().back().text, screen.messages().front().text);
     EXPECT_EQ(tables(), bySocket) << connectorOutput().toStdString();
 }
