@@ -5,7 +5,6 @@
 
 namespace corvina::qb::xmltext {
 
-
 bool isSpace(char c)
 {
     return c == ' ' || c == '\n' || c == '\r' || c == '\t';
@@ -211,6 +210,5 @@ qsizetype appendRead(QByteArrayView raw, Piece kind, QByteArray &out)
     out.append(p + from, n - from);
     return -1;
 }
-
 
 } // namespace corvina::qb::xmltext

@@ -136,7 +136,7 @@ std::optional<RetrievalPeriod> QtScreen::askRetrievalPeriod()
     setBusyPointer(wasBusy);
     if (result != QDialog::Accepted)
         return std::nullopt;
-    return RetrievalPeriod{dialog.Bdate->text(), dialog.Edate->text()};
+    return RetrievalPeriod{dialog.fromText(), dialog.toText()};
 }
 
 std::optional<QStringList> QtScreen::askExcludedItemKinds(const QStringList &kinds,

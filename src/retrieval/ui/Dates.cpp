@@ -19,54 +19,54 @@ Dates::Dates(QDate today, QWidget *parent) : QDialog(parent), m_today(today)
     setWindowTitle(QStringLiteral("Period To Retrieve"));
     createControls();
     layOut();
-    Edate->setText(typedDateText(m_today));
-    setTabOrder(Bdate, Edate);
-    setTabOrder(Edate, Command1);
-    Bdate->setFocus();
+    m_toBox->setText(typedDateText(m_today));
+    setTabOrder(m_fromBox, m_toBox);
+    setTabOrder(m_toBox, m_okButton);
+    m_fromBox->setFocus();
 }
 
 void Dates::createControls()
 {
-    Label1 = new QLabel(
+    m_instructions = new QLabel(
         QStringLiteral("Select the beginning and ending date of invoices to be retrieved. "
                        "Leave both dates blank to retrieve all invoices."),
         this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label2 = new QLabel(QStringLiteral("From"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Bdate = new QLineEdit(this);
-    Bdate->setObjectName(QStringLiteral("Bdate"));
-    Label3 = new QLabel(QStringLiteral("To"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Edate = new QLineEdit(this);
-    Edate->setObjectName(QStringLiteral("Edate"));
-    Command1 = new QPushButton(QStringLiteral("&OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    m_instructions->setObjectName(QStringLiteral("Label1"));
+    m_instructions->setWordWrap(true);
+    m_fromLabel = new QLabel(QStringLiteral("From"), this);
+    m_fromLabel->setObjectName(QStringLiteral("Label2"));
+    m_fromBox = new QLineEdit(this);
+    m_fromBox->setObjectName(QStringLiteral("Bdate"));
+    m_toLabel = new QLabel(QStringLiteral("To"), this);
+    m_toLabel->setObjectName(QStringLiteral("Label3"));
+    m_toBox = new QLineEdit(this);
+    m_toBox->setObjectName(QStringLiteral("Edate"));
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
     // Enter in the boxes moves on; only on the button does it confirm.
-    Command1->setDefault(false);
-    Command1->setAutoDefault(true);
+    m_okButton->setDefault(false);
+    m_okButton->setAutoDefault(true);
 
-    Label2->setBuddy(Bdate);
-    Label3->setBuddy(Edate);
-    Bdate->installEventFilter(this);
-    Edate->installEventFilter(this);
-    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    m_fromLabel->setBuddy(m_fromBox);
+    m_toLabel->setBuddy(m_toBox);
+    m_fromBox->installEventFilter(this);
+    m_toBox->installEventFilter(this);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void Dates::layOut()
 {
     auto *boxes = new QGridLayout;
-    boxes->addWidget(Label2, 0, 0);
-    boxes->addWidget(Bdate, 0, 1);
-    boxes->addWidget(Label3, 1, 0);
-    boxes->addWidget(Edate, 1, 1);
+    boxes->addWidget(m_fromLabel, 0, 0);
+    boxes->addWidget(m_fromBox, 0, 1);
+    boxes->addWidget(m_toLabel, 1, 0);
+    boxes->addWidget(m_toBox, 1, 1);
     boxes->setColumnStretch(1, 1);
 
     auto *page = new QVBoxLayout(this);
-    page->addWidget(Label1);
+    page->addWidget(m_instructions);
     page->addLayout(boxes);
-    page->addWidget(Command1, 0, Qt::AlignHCenter);
+    page->addWidget(m_okButton, 0, Qt::AlignHCenter);
     setMinimumWidth(360);
 }
 
@@ -92,18 +92,28 @@ bool Dates::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::FocusOut: normalise(box); break;
     case QEvent::FocusIn:
-        if (box == Edate) {
+        if (box == m_toBox) {
             // After the box's own focus handling, which sets a selection of its own.
-            QTimer::singleShot(0, Edate, [this] {
-                const int start = Edate->selectionStart() >= 0 ? Edate->selectionStart()
-                                                               : Edate->cursorPosition();
-                Edate->setSelection(start, 20);
+            QTimer::singleShot(0, m_toBox, [this] {
+                const int start = m_toBox->selectionStart() >= 0 ? m_toBox->selectionStart()
+                                                                 : m_toBox->cursorPosition();
+                m_toBox->setSelection(start, 20);
             });
         }
         break;
     default: break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+QString Dates::fromText() const
+{
+    return m_fromBox->text();
+}
+
+QString Dates::toText() const
+{
+    return m_toBox->text();
 }
 
 } // namespace corvina

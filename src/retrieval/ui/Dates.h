@@ -20,12 +20,9 @@ class Dates : public QDialog {
 public:
     explicit Dates(QDate today, QWidget *parent = nullptr);
 
-    QLabel *Label1;
-    QLabel *Label2;
-    QLineEdit *Bdate;
-    QLabel *Label3;
-    QLineEdit *Edate;
-    QPushButton *Command1;
+    // The two texts as they stand in the boxes (Bdate, Edate).
+    QString fromText() const;
+    QString toText() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -36,6 +33,12 @@ private:
     void normalise(QLineEdit *box);
 
     QDate m_today;
+    QLabel *m_instructions = nullptr;
+    QLabel *m_fromLabel = nullptr;
+    QLineEdit *m_fromBox = nullptr;
+    QLabel *m_toLabel = nullptr;
+    QLineEdit *m_toBox = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 } // namespace corvina

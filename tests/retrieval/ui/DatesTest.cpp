@@ -1,5 +1,6 @@
 #include "retrieval/ui/Dates.h"
 #include "retrieval/PeriodText.h"
+#include "support/Controls.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -37,45 +38,48 @@ protected:
 TEST_F(DatesWindow, OpensWithItsCaptionsTodayAndTheFocusInBdate)
 {
     EXPECT_EQ(dialog->windowTitle(), u"Period To Retrieve");
-    EXPECT_EQ(dialog->Label1->text(),
+    EXPECT_EQ(test::control<QLabel>(dialog.get(), "Label1")->text(),
               u"Select the beginning and ending date of invoices to be retrieved. Leave both "
               u"dates blank to retrieve all invoices."_s);
-    EXPECT_EQ(dialog->Command1->text(), u"&OK");
-    EXPECT_TRUE(dialog->Bdate->text().isEmpty());
-    EXPECT_EQ(dialog->Edate->text(), u"12/08/2026"); // today, from the clock it was given
-    EXPECT_EQ(QApplication::focusWidget(), dialog->Bdate);
+    EXPECT_EQ(test::control<QPushButton>(dialog.get(), "Command1")->text(), u"&OK");
+    EXPECT_TRUE(test::control<QLineEdit>(dialog.get(), "Bdate")->text().isEmpty());
+    EXPECT_EQ(test::control<QLineEdit>(dialog.get(), "Edate")->text(),
+              u"12/08/2026"); // today, from the clock it was given
+    EXPECT_EQ(QApplication::focusWidget(), test::control<QLineEdit>(dialog.get(), "Bdate"));
     EXPECT_NE(dialog->findChild<QLineEdit *>(u"Edate"_s), nullptr);
 }
 
 TEST_F(DatesWindow, EnterMovesOnAndLeavingNormalisesTheDate)
 {
-    QTest::keyClicks(dialog->Bdate, u"1/5/2024"_s);
-    QTest::keyClick(dialog->Bdate, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), dialog->Edate);
-    EXPECT_EQ(dialog->Bdate->text(), u"01/05/2024");
+    QTest::keyClicks(test::control<QLineEdit>(dialog.get(), "Bdate"), u"1/5/2024"_s);
+    QTest::keyClick(test::control<QLineEdit>(dialog.get(), "Bdate"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), test::control<QLineEdit>(dialog.get(), "Edate"));
+    EXPECT_EQ(test::control<QLineEdit>(dialog.get(), "Bdate")->text(), u"01/05/2024");
     EXPECT_TRUE(dialog->isVisible()); // Enter in a box does not confirm
 
     QApplication::processEvents();
-    EXPECT_EQ(dialog->Edate->selectedText(), dialog->Edate->text()); // entering Edate selects it
-    QTest::keyClicks(dialog->Edate, u"2/29/24"_s); // typing replaces the selection
-    QTest::keyClick(dialog->Edate, Qt::Key_Enter);
-    EXPECT_EQ(dialog->Edate->text(), u"02/29/2024");
-    EXPECT_EQ(QApplication::focusWidget(), dialog->Command1);
+    EXPECT_EQ(test::control<QLineEdit>(dialog.get(), "Edate")->selectedText(),
+              test::control<QLineEdit>(dialog.get(), "Edate")->text()); // entering Edate selects it
+    QTest::keyClicks(test::control<QLineEdit>(dialog.get(), "Edate"),
+                     u"2/29/24"_s); // typing replaces the selection
+    QTest::keyClick(test::control<QLineEdit>(dialog.get(), "Edate"), Qt::Key_Enter);
+    EXPECT_EQ(test::control<QLineEdit>(dialog.get(), "Edate")->text(), u"02/29/2024");
+    EXPECT_EQ(QApplication::focusWidget(), test::control<QPushButton>(dialog.get(), "Command1"));
 
     QSignalSpy accepted(dialog.get(), &QDialog::accepted);
-    QTest::keyClick(dialog->Command1, Qt::Key_Return);
+    QTest::keyClick(test::control<QPushButton>(dialog.get(), "Command1"), Qt::Key_Return);
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(DatesWindow, TextThatIsNotADateStaysAsTyped)
 {
-    QTest::keyClicks(dialog->Bdate, u"13/45/2024"_s);
-    QTest::keyClick(dialog->Bdate, Qt::Key_Tab);
-    EXPECT_EQ(dialog->Bdate->text(), u"13/45/2024");
-    dialog->Edate->clear();
-    QTest::keyClick(dialog->Edate, Qt::Key_Tab);
-    EXPECT_TRUE(dialog->Edate->text().isEmpty());
+    QTest::keyClicks(test::control<QLineEdit>(dialog.get(), "Bdate"), u"13/45/2024"_s);
+    QTest::keyClick(test::control<QLineEdit>(dialog.get(), "Bdate"), Qt::Key_Tab);
+    EXPECT_EQ(test::control<QLineEdit>(dialog.get(), "Bdate")->text(), u"13/45/2024");
+    test::control<QLineEdit>(dialog.get(), "Edate")->clear();
+    QTest::keyClick(test::control<QLineEdit>(dialog.get(), "Edate"), Qt::Key_Tab);
+    EXPECT_TRUE(test::control<QLineEdit>(dialog.get(), "Edate")->text().isEmpty());
 }
 
 TEST(TypedDates, ReadInTheLocalesOrder)
@@ -116,8 +120,8 @@ TEST_F(DatesWindow, AnUntouchedToDateStillReadsAsTodayAfter2029)
 {
     const QDate later(2031, 3, 4);
     Dates fresh(later);
-    EXPECT_EQ(fresh.Edate->text(), u"03/04/2031");
-    EXPECT_EQ(readTypedDate(fresh.Edate->text(), later), later);
+    EXPECT_EQ(fresh.toText(), u"03/04/2031");
+    EXPECT_EQ(readTypedDate(fresh.toText(), later), later);
 }
 
 TEST_F(DatesWindow, DatesTypedAsPeopleWriteThemAreNormalised)
@@ -128,11 +132,12 @@ TEST_F(DatesWindow, DatesTypedAsPeopleWriteThemAreNormalised)
         {u"1/5/2024 10:00", u"01/05/2024"}, {u"3/1/30", u"03/01/2030"},
     };
     for (const auto &[text, normalised] : typed) {
-        dialog->Bdate->setFocus();
-        dialog->Bdate->clear();
-        QTest::keyClicks(dialog->Bdate, QString::fromUtf16(text));
-        QTest::keyClick(dialog->Bdate, Qt::Key_Tab);
-        EXPECT_EQ(dialog->Bdate->text(), QString::fromUtf16(normalised))
+        test::control<QLineEdit>(dialog.get(), "Bdate")->setFocus();
+        test::control<QLineEdit>(dialog.get(), "Bdate")->clear();
+        QTest::keyClicks(test::control<QLineEdit>(dialog.get(), "Bdate"), QString::fromUtf16(text));
+        QTest::keyClick(test::control<QLineEdit>(dialog.get(), "Bdate"), Qt::Key_Tab);
+        EXPECT_EQ(test::control<QLineEdit>(dialog.get(), "Bdate")->text(),
+                  QString::fromUtf16(normalised))
             << QString::fromUtf16(text).toStdString();
     }
 }
