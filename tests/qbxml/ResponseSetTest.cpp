@@ -452,7 +452,7 @@ TEST(ResponseSet, Version13AnswersReadTheKnownFieldsAndSkipTheRest)
 
 TEST(HostVersions, CapturedHostAnswerGivesItsVersionsAndNamesTheDamage)
 {
-    QFile f(QStringLiteral(CORVINA_TEST_DATA_DIR "/qbwc/hcp-response.xml"));
+    QFile f(QStringLiteral(CORVINA_TEST_DATA_DIR "/webconnector/hcp-response.xml"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const HostVersions host = readHostVersions(f.readAll());
     ASSERT_EQ(host.versions.size(), 16);
