@@ -1,6 +1,8 @@
 -- Layout of QBData.mdb, the local copy of the QuickBooks data.
 -- Applied whole when the file does not exist. At start-up an existing file gets each table
--- of this layout it lacks (with that table's indexes); tables it has are never altered.
+-- of this layout it lacks (with that table's indexes); tables it has are never altered, but
+-- for a column added at the end of a table later (Invoices.TxnID), which start-up adds in
+-- place.
 -- Text compares without case (COLLATE NOCASE, which the program's connections define across
 -- Unicode and other readers of the file, such as the mail-merge ODBC driver, take as SQLite's
 -- own ASCII-only rule); dates are ISO-8601 text
@@ -83,7 +85,8 @@ CREATE TABLE Invoices (
   ItemRef    TEXT COLLATE NOCASE,
   RateAmt    REAL,
   RatePct    REAL,
-  Qty        REAL
+  Qty        REAL,
+  TxnID      TEXT COLLATE NOCASE -- the invoice the line belongs to; added in place
 );
 
 CREATE TABLE Items (
@@ -107,6 +110,33 @@ CREATE TABLE CustomerJobs (
   ListID     TEXT COLLATE NOCASE,
   FullName   TEXT COLLATE NOCASE,
   CustListID TEXT COLLATE NOCASE
+);
+
+-- Every customer record (customer or job, of any status) the retrievals and refreshes have
+-- seen, so that a refresh can work out the job relation and the names of renamed customers
+-- without asking QuickBooks for the whole list. TimeModified is QuickBooks' qbXML text.
+CREATE TABLE KnownCustomers (
+  ListID         TEXT COLLATE NOCASE,
+  Name           TEXT COLLATE NOCASE,
+  FullName       TEXT COLLATE NOCASE,
+  ParentListID   TEXT COLLATE NOCASE,
+  ParentFullName TEXT COLLATE NOCASE,
+  IsActive       BOOLEAN,
+  TimeModified   TEXT
+);
+
+-- How far each list ("Cust", "Inv", "Items") has seen QuickBooks' changes: the company file,
+-- the largest TimeModified seen (QuickBooks' clock, qbXML text with its offset), the invoice
+-- period last retrieved, this machine's time of the last retrieval or refresh, and a
+-- fingerprint of the tables written then, which tells whether they were changed since.
+CREATE TABLE RefreshStates (
+  List         TEXT COLLATE NOCASE,
+  CompanyFile  TEXT,
+  LastModified TEXT,
+  PeriodFrom   DATETIME,
+  PeriodTo     DATETIME,
+  RefreshedAt  DATETIME,
+  Fingerprint  TEXT
 );
 
 -- Customers who did not buy an item, kept for the user's mail-merge letters and labels.
@@ -181,3 +211,5 @@ CREATE INDEX InvoicesByCustomer ON Invoices (CustListID);
 CREATE INDEX CustomersByListID ON Customers (ListID);
 CREATE INDEX ItemsByListID ON Items (ListID);
 CREATE INDEX CustomerJobsByListID ON CustomerJobs (ListID);
+CREATE INDEX InvoicesByTxnID ON Invoices (TxnID);
+CREATE INDEX KnownCustomersByListID ON KnownCustomers (ListID);

@@ -103,6 +103,60 @@ QStringList missingTables(Database &db, const std::vector<LayoutEntry> &layout)
     return missing;
 }
 
+// Columns added at the end of a table after files were made with it: each is added in place
+// to a file whose table lacks it, with its index.
+struct AddedColumn {
+    const char *table;
+    const char *column;
+    const char *definition;
+    const char *index;
+};
+constexpr AddedColumn kAddedColumns[] = {
+    {"Invoices", "TxnID", "TEXT COLLATE NOCASE",
+     "CREATE INDEX IF NOT EXISTS InvoicesByTxnID ON Invoices (TxnID)"},
+};
+
+bool hasRealTable(Database &db, const QString &name)
+{
+    Statement find = db.prepare(QStringLiteral(
+        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    find.bind(1, name);
+    return find.step();
+}
+
+bool columnExists(Database &db, const QString &table, const QString &column)
+{
+    Statement find = db.prepare(
+        QStringLiteral("SELECT 1 FROM pragma_table_info(?) WHERE name = ? COLLATE NOCASE"));
+    find.bind(1, table);
+    find.bind(2, column);
+    return find.step();
+}
+
+bool lacksColumns(Database &db)
+{
+    for (const AddedColumn &added : kAddedColumns) {
+        const QString table = QLatin1String(added.table);
+        if (hasRealTable(db, table) && !columnExists(db, table, QLatin1String(added.column)))
+            return true;
+    }
+    return false;
+}
+
+// Adds each column of kAddedColumns that its (existing) table lacks; running it again
+// changes nothing.
+void addMissingColumns(Database &db)
+{
+    for (const AddedColumn &added : kAddedColumns) {
+        const QString table = QLatin1String(added.table);
+        if (!hasRealTable(db, table) || columnExists(db, table, QLatin1String(added.column)))
+            continue;
+        db.execute(QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"%2\" %3")
+                       .arg(table, QLatin1String(added.column), QLatin1String(added.definition)));
+        db.execute(QLatin1String(added.index));
+    }
+}
+
 } // namespace
 
 bool hasTable(Database &db, const QString &name)
@@ -111,6 +165,11 @@ bool hasTable(Database &db, const QString &name)
         "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE"));
     find.bind(1, name);
     return find.step();
+}
+
+bool hasColumn(Database &db, const QString &table, const QString &column)
+{
+    return columnExists(db, table, column);
 }
 
 QStringList addMissingTables(Database &db)
@@ -123,13 +182,14 @@ QStringList addMissingTables(Database &db)
         if (missing.contains(entry.table, Qt::CaseInsensitive))
             db.execute(entry.sql);
     }
+    addMissingColumns(db);
     return missing;
 }
 
 QStringList upgradeLocalDb(const QString &appFolder)
 {
     Database db = openLocalDb(appFolder);
-    if (missingTables(db, layoutEntries()).isEmpty())
+    if (missingTables(db, layoutEntries()).isEmpty() && !lacksColumns(db))
         return {};
     Transaction transaction(db);
     const QStringList added = addMissingTables(db);

@@ -17,8 +17,10 @@ QString localDbPath(const QString &appFolder);
 bool ensureLocalDb(const QString &appFolder);
 
 // Adds to `db` each table of the layout it lacks, with that table's indexes, from the
-// layout's own text; a table (or view) it has is never changed. Runs in the caller's
-// transaction. Returns the names of the tables added. Throws Error on failure.
+// layout's own text; a table (or view) it has is never changed, except that a column the
+// layout added at the end of a table later (Invoices.TxnID) is added in place when the table
+// lacks it. Runs in the caller's transaction. Returns the names of the tables added. Throws
+// Error on failure.
 QStringList addMissingTables(Database &db);
 
 // Brings an existing QBData.mdb up to the layout (addMissingTables in one transaction); a
@@ -27,6 +29,8 @@ QStringList upgradeLocalDb(const QString &appFolder);
 
 // Whether the database has a table or view of this name (compared without case).
 bool hasTable(Database &db, const QString &name);
+// Whether the table has a column of this name (compared without case).
+bool hasColumn(Database &db, const QString &table, const QString &column);
 
 // A connection to the application folder's QBData.mdb, which must exist.
 Database openLocalDb(const QString &appFolder, Database::Mode mode = Database::Mode::ReadWrite);

@@ -271,6 +271,18 @@ std::optional<QDate> Element::dateOf(Tag tag) const
     return date;
 }
 
+std::optional<DateTime> Element::dateTimeOf(Tag tag) const
+{
+    const Element e = child(tag);
+    if (e.isNull())
+        return std::nullopt;
+    const QByteArrayView text = document().textOf(document().node(e.m_index));
+    const auto value = DateTime::parse(text);
+    if (!value)
+        badValue(QString::fromLatin1(tagName(tag)), text, "a date and time");
+    return value;
+}
+
 std::optional<bool> Element::boolOf(Tag tag) const
 {
     const Element e = child(tag);

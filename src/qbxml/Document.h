@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qbxml/DateTime.h"
 #include "qbxml/Tags.h"
 
 #include <QByteArray>
@@ -61,6 +62,8 @@ public:
 
     std::optional<QString> textOf(Tag tag) const;
     std::optional<QDate> dateOf(Tag tag) const;
+    // A date-time with its offset (TimeModified, TimeDeleted).
+    std::optional<DateTime> dateTimeOf(Tag tag) const;
     std::optional<bool> boolOf(Tag tag) const;
     std::optional<double> numberOf(Tag tag) const;
     std::optional<int> integerOf(Tag tag) const;

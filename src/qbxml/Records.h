@@ -46,6 +46,7 @@ public:
     // The preferred delivery method as the request library's enumeration code:
     // None 0, Email 1, Fax 2. Answers of qbXML 2.1 never carry it.
     std::optional<int> preferredDeliveryMethod() const;
+    std::optional<DateTime> timeModified() const { return dateTimeOf(Tag::TimeModified); }
 };
 
 class InvoiceLineRet : public Element {
@@ -110,6 +111,7 @@ public:
     std::optional<double> subtotal() const { return numberOf(Tag::Subtotal); }
     std::optional<QString> memo() const { return textOf(Tag::Memo); }
     std::optional<bool> isPaid() const { return boolOf(Tag::IsPaid); }
+    std::optional<DateTime> timeModified() const { return dateTimeOf(Tag::TimeModified); }
     // Plain and group lines in document order; empty when the query did not ask for lines.
     std::vector<InvoiceLineEntry> lines() const;
 };
@@ -144,6 +146,7 @@ public:
     std::optional<bool> isActive() const { return boolOf(Tag::IsActive); }
     std::optional<QString> salesDesc() const { return textOf(Tag::SalesDesc); }
     std::optional<QString> itemDesc() const { return textOf(Tag::ItemDesc); }
+    std::optional<DateTime> timeModified() const { return dateTimeOf(Tag::TimeModified); }
     // The sales-or-purchase form (Desc, Price or PricePercent, AccountRef).
     std::optional<Element> salesOrPurchase() const;
     // The sales-and-purchase form (SalesDesc, SalesPrice, accounts, purchase side).
@@ -175,6 +178,32 @@ public:
     std::optional<QString> initial() const { return textOf(Tag::Initial); }
     std::optional<bool> isActive() const { return boolOf(Tag::IsActive); }
     std::optional<Ref> salesRepEntityRef() const { return refOf(Tag::SalesRepEntityRef); }
+};
+
+// A transaction deleted in QuickBooks (the answer to a deleted-transactions query).
+class TxnDeletedRet : public Element {
+public:
+    explicit TxnDeletedRet(Element e) : Element(std::move(e)) {}
+
+    // The transaction's type, such as "Invoice".
+    QString txnDelType() const { return textOf(Tag::TxnDelType).value_or(QString()); }
+    QString txnId() const { return textOf(Tag::TxnID).value_or(QString()); }
+    std::optional<DateTime> timeCreated() const { return dateTimeOf(Tag::TimeCreated); }
+    std::optional<DateTime> timeDeleted() const { return dateTimeOf(Tag::TimeDeleted); }
+    std::optional<QString> refNumber() const { return textOf(Tag::RefNumber); }
+};
+
+// A list entry deleted in QuickBooks (the answer to a deleted-list-entries query).
+class ListDeletedRet : public Element {
+public:
+    explicit ListDeletedRet(Element e) : Element(std::move(e)) {}
+
+    // The list's type, such as "Customer" or "ItemService".
+    QString listDelType() const { return textOf(Tag::ListDelType).value_or(QString()); }
+    QString listId() const { return textOf(Tag::ListID).value_or(QString()); }
+    std::optional<DateTime> timeCreated() const { return dateTimeOf(Tag::TimeCreated); }
+    std::optional<DateTime> timeDeleted() const { return dateTimeOf(Tag::TimeDeleted); }
+    std::optional<QString> fullName() const { return textOf(Tag::FullName); }
 };
 
 // The record type of a kind: "ItemServiceRet" … "ItemGroupRet".

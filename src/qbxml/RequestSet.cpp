@@ -37,6 +37,8 @@ QString elementOf(QueryKind kind)
     case QueryKind::Invoice: return QStringLiteral("InvoiceQueryRq");
     case QueryKind::Item: return QStringLiteral("ItemQueryRq");
     case QueryKind::SalesRep: return QStringLiteral("SalesRepQueryRq");
+    case QueryKind::TxnDeleted: return QStringLiteral("TxnDeletedQueryRq");
+    case QueryKind::ListDeleted: return QStringLiteral("ListDeletedQueryRq");
     }
     return {};
 }
@@ -48,6 +50,59 @@ void writeMaxReturned(QXmlStreamWriter &w, const Query &q)
         w.writeTextElement(QStringLiteral("MaxReturned"), QString::number(*q.maxReturned()));
 }
 
+[[noreturn]] void invalid(const QString &what)
+{
+    throw Error(hr::kInvalidArgument, what);
+}
+
+DateTime checkedDateTime(const DateTime &value, const char *field)
+{
+    if (!value.isValid())
+        invalid(QStringLiteral("%1: %2").arg(QLatin1String(field),
+                                             hr::description(hr::kInvalidArgument)));
+    return value;
+}
+
+QString activeStatusText(ActiveStatus status)
+{
+    switch (status) {
+    case ActiveStatus::ActiveOnly: return QStringLiteral("ActiveOnly");
+    case ActiveStatus::InactiveOnly: return QStringLiteral("InactiveOnly");
+    case ActiveStatus::All: return QStringLiteral("All");
+    }
+    return {};
+}
+
+// Customer, item and sales-rep queries: MaxReturned, ActiveStatus, FromModifiedDate,
+// ToModifiedDate, in that order.
+void writeListQuery(QXmlStreamWriter &w, const Query &q)
+{
+    writeMaxReturned(w, q);
+    if (q.activeStatus())
+        w.writeTextElement(QStringLiteral("ActiveStatus"), activeStatusText(*q.activeStatus()));
+    if (q.fromModifiedDate())
+        w.writeTextElement(QStringLiteral("FromModifiedDate"), q.fromModifiedDate()->text());
+    if (q.toModifiedDate())
+        w.writeTextElement(QStringLiteral("ToModifiedDate"), q.toModifiedDate()->text());
+}
+
+// The type list, then the deleted-date range.
+void writeDeletedQuery(QXmlStreamWriter &w, const DeletedQuery &q)
+{
+    const bool txn = q.kind() == QueryKind::TxnDeleted;
+    for (const QString &type : q.types())
+        w.writeTextElement(txn ? QStringLiteral("TxnDelType") : QStringLiteral("ListDelType"),
+                           type);
+    if (q.fromDeletedDate() || q.toDeletedDate()) {
+        w.writeStartElement(QStringLiteral("DeletedDateRangeFilter"));
+        if (q.fromDeletedDate())
+            w.writeTextElement(QStringLiteral("FromDeletedDate"), q.fromDeletedDate()->text());
+        if (q.toDeletedDate())
+            w.writeTextElement(QStringLiteral("ToDeletedDate"), q.toDeletedDate()->text());
+        w.writeEndElement();
+    }
+}
+
 QString iteratorText(Iterator iterator)
 {
     return iterator == Iterator::Start ? QStringLiteral("Start") : QStringLiteral("Continue");
@@ -56,7 +111,15 @@ QString iteratorText(Iterator iterator)
 void writeInvoiceQuery(QXmlStreamWriter &w, const InvoiceQuery &q)
 {
     writeMaxReturned(w, q);
-    // TxnDateRangeFilter must precede IncludeLineItems.
+    // The modified-date or the invoice-date range (never both) precedes IncludeLineItems.
+    if (q.fromModifiedDate() || q.toModifiedDate()) {
+        w.writeStartElement(QStringLiteral("ModifiedDateRangeFilter"));
+        if (q.fromModifiedDate())
+            w.writeTextElement(QStringLiteral("FromModifiedDate"), q.fromModifiedDate()->text());
+        if (q.toModifiedDate())
+            w.writeTextElement(QStringLiteral("ToModifiedDate"), q.toModifiedDate()->text());
+        w.writeEndElement();
+    }
     if (q.fromTxnDate() || q.toTxnDate()) {
         w.writeStartElement(QStringLiteral("TxnDateRangeFilter"));
         if (q.fromTxnDate())
@@ -88,6 +151,8 @@ QVersionNumber iteratorVersionFor(const QList<QVersionNumber> &hostVersions)
 
 void Query::setMaxReturned(int count)
 {
+    if (isDeletedQuery())
+        invalid(QStringLiteral("A deleted-records query takes no MaxReturned."));
     if (count < 1)
         throw Error(hr::kInvalidArgument,
                     QStringLiteral("MaxReturned: %1").arg(hr::description(hr::kInvalidArgument)));
@@ -98,20 +163,74 @@ void Query::setIterator(Iterator iterator, const QString &iteratorId)
 {
     if (iterator != Iterator::None && m_kind == QueryKind::SalesRep)
         throw Error(hr::kInvalidArgument, QStringLiteral("A sales rep query takes no iterator."));
+    if (iterator != Iterator::None && isDeletedQuery())
+        invalid(QStringLiteral("A deleted-records query takes no iterator."));
     if (iterator == Iterator::Continue && iteratorId.isEmpty())
         throw Error(hr::kInvalidArgument, QStringLiteral("Continuing an iterator needs its id."));
     m_iterator = iterator;
     m_iteratorId = iterator == Iterator::Continue ? iteratorId : QString();
 }
 
+void Query::setActiveStatus(ActiveStatus status)
+{
+    if (!isListQuery())
+        invalid(QStringLiteral("Only customer, item and sales rep queries take ActiveStatus."));
+    m_activeStatus = status;
+}
+
+void Query::setFromModifiedDate(const DateTime &from)
+{
+    if (isDeletedQuery())
+        invalid(QStringLiteral("A deleted-records query takes no modified-date range."));
+    if (const auto *invoice = dynamic_cast<const InvoiceQuery *>(this);
+        invoice && (invoice->fromTxnDate() || invoice->toTxnDate()))
+        invalid(QStringLiteral("An invoice query takes a modified-date or an invoice-date range, "
+                               "not both."));
+    m_fromModified = checkedDateTime(from, "FromModifiedDate");
+}
+
+void Query::setToModifiedDate(const DateTime &to)
+{
+    if (isDeletedQuery())
+        invalid(QStringLiteral("A deleted-records query takes no modified-date range."));
+    if (const auto *invoice = dynamic_cast<const InvoiceQuery *>(this);
+        invoice && (invoice->fromTxnDate() || invoice->toTxnDate()))
+        invalid(QStringLiteral("An invoice query takes a modified-date or an invoice-date range, "
+                               "not both."));
+    m_toModified = checkedDateTime(to, "ToModifiedDate");
+}
+
 void InvoiceQuery::setFromTxnDate(QDate date)
 {
+    if (fromModifiedDate() || toModifiedDate())
+        invalid(QStringLiteral("An invoice query takes a modified-date or an invoice-date range, "
+                               "not both."));
     m_from = checkedDate(date, "FromTxnDate");
 }
 
 void InvoiceQuery::setToTxnDate(QDate date)
 {
+    if (fromModifiedDate() || toModifiedDate())
+        invalid(QStringLiteral("An invoice query takes a modified-date or an invoice-date range, "
+                               "not both."));
     m_to = checkedDate(date, "ToTxnDate");
+}
+
+DeletedQuery::DeletedQuery(QueryKind kind, QStringList types)
+    : Query(kind), m_types(std::move(types))
+{
+    if (m_types.isEmpty() || m_types.contains(QString()))
+        invalid(QStringLiteral("A deleted-records query needs the types it asks for."));
+}
+
+void DeletedQuery::setFromDeletedDate(const DateTime &from)
+{
+    m_from = checkedDateTime(from, "FromDeletedDate");
+}
+
+void DeletedQuery::setToDeletedDate(const DateTime &to)
+{
+    m_to = checkedDateTime(to, "ToDeletedDate");
 }
 
 RequestSet::RequestSet(int majorVersion, int minorVersion)
@@ -140,6 +259,22 @@ Query &RequestSet::appendItemQuery()
 Query &RequestSet::appendSalesRepQuery()
 {
     return *m_queries.emplace_back(std::make_unique<Query>(QueryKind::SalesRep));
+}
+
+DeletedQuery &RequestSet::appendTxnDeletedQuery(const QStringList &txnTypes)
+{
+    auto query = std::make_unique<DeletedQuery>(QueryKind::TxnDeleted, txnTypes);
+    DeletedQuery &ref = *query;
+    m_queries.push_back(std::move(query));
+    return ref;
+}
+
+DeletedQuery &RequestSet::appendListDeletedQuery(const QStringList &listTypes)
+{
+    auto query = std::make_unique<DeletedQuery>(QueryKind::ListDeleted, listTypes);
+    DeletedQuery &ref = *query;
+    m_queries.push_back(std::move(query));
+    return ref;
 }
 
 QByteArray RequestSet::toQbxml() const
@@ -172,10 +307,16 @@ QByteArray RequestSet::toQbxml() const
             if (query->iterator() == Iterator::Continue)
                 w.writeAttribute(QStringLiteral("iteratorID"), query->iteratorId());
         }
-        if (query->kind() == QueryKind::Invoice)
+        switch (query->kind()) {
+        case QueryKind::Invoice:
             writeInvoiceQuery(w, static_cast<const InvoiceQuery &>(*query));
-        else
-            writeMaxReturned(w, *query);
+            break;
+        case QueryKind::TxnDeleted:
+        case QueryKind::ListDeleted:
+            writeDeletedQuery(w, static_cast<const DeletedQuery &>(*query));
+            break;
+        default: writeListQuery(w, *query); break;
+        }
         w.writeEndElement();
     }
     w.writeEndElement();

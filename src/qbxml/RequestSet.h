@@ -1,9 +1,12 @@
 #pragma once
 
+#include "qbxml/DateTime.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVersionNumber>
 
 #include <memory>
@@ -15,7 +18,12 @@ namespace corvina::qb {
 // What QuickBooks does with the rest of a request set after a request fails.
 enum class OnError { Stop = 0, Continue = 1, Rollback = 2 };
 
-enum class QueryKind { Customer, Invoice, Item, SalesRep };
+// The list queries, and the two queries for records deleted in QuickBooks (its last 90 days).
+enum class QueryKind { Customer, Invoice, Item, SalesRep, TxnDeleted, ListDeleted };
+
+// Which list entries a list query returns by their active flag; QuickBooks' default is
+// ActiveOnly.
+enum class ActiveStatus { ActiveOnly, InactiveOnly, All };
 
 // How a query takes part in paging with an iterator (qbXML 5.0 and later): the first page
 // starts one, each later page continues it by the id QuickBooks gave.
@@ -48,11 +56,36 @@ public:
     Iterator iterator() const noexcept { return m_iterator; }
     const QString &iteratorId() const noexcept { return m_iteratorId; }
 
+    // List queries (customers, items, sales reps): entries of this status only.
+    void setActiveStatus(ActiveStatus status);
+    std::optional<ActiveStatus> activeStatus() const { return m_activeStatus; }
+    // Records modified at or after `from` and at or before `to`, each optional. An invoice
+    // query writes them as its modified-date range, which cannot go with an invoice-date
+    // range. Invalid values, and the deleted queries, raise corvina::Error
+    // (hr::kInvalidArgument).
+    void setFromModifiedDate(const DateTime &from);
+    void setToModifiedDate(const DateTime &to);
+    const std::optional<DateTime> &fromModifiedDate() const { return m_fromModified; }
+    const std::optional<DateTime> &toModifiedDate() const { return m_toModified; }
+
+protected:
+    bool isListQuery() const
+    {
+        return m_kind == QueryKind::Customer || m_kind == QueryKind::Item ||
+               m_kind == QueryKind::SalesRep;
+    }
+    bool isDeletedQuery() const
+    {
+        return m_kind == QueryKind::TxnDeleted || m_kind == QueryKind::ListDeleted;
+    }
+
 private:
     QueryKind m_kind;
     std::optional<int> m_maxReturned;
     Iterator m_iterator = Iterator::None;
     QString m_iteratorId;
+    std::optional<ActiveStatus> m_activeStatus;
+    std::optional<DateTime> m_fromModified, m_toModified;
 };
 
 class InvoiceQuery : public Query {
@@ -75,6 +108,25 @@ private:
     std::optional<QDate> m_to;
 };
 
+// Records deleted in QuickBooks: transactions (TxnDeleted; types such as "Invoice") or list
+// entries (ListDeleted; "Customer", "ItemService", …), optionally only those deleted within
+// a range. Neither takes MaxReturned nor an iterator.
+class DeletedQuery : public Query {
+public:
+    // At least one type; an empty list raises corvina::Error (hr::kInvalidArgument).
+    DeletedQuery(QueryKind kind, QStringList types);
+
+    const QStringList &types() const noexcept { return m_types; }
+    void setFromDeletedDate(const DateTime &from);
+    void setToDeletedDate(const DateTime &to);
+    const std::optional<DateTime> &fromDeletedDate() const { return m_from; }
+    const std::optional<DateTime> &toDeletedDate() const { return m_to; }
+
+private:
+    QStringList m_types;
+    std::optional<DateTime> m_from, m_to;
+};
+
 // A message set of queries, written as qbXML for the request processor.
 class RequestSet {
 public:
@@ -91,6 +143,8 @@ public:
     InvoiceQuery &appendInvoiceQuery();
     Query &appendItemQuery();
     Query &appendSalesRepQuery();
+    DeletedQuery &appendTxnDeletedQuery(const QStringList &txnTypes);
+    DeletedQuery &appendListDeletedQuery(const QStringList &listTypes);
 
     int count() const noexcept { return static_cast<int>(m_queries.size()); }
     const Query &query(int index) const { return *m_queries[static_cast<std::size_t>(index)]; }

@@ -30,7 +30,9 @@
                                                             X(TotalAmount) X(SalesOrPurchase)      \
                                                                 X(SalesAndPurchase) X(SalesDesc)   \
                                                                     X(ItemDesc) X(Initial)         \
-                                                                        X(SalesRepEntityRef)
+                                                                        X(SalesRepEntityRef) \
+    X(TimeCreated) X(TimeModified) X(TxnDeletedQueryRs) X(ListDeletedQueryRs) X(TxnDeletedRet)      \
+    X(ListDeletedRet) X(TxnDelType) X(ListDelType) X(TimeDeleted)
 // clang-format on
 
 namespace corvina::qb {

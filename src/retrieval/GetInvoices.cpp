@@ -4,121 +4,20 @@
 #include "qbxml/Records.h"
 #include "retrieval/PagedQuery.h"
 #include "retrieval/PeriodText.h"
+#include "retrieval/RefreshState.h"
+#include "retrieval/RefreshSupport.h"
 #include "retrieval/RetrievalDates.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
+#include "retrieval/TableRows.h"
 #include "state/ProgramState.h"
 
 namespace corvina {
 
 namespace {
 
-enum InvoiceColumn {
-    CustListID,
-    Class,
-    Customer,
-    DueDate,
-    FOB,
-    Memo,
-    PO,
-    InvNo,
-    SalesRep,
-    ShipDate,
-    ShipMethod,
-    Terms,
-    InvDate,
-    Amt,
-    LineClass,
-    Desc,
-    ItemRefID,
-    ItemRef,
-    RateAmt,
-    RatePct,
-    Qty,
-};
-const QStringList kColumns = {
-    u"CustListID"_qs, u"Class"_qs,     u"Customer"_qs, u"DueDate"_qs,  u"FOB"_qs,
-    u"Memo"_qs,       u"PO"_qs,        u"InvNo"_qs,    u"SalesRep"_qs, u"ShipDate"_qs,
-    u"ShipMethod"_qs, u"Terms"_qs,     u"InvDate"_qs,  u"Amt"_qs,      u"LineClass"_qs,
-    u"Desc"_qs,       u"ItemRefID"_qs, u"ItemRef"_qs,  u"RateAmt"_qs,  u"RatePct"_qs,
-    u"Qty"_qs,
-};
-
 const QChar kCR(13);
-
-using qb::Tag;
-
-// The invoice's header values, read once and repeated on each of its rows.
-struct Header {
-    std::optional<QByteArray> custListId, customer, className, fob, memo, po, invNo, salesRep,
-        shipMethod, terms;
-    std::optional<QDate> dueDate, shipDate, invDate;
-
-    explicit Header(const qb::InvoiceRet &inv)
-        : custListId(inv.refListIdUtf8(Tag::CustomerRef)),
-          customer(inv.refFullNameUtf8(Tag::CustomerRef)),
-          className(inv.refFullNameUtf8(Tag::ClassRef)), fob(inv.utf8Of(Tag::FOB)),
-          memo(inv.utf8Of(Tag::Memo)), po(inv.utf8Of(Tag::PONumber)),
-          invNo(inv.utf8Of(Tag::RefNumber)), salesRep(inv.refFullNameUtf8(Tag::SalesRepRef)),
-          shipMethod(inv.refFullNameUtf8(Tag::ShipMethodRef)),
-          terms(inv.refFullNameUtf8(Tag::TermsRef)), dueDate(inv.dueDate()),
-          shipDate(inv.shipDate()), invDate(inv.txnDate())
-    {
-    }
-};
-
-// One row for an item line; a line without an item gives none. True when a row was written.
-bool writeLine(RowInserter &row, const Header &h, const qb::InvoiceLineRet &line)
-{
-    const qb::Element item = line.child(Tag::ItemRef);
-    if (item.isNull())
-        return false;
-    row.setIf(CustListID, h.custListId);
-    row.setIf(Class, h.className);
-    row.setIf(Customer, h.customer);
-    row.setIf(DueDate, h.dueDate);
-    row.setIf(FOB, h.fob);
-    row.setIf(Memo, h.memo);
-    row.setIf(PO, h.po);
-    row.setIf(InvNo, h.invNo);
-    row.setIf(SalesRep, h.salesRep);
-    row.setIf(ShipDate, h.shipDate);
-    row.setIf(ShipMethod, h.shipMethod);
-    row.setIf(Terms, h.terms);
-    row.setIf(InvDate, h.invDate);
-    row.setIf(Amt, line.amount());
-    row.setIf(LineClass, line.refFullNameUtf8(Tag::ClassRef));
-    row.setIf(Desc, line.utf8Of(Tag::Desc));
-    row.setIf(ItemRefID, item.utf8Of(Tag::ListID));
-    row.setIf(ItemRef, item.utf8Of(Tag::FullName));
-    row.setIf(RateAmt, line.rate());
-    row.setIf(RatePct, line.ratePercent());
-    row.setIf(Qty, line.quantity());
-    row.insert();
-    return true;
-}
-
-void writeInvoice(RowInserter &row, const qb::InvoiceRet &invoice, StatusDisplay &status, int done)
-{
-    const Header header(invoice);
-    for (const auto &entry : invoice.lines()) {
-        if (const auto line = entry.line())
-            writeLine(row, header, *line);
-        if (const auto group = entry.group()) {
-            // A member without an item ends the group's rows.
-            for (const auto &member : group->lines()) {
-                if (!writeLine(row, header, member))
-                    break;
-            }
-        }
-        status.progress(done);
-    }
-}
-
-struct Period {
-    std::optional<QDate> from, to;
-};
 
 // The dialog's texts as dates; a text that is not a date is named to the user and stops
 // the retrieval before anything is asked of QuickBooks.
@@ -173,11 +72,15 @@ Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty,
                         QStringLiteral("Writing %1 invoices to the QBData database...").arg(count));
     status.stopAnimation();
     step.reach(110);
-    RowInserter row(db, QStringLiteral("Invoices"), kColumns);
+    InvoiceRows rows(db);
+    LatestTime latest;
     int done = 0;
     while (response) {
-        for (int i = 0; i < response->count(); ++i)
-            writeInvoice(row, qb::InvoiceRet(response->record(i)), status, ++done);
+        for (int i = 0; i < response->count(); ++i) {
+            const qb::InvoiceRet invoice(response->record(i));
+            latest.see(invoice.timeModified());
+            rows.write(invoice, status, ++done);
+        }
         response = pages.next();
         if (response && reportStatus(state, *response))
             return Outcome::Stopped;
@@ -190,6 +93,9 @@ Outcome retrieve(ProgramState &state, const Period &period, bool &tableWasEmpty,
         }
     }
     step.reach(120);
+    writeListState(db, lists::kInv,
+                   {rememberedCompanyFile(state), latest.value(), period.from, period.to,
+                    state.screen().now(), fingerprintOf(db, lists::kInv)});
     rewrite.commit();
     return Outcome::Written;
 }
@@ -233,7 +139,11 @@ void GetInvoices(ProgramState &state)
     const auto period = readPeriod(state, *texts);
     if (!period)
         return;
+    GetInvoicesOfPeriod(state, *period);
+}
 
+void GetInvoicesOfPeriod(ProgramState &state, const Period &period)
+{
     StatusDisplay &status = state.status();
     QuickBooksLink &qb = state.quickBooks();
     ProcedureStep step(20);
@@ -255,7 +165,7 @@ void GetInvoices(ProgramState &state)
         bool tableWasEmpty = false;
         Outcome outcome = Outcome::Stopped;
         const bool tried = retryWhileLocked(state, QStringLiteral("Invoices"), [&] {
-            outcome = retrieve(state, *period, tableWasEmpty, step);
+            outcome = retrieve(state, period, tableWasEmpty, step);
         });
         if (tried && outcome == Outcome::Written)
             finish(state, tableWasEmpty, step);

@@ -3,57 +3,16 @@
 #include "localdb/LocalDb.h"
 #include "qbxml/Records.h"
 #include "retrieval/PagedQuery.h"
+#include "retrieval/RefreshState.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
+#include "retrieval/TableRows.h"
 #include "state/ProgramState.h"
 
 namespace corvina {
 
 namespace {
-
-enum ItemColumn { Name, Desc, Type, IsActive, ListID };
-const QStringList kColumns = {u"Name"_qs, u"Desc"_qs, u"Type"_qs, u"IsActive"_qs, u"ListID"_qs};
-
-using qb::ItemKind;
-
-// The kinds copied, in the order an entry is tested for them.
-constexpr ItemKind kCopiedKinds[] = {ItemKind::SalesTaxGroup, ItemKind::InventoryAssembly,
-                                     ItemKind::Inventory,     ItemKind::Service,
-                                     ItemKind::NonInventory,  ItemKind::OtherCharge};
-
-std::optional<QString> descriptionOf(const qb::ItemRecord &item, ItemKind kind)
-{
-    switch (kind) {
-    case ItemKind::SalesTaxGroup: return item.itemDesc();
-    case ItemKind::InventoryAssembly:
-    case ItemKind::Inventory: return item.salesDesc();
-    default: {
-        // Service, NonInventory, OtherCharge: in the sales/purchase part, of either form.
-        std::optional<QString> desc;
-        if (const auto both = item.salesAndPurchase())
-            desc = both->textOf(qb::Tag::SalesDesc);
-        if (const auto one = item.salesOrPurchase(); one && one->textOf(qb::Tag::Desc))
-            desc = one->textOf(qb::Tag::Desc);
-        return desc;
-    }
-    }
-}
-
-void writeEntry(RowInserter &row, const qb::ItemEntry &entry)
-{
-    for (ItemKind kind : kCopiedKinds) {
-        const auto item = entry.record(kind);
-        if (!item)
-            continue;
-        row.setIf(Name, item->itemName());
-        row.setIf(Desc, descriptionOf(*item, kind));
-        row.set(Type, entry.typeName());
-        row.setIf(IsActive, item->isActive());
-        row.set(ListID, item->listId());
-        row.insert();
-    }
-}
 
 // Steps 4 to 9, from the retry point; false when QuickBooks answered with a non-zero status.
 void retrieve(ProgramState &state, ProcedureStep &step)
@@ -76,11 +35,14 @@ void retrieve(ProgramState &state, ProcedureStep &step)
     const int count = pages.knownTotal().value_or(response->count());
     status.startRecords(count, QStringLiteral("Writing %1 items to the Items table...").arg(count));
     step.reach(80);
-    RowInserter row(db, QStringLiteral("Items"), kColumns);
+    ItemRows rows(db);
+    LatestTime latest;
     int done = 0;
     while (response) {
         for (int i = 0; i < response->count(); ++i) {
-            writeEntry(row, qb::ItemEntry(response->record(i)));
+            const qb::ItemEntry entry(response->record(i));
+            rows.write(entry);
+            latest.see(qb::ItemRecord(response->record(i)).timeModified());
             status.progress(done++); // the bar stops one entry short of full, as it always has
         }
         response = pages.next();
@@ -88,6 +50,9 @@ void retrieve(ProgramState &state, ProcedureStep &step)
             return;
     }
     step.reach(90);
+    writeListState(db, lists::kItems,
+                   {rememberedCompanyFile(state), latest.value(), {}, {}, state.screen().now(),
+                    fingerprintOf(db, lists::kItems)});
     rewrite.commit();
 }
 

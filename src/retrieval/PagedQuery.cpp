@@ -32,10 +32,47 @@ PagedQuery::PagedQuery(QuickBooksLink &link, qb::QueryKind kind, std::optional<Q
         m_mode = Mode::DateWindows; // a reversed period is left to QuickBooks to refuse
 }
 
+PagedQuery::PagedQuery(QuickBooksLink &link, qb::QueryKind kind, const qb::DateTime &since)
+    : m_link(link), m_kind(kind), m_since(since), m_today(QDate::currentDate())
+{
+    m_version = qb::iteratorVersionFor(link.sessionManager->supportedQbxmlVersions());
+    if (!m_version.isNull())
+        m_mode = Mode::Iterator;
+}
+
+qb::Query &PagedQuery::appendQuery(qb::RequestSet &set) const
+{
+    qb::Query *query = nullptr;
+    switch (m_kind) {
+    case qb::QueryKind::Customer: query = &set.appendCustomerQuery(); break;
+    case qb::QueryKind::Item: query = &set.appendItemQuery(); break;
+    case qb::QueryKind::SalesRep: query = &set.appendSalesRepQuery(); break;
+    case qb::QueryKind::Invoice: {
+        qb::InvoiceQuery &invoices = set.appendInvoiceQuery();
+        fillInvoiceQuery(invoices, m_from, m_to);
+        query = &invoices;
+        break;
+    }
+    case qb::QueryKind::TxnDeleted:
+    case qb::QueryKind::ListDeleted:
+        throw Error(qb::hr::kInvalidArgument,
+                    QStringLiteral("Deleted records are not asked for page by page."));
+    }
+    if (m_since && m_kind != qb::QueryKind::Invoice) {
+        query->setActiveStatus(qb::ActiveStatus::All);
+        query->setFromModifiedDate(*m_since);
+    }
+    return *query;
+}
+
 void PagedQuery::fillInvoiceQuery(qb::InvoiceQuery &query, std::optional<QDate> from,
                                   std::optional<QDate> to) const
 {
     query.setIncludeLineItems(true);
+    if (m_since) {
+        query.setFromModifiedDate(*m_since);
+        return;
+    }
     if (from)
         query.setFromTxnDate(*from);
     if (to)
@@ -84,12 +121,7 @@ const qb::Response *PagedQuery::next()
     if (m_kind != qb::QueryKind::SalesRep)
         set.clear(); // the rep retrieval sends on the set OpenQB has just made
     set.setOnError(qb::OnError::Continue);
-    switch (m_kind) {
-    case qb::QueryKind::Customer: set.appendCustomerQuery(); break;
-    case qb::QueryKind::Item: set.appendItemQuery(); break;
-    case qb::QueryKind::SalesRep: set.appendSalesRepQuery(); break;
-    case qb::QueryKind::Invoice: fillInvoiceQuery(set.appendInvoiceQuery(), m_from, m_to); break;
-    }
+    appendQuery(set);
     return &send(set);
 }
 
@@ -105,18 +137,7 @@ const qb::Response *PagedQuery::nextIteratorPage()
     const auto set = m_link.sessionManager->createMsgSetRequest(m_version.majorVersion(),
                                                                 m_version.minorVersion());
     set->setOnError(qb::OnError::Continue);
-    qb::Query *query = nullptr;
-    switch (m_kind) {
-    case qb::QueryKind::Customer: query = &set->appendCustomerQuery(); break;
-    case qb::QueryKind::Item: query = &set->appendItemQuery(); break;
-    case qb::QueryKind::Invoice: {
-        qb::InvoiceQuery &invoices = set->appendInvoiceQuery();
-        fillInvoiceQuery(invoices, m_from, m_to);
-        query = &invoices;
-        break;
-    }
-    case qb::QueryKind::SalesRep: break;
-    }
+    qb::Query *query = &appendQuery(*set);
     query->setMaxReturned(kPageSize);
     if (first)
         query->setIterator(qb::Iterator::Start);

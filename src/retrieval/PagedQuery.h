@@ -29,6 +29,15 @@ public:
     PagedQuery(QuickBooksLink &link, qb::QueryKind kind, std::optional<QDate> from = {},
                std::optional<QDate> to = {}, QDate today = QDate::currentDate());
 
+    // The records of `kind` (customers, items or invoices) modified at or after `since`:
+    // lists of every status, invoices with their lines. Paged with an iterator as above; a
+    // host without iterators gets one request, since the changes of a day are few.
+    static PagedQuery changedSince(QuickBooksLink &link, qb::QueryKind kind,
+                                   const qb::DateTime &since)
+    {
+        return PagedQuery(link, kind, since);
+    }
+
     Mode mode() const noexcept { return m_mode; }
 
     // Sends the requests for the next page and returns its response (valid until the next
@@ -45,7 +54,10 @@ public:
     std::optional<QDate> windowTo() const { return m_windowTo; }
 
 private:
+    PagedQuery(QuickBooksLink &link, qb::QueryKind kind, const qb::DateTime &since);
     const qb::Response &send(qb::RequestSet &set);
+    // The query of one request, with the filters of this retrieval.
+    qb::Query &appendQuery(qb::RequestSet &set) const;
     const qb::Response *nextIteratorPage();
     const qb::Response *nextWindow();
     // True when an invoice dated before `day` exists (within the period's lower bound).
@@ -56,6 +68,7 @@ private:
     QuickBooksLink &m_link;
     qb::QueryKind m_kind;
     std::optional<QDate> m_from, m_to;
+    std::optional<qb::DateTime> m_since;
     QDate m_today;
     Mode m_mode = Mode::Single;
     QVersionNumber m_version;

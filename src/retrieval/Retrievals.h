@@ -24,6 +24,18 @@ void GetInvoices(ProgramState &state);
 // Items of six kinds into Items; ends the session and closes the status window.
 void GetItems(ProgramState &state);
 
+// Bring Customers and CustomerJobs (RefreshCustomers), or Invoices and Items
+// (RefreshInvoices, which ends the session as GetItems does) up to date by asking QuickBooks
+// only for what changed since the last retrieval or refresh, and for what was deleted. The
+// tables end up as a full retrieval would write them. Everything is asked first and written
+// in one transaction with the refresh state, so a failure leaves copy and state as they
+// were. When a refresh cannot be exact (no earlier retrieval, a database of an earlier
+// version, more than 90 days since, another company file, tables changed meanwhile), the
+// user is told in one sentence and the full retrieval runs instead: GetCustomers, or the
+// invoice retrieval of the period last retrieved. Each stamps "Cust" or "Inv".
+void RefreshCustomers(ProgramState &state);
+void RefreshInvoices(ProgramState &state);
+
 // Sales reps into Reps, on a session of its own that it ends.
 void GetReps(ProgramState &state);
 

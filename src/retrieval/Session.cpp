@@ -158,6 +158,17 @@ std::unique_ptr<qb::RequestProcessor> makeProcessor(ProgramState &state)
 
 } // namespace
 
+QString rememberedCompanyFile(ProgramState &state)
+{
+    QFile file(state.appFile(appfile::kQbPath));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray raw = file.readLine(kMaxPathLength + 2);
+    while (raw.endsWith('\n') || raw.endsWith('\r'))
+        raw.chop(1);
+    return decodePath(raw).value_or(QString());
+}
+
 bool OpenQB(ProgramState &state)
 {
     QuickBooksLink &link = state.quickBooks();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace corvina {
 
 class ProgramState;
@@ -14,6 +16,9 @@ bool OpenQB(ProgramState &state);
 // library reach the caller.
 // A session whose link to QuickBooks was lost ends without a word to QuickBooks.
 void CloseQB(ProgramState &state);
+
+// The company file QBPath.txt remembers (its first line), empty when none; reads only.
+QString rememberedCompanyFile(ProgramState &state);
 
 // After a failure: when it took the link to QuickBooks down, ends the session (releases the
 // session manager and the request set, clears the flag) so that the next retrieval opens a

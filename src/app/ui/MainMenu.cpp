@@ -82,6 +82,9 @@ void MainMenu::createMenus()
     // Where QBData.mdb is, for the mail merge: beside the entries that lead to it.
     m_customersMenu->addSeparator()->setObjectName(QStringLiteral("mnuAboutBar"));
     m_about = addEntry(m_customersMenu, "mnuAbout", QStringLiteral("&About Corvina"));
+    // Only what changed since the last retrieval or refresh.
+    m_refreshCustomers =
+        addEntry(m_customersMenu, "mnuRefCust", QStringLiteral("Re&fresh Customers"));
 
     m_invoicesMenu = menuBar()->addMenu(QStringLiteral("&Invoices"));
     m_invoicesMenu->setObjectName(QStringLiteral("mnuInv"));
@@ -93,6 +96,8 @@ void MainMenu::createMenus()
     m_invoicesMenu->addSeparator();
     m_connection =
         addEntry(m_invoicesMenu, "mnuQBConnection", QStringLiteral("QuickBooks &Connection..."));
+    m_refreshInvoices =
+        addEntry(m_invoicesMenu, "mnuRefInv", QStringLiteral("Re&fresh Invoices"));
 
     // A top-level entry without a submenu: choosing it runs the action at once.
     m_itemAging = menuBar()->addAction(QStringLiteral("&Item Analyzer"));
@@ -115,6 +120,10 @@ void MainMenu::connectActions()
             [this] { m_state.runRetrieval(GetCustomers); });
     connect(m_retrieveInvoices, &QAction::triggered, this,
             [this] { m_state.runRetrieval(GetInvoices); });
+    connect(m_refreshCustomers, &QAction::triggered, this,
+            [this] { m_state.runRetrieval(RefreshCustomers); });
+    connect(m_refreshInvoices, &QAction::triggered, this,
+            [this] { m_state.runRetrieval(RefreshInvoices); });
     connect(m_customerSales, &QAction::triggered, this,
             action([this] { showCustSales(m_state, this); }));
     // One window of each browser: choosing the entry again brings it forward, read afresh.

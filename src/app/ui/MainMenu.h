@@ -48,10 +48,12 @@ private:
     QAction *m_lettersAndLabels = nullptr;
     QAction *m_campaignLists = nullptr;
     QAction *m_about = nullptr;
+    QAction *m_refreshCustomers = nullptr;
     QMenu *m_invoicesMenu = nullptr;
     QAction *m_retrieveInvoices = nullptr;
     QAction *m_displayInvoices = nullptr;
     QAction *m_connection = nullptr;
+    QAction *m_refreshInvoices = nullptr;
     QAction *m_itemAging = nullptr;
 };
 

@@ -98,11 +98,13 @@ TEST_F(MainMenuTest, HasTheMenuTreeWithItsNamesAndCaptions)
                      QStringLiteral("CustSales=&Customer Sales by State, Zip"),
                      QStringLiteral("mnuLML=Letters && Mailing Labels"),
                      QStringLiteral("mnuCampaign=Campaign &Lists"), QStringLiteral("mnuAboutBar="),
-                     QStringLiteral("mnuAbout=&About Corvina")}));
+                     QStringLiteral("mnuAbout=&About Corvina"),
+                     QStringLiteral("mnuRefCust=Re&fresh Customers")}));
     EXPECT_EQ(entries(top[1]->menu()),
               (QStringList{QStringLiteral("mnuRetInv=&Retrieve Invoices"),
                            QStringLiteral("mnuDispInv=&Display Invoice Data"), QStringLiteral("="),
-                           QStringLiteral("mnuQBConnection=QuickBooks &Connection...")}));
+                           QStringLiteral("mnuQBConnection=QuickBooks &Connection..."),
+                           QStringLiteral("mnuRefInv=Re&fresh Invoices")}));
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label4"))->text(),
               QStringLiteral("Last Customer Retrieval"));
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Label2"))->text(),
