@@ -17,7 +17,7 @@ using namespace Qt::Literals::StringLiterals;
 using qb::XmlScanner;
 using Token = XmlScanner::Token;
 
-enum class ListKind { Customers, Invoices, Items, SalesReps };
+using ListKind = Section;
 
 std::optional<ListKind> listOf(QByteArrayView responseName)
 {
@@ -29,6 +29,10 @@ std::optional<ListKind> listOf(QByteArrayView responseName)
         return ListKind::Items;
     if (responseName == "SalesRepQueryRs")
         return ListKind::SalesReps;
+    if (responseName == "TxnDeletedQueryRs")
+        return ListKind::DeletedTxns;
+    if (responseName == "ListDeletedQueryRs")
+        return ListKind::DeletedLists;
     return std::nullopt;
 }
 
@@ -38,6 +42,8 @@ bool isRecordOf(ListKind kind, QByteArrayView name)
     case ListKind::Customers: return name == "CustomerRet";
     case ListKind::Invoices: return name == "InvoiceRet";
     case ListKind::SalesReps: return name == "SalesRepRet";
+    case ListKind::DeletedTxns: return name == "TxnDeletedRet";
+    case ListKind::DeletedLists: return name == "ListDeletedRet";
     case ListKind::Items:
         // Every item kind, including kinds newer than the ones qbXML 2.1 knows.
         return name.size() > 7 && name.startsWith("Item") && name.endsWith("Ret");
@@ -88,10 +94,12 @@ private:
     }
 
     // The text of the record's direct children that queries filter on.
+    enum class Shape { List, Invoice, Deleted };
     struct RecordFields {
         QByteArray listId, fullName, name, initial, isActive;
         QByteArray txnId, refNumber, txnDate;
-        bool isInvoice = false;
+        QByteArray timeCreated, timeModified, timeDeleted, delType;
+        Shape shape = Shape::List;
     };
 
     // "line L, column C" of a byte offset.
@@ -180,7 +188,7 @@ private:
 
     void readMessages()
     {
-        bool seen[4] = {};
+        bool seen[kSectionCount] = {};
         while (nextChild(2)) {
             const auto kind = listOf(m_scanner.name());
             if (!kind) {
@@ -192,8 +200,22 @@ private:
                 failHere(u"a second <%1>; a company file holds each list once."_s.arg(
                     QString::fromUtf8(m_scanner.name())));
             already = true;
+            SectionSpan &section = m_company.m_sections[static_cast<int>(*kind)];
+            section.element.begin = elementBegin();
+            section.contentBegin = m_scanner.offset();
+            const bool empty =
+                QByteArrayView(m_company.m_data).first(section.contentBegin).endsWith("/>");
             readList(*kind);
+            section.element.end = m_scanner.offset();
+            section.contentEnd =
+                empty
+                    ? section.element.end
+                    : QByteArrayView(m_company.m_data).first(section.element.end).lastIndexOf('<');
+            if (empty)
+                section.contentBegin = section.element.end;
         }
+        m_company.m_messagesEnd =
+            QByteArrayView(m_company.m_data).first(m_scanner.offset()).lastIndexOf('<');
     }
 
     void readList(ListKind kind)
@@ -203,6 +225,8 @@ private:
                 skipElement();
             else if (kind == ListKind::Invoices)
                 readInvoice();
+            else if (kind == ListKind::DeletedTxns || kind == ListKind::DeletedLists)
+                readDeleted(kind);
             else
                 readListRecord(kind);
         }
@@ -219,18 +243,20 @@ private:
                                                                         : fields.initial)
                                                 .trimmed());
         record.active = fields.isActive.trimmed() != "false";
+        record.created = time(fields.timeCreated, u"TimeCreated", record.xml);
+        record.modified = time(fields.timeModified, u"TimeModified", record.xml);
         switch (kind) {
         case ListKind::Customers: m_company.m_customers.push_back(std::move(record)); break;
         case ListKind::Items: m_company.m_items.push_back(std::move(record)); break;
         case ListKind::SalesReps: m_company.m_salesReps.push_back(std::move(record)); break;
-        case ListKind::Invoices: break;
+        default: break;
         }
     }
 
     void readInvoice()
     {
         RecordFields fields;
-        fields.isInvoice = true;
+        fields.shape = Shape::Invoice;
         InvoiceRecord invoice;
         invoice.firstCut = static_cast<std::uint32_t>(m_company.m_cuts.size());
         invoice.xml = readRecord(fields);
@@ -244,13 +270,65 @@ private:
                 failAt(invoice.xml.begin,
                        u"the invoice has the TxnDate \"%1\", not a date (YYYY-MM-DD)."_s.arg(date));
         }
+        invoice.created = time(fields.timeCreated, u"TimeCreated", invoice.xml);
+        invoice.modified = time(fields.timeModified, u"TimeModified", invoice.xml);
         m_company.m_invoices.push_back(std::move(invoice));
+    }
+
+    void readDeleted(ListKind kind)
+    {
+        RecordFields fields;
+        fields.shape = Shape::Deleted;
+        DeletedRecord record;
+        record.xml = readRecord(fields);
+        record.type = QString::fromUtf8(fields.delType.trimmed());
+        record.id = QString::fromUtf8(
+            (kind == ListKind::DeletedTxns ? fields.txnId : fields.listId).trimmed());
+        record.created = time(fields.timeCreated, u"TimeCreated", record.xml);
+        if (fields.timeDeleted.trimmed().isEmpty())
+            failAt(record.xml.begin, u"the deletion has no TimeDeleted."_s);
+        record.deleted = time(fields.timeDeleted, u"TimeDeleted", record.xml);
+        (kind == ListKind::DeletedTxns ? m_company.m_deletedTxns : m_company.m_deletedLists)
+            .push_back(std::move(record));
+    }
+
+    // A date-time field's instant (kNoTime when absent); the company's latest time follows.
+    qint64 time(const QByteArray &field, QStringView name, ByteSpan record)
+    {
+        const QString text = QString::fromUtf8(field.trimmed());
+        if (text.isEmpty())
+            return kNoTime;
+        int offset = 0;
+        const auto instant = parseDateTime(text, false, &offset);
+        if (!instant)
+            failAt(record.begin, u"the record has the %1 \"%2\", not a date and time "
+                                 "(YYYY-MM-DDThh:mm:ss with an offset)."_s.arg(name, text));
+        if (*instant > m_company.m_latestTime) {
+            m_company.m_latestTime = *instant;
+            m_company.m_latestOffset = offset;
+        }
+        return *instant;
     }
 
     // The field a direct child of a record feeds, if any.
     static QByteArray *fieldFor(RecordFields &fields, QByteArrayView child)
     {
-        if (fields.isInvoice) {
+        if (child == "TimeCreated")
+            return &fields.timeCreated;
+        if (child == "TimeModified")
+            return &fields.timeModified;
+        if (fields.shape == Shape::Deleted) {
+            if (child == "TxnDelType" || child == "ListDelType")
+                return &fields.delType;
+            if (child == "TimeDeleted")
+                return &fields.timeDeleted;
+            if (child == "TxnID")
+                return &fields.txnId;
+            if (child == "ListID")
+                return &fields.listId;
+            return nullptr;
+        }
+        if (fields.shape == Shape::Invoice) {
             if (child == "TxnID")
                 return &fields.txnId;
             if (child == "RefNumber")
@@ -306,7 +384,7 @@ private:
                 capture = fieldFor(fields, m_scanner.name());
                 if (capture && !capture->isEmpty())
                     capture = nullptr; // the first occurrence counts
-                cut = fields.isInvoice ? cutFor(m_scanner.name()) : 0;
+                cut = fields.shape == Shape::Invoice ? cutFor(m_scanner.name()) : 0;
             } else if (token == Token::Characters && capture && m_scanner.depth() == depth + 1) {
                 capture->append(m_scanner.text());
             } else if (token == Token::EndElement && m_scanner.depth() == depth) {
@@ -335,6 +413,42 @@ QDate parseDate(QStringView text)
             return {};
     }
     return QDate(text.first(4).toInt(), text.sliced(5, 2).toInt(), text.sliced(8, 2).toInt());
+}
+
+std::optional<qint64> parseDateTime(QStringView text, bool endOfDay, int *offsetSeconds)
+{
+    const QDate date = parseDate(text.first(std::min<qsizetype>(10, text.size())));
+    if (!date.isValid())
+        return std::nullopt;
+    const auto digits = [&](qsizetype at, int max) -> std::optional<int> {
+        if (at + 2 > text.size() || !text[at].isDigit() || !text[at + 1].isDigit())
+            return std::nullopt;
+        const int value = text.sliced(at, 2).toInt();
+        return value <= max ? std::optional<int>(value) : std::nullopt;
+    };
+    const qint64 day = (date.toJulianDay() - QDate(1970, 1, 1).toJulianDay()) * 86400;
+    if (offsetSeconds)
+        *offsetSeconds = 0;
+    if (text.size() == 10)
+        return day + (endOfDay ? 86399 : 0);
+    if (text.size() < 19 || text[10] != u'T' || text[13] != u':' || text[16] != u':')
+        return std::nullopt;
+    const auto hour = digits(11, 23), minute = digits(14, 59), second = digits(17, 59);
+    if (!hour || !minute || !second)
+        return std::nullopt;
+    const qint64 local = day + *hour * 3600 + *minute * 60 + *second;
+    const QStringView zone = text.sliced(19);
+    if (zone.isEmpty() || zone == u"Z")
+        return local;
+    if (zone.size() != 6 || (zone[0] != u'+' && zone[0] != u'-') || zone[3] != u':')
+        return std::nullopt;
+    const auto zoneHours = digits(20, 14), zoneMinutes = digits(23, 59);
+    if (!zoneHours || !zoneMinutes)
+        return std::nullopt;
+    const int offset = (zone[0] == u'-' ? -1 : 1) * (*zoneHours * 3600 + *zoneMinutes * 60);
+    if (offsetSeconds)
+        *offsetSeconds = offset;
+    return local - offset;
 }
 
 CompanyFile CompanyFile::load(const QString &path)

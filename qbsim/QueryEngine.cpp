@@ -57,10 +57,11 @@ Status notAvailable()
 struct Answer {
     const Query *query = nullptr;
     Status status;
-    const std::vector<ListRecord> *list = nullptr; // null for invoices
-    unsigned keep = 0;                             // invoice parts kept
-    std::vector<std::uint32_t> matches;            // record indices, file order
-    bool unlimited = false;                        // MaxReturned sizes pages, not the match
+    const std::vector<ListRecord> *list = nullptr;       // null for invoices
+    const std::vector<DeletedRecord> *deleted = nullptr; // deletion queries
+    unsigned keep = 0;                                   // invoice parts kept
+    std::vector<std::uint32_t> matches;                  // record indices, file order
+    bool unlimited = false;                              // MaxReturned sizes pages, not the match
     std::optional<QString> iteratorId;
     std::optional<qsizetype> iteratorRemaining;
     const QuerySession *host = nullptr; // for a HostQuery
@@ -80,9 +81,62 @@ bool limitReached(const Answer &answer)
            static_cast<qsizetype>(answer.matches.size()) >= *answer.query->maxReturned;
 }
 
+// A date-time bound: kNoTime when absent; false after setting a 3020 status.
+bool convertTime(const std::optional<QString> &text, QStringView field, bool endOfDay, qint64 &time,
+                 Status &status)
+{
+    time = kNoTime;
+    if (!text)
+        return true;
+    if (const auto instant = parseDateTime(*text, endOfDay)) {
+        time = *instant;
+        return true;
+    }
+    status = {3020, kError,
+              u"There was an error when converting the date value \"%1\" in the field "
+              "\"%2\"."_s.arg(*text, field)};
+    return false;
+}
+
+// An inclusive range of instants from two optional bounds.
+struct TimeRange {
+    qint64 from = kNoTime;
+    qint64 to = kNoTime;
+    bool bounded() const { return from != kNoTime || to != kNoTime; }
+    // A record without the time falls outside every bounded range.
+    bool contains(qint64 time) const
+    {
+        if (!bounded())
+            return true;
+        return time != kNoTime && (from == kNoTime || time >= from) &&
+               (to == kNoTime || time <= to);
+    }
+};
+
+const Status kReversedRange = {3030, kError,
+                               u"Invalid date range: From date is greater than To date."_s};
+
+// Reads the bounds of a range; false after setting an error status.
+bool convertRange(const std::optional<QString> &from, const std::optional<QString> &to,
+                  QStringView fromField, QStringView toField, TimeRange &range, Status &status)
+{
+    if (!convertTime(from, fromField, false, range.from, status) ||
+        !convertTime(to, toField, true, range.to, status))
+        return false;
+    if (range.from != kNoTime && range.to != kNoTime && range.from > range.to) {
+        status = kReversedRange;
+        return false;
+    }
+    return true;
+}
+
 void matchList(const std::vector<ListRecord> &records, Answer &answer)
 {
     const Query &query = *answer.query;
+    TimeRange modified;
+    if (!convertRange(query.fromModified, query.toModified, u"FromModifiedDate", u"ToModifiedDate",
+                      modified, answer.status))
+        return;
     const QSet<QString> ids(query.ids.begin(), query.ids.end());
     const QSet<QString> names = foldedSet(query.names);
     for (std::size_t i = 0; i < records.size() && !limitReached(answer); ++i) {
@@ -93,9 +147,34 @@ void matchList(const std::vector<ListRecord> &records, Answer &answer)
         else if (!names.isEmpty())
             wanted = names.contains(record.fullName.toCaseFolded());
         else
-            wanted = query.active == ActiveStatus::All ||
-                     record.active == (query.active == ActiveStatus::ActiveOnly);
+            wanted = (query.active == ActiveStatus::All ||
+                      record.active == (query.active == ActiveStatus::ActiveOnly)) &&
+                     modified.contains(record.modified);
         if (wanted)
+            answer.matches.push_back(static_cast<std::uint32_t>(i));
+    }
+}
+
+// QuickBooks remembers deletions for this long before its latest time.
+constexpr qint64 kDeletionsKeptSeconds = qint64(90) * 86400;
+
+void matchDeleted(const CompanyFile &company, Answer &answer)
+{
+    const Query &query = *answer.query;
+    TimeRange range;
+    if (!convertRange(query.fromDeleted, query.toDeleted, u"FromDeletedDate", u"ToDeletedDate",
+                      range, answer.status))
+        return;
+    answer.deleted =
+        query.kind == QueryKind::TxnDeleted ? &company.deletedTxns() : &company.deletedLists();
+    const qint64 horizon =
+        company.latestTime() == kNoTime ? kNoTime : company.latestTime() - kDeletionsKeptSeconds;
+    const QSet<QString> types(query.delTypes.begin(), query.delTypes.end());
+    const auto &records = *answer.deleted;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const DeletedRecord &record = records[i];
+        if (types.contains(record.type) && record.deleted >= horizon &&
+            range.contains(record.deleted))
             answer.matches.push_back(static_cast<std::uint32_t>(i));
     }
 }
@@ -136,9 +215,13 @@ void matchInvoices(const CompanyFile &company, Answer &answer)
         !convertDate(query.toDate, u"ToTxnDate", to, answer.status))
         return;
     if (from.isValid() && to.isValid() && from > to) {
-        answer.status = {3030, kError, u"Invalid date range: From date is greater than To date."_s};
+        answer.status = kReversedRange;
         return;
     }
+    TimeRange modified;
+    if (!convertRange(query.fromModified, query.toModified, u"FromModifiedDate", u"ToModifiedDate",
+                      modified, answer.status))
+        return;
     const auto lines = convertBool(query.includeLineItems, u"IncludeLineItems", answer.status);
     if (!lines)
         return;
@@ -166,6 +249,8 @@ void matchInvoices(const CompanyFile &company, Answer &answer)
         else if (byDate)
             wanted = invoice.txnDate.isValid() && (!from.isValid() || invoice.txnDate >= from) &&
                      (!to.isValid() || invoice.txnDate <= to);
+        else
+            wanted = modified.contains(invoice.modified);
         if (wanted)
             answer.matches.push_back(static_cast<std::uint32_t>(i));
     }
@@ -225,6 +310,8 @@ Answer answer(const CompanyFile &company, QuerySession &session, const Query &qu
     case QueryKind::Item: result.list = &company.items(); break;
     case QueryKind::SalesRep: result.list = &company.salesReps(); break;
     case QueryKind::Invoice: matchInvoices(company, result); break;
+    case QueryKind::TxnDeleted:
+    case QueryKind::ListDeleted: matchDeleted(company, result); break;
     case QueryKind::Host: result.host = &session; return result;
     case QueryKind::Other: result.status = notAvailable(); return result;
     }
@@ -298,8 +385,9 @@ qsizetype recordsSize(const CompanyFile &company, const Answer &answer)
 {
     qsizetype size = 0;
     for (const std::uint32_t index : answer.matches) {
-        size += answer.list ? (*answer.list)[index].xml.size()
-                            : company.invoiceSize(company.invoices()[index], answer.keep);
+        size += answer.list      ? (*answer.list)[index].xml.size()
+                : answer.deleted ? (*answer.deleted)[index].xml.size()
+                                 : company.invoiceSize(company.invoices()[index], answer.keep);
         size += 1; // newline
     }
     return size;
@@ -340,6 +428,8 @@ void appendAnswer(QByteArray &out, const CompanyFile &company, const Answer &ans
     for (const std::uint32_t index : answer.matches) {
         if (answer.list)
             out.append(company.xml((*answer.list)[index].xml));
+        else if (answer.deleted)
+            out.append(company.xml((*answer.deleted)[index].xml));
         else
             company.appendInvoice(out, company.invoices()[index], answer.keep);
         out.append('\n');
@@ -347,7 +437,20 @@ void appendAnswer(QByteArray &out, const CompanyFile &company, const Answer &ans
     out.append("</").append(name).append(">\n");
 }
 
-QByteArray respond(const CompanyFile &company, QuerySession &session, const Envelope &envelope)
+QString outcome(const Answer &answer)
+{
+    QString text = u"status %1"_s.arg(answer.status.code);
+    if (answer.status.severity == kError)
+        text += u" ("_s + answer.status.message + u')';
+    else
+        text += u", %1 records"_s.arg(answer.matches.size());
+    if (answer.iteratorRemaining)
+        text += u", %1 remaining"_s.arg(*answer.iteratorRemaining);
+    return text;
+}
+
+QByteArray respond(const CompanyFile &company, QuerySession &session, const Envelope &envelope,
+                   RequestReport &report)
 {
     std::vector<Query> queries;
     queries.reserve(envelope.requests.size());
@@ -368,8 +471,13 @@ QByteArray respond(const CompanyFile &company, QuerySession &session, const Enve
     QByteArray out;
     out.reserve(size);
     out.append("<?xml version=\"1.0\" ?>\n<QBXML>\n<QBXMLMsgsRs>\n");
-    for (const Answer &a : answers)
+    for (const Answer &a : answers) {
         appendAnswer(out, company, a, envelope.includeData);
+        report.requests.append(describeQuery(*a.query));
+        report.outcomes.append(outcome(a));
+        if (envelope.includeData)
+            report.records += static_cast<qsizetype>(a.matches.size());
+    }
     out.append("</QBXMLMsgsRs>\n</QBXML>\n");
     return out;
 }
@@ -435,14 +543,27 @@ void QuerySession::erase(const QString &id)
 }
 
 QByteArray processRequest(const CompanyFile &company, QuerySession &session, QByteArrayView request,
-                          QString *diagnostic)
+                          RequestReport &report)
 {
     try {
-        return respond(company, session, readRequestDocument(request, session.supportedVersions()));
+        return respond(company, session, readRequestDocument(request, session.supportedVersions()),
+                       report);
     } catch (const Refusal &refusal) {
-        if (diagnostic)
-            *diagnostic = refusal.detail;
+        report.diagnostic = refusal.detail;
         throw Error(refusal.number, hr::description(refusal.number));
+    }
+}
+
+QByteArray processRequest(const CompanyFile &company, QuerySession &session, QByteArrayView request,
+                          QString *diagnostic)
+{
+    RequestReport report;
+    try {
+        return processRequest(company, session, request, report);
+    } catch (const Error &) {
+        if (diagnostic)
+            *diagnostic = report.diagnostic;
+        throw;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVersionNumber>
 
 #include <cstdint>
@@ -48,15 +49,27 @@ private:
     std::map<QString, std::unique_ptr<Iterator>> m_iterators;
 };
 
+// What processRequest did, for a log.
+struct RequestReport {
+    QString diagnostic;    // what exactly was wrong, when the document was refused
+    QStringList requests;  // per request answered: its name and filters
+    QStringList outcomes;  // and beside it, its status and the records it carries
+    qsizetype records = 0; // records the answer carries
+};
+
 // Answers a qbXML request document from a company file, as QuickBooks' request processor
 // does: one …Rs per …Rq, in request order, each carrying a status and the matching records.
 //
 // Supported: CustomerQueryRq, ItemQueryRq, SalesRepQueryRq (ListID+, FullName+, MaxReturned,
-// ActiveStatus) and InvoiceQueryRq (TxnID+, RefNumber+, MaxReturned, TxnDateRangeFilter with
-// FromTxnDate/ToTxnDate, IncludeLineItems, IncludeLinkedTxns); from qbXML 5.0 the iterator
-// attributes of the customer, item and invoice queries (MaxReturned is then the page size);
-// HostQueryRq, answered with the session's versions. Other schema-valid filters and other
-// requests are answered with status 3250 ("feature not available").
+// ActiveStatus, FromModifiedDate, ToModifiedDate) and InvoiceQueryRq (TxnID+, RefNumber+,
+// MaxReturned, TxnDateRangeFilter with FromTxnDate/ToTxnDate or ModifiedDateRangeFilter,
+// IncludeLineItems, IncludeLinkedTxns); from qbXML 5.0 the iterator attributes of the
+// customer, item and invoice queries (MaxReturned is then the page size); TxnDeletedQueryRq
+// and ListDeletedQueryRq with DeletedDateRangeFilter, answering the deletions of the last 90
+// days before the company's latest time; HostQueryRq, answered with the session's versions.
+// Modified and deleted bounds are date-times compared as instants, both ends inclusive; a
+// ToModifiedDate that is a date alone takes in that whole day. Other schema-valid filters and
+// other requests are answered with status 3250 ("feature not available").
 //
 // Throws corvina::Error with the request processor's number and description when the
 // document as a whole is refused: not well-formed, outside the content models (elements
@@ -65,6 +78,9 @@ private:
 // exactly was wrong (for the server's log).
 QByteArray processRequest(const CompanyFile &company, QuerySession &session, QByteArrayView request,
                           QString *diagnostic = nullptr);
+// The same, telling `report` what was asked and answered.
+QByteArray processRequest(const CompanyFile &company, QuerySession &session, QByteArrayView request,
+                          RequestReport &report);
 // The same in a session of its own, for a single request.
 QByteArray processRequest(const CompanyFile &company, QByteArrayView request,
                           QString *diagnostic = nullptr);

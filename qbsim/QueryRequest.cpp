@@ -291,8 +291,6 @@ ActiveStatus parseActiveStatus(const Node &node)
 
 const Sequence kNameFilter = {{u"MatchCriterion", Occurs::Required}, {u"Name", Occurs::Required}};
 const Sequence kNameRange = {{u"FromName", Occurs::Optional}, {u"ToName", Occurs::Optional}};
-const Sequence kModifiedRange = {{u"FromModifiedDate", Occurs::Optional},
-                                 {u"ToModifiedDate", Occurs::Optional}};
 const Sequence kTxnDates = {{u"FromTxnDate", Occurs::Optional}, {u"ToTxnDate", Occurs::Optional}};
 const Sequence kDateMacro = {{u"DateMacro", Occurs::Required}};
 const Sequence kRefNumberFilter = {{u"MatchCriterion", Occurs::Required},
@@ -329,6 +327,27 @@ void readOwnerIds(Children &children, Query &query)
         query.unsupported = true; // the stand-in does not select custom fields by owner
 }
 
+// The text of an optional simple element; an empty one counts as absent.
+std::optional<QString> optionalText(Children &children, QStringView name)
+{
+    if (const Node *node = children.optional(name)) {
+        QString text = leafText(*node);
+        if (!text.isEmpty())
+            return text;
+    }
+    return std::nullopt;
+}
+
+// Reads a filter of two optional simple elements (from, to) into `from` and `to`.
+void readRange(const Node &filter, QStringView fromName, QStringView toName,
+               std::optional<QString> &from, std::optional<QString> &to)
+{
+    expectContent(filter, {{{fromName, Occurs::Optional}, {toName, Occurs::Optional}}});
+    Children children(filter);
+    from = optionalText(children, fromName);
+    to = optionalText(children, toName);
+}
+
 void readListQuery(const Node &request, Query &query)
 {
     Children children(request);
@@ -341,8 +360,8 @@ void readListQuery(const Node &request, Query &query)
             query.maxReturned = parseMaxReturned(*node);
         if (const Node *node = children.optional(u"ActiveStatus"))
             query.active = parseActiveStatus(*node);
-        unsupportedLeaf(children, query, u"FromModifiedDate");
-        unsupportedLeaf(children, query, u"ToModifiedDate");
+        query.fromModified = optionalText(children, u"FromModifiedDate");
+        query.toModified = optionalText(children, u"ToModifiedDate");
         if (children.next(u"NameFilter"))
             unsupportedFilter(children, query, u"NameFilter", {kNameFilter});
         else
@@ -381,10 +400,11 @@ void readInvoiceQuery(const Node &request, Query &query)
     } else {
         if (const Node *node = children.optional(u"MaxReturned"))
             query.maxReturned = parseMaxReturned(*node);
-        if (children.next(u"ModifiedDateRangeFilter"))
-            unsupportedFilter(children, query, u"ModifiedDateRangeFilter", {kModifiedRange});
-        else if (const Node *node = children.optional(u"TxnDateRangeFilter"))
-            readTxnDateRange(*node, query);
+        if (const Node *modified = children.optional(u"ModifiedDateRangeFilter"))
+            readRange(*modified, u"FromModifiedDate", u"ToModifiedDate", query.fromModified,
+                      query.toModified);
+        else if (const Node *dates = children.optional(u"TxnDateRangeFilter"))
+            readTxnDateRange(*dates, query);
         const std::initializer_list<Sequence> byRef = {
             kByListId, kByFullName, kByListIdWithChildren, kByFullNameWithChildren};
         unsupportedFilter(children, query, u"EntityFilter", byRef);
@@ -403,6 +423,94 @@ void readInvoiceQuery(const Node &request, Query &query)
     children.expectEnd();
 }
 
+// The deletion kinds QuickBooks names in TxnDelType and ListDelType.
+const QStringList kTxnDelTypes = {u"ARRefundCreditCard"_s,
+                                  u"Bill"_s,
+                                  u"BillPaymentCheck"_s,
+                                  u"BillPaymentCreditCard"_s,
+                                  u"BuildAssembly"_s,
+                                  u"Charge"_s,
+                                  u"Check"_s,
+                                  u"CreditCardCharge"_s,
+                                  u"CreditCardCredit"_s,
+                                  u"CreditMemo"_s,
+                                  u"Deposit"_s,
+                                  u"Estimate"_s,
+                                  u"InventoryAdjustment"_s,
+                                  u"Invoice"_s,
+                                  u"ItemReceipt"_s,
+                                  u"JournalEntry"_s,
+                                  u"PayrollLiabilityAdjustment"_s,
+                                  u"PayrollPriorPayment"_s,
+                                  u"PayrollYearToDateAdjustment"_s,
+                                  u"PurchaseOrder"_s,
+                                  u"ReceivePayment"_s,
+                                  u"SalesOrder"_s,
+                                  u"SalesReceipt"_s,
+                                  u"SalesTaxPaymentCheck"_s,
+                                  u"TimeTracking"_s,
+                                  u"TransferInventory"_s,
+                                  u"VehicleMileage"_s,
+                                  u"VendorCredit"_s};
+const QStringList kListDelTypes = {u"Account"_s,
+                                   u"BillingRate"_s,
+                                   u"Class"_s,
+                                   u"Currency"_s,
+                                   u"Customer"_s,
+                                   u"CustomerMsg"_s,
+                                   u"CustomerType"_s,
+                                   u"DateDrivenTerms"_s,
+                                   u"Employee"_s,
+                                   u"InventorySite"_s,
+                                   u"ItemDiscount"_s,
+                                   u"ItemFixedAsset"_s,
+                                   u"ItemGroup"_s,
+                                   u"ItemInventory"_s,
+                                   u"ItemInventoryAssembly"_s,
+                                   u"ItemNonInventory"_s,
+                                   u"ItemOtherCharge"_s,
+                                   u"ItemPayment"_s,
+                                   u"ItemSalesTax"_s,
+                                   u"ItemSalesTaxGroup"_s,
+                                   u"ItemService"_s,
+                                   u"ItemSubtotal"_s,
+                                   u"JobType"_s,
+                                   u"OtherName"_s,
+                                   u"PaymentMethod"_s,
+                                   u"PayrollItemNonWage"_s,
+                                   u"PayrollItemWage"_s,
+                                   u"PriceLevel"_s,
+                                   u"SalesRep"_s,
+                                   u"SalesTaxCode"_s,
+                                   u"ShipMethod"_s,
+                                   u"StandardTerms"_s,
+                                   u"ToDo"_s,
+                                   u"UnitOfMeasureSet"_s,
+                                   u"Vehicle"_s,
+                                   u"Vendor"_s,
+                                   u"VendorType"_s,
+                                   u"WorkersCompCode"_s};
+
+// TxnDeletedQueryRq and ListDeletedQueryRq: the kinds (one or more), then an optional
+// DeletedDateRangeFilter.
+void readDeletedQuery(const Node &request, Query &query)
+{
+    const bool txn = query.kind == QueryKind::TxnDeleted;
+    const QStringView typeName = txn ? u"TxnDelType" : u"ListDelType";
+    const QStringList &known = txn ? kTxnDelTypes : kListDelTypes;
+    Children children(request);
+    query.delTypes = children.texts(typeName);
+    if (query.delTypes.isEmpty())
+        refuse(u"%1 needs a <%2>."_s.arg(describe(request), typeName));
+    for (const QString &type : std::as_const(query.delTypes)) {
+        if (!known.contains(type))
+            refuse(u"%1 has the unknown %2 \"%3\"."_s.arg(describe(request), typeName, type));
+    }
+    if (const Node *node = children.optional(u"DeletedDateRangeFilter"))
+        readRange(*node, u"FromDeletedDate", u"ToDeletedDate", query.fromDeleted, query.toDeleted);
+    children.expectEnd();
+}
+
 QueryKind kindOf(QStringView requestName)
 {
     if (requestName == u"CustomerQueryRq")
@@ -413,6 +521,10 @@ QueryKind kindOf(QStringView requestName)
         return QueryKind::SalesRep;
     if (requestName == u"InvoiceQueryRq")
         return QueryKind::Invoice;
+    if (requestName == u"TxnDeletedQueryRq")
+        return QueryKind::TxnDeleted;
+    if (requestName == u"ListDeletedQueryRq")
+        return QueryKind::ListDeleted;
     if (requestName == u"HostQueryRq")
         return QueryKind::Host;
     return QueryKind::Other;
@@ -469,8 +581,9 @@ Query readQuery(const Node &request, const QVersionNumber &version)
         query.requestId = request.attributes.value(QLatin1StringView("requestID")).toString();
     if (query.kind == QueryKind::Other)
         return query; // answered as unsupported, whatever it holds
-    const bool iterates = version >= QVersionNumber(5, 0) && query.kind != QueryKind::SalesRep &&
-                          query.kind != QueryKind::Host;
+    const bool iterates = version >= QVersionNumber(5, 0) &&
+                          (query.kind == QueryKind::Customer || query.kind == QueryKind::Item ||
+                           query.kind == QueryKind::Invoice);
     for (const QXmlStreamAttribute &attribute : request.attributes) {
         const QStringView name = attribute.qualifiedName();
         if (name != u"requestID" && !(iterates && (name == u"iterator" || name == u"iteratorID")))
@@ -485,9 +598,54 @@ Query readQuery(const Node &request, const QVersionNumber &version)
     }
     if (query.kind == QueryKind::Invoice)
         readInvoiceQuery(request, query);
+    else if (query.kind == QueryKind::TxnDeleted || query.kind == QueryKind::ListDeleted)
+        readDeletedQuery(request, query);
     else
         readListQuery(request, query);
     return query;
+}
+
+QString describeQuery(const Query &query)
+{
+    QStringList parts{query.responseName.chopped(2) + u"Rq"_s};
+    const auto add = [&parts](QStringView name, const std::optional<QString> &value) {
+        if (value)
+            parts.append(name.toString() + u'=' + *value);
+    };
+    if (query.requestId)
+        parts.append(u"requestID="_s + *query.requestId);
+    switch (query.iterator) {
+    case IteratorUse::None: break;
+    case IteratorUse::Start: parts.append(u"iterator=Start"_s); break;
+    case IteratorUse::Continue: parts.append(u"iterator=Continue"_s); break;
+    case IteratorUse::Stop: parts.append(u"iterator=Stop"_s); break;
+    }
+    if (!query.ids.isEmpty())
+        parts.append(u"ids=%1"_s.arg(query.ids.size()));
+    if (!query.names.isEmpty())
+        parts.append(u"names=%1"_s.arg(query.names.size()));
+    if (query.maxReturned)
+        parts.append(u"MaxReturned=%1"_s.arg(*query.maxReturned));
+    if (query.kind == QueryKind::Customer || query.kind == QueryKind::Item ||
+        query.kind == QueryKind::SalesRep) {
+        static const char16_t *const statuses[] = {u"ActiveOnly", u"InactiveOnly", u"All"};
+        if (query.ids.isEmpty() && query.names.isEmpty())
+            parts.append(u"ActiveStatus="_s +
+                         QString::fromUtf16(statuses[static_cast<int>(query.active)]));
+    }
+    if (!query.delTypes.isEmpty())
+        parts.append(u"types="_s + query.delTypes.join(u','));
+    add(u"FromTxnDate", query.fromDate);
+    add(u"ToTxnDate", query.toDate);
+    add(u"FromModifiedDate", query.fromModified);
+    add(u"ToModifiedDate", query.toModified);
+    add(u"FromDeletedDate", query.fromDeleted);
+    add(u"ToDeletedDate", query.toDeleted);
+    add(u"IncludeLineItems", query.includeLineItems);
+    add(u"IncludeLinkedTxns", query.includeLinkedTxns);
+    if (query.unsupported)
+        parts.append(u"(unsupported filter)"_s);
+    return parts.join(u' ');
 }
 
 } // namespace corvina::qbsim

@@ -44,7 +44,7 @@ struct Envelope {
 };
 
 // The supported queries.
-enum class QueryKind { Customer, Item, SalesRep, Invoice, Host, Other };
+enum class QueryKind { Customer, Item, SalesRep, Invoice, TxnDeleted, ListDeleted, Host, Other };
 
 enum class IteratorUse { None, Start, Continue, Stop };
 
@@ -58,7 +58,10 @@ struct Query {
     QStringList names; // FullName+ or RefNumber+
     std::optional<qsizetype> maxReturned;
     ActiveStatus active = ActiveStatus::ActiveOnly;
-    std::optional<QString> fromDate, toDate;
+    std::optional<QString> fromDate, toDate;         // TxnDateRangeFilter
+    std::optional<QString> fromModified, toModified; // list queries, ModifiedDateRangeFilter
+    QStringList delTypes;                            // TxnDelType+ or ListDelType+
+    std::optional<QString> fromDeleted, toDeleted;   // DeletedDateRangeFilter
     std::optional<QString> includeLineItems, includeLinkedTxns;
     bool unsupported = false; // holds an element the stand-in does not implement
     IteratorUse iterator = IteratorUse::None;
@@ -71,5 +74,7 @@ Envelope readRequestDocument(QByteArrayView request, const QList<QVersionNumber>
 // One request of the document checked against its content model in `version` (the iterator
 // attributes from 5.0 on); throws Refusal.
 Query readQuery(const Node &request, const QVersionNumber &version);
+// The request's name and the filters it carries, on one line for a log.
+QString describeQuery(const Query &query);
 
 } // namespace corvina::qbsim

@@ -28,6 +28,9 @@ struct ServerOptions {
     // Answers to qbXML requests are held back this long (negative: for ever), as a slow or
     // stuck QuickBooks would; the other calls are answered at once.
     int answerDelayMs = 0;
+    // Each answer is held back this long per record it carries, as QuickBooks takes its time
+    // over every record it answers.
+    int recordDelayMs = 0;
     // The newest qbXML version the stand-in speaks (it speaks every older one too); 2.1
     // plays a QuickBooks without iterators.
     QVersionNumber qbxmlVersion{13, 0};

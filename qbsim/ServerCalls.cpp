@@ -8,6 +8,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <chrono>
 
 #include <new>
 
@@ -142,16 +146,34 @@ void Server::processRequest(Client &client, wire::PayloadReader &args)
         sendError(client, hr::kUnexpected, message);
         return;
     }
-    QString diagnostic;
+    RequestReport report;
     try {
         const QByteArray response =
-            qbsim::processRequest(*m_company, client.session, *request, &diagnostic);
-        log(client, call, u"ok, %1 bytes"_s.arg(response.size()));
-        sendOk(client, response);
+            qbsim::processRequest(*m_company, client.session, *request, report);
+        log(client, call, u"ok, %1 bytes, %2 records"_s.arg(response.size()).arg(report.records));
+        for (qsizetype i = 0; i < report.requests.size(); ++i)
+            log(client, u"  "_s + report.requests[i], report.outcomes[i]);
+        const qint64 delay = qint64(m_options.recordDelayMs) * report.records;
+        if (delay <= 0) {
+            sendOk(client, response);
+            return;
+        }
+        // Held back: nothing more is read from this client until the answer goes out.
+        client.stalled = true;
+        QLocalSocket *socket = client.socket;
+        QTimer::singleShot(std::chrono::milliseconds(delay), this, [this, socket, response] {
+            const auto it = m_clients.find(socket);
+            if (it == m_clients.end())
+                return;
+            Client &held = *it->second;
+            held.stalled = false;
+            sendOk(held, response);
+            serve(held);
+        });
     } catch (const Error &e) {
         QString outcome = errorOutcome(e.number(), e.description());
-        if (!diagnostic.isEmpty())
-            outcome += u" ("_s + diagnostic + u')';
+        if (!report.diagnostic.isEmpty())
+            outcome += u" ("_s + report.diagnostic + u')';
         log(client, call, outcome);
         sendError(client, e.number(), e.description());
     } catch (const std::bad_alloc &) {

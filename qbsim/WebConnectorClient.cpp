@@ -47,13 +47,6 @@ bool isLoopback(const QUrl &url)
     return !address.isNull() && address.isLoopback();
 }
 
-// Records in an answer, to be slowed by --record-delay-ms: each record the engine writes
-// sits on a line of its own, closed by its …Ret element.
-int recordsIn(const QByteArray &answer)
-{
-    return static_cast<int>(answer.count("Ret>\n"));
-}
-
 } // namespace
 
 WebConnectorClient::WebConnectorClient(WebConnectorOptions options,
@@ -244,10 +237,14 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
             }
             QString response, hresult, message;
             try {
-                const QByteArray answer = processRequest(*m_company, session, request.toUtf8());
+                RequestReport report;
+                const QByteArray answer =
+                    processRequest(*m_company, session, request.toUtf8(), report);
+                for (qsizetype i = 0; i < report.requests.size(); ++i)
+                    log(u"  %1 -> %2"_s.arg(report.requests[i], report.outcomes[i]));
                 if (m_options.recordDelayMs > 0)
                     QThread::msleep(static_cast<unsigned long>(m_options.recordDelayMs) *
-                                    static_cast<unsigned long>(recordsIn(answer)));
+                                    static_cast<unsigned long>(report.records));
                 response = QString::fromUtf8(answer);
             } catch (const Error &e) {
                 hresult = hresultText(e.number());

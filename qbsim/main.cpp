@@ -39,7 +39,7 @@ constexpr int kExitUsage = 64;
 const char kUsage[] =
     "Usage:\n"
     "  qbsim serve [--socket PATH] [--quiet] [--max-client-mb N] [--answer-delay MS|never]\n"
-    "              [--qbxml-version 13.0|2.1] [COMPANY_FILE]\n"
+    "              [--qbxml-version 13.0|2.1] [--record-delay-ms N] [COMPANY_FILE]\n"
     "      Answers QuickBooks calls on the socket PATH (default: corvina-qbsim.sock in\n"
     "      $XDG_RUNTIME_DIR) from COMPANY_FILE, a qbXML query answer document. Without a\n"
     "      file no company file is open. --quiet: no log line per call on stderr.\n"
@@ -47,7 +47,9 @@ const char kUsage[] =
     "      requests (default 256); clients past it are dropped. --answer-delay: hold each\n"
     "      qbXML answer back MS milliseconds, or for ever, as a slow QuickBooks would.\n"
     "      --qbxml-version: the newest qbXML version spoken (default 13.0; 2.1 plays a\n"
-    "      QuickBooks without iterators).\n"
+    "      QuickBooks without iterators). --record-delay-ms: hold each answer back N\n"
+    "      milliseconds per record it carries, as QuickBooks takes its time over each.\n"
+    "      Each request is logged with its filters and the records answered.\n"
     "  qbsim webconnector --url URL --user U --password P [--ca-cert FILE]\n"
     "              [--qbxml-version 13.0|2.1] [--record-delay-ms N] [--every SECONDS] "
     "COMPANY_FILE\n"
@@ -141,9 +143,10 @@ int serve(QCoreApplication &app, const QStringList &args)
     const QCommandLineOption maxClientOption(u"max-client-mb"_s, {}, u"N"_s);
     const QCommandLineOption answerDelayOption(u"answer-delay"_s, {}, u"MS|never"_s);
     const QCommandLineOption versionOption(u"qbxml-version"_s, {}, u"VERSION"_s);
+    const QCommandLineOption recordDelayOption(u"record-delay-ms"_s, {}, u"N"_s);
     QCommandLineParser parser;
-    parser.addOptions(
-        {socketOption, quietOption, maxClientOption, answerDelayOption, versionOption});
+    parser.addOptions({socketOption, quietOption, maxClientOption, answerDelayOption, versionOption,
+                       recordDelayOption});
     if (const auto failed = parseArguments(parser, u"serve"_s, args))
         return *failed;
 
@@ -177,6 +180,12 @@ int serve(QCoreApplication &app, const QStringList &args)
             return usageError(
                 u"--qbxml-version needs a qbXML version from 1.0 to 13.0, such as 13.0 or 2.1."_s);
         options.qbxmlVersion = *version;
+    }
+    if (parser.isSet(recordDelayOption)) {
+        const auto ms = parseCount(parser.value(recordDelayOption), 60000);
+        if (!ms)
+            return usageError(u"--record-delay-ms needs milliseconds from 0 to 60000."_s);
+        options.recordDelayMs = static_cast<int>(*ms);
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)

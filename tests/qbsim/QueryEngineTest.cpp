@@ -195,7 +195,9 @@ TEST(QueryEngine, FiltersAndRequestsTheStandInLacksAreNotAvailable)
         {"<CustomerQueryRq><NameFilter><MatchCriterion>StartsWith</MatchCriterion><Name>A</Name>"
          "</NameFilter></CustomerQueryRq>",
          "CustomerQueryRs"},
-        {"<CustomerQueryRq><FromModifiedDate>2003-01-01</FromModifiedDate></CustomerQueryRq>",
+        {"<CustomerQueryRq><TotalBalanceFilter><Operator>GreaterThan</Operator><Amount>1.00</"
+         "Amount>"
+         "</TotalBalanceFilter></CustomerQueryRq>",
          "CustomerQueryRs"},
         {"<CustomerQueryRq><OwnerID>0</OwnerID></CustomerQueryRq>", "CustomerQueryRs"},
         {"<ItemQueryRq><NameRangeFilter><FromName>A</FromName></NameRangeFilter></ItemQueryRq>",
@@ -205,8 +207,9 @@ TEST(QueryEngine, FiltersAndRequestsTheStandInLacksAreNotAvailable)
         {"<InvoiceQueryRq><TxnDateRangeFilter><DateMacro>ThisYear</DateMacro></TxnDateRangeFilter>"
          "</InvoiceQueryRq>",
          "InvoiceQueryRs"},
-        {"<InvoiceQueryRq><ModifiedDateRangeFilter><FromModifiedDate>2003-01-01</FromModifiedDate>"
-         "</ModifiedDateRangeFilter><IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>",
+        {"<InvoiceQueryRq><RefNumberFilter><MatchCriterion>StartsWith</MatchCriterion>"
+         "<RefNumber>A</RefNumber></RefNumberFilter><IncludeLineItems>true</IncludeLineItems>"
+         "</InvoiceQueryRq>",
          "InvoiceQueryRs"},
         {"<InvoiceQueryRq><PaidStatus>PaidOnly</PaidStatus></InvoiceQueryRq>", "InvoiceQueryRs"},
         {"<VendorQueryRq/>", "VendorQueryRs"},

@@ -213,3 +213,43 @@ TEST(QbsimProgram, RefusesBadCompanyFilesAndBadUsage)
     }
     EXPECT_FALSE(QFile::exists(folder.file(u"s.sock"_s)));
 }
+
+TEST(QbsimProgram, LogsEachRequestWithItsFiltersAndWhatItAnswered)
+{
+    test::TempAppFolder folder;
+    const QString socketPath = folder.file(u"qbsim.sock"_s);
+    QProcess program;
+    program.start(QStringLiteral(QBSIM_PROGRAM),
+                  {u"serve"_s, u"--socket"_s, socketPath, u"--record-delay-ms"_s, u"1"_s, kSample});
+    ASSERT_TRUE(spinUntil(
+        [&] { return program.canReadLine() || program.state() == QProcess::NotRunning; }));
+    Client client(socketPath);
+    expectOk(client.call(open()));
+    expectOk(client.call(begin(kSample)));
+    expectOk(client.call(process(
+        "<?xml version=\"1.0\"?><?qbxml version=\"2.1\"?><QBXML><QBXMLMsgsRq "
+        "onError=\"stopOnError\"><CustomerQueryRq requestID=\"4\"><ActiveStatus>All</ActiveStatus>"
+        "<FromModifiedDate>2003-03-01T10:00:00-08:00</FromModifiedDate></CustomerQueryRq>"
+        "<TxnDeletedQueryRq><TxnDelType>Invoice</TxnDelType></TxnDeletedQueryRq>"
+        "</QBXMLMsgsRq></QBXML>")));
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    const QString log = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(log.contains(u"CustomerQueryRq requestID=4 ActiveStatus=All "
+                             "FromModifiedDate=2003-03-01T10:00:00-08:00 -> status 0, 2 records"_s))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(u"TxnDeletedQueryRq types=Invoice -> status 1, 0 records"_s))
+        << log.toStdString();
+}
+
+TEST(QbsimProgram, RefusesABadRecordDelay)
+{
+    for (const QString &value : {u"-1"_s, u"soon"_s, u"60001"_s}) {
+        QProcess program;
+        program.start(QStringLiteral(QBSIM_PROGRAM),
+                      {u"serve"_s, u"--record-delay-ms"_s, value, kSample});
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), 64);
+        EXPECT_TRUE(program.readAllStandardError().contains("--record-delay-ms"));
+    }
+}

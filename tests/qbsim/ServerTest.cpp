@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -227,4 +228,24 @@ TEST_F(ServerTest, TheSocketIsPrivateAndOnlyAStaleOneIsReplaced)
     expectOk(Client(stale).call(open()));
     second.close();
     EXPECT_FALSE(QFile::exists(stale));
+}
+
+TEST_F(ServerTest, ARecordDelayHoldsEachAnswerBackByTheRecordsItCarries)
+{
+    ServerOptions options;
+    options.recordDelayMs = 60;
+    start(std::make_shared<const CompanyFile>(CompanyFile::load(companyPath)), options);
+    Client client(socketPath);
+    expectOk(client.call(open()));
+    expectOk(client.call(begin(QString())));
+    QElapsedTimer timer;
+    timer.start();
+    const Reply answer = client.call(process(kCustomerQuery));
+    const qint64 elapsed = timer.elapsed();
+    expectOk(answer);
+    const qsizetype records = answer.result.count(u"<CustomerRet>"_s);
+    ASSERT_GT(records, 1);
+    EXPECT_GE(elapsed, 60 * records);
+    // The connection goes on as usual once the answer is out.
+    EXPECT_EQ(client.call(current()).result, companyPath);
 }
