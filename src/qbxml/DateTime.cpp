@@ -77,8 +77,8 @@ QString DateTime::text() const
         return out;
     const int offset = m_time.offsetFromUtc();
     const int magnitude = offset < 0 ? -offset : offset;
-    return out + QStringLiteral("%1%2:%3")
-                     .arg(offset < 0 ? u'-' : u'+')
+    out += QChar(offset < 0 ? u'-' : u'+');
+    return out + QStringLiteral("%1:%2")
                      .arg(magnitude / 3600, 2, 10, QLatin1Char('0'))
                      .arg(magnitude % 3600 / 60, 2, 10, QLatin1Char('0'));
 }

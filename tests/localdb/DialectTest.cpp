@@ -349,3 +349,45 @@ TEST(LocalDbMaking, AFileLackingNothingIsOnlyRead)
 }
 
 } // namespace
+
+// A file of the layout before invoices knew their TxnID and refreshes kept state.
+TEST(LocalDbMaking, AnOlderFileGetsTheRefreshPiecesInPlace)
+{
+    TempAppFolder folder;
+    ASSERT_TRUE(ensureLocalDb(folder.path()));
+    openLocalDb(folder.path())
+        .execute(u"DROP TABLE KnownCustomers; DROP TABLE RefreshStates; DROP TABLE Invoices;"
+                 u"CREATE TABLE Invoices (CustListID TEXT COLLATE NOCASE, Class TEXT, "
+                 u"Customer TEXT, DueDate DATETIME, FOB TEXT, Memo TEXT, PO TEXT, InvNo TEXT, "
+                 u"SalesRep TEXT, ShipDate DATETIME, ShipMethod TEXT, Terms TEXT, InvDate "
+                 u"DATETIME, Amt REAL, LineClass TEXT, \"Desc\" TEXT, ItemRefID TEXT, ItemRef "
+                 u"TEXT, RateAmt REAL, RatePct REAL, Qty REAL);"
+                 u"INSERT INTO Invoices (CustListID, InvNo, Amt) VALUES ('C1', '1001', 12.5);"
+                 u"INSERT INTO NoBuyCustomers (Item, Name) VALUES ('Paint', 'Ann');"_s);
+
+    EXPECT_EQ(upgradeLocalDb(folder.path()),
+              (QStringList{u"KnownCustomers"_s, u"RefreshStates"_s}));
+    const QStringList invoiceColumns =
+        firstColumn(folder, u"SELECT name FROM pragma_table_info('Invoices')"_s);
+    ASSERT_EQ(invoiceColumns.size(), 22);
+    EXPECT_EQ(invoiceColumns.first(), u"CustListID"_s);
+    EXPECT_EQ(invoiceColumns.at(20), u"Qty"_s);
+    EXPECT_EQ(invoiceColumns.last(), u"TxnID"_s); // added at the end, the others untouched
+    EXPECT_EQ(firstColumn(folder, u"SELECT InvNo || '/' || Amt || '/' || "
+                                  u"coalesce(TxnID, 'none') FROM Invoices"_s),
+              QStringList{u"1001/12.5/none"_s});
+    EXPECT_EQ(firstColumn(folder, u"SELECT name FROM sqlite_schema WHERE type = 'index' AND "
+                                  u"name IN ('InvoicesByTxnID', 'KnownCustomersByListID') "
+                                  u"ORDER BY name"_s),
+              (QStringList{u"InvoicesByTxnID"_s, u"KnownCustomersByListID"_s}));
+    EXPECT_EQ(firstColumn(folder, u"SELECT Item || ':' || Name FROM NoBuyCustomers"_s),
+              QStringList{u"Paint:Ann"_s});
+
+    // Running again finds nothing to do, and the column step alone also repeats harmlessly.
+    EXPECT_TRUE(upgradeLocalDb(folder.path()).isEmpty());
+    Database db = openLocalDb(folder.path());
+    EXPECT_TRUE(addMissingTables(db).isEmpty());
+    EXPECT_TRUE(hasColumn(db, u"Invoices"_s, u"txnid"_s));
+    EXPECT_EQ(firstColumn(folder, u"SELECT count(*) FROM pragma_table_info('Invoices')"_s),
+              QStringList{u"22"_s});
+}

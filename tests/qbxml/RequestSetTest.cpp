@@ -148,7 +148,9 @@ QStringList skeletonOrder(const QString &element)
         if (token == QXmlStreamReader::StartElement) {
             if (depth >= 0) {
                 ++depth;
-                if (depth == 1 || r.name() == u"FromTxnDate" || r.name() == u"ToTxnDate")
+                if (depth == 1 || r.name() == u"FromTxnDate" || r.name() == u"ToTxnDate" ||
+                    r.name() == u"FromModifiedDate" || r.name() == u"ToModifiedDate" ||
+                    r.name() == u"FromDeletedDate" || r.name() == u"ToDeletedDate")
                     order << r.name().toString();
             } else if (r.name() == element) {
                 depth = 0;
@@ -254,4 +256,124 @@ TEST(RequestSet, IteratorVersionIsTheNewestWrittenFromFiveOn)
     EXPECT_EQ(iteratorVersionFor({v("13.0"), v("2.1"), v("8.0")}), v("13.0"));
     // A newer host also speaks 13.0; the library writes nothing newer than it knows.
     EXPECT_EQ(iteratorVersionFor({v("2.1"), v("13.0"), v("16.0")}), v("13.0"));
+}
+
+TEST(RequestSet, ChangedAndDeletedQueriesFollowTheSchemaOrder)
+{
+    const DateTime since = *DateTime::parse("2024-03-01T09:00:00-05:00");
+    const DateTime until = *DateTime::parse("2024-03-02T00:00:00Z");
+    for (const int major : {2, 13}) {
+        SCOPED_TRACE(major);
+        RequestSet set(major, major == 2 ? 1 : 0);
+        set.setOnError(OnError::Continue);
+        // Set in an order unlike the schema's on purpose.
+        Query &customers = set.appendCustomerQuery();
+        customers.setToModifiedDate(until);
+        customers.setFromModifiedDate(since);
+        customers.setActiveStatus(ActiveStatus::All);
+        customers.setMaxReturned(250);
+        InvoiceQuery &invoices = set.appendInvoiceQuery();
+        invoices.setIncludeLineItems(true);
+        invoices.setFromModifiedDate(since);
+        invoices.setMaxReturned(250);
+        Query &items = set.appendItemQuery();
+        items.setFromModifiedDate(since);
+        items.setActiveStatus(ActiveStatus::InactiveOnly);
+        set.appendTxnDeletedQuery({u"Invoice"_s}).setFromDeletedDate(since);
+        DeletedQuery &lists = set.appendListDeletedQuery({u"ItemService"_s, u"Customer"_s});
+        lists.setToDeletedDate(until);
+        lists.setFromDeletedDate(since);
+        const QByteArray xml = set.toQbxml();
+
+        EXPECT_EQ(writtenOrder(xml, u"CustomerQueryRq"_s),
+                  (QStringList{u"MaxReturned"_s, u"ActiveStatus"_s, u"FromModifiedDate"_s,
+                               u"ToModifiedDate"_s}));
+        EXPECT_EQ(writtenOrder(xml, u"InvoiceQueryRq"_s),
+                  (QStringList{u"MaxReturned"_s, u"ModifiedDateRangeFilter"_s,
+                               u"FromModifiedDate"_s, u"IncludeLineItems"_s}));
+        EXPECT_EQ(writtenOrder(xml, u"ListDeletedQueryRq"_s),
+                  (QStringList{u"ListDelType"_s, u"ListDelType"_s, u"DeletedDateRangeFilter"_s,
+                               u"FromDeletedDate"_s, u"ToDeletedDate"_s}));
+        for (const QString &element : {u"CustomerQueryRq"_s, u"InvoiceQueryRq"_s,
+                                       u"ItemQueryRq"_s, u"TxnDeletedQueryRq"_s}) {
+            const QStringList written = writtenOrder(xml, element);
+            EXPECT_TRUE(isSubsequence(written, skeletonOrder(element)))
+                << element.toStdString() << ": " << written.join(u',').toStdString();
+        }
+        // Times go out in the form they were read in, offset included.
+        const QStringList t = tokens(xml);
+        EXPECT_EQ(t.mid(t.indexOf(u"<TxnDeletedQueryRq"_s), 10),
+                  (QStringList{u"<TxnDeletedQueryRq"_s, u"@requestID=4"_s, u"<TxnDelType"_s,
+                               u"Invoice"_s, u"</TxnDelType"_s, u"<DeletedDateRangeFilter"_s,
+                               u"<FromDeletedDate"_s, u"2024-03-01T09:00:00-05:00"_s,
+                               u"</FromDeletedDate"_s, u"</DeletedDateRangeFilter"_s}));
+        EXPECT_TRUE(t.contains(u"2024-03-02T00:00:00+00:00"_s));
+    }
+}
+
+TEST(RequestSet, FiltersThatCannotGoTogetherAreRefused)
+{
+    const DateTime since = *DateTime::parse("2024-03-01T09:00:00Z");
+    const auto refused = [](auto call) {
+        try {
+            call();
+            return false;
+        } catch (const Error &e) {
+            return e.number() == hr::kInvalidArgument;
+        }
+    };
+    RequestSet set(13, 0);
+    InvoiceQuery &byDate = set.appendInvoiceQuery();
+    byDate.setFromTxnDate(QDate(2024, 1, 1));
+    EXPECT_TRUE(refused([&] { byDate.setFromModifiedDate(since); }));
+    InvoiceQuery &byChange = set.appendInvoiceQuery();
+    byChange.setToModifiedDate(since);
+    EXPECT_TRUE(refused([&] { byChange.setToTxnDate(QDate(2024, 1, 1)); }));
+    EXPECT_TRUE(refused([&] { byChange.setActiveStatus(ActiveStatus::All); }));
+    EXPECT_TRUE(refused([&] { byChange.setFromModifiedDate(DateTime()); }));
+
+    EXPECT_TRUE(refused([&] { set.appendTxnDeletedQuery({}); }));
+    DeletedQuery &deleted = set.appendListDeletedQuery({u"Customer"_s});
+    EXPECT_TRUE(refused([&] { deleted.setMaxReturned(10); }));
+    EXPECT_TRUE(refused([&] { deleted.setIterator(Iterator::Start); }));
+    EXPECT_TRUE(refused([&] { deleted.setFromModifiedDate(since); }));
+    EXPECT_TRUE(refused([&] { deleted.setFromDeletedDate(DateTime()); }));
+    // What was refused left nothing behind.
+    const QByteArray xml = set.toQbxml();
+    EXPECT_FALSE(xml.contains("ModifiedDateRangeFilter><FromModifiedDate"));
+    EXPECT_FALSE(xml.contains("MaxReturned"));
+}
+
+TEST(QbxmlDateTime, ReadsInstantsAndWritesTheFormItWasReadIn)
+{
+    const auto utc = [](int h, int m) {
+        return QDateTime(QDate(2024, 3, 1), QTime(h, m), Qt::UTC);
+    };
+    const auto eastern = DateTime::parse("2024-03-01T07:00:00-05:00");
+    ASSERT_TRUE(eastern);
+    EXPECT_EQ(eastern->instant(), utc(12, 0));
+    EXPECT_EQ(eastern->text(), u"2024-03-01T07:00:00-05:00"_s);
+    const auto zulu = DateTime::parse("2024-03-01T12:00:00Z");
+    EXPECT_EQ(*zulu, *eastern); // compared as instants
+    EXPECT_EQ(zulu->text(), u"2024-03-01T12:00:00+00:00"_s);
+    const auto bare = DateTime::parse("2024-03-01T12:00:00"); // no offset: counts as UTC
+    EXPECT_EQ(bare->instant(), utc(12, 0));
+    EXPECT_EQ(bare->text(), u"2024-03-01T12:00:00"_s);
+    const auto half = DateTime::parse("2024-03-01T17:30:00+05:30");
+    EXPECT_EQ(half->instant(), utc(12, 0));
+    EXPECT_LT(*DateTime::parse("2024-03-01T11:59:59Z"), *eastern);
+
+    // Moving a value keeps its offset, across a day's end too.
+    EXPECT_EQ(eastern->addSecs(-5 * 60).text(), u"2024-03-01T06:55:00-05:00"_s);
+    EXPECT_EQ(DateTime::parse("2024-03-01T00:02:00+01:00")->addSecs(-300).text(),
+              u"2024-02-29T23:57:00+01:00"_s);
+    EXPECT_EQ(DateTime::fromText(eastern->text())->text(), eastern->text());
+
+    for (const char *bad : {"", "2024-03-01", "2024-03-01 12:00:00", "2024-03-01T24:00:00",
+                            "2024-02-30T12:00:00", "2024-03-01T12:00:00-5:00",
+                            "2024-03-01T12:00:00+15:00", "2024-03-01T12:00", "yesterday",
+                            "2024-03-01T12:00:00+05:00x"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(DateTime::parse(bad).has_value());
+    }
 }

@@ -471,3 +471,58 @@ TEST(HostVersions, CapturedHostAnswerGivesItsVersionsAndNamesTheDamage)
         readHostVersions("<QBXML><SupportedQBXMLVersion>13.0</SupportedQBXMLVersion></QBXML>")
             .versions.isEmpty());
 }
+
+TEST(ResponseSet, DeletedRecordsAndModifiedTimes)
+{
+    const auto txns = ResponseSet::parse(wrap(
+        "TxnDeletedQueryRs",
+        "<TxnDeletedRet><TxnDelType>Invoice</TxnDelType><TxnID>T-9</TxnID>"
+        "<TimeCreated>2024-01-02T10:00:00-05:00</TimeCreated>"
+        "<TimeDeleted>2024-03-02T11:00:00-05:00</TimeDeleted><RefNumber>1001</RefNumber>"
+        "</TxnDeletedRet><TxnDeletedRet><TxnDelType>Invoice</TxnDelType><TxnID>T-10</TxnID>"
+        "<TimeDeleted>2024-03-02T16:00:01Z</TimeDeleted></TxnDeletedRet>"));
+    ASSERT_EQ(txns.response(0).type(), u"TxnDeletedQueryRs"_s);
+    ASSERT_EQ(txns.response(0).count(), 2);
+    const TxnDeletedRet first(txns.response(0).record(0));
+    EXPECT_EQ(first.txnDelType(), u"Invoice"_s);
+    EXPECT_EQ(first.txnId(), u"T-9"_s);
+    EXPECT_EQ(first.refNumber(), u"1001"_s);
+    EXPECT_EQ(first.timeCreated()->text(), u"2024-01-02T10:00:00-05:00"_s);
+    const TxnDeletedRet second(txns.response(0).record(1));
+    EXPECT_LT(*first.timeDeleted(), *second.timeDeleted()); // 16:00:00Z against 16:00:01Z
+    EXPECT_FALSE(second.refNumber().has_value());
+
+    const auto lists = ResponseSet::parse(
+        wrap("ListDeletedQueryRs",
+             "<ListDeletedRet><ListDelType>ItemService</ListDelType><ListID>80000001-1</ListID>"
+             "<TimeCreated>2024-01-01T00:00:00</TimeCreated>"
+             "<TimeDeleted>2024-02-21T10:00:00-05:00</TimeDeleted><FullName>Paint:Walls</FullName>"
+             "</ListDeletedRet>"));
+    const ListDeletedRet item(lists.response(0).record(0));
+    EXPECT_EQ(item.listDelType(), u"ItemService"_s);
+    EXPECT_EQ(item.listId(), u"80000001-1"_s);
+    EXPECT_EQ(item.fullName(), u"Paint:Walls"_s);
+    EXPECT_EQ(item.timeDeleted()->text(), u"2024-02-21T10:00:00-05:00"_s);
+
+    // Every kind of record carries its TimeModified; a bad one is named.
+    const auto customers = ResponseSet::parse(wrap(
+        "CustomerQueryRs", "<CustomerRet><ListID>1</ListID><TimeModified>2024-03-01T09:00:00+01:00"
+                           "</TimeModified></CustomerRet><CustomerRet><ListID>2</ListID>"
+                           "<TimeModified>2024-03-01 09:00</TimeModified></CustomerRet>"
+                           "<CustomerRet><ListID>3</ListID></CustomerRet>"));
+    EXPECT_EQ(CustomerRet(customers.response(0).record(0)).timeModified()->text(),
+              u"2024-03-01T09:00:00+01:00"_s);
+    try {
+        (void)CustomerRet(customers.response(0).record(1)).timeModified();
+        FAIL() << "a time that is not a qbXML date-time was read";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.number(), hr::kInvalidData);
+        EXPECT_TRUE(e.description().contains(u"TimeModified"));
+    }
+    EXPECT_FALSE(CustomerRet(customers.response(0).record(2)).timeModified().has_value());
+    const auto items = ResponseSet::parse(
+        wrap("ItemQueryRs", "<ItemServiceRet><ListID>I</ListID><TimeModified>2024-03-01T09:00:00Z"
+                            "</TimeModified></ItemServiceRet>"));
+    EXPECT_EQ(ItemRecord(items.response(0).record(0)).timeModified()->text(),
+              u"2024-03-01T09:00:00+00:00"_s);
+}
