@@ -2,6 +2,7 @@
 // socket from a company file; `generate` writes a company file.
 
 #include "base/Error.h"
+#include "qbsim/CompanyChange.h"
 #include "qbsim/CompanyFile.h"
 #include "qbsim/Generator.h"
 #include "qbsim/QueryEngine.h"
@@ -60,6 +61,11 @@ const char kUsage[] =
     "  qbsim generate [--customers N] [--invoices M] [--seed S] [--output FILE]\n"
     "      Writes a generated company file to FILE or standard output\n"
     "      (defaults: 40 customers, 300 invoices, seed 1).\n"
+    "  qbsim change [--seed S] [--edits N] [--deletions N] [--additions N] [--output FILE]\n"
+    "              COMPANY_FILE\n"
+    "      Writes the next version of COMPANY_FILE to FILE or standard output: a day's work\n"
+    "      after the file's latest time (defaults: seed 1, 5 edits, 1 deletion, 3 additions),\n"
+    "      each change named on standard error.\n"
     "  qbsim --help\n";
 
 void printError(const QString &message)
@@ -372,6 +378,79 @@ int generate(const QStringList &args)
     return 0;
 }
 
+// Writes `bytes` to `output`, or to standard output when it is empty; 0 or the exit code.
+int writeOutput(const QString &output, const QByteArray &bytes)
+{
+    if (output.isEmpty()) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size() ||
+            !out.flush()) {
+            printError(u"cannot write the company file to standard output."_s);
+            return kExitFailure;
+        }
+        return 0;
+    }
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        printError(u"cannot write %1: %2"_s.arg(output, file.errorString()));
+        return kExitFailure;
+    }
+    return 0;
+}
+
+int change(const QStringList &args)
+{
+    const QCommandLineOption seedOption(u"seed"_s, {}, u"S"_s);
+    const QCommandLineOption editsOption(u"edits"_s, {}, u"N"_s);
+    const QCommandLineOption deletionsOption(u"deletions"_s, {}, u"N"_s);
+    const QCommandLineOption additionsOption(u"additions"_s, {}, u"N"_s);
+    const QCommandLineOption outputOption(u"output"_s, {}, u"FILE"_s);
+    QCommandLineParser parser;
+    parser.addOptions({seedOption, editsOption, deletionsOption, additionsOption, outputOption});
+    if (const auto failed = parseArguments(parser, u"change"_s, args))
+        return *failed;
+    qbsim::ChangeOptions options;
+    const struct {
+        const QCommandLineOption &option;
+        qulonglong max;
+        std::uint64_t *wide;
+        int *count;
+    } numbers[] = {
+        {seedOption, ~0ULL, &options.seed, nullptr},
+        {editsOption, 10000, nullptr, &options.edits},
+        {deletionsOption, 10000, nullptr, &options.deletions},
+        {additionsOption, 10000, nullptr, &options.additions},
+    };
+    for (const auto &n : numbers) {
+        if (!parser.isSet(n.option))
+            continue;
+        const QString value = parser.value(n.option);
+        const auto number = parseCount(value, n.max);
+        if (!number)
+            return usageError(u"--%1 needs a whole number from 0 to %2, not \"%3\"."_s.arg(
+                n.option.names().front(), QString::number(n.max), value));
+        if (n.wide)
+            *n.wide = *number;
+        else
+            *n.count = static_cast<int>(*number);
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return usageError(u"one company file is needed."_s);
+    QByteArray next;
+    QStringList log;
+    try {
+        const qbsim::CompanyFile company = qbsim::CompanyFile::load(files.front());
+        next = qbsim::changeCompany(company, options, &log);
+    } catch (const Error &e) {
+        printError(e.description());
+        return kExitBadCompany;
+    }
+    for (const QString &line : std::as_const(log))
+        printError(u"change: "_s + line);
+    return writeOutput(parser.value(outputOption), next);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -391,5 +470,7 @@ int main(int argc, char **argv)
         return webconnector(app, args.mid(1));
     if (command == u"generate")
         return generate(args.mid(1));
+    if (command == u"change")
+        return change(args.mid(1));
     return usageError(u"unknown command %1."_s.arg(command));
 }
