@@ -24,11 +24,19 @@ QVariant dateValue(const std::optional<QDate> &date)
     return date ? QVariant(date->toString(Qt::ISODate) + QStringLiteral(" 00:00:00")) : QVariant();
 }
 
-std::optional<QDate> dateOf(const QVariant &value)
+// A DATETIME column's value, which the connection may already hand back as a date-time.
+QDateTime dateTimeOf(const QVariant &value)
 {
     if (value.isNull())
-        return std::nullopt;
-    const QDateTime when = dateFromStorage(value.toString());
+        return {};
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime();
+    return dateFromStorage(value.toString());
+}
+
+std::optional<QDate> dateOf(const QVariant &value)
+{
+    const QDateTime when = dateTimeOf(value);
     if (!when.isValid())
         return std::nullopt;
     return when.date();
@@ -52,7 +60,7 @@ std::optional<ListState> readListState(Database &db, const QString &list)
         state.lastModified = qb::DateTime::fromText(read.value(1).toString());
     state.periodFrom = dateOf(read.value(2));
     state.periodTo = dateOf(read.value(3));
-    state.refreshedAt = dateFromStorage(read.value(4).toString());
+    state.refreshedAt = dateTimeOf(read.value(4));
     state.fingerprint = read.value(5).toString();
     return state;
 }
