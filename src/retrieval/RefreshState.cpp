@@ -48,9 +48,9 @@ std::optional<ListState> readListState(Database &db, const QString &list)
 {
     if (!hasTable(db, QStringLiteral("RefreshStates")))
         return std::nullopt;
-    Statement read = db.prepare(
-        QStringLiteral("SELECT CompanyFile, LastModified, PeriodFrom, PeriodTo, RefreshedAt, "
-                       "Fingerprint FROM RefreshStates WHERE List = ? ORDER BY rowid DESC LIMIT 1"));
+    Statement read = db.prepare(QStringLiteral(
+        "SELECT CompanyFile, LastModified, PeriodFrom, PeriodTo, RefreshedAt, "
+        "Fingerprint FROM RefreshStates WHERE List = ? ORDER BY rowid DESC LIMIT 1"));
     read.bind(1, list);
     if (!read.step())
         return std::nullopt;
@@ -68,26 +68,27 @@ std::optional<ListState> readListState(Database &db, const QString &list)
 void writeListState(Database &db, const QString &list, const ListState &state)
 {
     db.execute(QStringLiteral("DELETE FROM RefreshStates WHERE List = ?"), {list});
-    db.execute(QStringLiteral("INSERT INTO RefreshStates (List, CompanyFile, LastModified, "
-                              "PeriodFrom, PeriodTo, RefreshedAt, Fingerprint) "
-                              "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-               {list, state.companyFile,
-                state.lastModified ? QVariant(state.lastModified->text()) : QVariant(),
-                dateValue(state.periodFrom), dateValue(state.periodTo),
-                state.refreshedAt.isValid() ? QVariant(dateToStorage(state.refreshedAt))
-                                            : QVariant(),
-                state.fingerprint});
+    db.execute(
+        QStringLiteral("INSERT INTO RefreshStates (List, CompanyFile, LastModified, "
+                       "PeriodFrom, PeriodTo, RefreshedAt, Fingerprint) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {list, state.companyFile,
+         state.lastModified ? QVariant(state.lastModified->text()) : QVariant(),
+         dateValue(state.periodFrom), dateValue(state.periodTo),
+         state.refreshedAt.isValid() ? QVariant(dateToStorage(state.refreshedAt)) : QVariant(),
+         state.fingerprint});
 }
 
 QString fingerprintOf(Database &db, const QString &list)
 {
     QStringList parts;
     for (const QString &table : tablesOf(list)) {
-        Statement shape = db.prepare(QStringLiteral("SELECT count(*), coalesce(max(rowid), 0) FROM ") +
-                                     table);
+        Statement shape =
+            db.prepare(QStringLiteral("SELECT count(*), coalesce(max(rowid), 0) FROM ") + table);
         shape.step();
-        parts << QStringLiteral("%1:%2").arg(shape.value(0).toLongLong()).arg(
-                     shape.value(1).toLongLong());
+        parts << QStringLiteral("%1:%2")
+                     .arg(shape.value(0).toLongLong())
+                     .arg(shape.value(1).toLongLong());
     }
     return parts.join(u';');
 }

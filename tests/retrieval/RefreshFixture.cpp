@@ -76,12 +76,11 @@ QByteArray TestCompany::document() const
         customerRecords += element("Phone", u"555-"_qs + c.id) + "</CustomerRet>";
     }
     for (const Invoice &i : invoices) {
-        invoiceRecords += "<InvoiceRet>" + element("TxnID", i.id) +
-                          element("TimeModified", i.modified) + "<CustomerRef>" +
-                          element("ListID", i.customerId) +
-                          element("FullName", customerFullName(i.customerId)) + "</CustomerRef>" +
-                          element("TxnDate", i.date.toString(Qt::ISODate)) +
-                          element("RefNumber", i.id);
+        invoiceRecords +=
+            "<InvoiceRet>" + element("TxnID", i.id) + element("TimeModified", i.modified) +
+            "<CustomerRef>" + element("ListID", i.customerId) +
+            element("FullName", customerFullName(i.customerId)) + "</CustomerRef>" +
+            element("TxnDate", i.date.toString(Qt::ISODate)) + element("RefNumber", i.id);
         for (const Line &line : i.lines)
             invoiceRecords += "<InvoiceLineRet><TxnLineID>L</TxnLineID><ItemRef>" +
                               element("ListID", line.itemId) +
@@ -144,7 +143,8 @@ void RefreshFixture::retrieveInvoices(const QString &from, const QString &to)
 RefreshFixture::Tables RefreshFixture::tables()
 {
     Tables out;
-    for (const QString &table : {u"Customers"_qs, u"CustomerJobs"_qs, u"Invoices"_qs, u"Items"_qs}) {
+    for (const QString &table :
+         {u"Customers"_qs, u"CustomerJobs"_qs, u"Invoices"_qs, u"Items"_qs}) {
         auto &set = out[table];
         for (const auto &row : rows(QStringLiteral("SELECT * FROM ") + table)) {
             QStringList values;

@@ -26,18 +26,19 @@ const QString kPeriodFrom = u"01/01/2024"_s;
 const QString kPeriodTo = u"12/31/2024"_s;
 
 // A small company: customers Alder (with a job, and a sub-job), Birch, Cedar, Dogwood and an
-// inactive Elm; items Paint (with a sub-item), Install, Haul, an unused one; invoices in and out of 2024.
+// inactive Elm; items Paint (with a sub-item), Install, Haul, an unused one; invoices in and out of
+// 2024.
 TestCompany startingCompany()
 {
     TestCompany c;
     c.customers = {
-        {u"C1"_s, u"Alder"_s, {}, kOld},        {u"C1J"_s, u"Deck"_s, u"C1"_s, kOld},
+        {u"C1"_s, u"Alder"_s, {}, kOld},          {u"C1J"_s, u"Deck"_s, u"C1"_s, kOld},
         {u"C1JJ"_s, u"Stairs"_s, u"C1J"_s, kOld}, {u"C2"_s, u"Birch"_s, {}, kOld},
-        {u"C3"_s, u"Cedar"_s, {}, kOld},        {u"C4"_s, u"Dogwood"_s, {}, kMorning},
+        {u"C3"_s, u"Cedar"_s, {}, kOld},          {u"C4"_s, u"Dogwood"_s, {}, kMorning},
         {u"C5"_s, u"Elm"_s, {}, kOld, false},
     };
     c.items = {
-        {u"I1"_s, u"Paint"_s, {}, kOld}, {u"I1S"_s, u"Gloss"_s, u"I1"_s, kOld},
+        {u"I1"_s, u"Paint"_s, {}, kOld},   {u"I1S"_s, u"Gloss"_s, u"I1"_s, kOld},
         {u"I2"_s, u"Install"_s, {}, kOld}, {u"I3"_s, u"Haul"_s, {}, kOld},
         {u"I5"_s, u"Old"_s, {}, kMorning},
     };
@@ -78,12 +79,13 @@ protected:
         for (const auto &[table, rowsNow] : full) {
             const auto &rowsBefore = refreshed.at(table);
             for (const QString &row : rowsBefore)
-                EXPECT_EQ(rowsBefore.count(row), rowsNow.count(row)) << "after the refresh: " << row.toStdString();
+                EXPECT_EQ(rowsBefore.count(row), rowsNow.count(row))
+                    << "after the refresh: " << row.toStdString();
             for (const QString &row : rowsNow)
-                EXPECT_EQ(rowsBefore.count(row), rowsNow.count(row)) << "after the retrieval: " << row.toStdString();
+                EXPECT_EQ(rowsBefore.count(row), rowsNow.count(row))
+                    << "after the retrieval: " << row.toStdString();
         }
     }
-
 };
 
 TEST_P(Refresh, CustomerChangesLeaveTheTablesAsAFullRetrieval)
@@ -243,11 +245,9 @@ TEST_P(Refresh, AFailureOnTheLastAnswerLeavesCopyAndStateAsTheyWere)
     expectSameAsFullRetrieval();
 }
 
-INSTANTIATE_TEST_SUITE_P(Hosts, Refresh, ::testing::Values(false, true),
-                         [](const auto &param) {
-                             return param.param ? std::string("Iterators")
-                                               : std::string("SingleRequest");
-                         });
+INSTANTIATE_TEST_SUITE_P(Hosts, Refresh, ::testing::Values(false, true), [](const auto &param) {
+    return param.param ? std::string("Iterators") : std::string("SingleRequest");
+});
 
 // The refresh falls back to the full retrieval, saying why in one sentence.
 class RefreshFallback : public RefreshFixture {
