@@ -97,18 +97,25 @@ std::optional<QString> whyNotRefreshable(Database &db, const QString &list,
                                          const QString &companyFile, const QDateTime &now,
                                          const QString &instead)
 {
-    const auto state = readListState(db, list);
-    if (!state || !state->lastModified || !state->refreshedAt.isValid())
-        return QStringLiteral("There is no earlier retrieval to refresh from, so %1.").arg(instead);
+    const QString earlierVersion =
+        QStringLiteral("The last retrieval was made by an earlier version of Corvina, which kept "
+                       "no note of QuickBooks' changes, so %1.")
+            .arg(instead);
     if (list == lists::kInv) {
         Statement old = db.prepare(
             QStringLiteral("SELECT 1 FROM Invoices WHERE TxnID IS NULL OR TxnID = '' LIMIT 1"));
         if (old.step())
-            return QStringLiteral("The invoices in the database were retrieved by an earlier "
-                                  "version of Corvina, so %1.")
-                .arg(instead);
+            return earlierVersion;
     }
-    if (state->refreshedAt.daysTo(now) > kDeletionMemoryDays || state->refreshedAt > now)
+    const auto state = readListState(db, list);
+    if (!state || !state->lastModified || !state->refreshedAt.isValid()) {
+        for (const QString &table : tablesOf(list)) {
+            if (!state && db.countRows(table) > 0)
+                return earlierVersion;
+        }
+        return QStringLiteral("There is no earlier retrieval to refresh from, so %1.").arg(instead);
+    }
+    if (state->refreshedAt.daysTo(now) > kDeletionMemoryDays)
         return QStringLiteral("The last retrieval was more than %1 days ago, longer than "
                               "QuickBooks remembers deletions, so %2.")
             .arg(kDeletionMemoryDays)

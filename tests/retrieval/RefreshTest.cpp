@@ -300,6 +300,12 @@ TEST_F(RefreshFallback, ADatabaseFromBeforeInvoicesKnewTheirTxnIdUsesTheRemember
     // Now it can refresh.
     RefreshInvoices(state);
     EXPECT_EQ(screen.messages().size(), 2u); // the Hint and the one sentence
+
+    // Customers retrieved by a version that kept no refresh state.
+    execute(u"DELETE FROM RefreshStates WHERE List = 'Cust'"_s);
+    expectFullRetrieval(RefreshCustomers, u"earlier version"_s);
+    RefreshCustomers(state);
+    EXPECT_EQ(screen.messages().size(), 3u);
 }
 
 TEST_F(RefreshFallback, MoreThanNinetyDaysSinceTheLastRetrieval)
