@@ -1,6 +1,5 @@
 #include "qbxml/DateTime.h"
 
-
 namespace corvina::qb {
 
 namespace {
@@ -25,9 +24,8 @@ std::optional<DateTime> DateTime::parse(QByteArrayView text)
     int year, month, day, hour, minute, second;
     if (text.size() < 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
         text[13] != ':' || text[16] != ':' || !digits(text, 0, 4, &year) ||
-        !digits(text, 5, 2, &month) || !digits(text, 8, 2, &day) ||
-        !digits(text, 11, 2, &hour) || !digits(text, 14, 2, &minute) ||
-        !digits(text, 17, 2, &second))
+        !digits(text, 5, 2, &month) || !digits(text, 8, 2, &day) || !digits(text, 11, 2, &hour) ||
+        !digits(text, 14, 2, &minute) || !digits(text, 17, 2, &second))
         return std::nullopt;
     const QDate date(year, month, day);
     const QTime time(hour, minute, second);

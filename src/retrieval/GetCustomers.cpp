@@ -79,7 +79,11 @@ Outcome retrieve(ProgramState &state, ProcedureStep &step)
     step.reach(110);
     const QDateTime now = state.screen().now();
     writeListState(db, lists::kCust,
-                   {rememberedCompanyFile(state), latest.value(), {}, {}, now,
+                   {rememberedCompanyFile(state),
+                    latest.value(),
+                    {},
+                    {},
+                    now,
                     fingerprintOf(db, lists::kCust)});
     rewrite.commit();
 

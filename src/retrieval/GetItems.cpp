@@ -51,7 +51,11 @@ void retrieve(ProgramState &state, ProcedureStep &step)
     }
     step.reach(90);
     writeListState(db, lists::kItems,
-                   {rememberedCompanyFile(state), latest.value(), {}, {}, state.screen().now(),
+                   {rememberedCompanyFile(state),
+                    latest.value(),
+                    {},
+                    {},
+                    state.screen().now(),
                     fingerprintOf(db, lists::kItems)});
     rewrite.commit();
 }

@@ -60,9 +60,9 @@ Outcome refresh(ProgramState &state, const ListState &last, ProcedureStep &step)
         addMissingTables(db);
         LatestTime latest(last.lastModified);
         applyCustomerChanges(db, changed->pages, *deleted, true, latest);
-        writeListState(db, lists::kCust,
-                       {last.companyFile, latest.value(), {}, {}, now,
-                        fingerprintOf(db, lists::kCust)});
+        writeListState(
+            db, lists::kCust,
+            {last.companyFile, latest.value(), {}, {}, now, fingerprintOf(db, lists::kCust)});
         transaction.commit();
     });
     if (!applied)

@@ -21,8 +21,8 @@ constexpr int kMaxChanged = 50000;
 
 // The item kinds Items holds, as QuickBooks names them in its deleted-list query.
 const QStringList kDeletedItemTypes = {
-    QStringLiteral("ItemService"),   QStringLiteral("ItemNonInventory"),
-    QStringLiteral("ItemOtherCharge"), QStringLiteral("ItemInventory"),
+    QStringLiteral("ItemService"),           QStringLiteral("ItemNonInventory"),
+    QStringLiteral("ItemOtherCharge"),       QStringLiteral("ItemInventory"),
     QStringLiteral("ItemInventoryAssembly"), QStringLiteral("ItemSalesTaxGroup"),
 };
 
@@ -149,8 +149,8 @@ std::optional<Changes> askChanges(ProgramState &state, const ListState &invoices
               changes.invoices, QStringLiteral("invoices")))
         return std::nullopt;
     step.reach(50);
-    auto deletedInvoices = askDeleted(state, qb::QueryKind::TxnDeleted,
-                                      {QStringLiteral("Invoice")}, invoicesSince);
+    auto deletedInvoices =
+        askDeleted(state, qb::QueryKind::TxnDeleted, {QStringLiteral("Invoice")}, invoicesSince);
     if (!deletedInvoices)
         return std::nullopt;
     changes.deletedInvoices = std::move(*deletedInvoices);
@@ -166,7 +166,8 @@ std::optional<Changes> askChanges(ProgramState &state, const ListState &invoices
               QStringLiteral("items")))
         return std::nullopt;
     step.reach(80);
-    auto deletedItems = askDeleted(state, qb::QueryKind::ListDeleted, kDeletedItemTypes, itemsSince);
+    auto deletedItems =
+        askDeleted(state, qb::QueryKind::ListDeleted, kDeletedItemTypes, itemsSince);
     if (!deletedItems)
         return std::nullopt;
     changes.deletedItems = std::move(*deletedItems);
@@ -208,7 +209,11 @@ Outcome refresh(ProgramState &state, const ListState &invoices, const ListState 
                        {invoices.companyFile, invoicesLatest.value(), invoices.periodFrom,
                         invoices.periodTo, now, fingerprintOf(db, lists::kInv)});
         writeListState(db, lists::kItems,
-                       {items.companyFile, itemsLatest.value(), {}, {}, now,
+                       {items.companyFile,
+                        itemsLatest.value(),
+                        {},
+                        {},
+                        now,
                         fingerprintOf(db, lists::kItems)});
         transaction.commit();
     });

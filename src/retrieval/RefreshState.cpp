@@ -24,11 +24,19 @@ QVariant dateValue(const std::optional<QDate> &date)
     return date ? QVariant(date->toString(Qt::ISODate) + QStringLiteral(" 00:00:00")) : QVariant();
 }
 
-std::optional<QDate> dateOf(const QVariant &value)
+// A DATETIME column's value, which the connection may already hand back as a date-time.
+QDateTime dateTimeOf(const QVariant &value)
 {
     if (value.isNull())
-        return std::nullopt;
-    const QDateTime when = dateFromStorage(value.toString());
+        return {};
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime();
+    return dateFromStorage(value.toString());
+}
+
+std::optional<QDate> dateOf(const QVariant &value)
+{
+    const QDateTime when = dateTimeOf(value);
     if (!when.isValid())
         return std::nullopt;
     return when.date();
@@ -40,9 +48,9 @@ std::optional<ListState> readListState(Database &db, const QString &list)
 {
     if (!hasTable(db, QStringLiteral("RefreshStates")))
         return std::nullopt;
-    Statement read = db.prepare(
-        QStringLiteral("SELECT CompanyFile, LastModified, PeriodFrom, PeriodTo, RefreshedAt, "
-                       "Fingerprint FROM RefreshStates WHERE List = ? ORDER BY rowid DESC LIMIT 1"));
+    Statement read = db.prepare(QStringLiteral(
+        "SELECT CompanyFile, LastModified, PeriodFrom, PeriodTo, RefreshedAt, "
+        "Fingerprint FROM RefreshStates WHERE List = ? ORDER BY rowid DESC LIMIT 1"));
     read.bind(1, list);
     if (!read.step())
         return std::nullopt;
@@ -52,7 +60,7 @@ std::optional<ListState> readListState(Database &db, const QString &list)
         state.lastModified = qb::DateTime::fromText(read.value(1).toString());
     state.periodFrom = dateOf(read.value(2));
     state.periodTo = dateOf(read.value(3));
-    state.refreshedAt = dateFromStorage(read.value(4).toString());
+    state.refreshedAt = dateTimeOf(read.value(4));
     state.fingerprint = read.value(5).toString();
     return state;
 }
@@ -60,26 +68,27 @@ std::optional<ListState> readListState(Database &db, const QString &list)
 void writeListState(Database &db, const QString &list, const ListState &state)
 {
     db.execute(QStringLiteral("DELETE FROM RefreshStates WHERE List = ?"), {list});
-    db.execute(QStringLiteral("INSERT INTO RefreshStates (List, CompanyFile, LastModified, "
-                              "PeriodFrom, PeriodTo, RefreshedAt, Fingerprint) "
-                              "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-               {list, state.companyFile,
-                state.lastModified ? QVariant(state.lastModified->text()) : QVariant(),
-                dateValue(state.periodFrom), dateValue(state.periodTo),
-                state.refreshedAt.isValid() ? QVariant(dateToStorage(state.refreshedAt))
-                                            : QVariant(),
-                state.fingerprint});
+    db.execute(
+        QStringLiteral("INSERT INTO RefreshStates (List, CompanyFile, LastModified, "
+                       "PeriodFrom, PeriodTo, RefreshedAt, Fingerprint) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {list, state.companyFile,
+         state.lastModified ? QVariant(state.lastModified->text()) : QVariant(),
+         dateValue(state.periodFrom), dateValue(state.periodTo),
+         state.refreshedAt.isValid() ? QVariant(dateToStorage(state.refreshedAt)) : QVariant(),
+         state.fingerprint});
 }
 
 QString fingerprintOf(Database &db, const QString &list)
 {
     QStringList parts;
     for (const QString &table : tablesOf(list)) {
-        Statement shape = db.prepare(QStringLiteral("SELECT count(*), coalesce(max(rowid), 0) FROM ") +
-                                     table);
+        Statement shape =
+            db.prepare(QStringLiteral("SELECT count(*), coalesce(max(rowid), 0) FROM ") + table);
         shape.step();
-        parts << QStringLiteral("%1:%2").arg(shape.value(0).toLongLong()).arg(
-                     shape.value(1).toLongLong());
+        parts << QStringLiteral("%1:%2")
+                     .arg(shape.value(0).toLongLong())
+                     .arg(shape.value(1).toLongLong());
     }
     return parts.join(u';');
 }
@@ -88,18 +97,25 @@ std::optional<QString> whyNotRefreshable(Database &db, const QString &list,
                                          const QString &companyFile, const QDateTime &now,
                                          const QString &instead)
 {
-    const auto state = readListState(db, list);
-    if (!state || !state->lastModified || !state->refreshedAt.isValid())
-        return QStringLiteral("There is no earlier retrieval to refresh from, so %1.").arg(instead);
+    const QString earlierVersion =
+        QStringLiteral("The last retrieval was made by an earlier version of Corvina, which kept "
+                       "no note of QuickBooks' changes, so %1.")
+            .arg(instead);
     if (list == lists::kInv) {
         Statement old = db.prepare(
             QStringLiteral("SELECT 1 FROM Invoices WHERE TxnID IS NULL OR TxnID = '' LIMIT 1"));
         if (old.step())
-            return QStringLiteral("The invoices in the database were retrieved by an earlier "
-                                  "version of Corvina, so %1.")
-                .arg(instead);
+            return earlierVersion;
     }
-    if (state->refreshedAt.daysTo(now) > kDeletionMemoryDays || state->refreshedAt > now)
+    const auto state = readListState(db, list);
+    if (!state || !state->lastModified || !state->refreshedAt.isValid()) {
+        for (const QString &table : tablesOf(list)) {
+            if (!state && db.countRows(table) > 0)
+                return earlierVersion;
+        }
+        return QStringLiteral("There is no earlier retrieval to refresh from, so %1.").arg(instead);
+    }
+    if (state->refreshedAt.daysTo(now) > kDeletionMemoryDays)
         return QStringLiteral("The last retrieval was more than %1 days ago, longer than "
                               "QuickBooks remembers deletions, so %2.")
             .arg(kDeletionMemoryDays)

@@ -59,8 +59,7 @@ std::optional<ChangedRecords> askChanged(ProgramState &state, qb::QueryKind kind
 }
 
 std::optional<std::vector<Deletion>> askDeleted(ProgramState &state, qb::QueryKind kind,
-                                                const QStringList &types,
-                                                const qb::DateTime &since)
+                                                const QStringList &types, const qb::DateTime &since)
 {
     QuickBooksLink &link = state.quickBooks();
     qb::RequestSet &set = *link.requests;
@@ -96,9 +95,8 @@ void applyRenames(Database &db, const QString &table, const QString &idColumn,
         return;
     std::vector<std::pair<qint64, QString>> updates;
     {
-        Statement rows =
-            db.prepare(QStringLiteral("SELECT rowid, %1, %2 FROM %3")
-                           .arg(quoted(idColumn), quoted(nameColumn), quoted(table)));
+        Statement rows = db.prepare(QStringLiteral("SELECT rowid, %1, %2 FROM %3")
+                                        .arg(quoted(idColumn), quoted(nameColumn), quoted(table)));
         while (rows.step()) {
             const QVariant nameValue = rows.value(2);
             const QString name = nameValue.toString();
@@ -141,8 +139,8 @@ void applyCustomerChanges(Database &db, const std::vector<qb::Response> &changed
     {
         Statement knownName = db.prepare(QStringLiteral(
             "SELECT FullName FROM KnownCustomers WHERE ListID = ? ORDER BY rowid DESC LIMIT 1"));
-        Statement invoiceName =
-            db.prepare(QStringLiteral("SELECT Customer FROM Invoices WHERE CustListID = ? LIMIT 1"));
+        Statement invoiceName = db.prepare(
+            QStringLiteral("SELECT Customer FROM Invoices WHERE CustListID = ? LIMIT 1"));
         forEachRecord(changed, [&](const qb::Element &element) {
             const qb::CustomerRet customer(element);
             const QString id = customer.listId();

@@ -125,7 +125,6 @@ void fillRow(RowInserter &row, const qb::CustomerRet &c)
     setAddress(row, ShipAddr1, c.child(Tag::ShipAddress));
 }
 
-
 } // namespace customers
 
 namespace invoices {
@@ -164,8 +163,8 @@ const QStringList kColumns = {
 
 // The invoice's header values, read once and repeated on each of its rows.
 struct Header {
-    std::optional<QByteArray> txnId, custListId, customer, className, fob, memo, po, invNo, salesRep,
-        shipMethod, terms;
+    std::optional<QByteArray> txnId, custListId, customer, className, fob, memo, po, invNo,
+        salesRep, shipMethod, terms;
     std::optional<QDate> dueDate, shipDate, invDate;
 
     explicit Header(const qb::InvoiceRet &inv)
@@ -230,7 +229,6 @@ void writeInvoice(RowInserter &row, const qb::InvoiceRet &invoice, StatusDisplay
     }
 }
 
-
 } // namespace invoices
 
 namespace items {
@@ -278,10 +276,10 @@ void writeEntry(RowInserter &row, const qb::ItemEntry &entry)
     }
 }
 
-
 } // namespace items
 
-CustomerRows::CustomerRows(Database &db) : m_row(db, QStringLiteral("Customers"), customers::kColumns)
+CustomerRows::CustomerRows(Database &db)
+    : m_row(db, QStringLiteral("Customers"), customers::kColumns)
 {
 }
 
@@ -364,8 +362,7 @@ std::vector<int> CustomerTree::parents() const
         if (!m_nodes[i].listId.isEmpty())
             byListId.insert(m_nodes[i].listId, byListId.value(m_nodes[i].listId, index));
         if (!m_nodes[i].fullName.isEmpty())
-            byFullName.insert(m_nodes[i].fullName,
-                              byFullName.value(m_nodes[i].fullName, index));
+            byFullName.insert(m_nodes[i].fullName, byFullName.value(m_nodes[i].fullName, index));
     }
     std::vector<int> parent(m_nodes.size(), kTopLevel);
     for (size_t i = 0; i < m_nodes.size(); ++i) {
@@ -409,7 +406,6 @@ std::vector<int> CustomerTree::topLevelOf(const std::vector<int> &parent)
     }
     return top;
 }
-
 
 void CustomerTree::add(QByteArray listId, QByteArray fullName, QByteArray parentListId,
                        QByteArray parentFullName, bool isJob)

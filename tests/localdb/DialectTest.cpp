@@ -252,13 +252,13 @@ TEST_F(LocalDbDialect, EnsureLocalDbCreatesEveryTable)
             .split(u' ');
     ASSERT_EQ(customers.size(), 1 + 49);
     EXPECT_EQ(texts(u"SELECT name FROM pragma_table_info('Customers')"_s), customers);
-    EXPECT_EQ(texts(u"SELECT t.name || ':' || COUNT(*) FROM sqlite_schema t "
-                    "JOIN pragma_table_info(t.name) WHERE t.type = 'table' "
-                    "GROUP BY t.name ORDER BY t.name"_s),
-              (QStringList{u"CampaignCustomers:23"_s, u"CustomerJobs:3"_s, u"Customers:50"_s,
-                           u"Invoices:22"_s, u"Items:5"_s, u"KnownCustomers:7"_s,
-                           u"NoBuyCustomers:22"_s, u"NoSellReps:4"_s, u"RefreshStates:7"_s,
-                           u"Reps:3"_s}));
+    EXPECT_EQ(
+        texts(u"SELECT t.name || ':' || COUNT(*) FROM sqlite_schema t "
+              "JOIN pragma_table_info(t.name) WHERE t.type = 'table' "
+              "GROUP BY t.name ORDER BY t.name"_s),
+        (QStringList{u"CampaignCustomers:23"_s, u"CustomerJobs:3"_s, u"Customers:50"_s,
+                     u"Invoices:22"_s, u"Items:5"_s, u"KnownCustomers:7"_s, u"NoBuyCustomers:22"_s,
+                     u"NoSellReps:4"_s, u"RefreshStates:7"_s, u"Reps:3"_s}));
     EXPECT_EQ(texts(u"PRAGMA user_version"_s), QStringList{u"1"_s});
     // Built aside and renamed into place: nothing else is left in the folder.
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files), QStringList{u"QBData.mdb"_s});

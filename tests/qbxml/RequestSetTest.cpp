@@ -294,8 +294,8 @@ TEST(RequestSet, ChangedAndDeletedQueriesFollowTheSchemaOrder)
         EXPECT_EQ(writtenOrder(xml, u"ListDeletedQueryRq"_s),
                   (QStringList{u"ListDelType"_s, u"ListDelType"_s, u"DeletedDateRangeFilter"_s,
                                u"FromDeletedDate"_s, u"ToDeletedDate"_s}));
-        for (const QString &element : {u"CustomerQueryRq"_s, u"InvoiceQueryRq"_s,
-                                       u"ItemQueryRq"_s, u"TxnDeletedQueryRq"_s}) {
+        for (const QString &element : {u"CustomerQueryRq"_s, u"InvoiceQueryRq"_s, u"ItemQueryRq"_s,
+                                       u"TxnDeletedQueryRq"_s}) {
             const QStringList written = writtenOrder(xml, element);
             EXPECT_TRUE(isSubsequence(written, skeletonOrder(element)))
                 << element.toStdString() << ": " << written.join(u',').toStdString();
@@ -369,10 +369,10 @@ TEST(QbxmlDateTime, ReadsInstantsAndWritesTheFormItWasReadIn)
               u"2024-02-29T23:57:00+01:00"_s);
     EXPECT_EQ(DateTime::fromText(eastern->text())->text(), eastern->text());
 
-    for (const char *bad : {"", "2024-03-01", "2024-03-01 12:00:00", "2024-03-01T24:00:00",
-                            "2024-02-30T12:00:00", "2024-03-01T12:00:00-5:00",
-                            "2024-03-01T12:00:00+15:00", "2024-03-01T12:00", "yesterday",
-                            "2024-03-01T12:00:00+05:00x"}) {
+    for (const char *bad :
+         {"", "2024-03-01", "2024-03-01 12:00:00", "2024-03-01T24:00:00", "2024-02-30T12:00:00",
+          "2024-03-01T12:00:00-5:00", "2024-03-01T12:00:00+15:00", "2024-03-01T12:00", "yesterday",
+          "2024-03-01T12:00:00+05:00x"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(DateTime::parse(bad).has_value());
     }

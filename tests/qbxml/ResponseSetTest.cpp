@@ -474,13 +474,13 @@ TEST(HostVersions, CapturedHostAnswerGivesItsVersionsAndNamesTheDamage)
 
 TEST(ResponseSet, DeletedRecordsAndModifiedTimes)
 {
-    const auto txns = ResponseSet::parse(wrap(
-        "TxnDeletedQueryRs",
-        "<TxnDeletedRet><TxnDelType>Invoice</TxnDelType><TxnID>T-9</TxnID>"
-        "<TimeCreated>2024-01-02T10:00:00-05:00</TimeCreated>"
-        "<TimeDeleted>2024-03-02T11:00:00-05:00</TimeDeleted><RefNumber>1001</RefNumber>"
-        "</TxnDeletedRet><TxnDeletedRet><TxnDelType>Invoice</TxnDelType><TxnID>T-10</TxnID>"
-        "<TimeDeleted>2024-03-02T16:00:01Z</TimeDeleted></TxnDeletedRet>"));
+    const auto txns = ResponseSet::parse(
+        wrap("TxnDeletedQueryRs",
+             "<TxnDeletedRet><TxnDelType>Invoice</TxnDelType><TxnID>T-9</TxnID>"
+             "<TimeCreated>2024-01-02T10:00:00-05:00</TimeCreated>"
+             "<TimeDeleted>2024-03-02T11:00:00-05:00</TimeDeleted><RefNumber>1001</RefNumber>"
+             "</TxnDeletedRet><TxnDeletedRet><TxnDelType>Invoice</TxnDelType><TxnID>T-10</TxnID>"
+             "<TimeDeleted>2024-03-02T16:00:01Z</TimeDeleted></TxnDeletedRet>"));
     ASSERT_EQ(txns.response(0).type(), u"TxnDeletedQueryRs"_s);
     ASSERT_EQ(txns.response(0).count(), 2);
     const TxnDeletedRet first(txns.response(0).record(0));

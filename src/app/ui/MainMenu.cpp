@@ -96,8 +96,7 @@ void MainMenu::createMenus()
     m_invoicesMenu->addSeparator();
     m_connection =
         addEntry(m_invoicesMenu, "mnuQBConnection", QStringLiteral("QuickBooks &Connection..."));
-    m_refreshInvoices =
-        addEntry(m_invoicesMenu, "mnuRefInv", QStringLiteral("Re&fresh Invoices"));
+    m_refreshInvoices = addEntry(m_invoicesMenu, "mnuRefInv", QStringLiteral("Re&fresh Invoices"));
 
     // A top-level entry without a submenu: choosing it runs the action at once.
     m_itemAging = menuBar()->addAction(QStringLiteral("&Item Analyzer"));
