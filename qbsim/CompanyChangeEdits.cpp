@@ -454,14 +454,18 @@ bool Changer::deleteInvoice()
 bool Changer::deleteUnused()
 {
     // A customer or item that nothing names: its ListID occurs in its own record only.
-    const QByteArray &data = m_company.data();
+    if (m_listIdUses.isEmpty()) {
+        const QByteArray &data = m_company.data();
+        const QByteArrayMatcher open("<ListID>");
+        for (qsizetype at = open.indexIn(data); at >= 0; at = open.indexIn(data, at + 1)) {
+            const qsizetype end = data.indexOf('<', at + 8);
+            if (end < 0)
+                break;
+            ++m_listIdUses[QString::fromUtf8(data.sliced(at + 8, end - at - 8).trimmed())];
+        }
+    }
     const auto unused = [&](Record &r) {
-        if (r.added)
-            return false;
-        const QByteArrayMatcher id("<ListID>" + tree(r).childText(u"ListID").toUtf8() +
-                                   "</ListID>");
-        const qsizetype first = id.indexIn(data);
-        return first >= 0 && id.indexIn(data, first + 1) < 0;
+        return !r.added && m_listIdUses.value(tree(r).childText(u"ListID")) == 1;
     };
     std::vector<Record *> candidates;
     for (int attempt = 0; attempt < 24; ++attempt) {

@@ -47,6 +47,8 @@ private:
     // Gives every record naming one of `names` (ListID to its new FullName) that name, in
     // references and, for the records themselves, their FullName; times stay as they are.
     void renameEverywhere(const QHash<QString, QString> &names);
+    // Reads the records not read yet that name a renamed record, so that they follow.
+    void renameUnread();
     // The customers (or items) below `listId`, at any depth, parents before children.
     std::vector<Record *> descendants(std::vector<Record> &list, const QString &listId);
     QString parentId(Record &record);
@@ -54,7 +56,7 @@ private:
     QByteArray write();
     void writeSection(QByteArray &out, Section section, const std::vector<Record> &records,
                       const std::vector<Element> &added);
-    QByteArray recordBytes(const Record &record, QByteArrayView indent) const;
+    void appendRecord(QByteArray &out, const Record &record, QByteArrayView indent) const;
     void note(const QString &line) { m_log.append(line); }
 
     // CompanyChangeEdits.cpp: the operations; each false when nothing fits it.
@@ -86,6 +88,8 @@ private:
     std::uint64_t m_listSequence = 0, m_txnSequence = 0;
     qint64 m_txnNumber = 0, m_refNumber = 0;
     QStringList m_log;
+    QHash<QString, int> m_listIdUses;  // how often the file names each ListID, once counted
+    QHash<QString, QString> m_renamed; // ListID to FullName, of every record renamed so far
 };
 
 // Amounts in hundredths ("12.50", "-3", "0.5"); nullopt for other text or finer values.
