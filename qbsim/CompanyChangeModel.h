@@ -92,6 +92,16 @@ private:
     QHash<QString, QString> m_renamed; // ListID to FullName, of every record renamed so far
 };
 
+// Shared by the operations.
+bool isLine(const Element &e); // an invoice line or group line
+std::vector<qsizetype> topLines(const Element &invoice);
+bool isTopLevel(Record &record, const Element &e);
+bool isActive(const Element &e);
+void setActive(Element &e, bool active);
+QString dateText(QDate date);
+void shiftDate(Element &e, QStringView name, qint64 days);
+Element ref(const QString &name, const QString &listId, const QString &fullName);
+
 // Amounts in hundredths ("12.50", "-3", "0.5"); nullopt for other text or finer values.
 std::optional<qint64> parseHundredths(const QString &text);
 
