@@ -66,6 +66,27 @@ std::optional<qint64> parseHundredths(const QString &text)
     return units * 100 + (negative ? -cents : cents);
 }
 
+// Gives every reference (…Ref with a ListID) to a renamed record its new FullName, and a
+// renamed record itself its FullName; true when anything changed.
+bool rename(Element &element, const QHash<QString, QString> &names, bool isRecord)
+{
+    bool changed = false;
+    const QString id = element.childText(u"ListID");
+    const bool isRef = element.name.endsWith(u"Ref"_s);
+    if ((isRef || isRecord) && names.contains(id)) {
+        Element *full = element.child(u"FullName");
+        if (full && full->text != names[id]) {
+            full->text = names[id];
+            changed = true;
+        }
+    }
+    for (Element &child : element.children) {
+        if (!child.children.empty())
+            changed = rename(child, names, false) || changed;
+    }
+    return changed;
+}
+
 Changer::Changer(const CompanyFile &company, const ChangeOptions &options)
     : m_company(company), m_options(options), m_random(options.seed)
 {
@@ -140,8 +161,11 @@ Changer::Changer(const CompanyFile &company, const ChangeOptions &options)
 
 Element &Changer::tree(Record &record)
 {
-    if (!record.tree)
+    if (!record.tree) {
         record.tree = parseElement(m_company.xml(record.span));
+        if (!m_renamed.isEmpty())
+            rename(*record.tree, m_renamed, true);
+    }
     return *record.tree;
 }
 
@@ -209,58 +233,52 @@ bool Changer::nameTaken(std::vector<Record> &list, const QString &fullName)
     });
 }
 
-namespace {
-
-// Gives every reference (…Ref with a ListID) to a renamed record its new FullName, and a
-// renamed record itself its FullName; true when anything changed.
-bool rename(Element &element, const QHash<QString, QString> &names, bool isRecord)
-{
-    bool changed = false;
-    const QString id = element.childText(u"ListID");
-    const bool isRef = element.name.endsWith(u"Ref"_s);
-    if ((isRef || isRecord) && names.contains(id)) {
-        Element *full = element.child(u"FullName");
-        if (full && full->text != names[id]) {
-            full->text = names[id];
-            changed = true;
-        }
-    }
-    for (Element &child : element.children) {
-        if (!child.children.empty())
-            changed = rename(child, names, false) || changed;
-    }
-    return changed;
-}
-
-} // namespace
-
 void Changer::renameEverywhere(const QHash<QString, QString> &names)
 {
-    std::vector<QByteArrayMatcher> patterns;
+    // Records already read follow at once; the others when they are read, or at the end.
     for (auto it = names.begin(); it != names.end(); ++it)
-        patterns.emplace_back("<ListID>" + it.key().toUtf8() + "</ListID>");
+        m_renamed.insert(it.key(), it.value());
     for (std::vector<Record> *list : {&m_customers, &m_items, &m_invoices}) {
         for (Record &record : *list) {
-            if (record.removed)
-                continue;
-            if (!record.tree) {
-                const QByteArray bytes = m_company.xml(record.span).toByteArray();
-                if (std::none_of(patterns.begin(), patterns.end(),
-                                 [&](const auto &p) { return p.indexIn(bytes) >= 0; }))
-                    continue;
-            }
-            rename(tree(record), names, true);
+            if (!record.removed && record.tree)
+                rename(*record.tree, names, true);
         }
     }
 }
 
-QByteArray Changer::recordBytes(const Record &record, QByteArrayView indent) const
+void Changer::renameUnread()
 {
-    if (!record.tree)
-        return m_company.xml(record.span).toByteArray();
-    QByteArray out;
-    writeElement(out, *record.tree, indent);
-    return out;
+    if (m_renamed.isEmpty())
+        return;
+    // One pass over the file's ListIDs finds the records that name a renamed one.
+    const QByteArray &data = m_company.data();
+    const QByteArrayMatcher open("<ListID>");
+    std::vector<qsizetype> hits;
+    for (qsizetype at = open.indexIn(data); at >= 0; at = open.indexIn(data, at + 1)) {
+        const qsizetype from = at + 8;
+        const qsizetype end = data.indexOf('<', from);
+        if (end < 0)
+            break;
+        if (m_renamed.contains(QString::fromUtf8(data.sliced(from, end - from).trimmed())))
+            hits.push_back(at);
+    }
+    for (std::vector<Record> *list : {&m_customers, &m_items, &m_invoices}) {
+        for (Record &record : *list) {
+            if (record.removed || record.tree || record.added)
+                continue;
+            const auto hit = std::lower_bound(hits.begin(), hits.end(), record.span.begin);
+            if (hit != hits.end() && *hit < record.span.end)
+                tree(record);
+        }
+    }
+}
+
+void Changer::appendRecord(QByteArray &out, const Record &record, QByteArrayView indent) const
+{
+    if (record.tree)
+        writeElement(out, *record.tree, indent);
+    else
+        out.append(m_company.xml(record.span));
 }
 
 void Changer::writeSection(QByteArray &out, Section section, const std::vector<Record> &records,
@@ -278,8 +296,10 @@ void Changer::writeSection(QByteArray &out, Section section, const std::vector<R
     const QByteArray name = startTag.sliced(1).split(' ').front().split('>').front();
     out.append(startTag);
     for (const Record &record : records) {
-        if (!record.removed)
-            out.append('\n').append(indent).append(recordBytes(record, indent));
+        if (!record.removed) {
+            out.append('\n').append(indent);
+            appendRecord(out, record, indent);
+        }
     }
     for (const Element &element : added) {
         out.append('\n').append(indent);
@@ -366,11 +386,19 @@ QByteArray Changer::run(QStringList *log)
         &Changer::customerToJob, &Changer::renameItem,
     };
     constexpr int kinds = static_cast<int>(std::size(edits));
+    constexpr int invoiceKinds = 4; // the first four edit invoices, the others lists
+    // The first edits go round every kind; after them most of a day's edits are to invoices,
+    // one in ten to a list.
     const int first = static_cast<int>(m_random.below(kinds));
     for (int i = 0; i < m_options.edits; ++i) {
+        int kind = (first + i) % kinds;
+        if (i >= kinds)
+            kind = i % 10 == 0
+                       ? invoiceKinds + static_cast<int>(m_random.below(kinds - invoiceKinds))
+                       : static_cast<int>(m_random.below(invoiceKinds));
         bool done = false;
         for (int k = 0; k < kinds && !done; ++k)
-            done = (this->*edits[(first + i + k) % kinds])();
+            done = (this->*edits[(kind + k) % kinds])();
         if (!done)
             note(u"no edit: nothing left to edit"_s);
     }
@@ -386,6 +414,7 @@ QByteArray Changer::run(QStringList *log)
         return gen::sortKey(a.tree->childText(u"FullName")) <
                gen::sortKey(b.tree->childText(u"FullName"));
     });
+    renameUnread();
     if (log)
         *log = m_log;
     return write();

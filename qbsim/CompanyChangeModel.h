@@ -47,6 +47,8 @@ private:
     // Gives every record naming one of `names` (ListID to its new FullName) that name, in
     // references and, for the records themselves, their FullName; times stay as they are.
     void renameEverywhere(const QHash<QString, QString> &names);
+    // Reads the records not read yet that name a renamed record, so that they follow.
+    void renameUnread();
     // The customers (or items) below `listId`, at any depth, parents before children.
     std::vector<Record *> descendants(std::vector<Record> &list, const QString &listId);
     QString parentId(Record &record);
@@ -54,7 +56,7 @@ private:
     QByteArray write();
     void writeSection(QByteArray &out, Section section, const std::vector<Record> &records,
                       const std::vector<Element> &added);
-    QByteArray recordBytes(const Record &record, QByteArrayView indent) const;
+    void appendRecord(QByteArray &out, const Record &record, QByteArrayView indent) const;
     void note(const QString &line) { m_log.append(line); }
 
     // CompanyChangeEdits.cpp: the operations; each false when nothing fits it.
@@ -86,7 +88,19 @@ private:
     std::uint64_t m_listSequence = 0, m_txnSequence = 0;
     qint64 m_txnNumber = 0, m_refNumber = 0;
     QStringList m_log;
+    QHash<QString, int> m_listIdUses;  // how often the file names each ListID, once counted
+    QHash<QString, QString> m_renamed; // ListID to FullName, of every record renamed so far
 };
+
+// Shared by the operations.
+bool isLine(const Element &e); // an invoice line or group line
+std::vector<qsizetype> topLines(const Element &invoice);
+bool isTopLevel(Record &record, const Element &e);
+bool isActive(const Element &e);
+void setActive(Element &e, bool active);
+QString dateText(QDate date);
+void shiftDate(Element &e, QStringView name, qint64 days);
+Element ref(const QString &name, const QString &listId, const QString &fullName);
 
 // Amounts in hundredths ("12.50", "-3", "0.5"); nullopt for other text or finer values.
 std::optional<qint64> parseHundredths(const QString &text);

@@ -3,6 +3,11 @@
 
 #include "ServerFixture.h"
 
+#include "qbsim/CompanyChange.h"
+#include "qbsim/Generator.h"
+
+#include <QBuffer>
+
 using namespace corvina;
 using namespace corvina::qbsim;
 using namespace corvina::qbsim::servertest;
@@ -200,6 +205,9 @@ TEST(QbsimProgram, RefusesBadCompanyFilesAndBadUsage)
         {{u"generate"_s, u"--customers"_s, u"0"_s, u"--invoices"_s, u"5"_s},
          64,
          "at least one customer"},
+        {{u"change"_s}, 64, "one company file"},
+        {{u"change"_s, u"--edits"_s, u"some"_s, kSample}, 64, "--edits"},
+        {{u"change"_s, folder.file(u"broken.qbxml"_s)}, 2, "broken.qbxml"},
         {{u"frobnicate"_s}, 64, "frobnicate"},
         {{}, 64, "Usage"},
     };
@@ -252,4 +260,31 @@ TEST(QbsimProgram, RefusesABadRecordDelay)
         EXPECT_EQ(program.exitCode(), 64);
         EXPECT_TRUE(program.readAllStandardError().contains("--record-delay-ms"));
     }
+}
+
+TEST(QbsimProgram, ChangeWritesTheNextCompanyToStandardOutput)
+{
+    test::TempAppFolder folder;
+    QByteArray company;
+    QBuffer buffer(&company);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(generateCompany({10, 40, 4}, buffer));
+    folder.write(u"company.qbxml"_s, company);
+    QProcess program;
+    program.start(QStringLiteral(QBSIM_PROGRAM),
+                  {u"change"_s, u"--seed"_s, u"3"_s, u"--edits"_s, u"4"_s, u"--deletions"_s, u"2"_s,
+                   u"--additions"_s, u"2"_s, folder.file(u"company.qbxml"_s)});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QStringList said =
+        QString::fromLocal8Bit(program.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(said.size(), 8) << said.join(u'\n').toStdString();
+
+    ChangeOptions options;
+    options.seed = 3;
+    options.edits = 4;
+    options.deletions = 2;
+    options.additions = 2;
+    EXPECT_EQ(program.readAllStandardOutput(),
+              changeCompany(CompanyFile::load(folder.file(u"company.qbxml"_s)), options));
 }
