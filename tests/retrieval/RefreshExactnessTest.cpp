@@ -59,6 +59,7 @@ struct Side {
     {
         GetCustomers(state);
         screen.periodNext(kFrom, kTo);
+        screen.answerNext(Answer::Ok); // the hint shown after the first invoice retrieval
         GetInvoices(state);
     }
 
@@ -125,7 +126,7 @@ TEST(RefreshExactness, EachDaysRefreshEqualsAFullRetrievalOfTheSameCompany)
     Side refreshed(company);
     refreshed.retrieveAll();
     ASSERT_GT(refreshed.rows(u"Invoices"_s).size(), 100);
-    ASSERT_TRUE(refreshed.screen.messages().empty());
+    ASSERT_EQ(refreshed.screen.messages().size(), 1u);
 
     QStringList changeLog;
     for (std::uint64_t seed : {11u, 12u, 13u, 14u, 15u}) {
@@ -144,9 +145,9 @@ TEST(RefreshExactness, EachDaysRefreshEqualsAFullRetrievalOfTheSameCompany)
         const int requestsBefore = refreshed.standIn.requests();
         RefreshCustomers(refreshed.state);
         RefreshInvoices(refreshed.state);
-        EXPECT_TRUE(refreshed.screen.messages().empty())
+        ASSERT_EQ(refreshed.screen.messages().size(), 1u)
             << "the refresh fell back or failed: "
-            << refreshed.screen.messages().front().text.toStdString();
+            << refreshed.screen.messages().back().text.toStdString();
 
         // Only what changed was asked for: every customer, item and invoice query carries a
         // modified-since filter.
