@@ -2,6 +2,7 @@
 
 #include "base/Screen.h"
 #include "retrieval/Retrievals.h"
+#include "support/LocalDbRows.h"
 
 #include <QFile>
 
@@ -116,6 +117,12 @@ QByteArray TestCompany::document() const
     return doc + "</QBXMLMsgsRs></QBXML>\n";
 }
 
+RefreshFixture::RefreshFixture()
+{
+    ensureLocalDb(referenceFolder.path());
+    reference.quickBooks().makeProcessor = standIn.factory();
+}
+
 void RefreshFixture::publish()
 {
     companyPath = folder.path() + QStringLiteral("/Company.qbw");
@@ -125,6 +132,7 @@ void RefreshFixture::publish()
     file.close();
     standIn.open(companyPath);
     folder.write(QStringLiteral("QBPath.txt"), companyPath.toUtf8() + "\n");
+    referenceFolder.write(QStringLiteral("QBPath.txt"), companyPath.toUtf8() + "\n");
 }
 
 void RefreshFixture::retrieveCustomers()
@@ -142,11 +150,29 @@ void RefreshFixture::retrieveInvoices(const QString &from, const QString &to)
 
 RefreshFixture::Tables RefreshFixture::tables()
 {
+    return tablesIn(folder.path());
+}
+
+RefreshFixture::Tables RefreshFixture::fullRetrievalElsewhere(const QString &from,
+                                                              const QString &to)
+{
+    GetCustomers(reference);
+    referenceScreen.periodNext(from, to);
+    if (localDbRows(referenceFolder.path(), QStringLiteral("SELECT 1 FROM Invoices LIMIT 1"))
+            .empty())
+        referenceScreen.answerNext(Answer::Ok); // the Hint
+    GetInvoices(reference);
+    EXPECT_EQ(reference.errors().count(), 0);
+    return tablesIn(referenceFolder.path());
+}
+
+RefreshFixture::Tables RefreshFixture::tablesIn(const QString &appFolder)
+{
     Tables out;
     for (const QString &table :
          {u"Customers"_qs, u"CustomerJobs"_qs, u"Invoices"_qs, u"Items"_qs}) {
         auto &set = out[table];
-        for (const auto &row : rows(QStringLiteral("SELECT * FROM ") + table)) {
+        for (const auto &row : localDbRows(appFolder, QStringLiteral("SELECT * FROM ") + table)) {
             QStringList values;
             for (const QVariant &v : row)
                 values << (v.isNull() ? QStringLiteral("<null>") : v.toString());

@@ -65,6 +65,8 @@ struct TestCompany {
 
 class RefreshFixture : public RetrievalFixture {
 protected:
+    RefreshFixture();
+
     // Writes the company to the same path each time and (re)opens the stand-in on it.
     void publish();
     // Full retrievals of customers and of invoices of the period (dialog texts).
@@ -73,11 +75,18 @@ protected:
     // Every row of Customers, CustomerJobs, Invoices and Items, as texts, per table.
     using Tables = std::map<QString, std::multiset<QString>>;
     Tables tables();
+    Tables tablesIn(const QString &appFolder);
+    // A full retrieval of customers and of the invoices of the period into a second
+    // application folder, and its tables.
+    Tables fullRetrievalElsewhere(const QString &from, const QString &to);
     // The requests answered since `first` (an index into the stand-in's log), joined.
     QByteArray requestsSince(qsizetype first) const;
 
     TestCompany company;
     QString companyPath;
+    TempAppFolder referenceFolder;
+    ScriptedScreen referenceScreen;
+    ProgramState reference{referenceFolder.path(), referenceScreen};
 };
 
 } // namespace corvina::test

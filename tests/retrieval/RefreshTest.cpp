@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QVersionNumber>
 
+#include <algorithm>
+#include <random>
+
 using namespace corvina;
 using namespace corvina::test;
 using namespace Qt::StringLiterals;
@@ -68,22 +71,20 @@ protected:
         ASSERT_EQ(count(u"Invoices"_s), 7);
     }
 
-    // The tables now, then a full retrieval of the same company and period into the same
-    // folder: the two must hold the same rows.
+    // The tables hold the rows a full retrieval of the same company and period writes (into
+    // a second application folder, so the refreshes here go on from where they are).
     void expectSameAsFullRetrieval()
     {
         const Tables refreshed = tables();
-        retrieveCustomers();
-        retrieveInvoices(kPeriodFrom, kPeriodTo);
-        const Tables full = tables();
-        for (const auto &[table, rowsNow] : full) {
-            const auto &rowsBefore = refreshed.at(table);
-            for (const QString &row : rowsBefore)
-                EXPECT_EQ(rowsBefore.count(row), rowsNow.count(row))
-                    << "after the refresh: " << row.toStdString();
-            for (const QString &row : rowsNow)
-                EXPECT_EQ(rowsBefore.count(row), rowsNow.count(row))
-                    << "after the retrieval: " << row.toStdString();
+        const Tables full = fullRetrievalElsewhere(kPeriodFrom, kPeriodTo);
+        for (const auto &[table, fullRows] : full) {
+            const auto &ours = refreshed.at(table);
+            for (const QString &row : ours)
+                EXPECT_EQ(ours.count(row), fullRows.count(row))
+                    << table.toStdString() << " after the refresh: " << row.toStdString();
+            for (const QString &row : fullRows)
+                EXPECT_EQ(ours.count(row), fullRows.count(row))
+                    << table.toStdString() << " after a retrieval: " << row.toStdString();
         }
     }
 };
@@ -243,6 +244,110 @@ TEST_P(Refresh, AFailureOnTheLastAnswerLeavesCopyAndStateAsTheyWere)
     RefreshCustomers(state);
     EXPECT_EQ(state.errors().count(), 2);
     expectSameAsFullRetrieval();
+}
+
+// Days of work of every kind, one after another, each followed by both refreshes: after each
+// day the tables equal a full retrieval.
+TEST_P(Refresh, DayAfterDayTheCopyStaysExact)
+{
+    std::mt19937 random(GetParam() ? 7u : 11u);
+    const auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const auto hasChildren = [&](const QString &id) {
+        return std::any_of(company.customers.begin(), company.customers.end(),
+                           [&](const auto &c) { return c.parent == id; });
+    };
+    const auto hasInvoices = [&](const QString &id) {
+        return std::any_of(company.invoices.begin(), company.invoices.end(),
+                           [&](const auto &i) { return i.customerId == id; });
+    };
+    int serial = 100;
+    for (int day = 1; day <= 6; ++day) {
+        SCOPED_TRACE(day);
+        const QString now = QDateTime(QDate(2024, 3, 1).addDays(day), QTime(17, 0))
+                                .toString(u"yyyy-MM-ddTHH:mm:ss"_s) +
+                            u"-05:00"_s;
+        const QString tag = QString::number(day);
+        // A customer renamed, one deactivated with its jobs, one turned into a job.
+        TestCompany::Customer &renamed = company.customers[below(company.customers.size())];
+        renamed.name += tag;
+        renamed.modified = now;
+        if (day % 2 == 0) {
+            const QString id = company.customers[below(company.customers.size())].id;
+            std::vector<QString> branch{id};
+            for (size_t k = 0; k < branch.size(); ++k)
+                for (auto &c : company.customers)
+                    if (c.parent == branch[k] || c.id == branch[k]) {
+                        if (c.id != branch[k])
+                            branch.push_back(c.id);
+                        c.active = false;
+                        c.modified = now;
+                    }
+        }
+        std::vector<size_t> tops;
+        for (size_t k = 0; k < company.customers.size(); ++k)
+            if (company.customers[k].parent.isEmpty() && company.customers[k].active)
+                tops.push_back(k);
+        if (tops.size() >= 2) {
+            TestCompany::Customer &child = company.customers[tops[below(tops.size())]];
+            const QString parent = company.customers[tops[below(tops.size())]].id;
+            if (parent != child.id && !hasChildren(child.id)) {
+                child.parent = parent;
+                child.modified = now;
+            }
+        }
+        // New customers, one of them a job; an unused one deleted.
+        const QString top = u"N"_s + QString::number(++serial);
+        company.customers.push_back({top, u"New "_s + tag, {}, now});
+        company.customers.push_back({u"N"_s + QString::number(++serial), u"Job"_s, top, now});
+        for (auto it = company.customers.begin(); it != company.customers.end(); ++it) {
+            if (it->id != top && !hasChildren(it->id) && !hasInvoices(it->id) && below(3) == 0) {
+                company.listDeletions.push_back({u"Customer"_s, it->id, now});
+                company.customers.erase(it);
+                break;
+            }
+        }
+        // Invoices edited, moved in or out of the period, deleted, added.
+        TestCompany::Invoice &edited = company.invoices[below(company.invoices.size())];
+        if (edited.lines.size() > 1)
+            edited.lines.pop_back();
+        else
+            edited.lines.front().amount += 1;
+        edited.modified = now;
+        TestCompany::Invoice &moved = company.invoices[below(company.invoices.size())];
+        moved.date = QDate(2023, 6, 1).addDays(static_cast<qint64>(below(730)));
+        moved.modified = now;
+        const size_t gone = below(company.invoices.size());
+        company.txnDeletions.push_back({u"Invoice"_s, company.invoices[gone].id, now});
+        company.invoices.erase(company.invoices.begin() + static_cast<std::ptrdiff_t>(gone));
+        for (int k = 0; k < 2; ++k) {
+            const auto &buyer = company.customers[below(company.customers.size())];
+            TestCompany::Invoice added{u"T"_s + QString::number(++serial),
+                                       buyer.id,
+                                       QDate(2024, 1, 1).addDays(static_cast<qint64>(below(360))),
+                                       now,
+                                       {}};
+            for (size_t n = 0; n <= below(3); ++n)
+                added.lines.push_back(
+                    {company.items[below(company.items.size())].id, double(below(100))});
+            company.invoices.push_back(added);
+        }
+        // An item renamed, another made inactive or active again.
+        TestCompany::Item &item = company.items[below(company.items.size())];
+        item.name += tag;
+        item.modified = now;
+        TestCompany::Item &toggled = company.items[below(company.items.size())];
+        toggled.active = !toggled.active;
+        toggled.modified = now;
+        publish();
+
+        screen.setNow(screen.now().addDays(1));
+        const size_t shown = screen.messages().size();
+        RefreshCustomers(state);
+        RefreshInvoices(state);
+        ASSERT_EQ(state.errors().count(), 0);
+        ASSERT_EQ(screen.messages().size(), shown) << screen.messages().back().text.toStdString();
+        expectSameAsFullRetrieval();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, Refresh, ::testing::Values(false, true), [](const auto &param) {
