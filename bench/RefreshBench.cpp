@@ -66,8 +66,8 @@ bool startServe(QProcess &process, const QString &company, const QString &socket
                 const QString &delayMs, const QString &log)
 {
     process.setStandardErrorFile(log);
-    process.start(kQbsim, {u"serve"_s, u"--socket"_s, socketPath, u"--record-delay-ms"_s, delayMs,
-                           company});
+    process.start(
+        kQbsim, {u"serve"_s, u"--socket"_s, socketPath, u"--record-delay-ms"_s, delayMs, company});
     if (!process.waitForStarted(10000))
         return false;
     QDeadlineTimer deadline(std::chrono::minutes(10));
@@ -197,17 +197,17 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addOption({u"invoices"_s, u"Invoices in the generated company."_s, u"N"_s, u"100000"_s});
-    parser.addOption({u"customers"_s, u"Customers in the generated company."_s, u"N"_s,
-                      u"2000"_s});
-    parser.addOption({u"changed-percent"_s, u"Share of the invoices the day's work edits."_s,
-                      u"P"_s, u"1"_s});
-    parser.addOption({u"record-delay-ms"_s, u"QuickBooks' time per record handed out."_s, u"D"_s,
-                      u"2"_s});
+    parser.addOption({u"customers"_s, u"Customers in the generated company."_s, u"N"_s, u"2000"_s});
+    parser.addOption(
+        {u"changed-percent"_s, u"Share of the invoices the day's work edits."_s, u"P"_s, u"1"_s});
+    parser.addOption(
+        {u"record-delay-ms"_s, u"QuickBooks' time per record handed out."_s, u"D"_s, u"2"_s});
     parser.addOption({u"seed"_s, u"Generator seed."_s, u"S"_s, u"1"_s});
     parser.process(app);
     const int invoices = parser.value(u"invoices"_s).toInt();
     const QString delay = parser.value(u"record-delay-ms"_s);
-    const int edits = std::max(1, int(invoices * parser.value(u"changed-percent"_s).toDouble() / 100));
+    const int edits =
+        std::max(1, int(invoices * parser.value(u"changed-percent"_s).toDouble() / 100));
 
     QTemporaryDir temp;
     const QString company = QDir(temp.path()).filePath(u"Company.qbw"_s);
@@ -236,31 +236,31 @@ int main(int argc, char **argv)
         return 1;
     }
     const auto full = runChild({u"step"_s, u"full"_s, company, fullFolder, delay, delay});
-    const auto refresh =
-        runChild({u"step"_s, u"refresh"_s, company, refreshFolder, delay, delay});
+    const auto refresh = runChild({u"step"_s, u"refresh"_s, company, refreshFolder, delay, delay});
 
     QStringList equal;
     for (const QString &table : {u"Invoices"_s, u"Items"_s})
-        equal << u"%1 %2"_s.arg(table, tableDigest(fullFolder, table) ==
-                                               tableDigest(refreshFolder, table)
-                                           ? u"equal"_s
-                                           : u"DIFFER"_s);
+        equal << u"%1 %2"_s.arg(table,
+                                tableDigest(fullFolder, table) == tableDigest(refreshFolder, table)
+                                    ? u"equal"_s
+                                    : u"DIFFER"_s);
 
     const auto row = [](const QString &name, const Result &r) {
-        return QStringList{name, fixed(r.number(u"seconds"_s)),
+        return QStringList{name,
+                           fixed(r.number(u"seconds"_s)),
                            QString::number(r.number(u"records"_s), 'f', 0),
                            QString::number(r.number(u"rows"_s), 'f', 0),
                            fixed(r.number(u"peak_mib"_s), 0),
                            QString::number(r.number(u"boxes"_s), 'f', 0)};
     };
-    printTable(u"%1 invoices, %2 edits (%3 %), record delay %4 ms; seeding (whole, no delay) took "
-               "%5 s"_s.arg(invoices)
-                   .arg(edits)
-                   .arg(parser.value(u"changed-percent"_s), delay,
-                        fixed(seed.number(u"seconds"_s))),
-               {u"step"_s, u"seconds"_s, u"records from QuickBooks"_s, u"Invoices rows"_s,
-                u"peak MiB"_s, u"boxes shown"_s},
-               {row(u"full invoice retrieval"_s, full), row(u"invoice refresh"_s, refresh)});
+    printTable(
+        u"%1 invoices, %2 edits (%3 %), record delay %4 ms; seeding (whole, no delay) took "
+        "%5 s"_s.arg(invoices)
+            .arg(edits)
+            .arg(parser.value(u"changed-percent"_s), delay, fixed(seed.number(u"seconds"_s))),
+        {u"step"_s, u"seconds"_s, u"records from QuickBooks"_s, u"Invoices rows"_s, u"peak MiB"_s,
+         u"boxes shown"_s},
+        {row(u"full invoice retrieval"_s, full), row(u"invoice refresh"_s, refresh)});
     std::printf("refresh / full: %s of the time; tables after both: %s\n",
                 qPrintable(fixed(refresh.number(u"seconds"_s) / full.number(u"seconds"_s), 3)),
                 qPrintable(equal.join(u", "_s)));

@@ -112,6 +112,13 @@ CREATE TABLE CustomerJobs (
   CustListID TEXT COLLATE NOCASE
 );
 
+-- The full name of every item record the item retrievals and refreshes have seen, so that a
+-- refresh can carry a renamed item's new name onto the invoice lines of its sub-items.
+CREATE TABLE KnownItems (
+  ListID   TEXT COLLATE NOCASE,
+  FullName TEXT COLLATE NOCASE
+);
+
 -- Every customer record (customer or job, of any status) the retrievals and refreshes have
 -- seen, so that a refresh can work out the job relation and the names of renamed customers
 -- without asking QuickBooks for the whole list. TimeModified is QuickBooks' qbXML text.
@@ -213,3 +220,4 @@ CREATE INDEX ItemsByListID ON Items (ListID);
 CREATE INDEX CustomerJobsByListID ON CustomerJobs (ListID);
 CREATE INDEX InvoicesByTxnID ON Invoices (TxnID);
 CREATE INDEX KnownCustomersByListID ON KnownCustomers (ListID);
+CREATE INDEX KnownItemsByListID ON KnownItems (ListID);

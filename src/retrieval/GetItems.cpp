@@ -31,18 +31,22 @@ void retrieve(ProgramState &state, ProcedureStep &step)
     Database db = openLocalDb(state.appFolder());
     Transaction rewrite(db); // every page or none: a failure part-way keeps the old rows
     db.deleteAll(QStringLiteral("Items"));
+    db.deleteAll(QStringLiteral("KnownItems"));
     step.reach(70);
     const int count = pages.knownTotal().value_or(response->count());
     status.startRecords(count, QStringLiteral("Writing %1 items to the Items table...").arg(count));
     step.reach(80);
     ItemRows rows(db);
+    KnownItemRows known(db);
     LatestTime latest;
     int done = 0;
     while (response) {
         for (int i = 0; i < response->count(); ++i) {
             const qb::ItemEntry entry(response->record(i));
             rows.write(entry);
-            latest.see(qb::ItemRecord(response->record(i)).timeModified());
+            const qb::ItemRecord item(response->record(i));
+            known.write(item);
+            latest.see(item.timeModified());
             status.progress(done++); // the bar stops one entry short of full, as it always has
         }
         response = pages.next();

@@ -45,24 +45,32 @@ bool inPeriod(const std::optional<QDate> &date, const ListState &last)
 // one, like a deleted one, leaves: the retrieval asks for active items only).
 void applyItemChanges(Database &db, const Changes &changes, LatestTime &latest)
 {
+    // The name an item had: as last seen in the item list, else as its invoice lines show it
+    // (a copy retrieved before the list of names was kept).
+    KnownItemRows known(db);
     Renames renames;
     {
         Statement invoiceName =
             db.prepare(QStringLiteral("SELECT ItemRef FROM Invoices WHERE ItemRefID = ? LIMIT 1"));
+        const auto oldName = [&](const QString &id) -> std::optional<QString> {
+            if (auto name = known.fullName(id))
+                return name;
+            invoiceName.bind(1, id);
+            std::optional<QString> name;
+            if (invoiceName.step() && !invoiceName.value(0).isNull())
+                name = invoiceName.value(0).toString();
+            invoiceName.reset();
+            return name;
+        };
         forEachRecord(changes.items.pages, [&](const qb::Element &element) {
             const qb::ItemRecord item(element);
             const auto fullName = item.fullName();
             if (item.listId().isEmpty() || !fullName)
                 return;
             renames.newNameById.insert(item.listId(), *fullName);
-            invoiceName.reset();
-            invoiceName.bind(1, item.listId());
-            if (invoiceName.step() && !invoiceName.value(0).isNull()) {
-                const QString old = invoiceName.value(0).toString();
-                if (!old.isEmpty() && old != *fullName)
-                    renames.newNameByOldName.insert(old, *fullName);
-            }
-            invoiceName.reset();
+            if (const auto old = oldName(item.listId());
+                old && !old->isEmpty() && *old != *fullName)
+                renames.newNameByOldName.insert(*old, *fullName);
         });
     }
     applyRenames(db, QStringLiteral("Invoices"), QStringLiteral("ItemRefID"),
@@ -76,6 +84,7 @@ void applyItemChanges(Database &db, const Changes &changes, LatestTime &latest)
         const qb::ItemRecord item(element);
         latest.see(item.timeModified());
         drop(item.listId());
+        known.write(item);
         const qb::ItemEntry entry(element);
         if (ItemRows::copies(entry) && item.isActive().value_or(true))
             rows.write(entry);
@@ -83,6 +92,7 @@ void applyItemChanges(Database &db, const Changes &changes, LatestTime &latest)
     for (const Deletion &deletion : changes.deletedItems) {
         latest.see(deletion.time);
         drop(deletion.id);
+        known.drop(deletion.id);
     }
 }
 

@@ -439,4 +439,40 @@ bool ItemRows::copies(const qb::ItemEntry &entry)
     return false;
 }
 
+KnownItemRows::KnownItemRows(Database &db)
+    : m_row(db, QStringLiteral("KnownItems"),
+            {QStringLiteral("ListID"), QStringLiteral("FullName")}),
+      m_find(db.prepare(QStringLiteral("SELECT FullName FROM KnownItems WHERE ListID = ?"))),
+      m_drop(db.prepare(QStringLiteral("DELETE FROM KnownItems WHERE ListID = ?")))
+{
+}
+
+void KnownItemRows::write(const qb::ItemRecord &item)
+{
+    const QString id = item.listId();
+    if (id.isEmpty())
+        return;
+    drop(id);
+    m_row.set(0, id);
+    m_row.setIf(1, item.fullName());
+    m_row.insert();
+}
+
+void KnownItemRows::drop(const QString &listId)
+{
+    m_drop.bind(1, listId);
+    m_drop.run();
+    m_drop.reset();
+}
+
+std::optional<QString> KnownItemRows::fullName(const QString &listId)
+{
+    m_find.bind(1, listId);
+    std::optional<QString> name;
+    if (m_find.step() && !m_find.value(0).isNull())
+        name = m_find.value(0).toString();
+    m_find.reset();
+    return name;
+}
+
 } // namespace corvina

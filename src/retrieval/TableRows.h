@@ -1,10 +1,13 @@
 #pragma once
 
+#include "localdb/Database.h"
 #include "qbxml/Records.h"
 #include "retrieval/RetrievalSupport.h"
 
 #include <QByteArray>
+#include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace corvina {
@@ -91,6 +94,22 @@ public:
 
 private:
     RowInserter m_row;
+};
+
+// The full name of an item record of any kind and status in KnownItems, where a refresh finds
+// the name a renamed item had.
+class KnownItemRows {
+public:
+    explicit KnownItemRows(Database &db);
+    // Replaces the record's row (a record without ListID is left out).
+    void write(const qb::ItemRecord &item);
+    void drop(const QString &listId);
+    // The full name last written for the item.
+    std::optional<QString> fullName(const QString &listId);
+
+private:
+    RowInserter m_row;
+    Statement m_find, m_drop;
 };
 
 } // namespace corvina

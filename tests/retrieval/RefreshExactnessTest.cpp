@@ -129,7 +129,7 @@ TEST(RefreshExactness, EachDaysRefreshEqualsAFullRetrievalOfTheSameCompany)
     ASSERT_EQ(refreshed.screen.messages().size(), 1u);
 
     QStringList changeLog;
-    for (std::uint64_t seed : {11u, 12u, 13u, 14u, 15u}) {
+    for (std::uint64_t seed : {11u, 12u, 13u, 14u, 15u, 16u, 17u, 18u}) {
         SCOPED_TRACE(u"day of seed %1"_s.arg(seed).toStdString());
         qbsim::ChangeOptions change;
         change.seed = seed;
@@ -171,7 +171,8 @@ TEST(RefreshExactness, EachDaysRefreshEqualsAFullRetrievalOfTheSameCompany)
     }
     // The days went through every kind of change the exactness depends on.
     const QString all = changeLog.join(u'\n');
-    for (const char *kind : {"renamed", "made inactive", "made a job", "deleted", "instead of", "line removed"})
+    for (const char *kind :
+         {"renamed", "made inactive", "made a job", "deleted", "instead of", "line removed"})
         EXPECT_TRUE(all.contains(QLatin1String(kind), Qt::CaseInsensitive))
             << "no change of kind " << kind << " in:\n"
             << all.toStdString();
