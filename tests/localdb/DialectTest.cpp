@@ -252,13 +252,13 @@ TEST_F(LocalDbDialect, EnsureLocalDbCreatesEveryTable)
             .split(u' ');
     ASSERT_EQ(customers.size(), 1 + 49);
     EXPECT_EQ(texts(u"SELECT name FROM pragma_table_info('Customers')"_s), customers);
-    EXPECT_EQ(
-        texts(u"SELECT t.name || ':' || COUNT(*) FROM sqlite_schema t "
-              "JOIN pragma_table_info(t.name) WHERE t.type = 'table' "
-              "GROUP BY t.name ORDER BY t.name"_s),
-        (QStringList{u"CampaignCustomers:23"_s, u"CustomerJobs:3"_s, u"Customers:50"_s,
-                     u"Invoices:22"_s, u"Items:5"_s, u"KnownCustomers:7"_s, u"NoBuyCustomers:22"_s,
-                     u"NoSellReps:4"_s, u"RefreshStates:7"_s, u"Reps:3"_s}));
+    EXPECT_EQ(texts(u"SELECT t.name || ':' || COUNT(*) FROM sqlite_schema t "
+                    "JOIN pragma_table_info(t.name) WHERE t.type = 'table' "
+                    "GROUP BY t.name ORDER BY t.name"_s),
+              (QStringList{u"CampaignCustomers:23"_s, u"CustomerJobs:3"_s, u"Customers:50"_s,
+                           u"Invoices:22"_s, u"Items:5"_s, u"KnownCustomers:7"_s, u"KnownItems:2"_s,
+                           u"NoBuyCustomers:22"_s, u"NoSellReps:4"_s, u"RefreshStates:7"_s,
+                           u"Reps:3"_s}));
     EXPECT_EQ(texts(u"PRAGMA user_version"_s), QStringList{u"1"_s});
     // Built aside and renamed into place: nothing else is left in the folder.
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files), QStringList{u"QBData.mdb"_s});
@@ -356,7 +356,8 @@ TEST(LocalDbMaking, AnOlderFileGetsTheRefreshPiecesInPlace)
     TempAppFolder folder;
     ASSERT_TRUE(ensureLocalDb(folder.path()));
     openLocalDb(folder.path())
-        .execute(u"DROP TABLE KnownCustomers; DROP TABLE RefreshStates; DROP TABLE Invoices;"
+        .execute(u"DROP TABLE KnownCustomers; DROP TABLE KnownItems; DROP TABLE RefreshStates; "
+                 u"DROP TABLE Invoices;"
                  u"CREATE TABLE Invoices (CustListID TEXT COLLATE NOCASE, Class TEXT, "
                  u"Customer TEXT, DueDate DATETIME, FOB TEXT, Memo TEXT, PO TEXT, InvNo TEXT, "
                  u"SalesRep TEXT, ShipDate DATETIME, ShipMethod TEXT, Terms TEXT, InvDate "
@@ -366,7 +367,7 @@ TEST(LocalDbMaking, AnOlderFileGetsTheRefreshPiecesInPlace)
                  u"INSERT INTO NoBuyCustomers (Item, Name) VALUES ('Paint', 'Ann');"_s);
 
     EXPECT_EQ(upgradeLocalDb(folder.path()),
-              (QStringList{u"KnownCustomers"_s, u"RefreshStates"_s}));
+              (QStringList{u"KnownCustomers"_s, u"KnownItems"_s, u"RefreshStates"_s}));
     const QStringList invoiceColumns =
         firstColumn(folder, u"SELECT name FROM pragma_table_info('Invoices')"_s);
     ASSERT_EQ(invoiceColumns.size(), 22);
