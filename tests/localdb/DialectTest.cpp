@@ -367,7 +367,7 @@ TEST(LocalDbMaking, AnOlderFileGetsTheRefreshPiecesInPlace)
                  u"INSERT INTO NoBuyCustomers (Item, Name) VALUES ('Paint', 'Ann');"_s);
 
     EXPECT_EQ(upgradeLocalDb(folder.path()),
-              (QStringList{u"KnownCustomers"_s, u"KnownItems"_s, u"RefreshStates"_s}));
+              (QStringList{u"KnownItems"_s, u"KnownCustomers"_s, u"RefreshStates"_s}));
     const QStringList invoiceColumns =
         firstColumn(folder, u"SELECT name FROM pragma_table_info('Invoices')"_s);
     ASSERT_EQ(invoiceColumns.size(), 22);
