@@ -162,7 +162,7 @@ QByteArray tableDigest(const QString &appFolder, const QString &table)
     while (rows.step()) {
         QStringList values;
         for (int i = 0; i < rows.columnCount(); ++i)
-            values << (rows.isNull(i) ? u"<null>"_s : rows.text(i));
+            values << (rows.isNull(i) ? u"<null>"_s : QString::fromUtf8(rows.text(i)));
         all << values.join(QChar(0x1f));
     }
     all.sort();
