@@ -15,7 +15,6 @@
 #include <QSslConfiguration>
 #include <QThread>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 #include <stdexcept>
 
@@ -56,6 +55,25 @@ int recordsIn(const QByteArray &answer)
 
 } // namespace
 
+void appendEscaped(QByteArray &out, QByteArrayView text)
+{
+    qsizetype done = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char *entity = nullptr;
+        switch (text[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '\r': entity = "&#13;"; break; // a bare CR would read back as a line end
+        default: continue;
+        }
+        out.append(text.sliced(done, i - done));
+        out.append(entity);
+        done = i + 1;
+    }
+    out.append(text.sliced(done));
+}
+
 WebConnectorClient::WebConnectorClient(WebConnectorOptions options,
                                        std::shared_ptr<const CompanyFile> company,
                                        QString companyPath)
@@ -83,23 +101,26 @@ QByteArray WebConnectorClient::hostAnswer() const
     return out;
 }
 
-QString WebConnectorClient::call(const QString &operation,
-                                 const QList<std::pair<QString, QString>> &arguments)
+QString WebConnectorClient::call(const QString &operation, const Arguments &arguments)
 {
+    // Written by hand: a qbXML answer of a megabyte is escaped in one pass over its bytes.
     QByteArray body;
-    QXmlStreamWriter w(&body);
-    w.writeStartDocument();
-    w.writeNamespace(u"http://schemas.xmlsoap.org/soap/envelope/"_s, u"soap"_s);
-    w.writeStartElement(u"http://schemas.xmlsoap.org/soap/envelope/"_s, u"Envelope"_s);
-    w.writeStartElement(u"http://schemas.xmlsoap.org/soap/envelope/"_s, u"Body"_s);
-    w.writeDefaultNamespace(kNamespace);
-    w.writeStartElement(kNamespace, operation);
-    for (const auto &[name, value] : arguments)
-        w.writeTextElement(kNamespace, name, value);
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
+    qsizetype size = 400;
+    for (const Argument &a : arguments)
+        size += 2 * a.name.size() + a.value.size() + a.value.size() / 8 + 8;
+    body.reserve(size);
+    const QByteArray op = operation.toUtf8();
+    body += "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+            "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+            "<soap:Body><" +
+            op + " xmlns=\"" + kNamespace.toUtf8() + "\">";
+    for (const Argument &a : arguments) {
+        const QByteArray element = a.name.toUtf8();
+        body += '<' + element + '>';
+        appendEscaped(body, a.value);
+        body += "</" + element + '>';
+    }
+    body += "</" + op + "></soap:Body></soap:Envelope>";
 
     QNetworkRequest request(m_options.url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"text/xml; charset=utf-8"_s);
@@ -225,7 +246,7 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
             const QString request = call(
                 u"sendRequestXML"_s,
                 {{u"ticket"_s, ticket},
-                 {u"strHCPResponse"_s, first ? QString::fromUtf8(hostAnswer()) : QString()},
+                 {u"strHCPResponse"_s, first ? hostAnswer() : QByteArray()},
                  {u"strCompanyFileName"_s, m_companyPath},
                  {u"qbXMLCountry"_s, u"US"_s},
                  {u"qbXMLMajorVers"_s, QString::number(m_options.qbxmlVersion.majorVersion())},
@@ -242,13 +263,14 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
                     call(u"closeConnection"_s, {{u"ticket"_s, ticket}})));
                 return false;
             }
-            QString response, hresult, message;
+            QByteArray response;
+            QString hresult, message;
             try {
                 const QByteArray answer = processRequest(*m_company, session, request.toUtf8());
                 if (m_options.recordDelayMs > 0)
                     QThread::msleep(static_cast<unsigned long>(m_options.recordDelayMs) *
                                     static_cast<unsigned long>(recordsIn(answer)));
-                response = QString::fromUtf8(answer);
+                response = answer;
             } catch (const Error &e) {
                 hresult = hresultText(e.number());
                 message = e.description();

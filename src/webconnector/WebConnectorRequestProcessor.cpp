@@ -71,13 +71,15 @@ QString WebConnectorRequestProcessor::waitingText(const QString &caller, int sch
 
 template <class Ready> void WebConnectorRequestProcessor::waitUntil(Ready ready, Wait kind)
 {
-    // Wakes the event loop regularly, so that time limits are seen without any call.
+    // Sleeps in the event loop until something happens (a call, a paint, the tick); the tick
+    // wakes it regularly so that time limits are seen without any call. processEvents with a
+    // time limit would not sleep: it drops WaitForMoreEvents and the loop would spin.
     QTimer tick;
     tick.start(50);
     const auto started = now();
     auto lastAsked = started;
     while (!ready()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         if (m_hooks.yield)
             m_hooks.yield();
         if (ready())
