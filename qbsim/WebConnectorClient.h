@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSslConfiguration>
 #include <QString>
 #include <QUrl>
 #include <QVersionNumber>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QNetworkAccessManager;
 
@@ -64,6 +66,7 @@ private:
     std::shared_ptr<const CompanyFile> m_company;
     QString m_companyPath;
     std::unique_ptr<QNetworkAccessManager> m_network;
+    std::optional<QSslConfiguration> m_tls; // read on the first https call
 };
 
 } // namespace corvina::qbsim
