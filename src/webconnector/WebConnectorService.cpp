@@ -331,6 +331,13 @@ void WebConnectorService::dispatch(const soap::Call &call, QTcpSocket *socket)
 
 void WebConnectorService::onAuthenticate(const soap::Call &call, QTcpSocket *socket)
 {
+    // An update Corvina has ended waits only for its closeConnection; a Web Connector that
+    // never sends it (stopped, or its PC asleep) must not keep the next update "busy" until
+    // the ticket expires.
+    if (m_ended && m_running) {
+        m_gatekeeper.retire();
+        resetUpdate();
+    }
     const auto outcome =
         m_gatekeeper.authenticate(call.argument(QStringLiteral("strUserName")),
                                   call.argument(QStringLiteral("strPassword")), m_workWanted);
