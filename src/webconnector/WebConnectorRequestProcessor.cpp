@@ -196,8 +196,8 @@ void WebConnectorRequestProcessor::resumeUpdate()
     waitUntil([this] { return m_service.firstCall().has_value(); }, Wait::InUpdate);
     const QString file = m_service.firstCall()->companyFile;
     if (normalisedPath(file) != normalisedPath(m_companyFile)) {
-        m_problem =
-            QStringLiteral("QuickBooks has %1 open; Corvina works with %2.").arg(file, m_companyFile);
+        m_problem = QStringLiteral("QuickBooks has %1 open; Corvina works with %2.")
+                        .arg(file, m_companyFile);
         m_service.endUpdate(m_problem);
         m_inUpdate = false;
         fail(qb::hr::kOtherFileOpen, qb::hr::description(qb::hr::kOtherFileOpen), true);

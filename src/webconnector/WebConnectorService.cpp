@@ -386,8 +386,8 @@ void WebConnectorService::onSendRequest(const soap::Call &call, QTcpSocket *sock
 void WebConnectorService::onReceiveResponse(const soap::Call &call, QTcpSocket *socket)
 {
     m_reply =
-        Reply{call.bytes(QStringLiteral("response")),
-              call.argument(QStringLiteral("hresult")), call.argument(QStringLiteral("message"))};
+        Reply{call.bytes(QStringLiteral("response")), call.argument(QStringLiteral("hresult")),
+              call.argument(QStringLiteral("message"))};
     ++m_requestsDone;
     if (m_ended) {
         answerSoap(socket,

@@ -5,15 +5,15 @@
 // mid-update, and updates that end with the retrieval.
 #include "support/RetrievalFixture.h"
 
+#include "base/Error.h"
+#include "qbxml/ComErrors.h"
+#include "qbxml/SocketRequestProcessor.h"
 #include "retrieval/PagedQuery.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
 #include "support/StandIn.h"
-#include "base/Error.h"
-#include "qbxml/ComErrors.h"
-#include "qbxml/SocketRequestProcessor.h"
-#include "webconnector/WebConnectorRequestProcessor.h"
 #include "webconnector/Certificate.h"
+#include "webconnector/WebConnectorRequestProcessor.h"
 #include "webconnector/WebConnectorService.h"
 
 #include <QCoreApplication>
