@@ -1,10 +1,10 @@
 // Web Connector figures: a generated company's invoices retrieved into QBData.mdb through the
 // Web Connector's HTTPS service on the loopback (`qbsim webconnector` calling it from its own
-// process, every second, with no record delay) against the stand-in's socket (`qbsim serve`),
-// in one run: wall time of each, their ratio, and the peak memory of the process retrieving.
-// The Web Connector's time runs from starting `qbsim webconnector` (which loads the company
-// before its first call) to the rows committed; the socket's from the menu command with
-// `qbsim serve` already listening, so the time `qbsim serve` took to load is shown beside it.
+// process every 0.1 s, with no record delay) against the stand-in's socket (`qbsim serve`), in
+// one run: wall time of each, their ratio, and the peak memory of the process retrieving.
+// Both times run from the menu command to the rows committed, with the stand-in already
+// running and its company loaded (the time it took to load is shown beside); the Web
+// Connector's includes the wait for its next scheduled call (0.1 s at most).
 // Each path runs in a child process of this program, so its peak (VmHWM) is its own.
 //
 //   webconnector_bench [--invoices N] [--seed S] [--also N]
@@ -150,19 +150,31 @@ int retrieve(const QString &path, const QString &company, const QString &appFold
         const quint16 port = startService(state, appFolder, caPath);
         if (port == 0)
             return 1;
-        // The Web Connector's first call comes as soon as it runs, then one a second.
+        // The Web Connector runs before the menu command, as on the Windows PC: it has loaded
+        // the company file and calls every 0.1 s, told "none" until Corvina wants an update.
         // Its call-by-call log goes to a file, so no pipe fills up and nothing is interleaved.
         const QString log = QDir(appFolder).filePath(u"qbsim-webconnector.log"_s);
         qbsim.process.setProcessChannelMode(QProcess::SeparateChannels);
         qbsim.process.setStandardOutputFile(log);
         qbsim.process.setStandardErrorFile(log, QIODevice::Append);
-        start = Clock::now();
+        const auto launched = Clock::now();
         qbsim.process.start(kQbsim, {u"webconnector"_s, u"--url"_s,
                                      u"https://127.0.0.1:%1/qbwc"_s.arg(port), u"--user"_s, kUser,
                                      u"--password"_s, kPassword, u"--ca-cert"_s, caPath,
-                                     u"--every"_s, u"1"_s, company});
+                                     u"--every"_s, u"0.1"_s, company});
         if (!qbsim.process.waitForStarted(10000))
             return 1;
+        const auto &service = state.quickBooks().webConnector;
+        QDeadlineTimer deadline(std::chrono::minutes(10));
+        while (service->lastCaller().isEmpty() && !deadline.hasExpired() &&
+               qbsim.process.state() == QProcess::Running)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (service->lastCaller().isEmpty()) {
+            std::fprintf(stderr, "qbsim webconnector never called\n");
+            return 1;
+        }
+        start = Clock::now();
+        standInStart = std::chrono::duration<double>(start - launched).count();
     }
     GetInvoices(state);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -232,11 +244,12 @@ int main(int argc, char **argv)
         const double socket = f.socket.number(u"seconds"_s);
         const double wc = f.webConnector.number(u"seconds"_s);
         const double serveStart = f.socket.number(u"stand_in_start"_s);
+        const double connectorStart = f.webConnector.number(u"stand_in_start"_s);
         const double ratio = wc / socket;
         timeRows.push_back({size, QString::number(f.socket.number(u"rows"_s), 'f', 0),
                             QString::number(f.webConnector.number(u"rows"_s), 'f', 0),
-                            fixed(socket), fixed(serveStart), fixed(wc), fixed(ratio),
-                            fixed(wc / (socket + serveStart)),
+                            fixed(socket), fixed(wc), fixed(ratio), fixed(serveStart),
+                            fixed(connectorStart),
                             ratio <= 1.5 ? u"≤ 1.5: met"_s : u"≤ 1.5: NOT met"_s});
         const double socketPeak = f.socket.number(u"peak_mib"_s);
         const double wcPeak = f.webConnector.number(u"peak_mib"_s);
@@ -245,9 +258,8 @@ int main(int argc, char **argv)
     }
     printTable(u"Invoice retrieval, menu command to rows committed (seconds)"_s,
                {u"invoices"_s, u"rows (socket)"_s, u"rows (Web Connector)"_s, u"socket"_s,
-                u"qbsim serve start"_s, u"Web Connector (qbsim start included)"_s,
-                u"Web Connector / socket"_s, u"Web Connector / (socket + serve start)"_s,
-                u"target (first ratio)"_s},
+                u"Web Connector"_s, u"Web Connector / socket"_s, u"qbsim serve start"_s,
+                u"qbsim webconnector start"_s, u"target"_s},
                timeRows);
     printTable(u"Peak memory of Corvina's process (VmHWM of a child process per path, MiB)"_s,
                {u"invoices"_s, u"socket"_s, u"Web Connector"_s, u"target"_s}, memoryRows);

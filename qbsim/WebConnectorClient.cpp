@@ -15,8 +15,8 @@
 #include <QSslConfiguration>
 #include <QThread>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
+#include <cstring>
 #include <stdexcept>
 
 namespace corvina::qbsim {
@@ -49,6 +49,35 @@ bool isLoopback(const QUrl &url)
 
 } // namespace
 
+void appendEscaped(QByteArray &out, QByteArrayView text)
+{
+    // A qbXML answer has a markup character every few bytes: one pass counts them, a second
+    // writes into room made once, instead of an append per entity.
+    qsizetype extra = 0;
+    for (const char c : text) {
+        if (c == '&' || c == '<' || c == '>')
+            extra += c == '&' ? 4 : 3;
+        else if (c == '\r')
+            extra += 4;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + text.size() + extra);
+    char *to = out.data() + at;
+    const auto put = [&to](const char *entity, std::size_t n) {
+        std::memcpy(to, entity, n);
+        to += n;
+    };
+    for (const char c : text) {
+        switch (c) {
+        case '&': put("&amp;", 5); break;
+        case '<': put("&lt;", 4); break;
+        case '>': put("&gt;", 4); break;
+        case '\r': put("&#13;", 5); break; // a bare CR would read back as a line end
+        default: *to++ = c;
+        }
+    }
+}
+
 WebConnectorClient::WebConnectorClient(WebConnectorOptions options,
                                        std::shared_ptr<const CompanyFile> company,
                                        QString companyPath)
@@ -76,38 +105,46 @@ QByteArray WebConnectorClient::hostAnswer() const
     return out;
 }
 
-QString WebConnectorClient::call(const QString &operation,
-                                 const QList<std::pair<QString, QString>> &arguments)
+QString WebConnectorClient::call(const QString &operation, const Arguments &arguments)
 {
+    // Written by hand: a qbXML answer of a megabyte is escaped in one pass over its bytes.
     QByteArray body;
-    QXmlStreamWriter w(&body);
-    w.writeStartDocument();
-    w.writeNamespace(u"http://schemas.xmlsoap.org/soap/envelope/"_s, u"soap"_s);
-    w.writeStartElement(u"http://schemas.xmlsoap.org/soap/envelope/"_s, u"Envelope"_s);
-    w.writeStartElement(u"http://schemas.xmlsoap.org/soap/envelope/"_s, u"Body"_s);
-    w.writeDefaultNamespace(kNamespace);
-    w.writeStartElement(kNamespace, operation);
-    for (const auto &[name, value] : arguments)
-        w.writeTextElement(kNamespace, name, value);
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
+    qsizetype size = 400;
+    for (const Argument &a : arguments)
+        size += 2 * a.name.size() + a.value.size() + a.value.size() / 8 + 8;
+    body.reserve(size);
+    const QByteArray op = operation.toUtf8();
+    body += "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+            "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+            "<soap:Body><" +
+            op + " xmlns=\"" + kNamespace.toUtf8() + "\">";
+    for (const Argument &a : arguments) {
+        const QByteArray element = a.name.toUtf8();
+        body += '<' + element + '>';
+        appendEscaped(body, a.value);
+        body += "</" + element + '>';
+    }
+    body += "</" + op + "></soap:Body></soap:Envelope>";
 
     QNetworkRequest request(m_options.url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"text/xml; charset=utf-8"_s);
     request.setRawHeader("SOAPAction", "\"" + (kNamespace + operation).toUtf8() + "\"");
     if (m_options.url.scheme() == u"https") {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        if (!m_options.caCertFile.isEmpty()) {
-            const QList<QSslCertificate> trusted = QSslCertificate::fromPath(m_options.caCertFile);
-            if (trusted.isEmpty())
-                failWith(u"QBWC1048: the certificate file %1 holds no certificate."_s.arg(
-                    m_options.caCertFile));
-            tls.setCaCertificates(trusted);
+        if (!m_tls) {
+            // Read once: loading the certificates costs milliseconds, and calls come by hundreds.
+            QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+            if (!m_options.caCertFile.isEmpty()) {
+                const QList<QSslCertificate> trusted =
+                    QSslCertificate::fromPath(m_options.caCertFile);
+                if (trusted.isEmpty())
+                    failWith(u"QBWC1048: the certificate file %1 holds no certificate."_s.arg(
+                        m_options.caCertFile));
+                tls.setCaCertificates(trusted);
+            }
+            tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+            m_tls = tls;
         }
-        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-        request.setSslConfiguration(tls);
+        request.setSslConfiguration(*m_tls);
     }
     QNetworkReply *reply = m_network->post(request, body);
     QEventLoop wait;
@@ -218,7 +255,7 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
             const QString request = call(
                 u"sendRequestXML"_s,
                 {{u"ticket"_s, ticket},
-                 {u"strHCPResponse"_s, first ? QString::fromUtf8(hostAnswer()) : QString()},
+                 {u"strHCPResponse"_s, first ? hostAnswer() : QByteArray()},
                  {u"strCompanyFileName"_s, m_companyPath},
                  {u"qbXMLCountry"_s, u"US"_s},
                  {u"qbXMLMajorVers"_s, QString::number(m_options.qbxmlVersion.majorVersion())},
@@ -235,7 +272,8 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
                     call(u"closeConnection"_s, {{u"ticket"_s, ticket}})));
                 return false;
             }
-            QString response, hresult, message;
+            QByteArray response;
+            QString hresult, message;
             try {
                 RequestReport report;
                 const QByteArray answer =
@@ -245,7 +283,7 @@ bool WebConnectorClient::runUpdate(const std::function<void(const QString &)> &l
                 if (m_options.recordDelayMs > 0)
                     QThread::msleep(static_cast<unsigned long>(m_options.recordDelayMs) *
                                     static_cast<unsigned long>(report.records));
-                response = QString::fromUtf8(answer);
+                response = answer;
             } catch (const Error &e) {
                 hresult = hresultText(e.number());
                 message = e.description();

@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <optional>
@@ -57,7 +58,8 @@ const char kUsage[] =
     "      Plays the QuickBooks Web Connector: runs an update against the service at URL,\n"
     "      answering its requests from COMPANY_FILE. The server's certificate must verify\n"
     "      against FILE (or the system's trusted certificates). --record-delay-ms: time\n"
-    "      taken per record answered. --every: run an update every SECONDS until stopped.\n"
+    "      taken per record answered. --every: run an update every SECONDS (0.1 or more)\n"
+    "      until stopped.\n"
     "  qbsim generate [--customers N] [--invoices M] [--seed S] [--output FILE]\n"
     "      Writes a generated company file to FILE or standard output\n"
     "      (defaults: 40 customers, 300 invoices, seed 1).\n"
@@ -277,11 +279,12 @@ int webconnector(QCoreApplication &app, const QStringList &args)
             return usageError(u"--record-delay-ms needs milliseconds from 0 to 60000."_s);
         options.recordDelayMs = static_cast<int>(*ms);
     }
-    std::optional<qulonglong> every;
+    std::optional<double> every;
     if (parser.isSet(everyOption)) {
-        every = parseCount(parser.value(everyOption), 24 * 3600);
-        if (!every || *every == 0)
-            return usageError(u"--every needs seconds from 1 to 86400."_s);
+        bool ok = false;
+        every = parser.value(everyOption).toDouble(&ok);
+        if (!ok || !(*every >= 0.1 && *every <= 24 * 3600))
+            return usageError(u"--every needs seconds from 0.1 to 86400."_s);
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
@@ -306,7 +309,7 @@ int webconnector(QCoreApplication &app, const QStringList &args)
         return ok ? 0 : kExitFailure;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, &app, [&] { ok = client.runUpdate(log); });
-    timer.start(static_cast<int>(*every * 1000));
+    timer.start(static_cast<int>(std::lround(*every * 1000)));
     app.exec();
     return ok ? 0 : kExitFailure;
 }

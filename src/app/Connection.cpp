@@ -1,6 +1,7 @@
 #include "app/Connection.h"
 
 #include "base/Error.h"
+#include "base/Screen.h"
 #include "qbxml/ComErrors.h"
 #include "state/ProgramState.h"
 #include "webconnector/ServiceSetup.h"
@@ -26,6 +27,23 @@ void applyConnectionSettings(ProgramState &state, const wc::ConnectionSettings &
     link.webConnectorOptions.quietTimeout = std::chrono::seconds(settings.quietTimeoutSeconds);
     link.webConnectorOptions.scheduleMinutes = settings.schedulerMinutes;
     link.webConnector = wc::startService(settings, state.appFolder());
+}
+
+void openWebConnectorGuide(ProgramState &state, const Launcher &launch,
+                           const QStringList &searchPaths)
+{
+    const QString document = state.sharedFile(kWebConnectorGuide);
+    const auto notFound = [&state] {
+        state.screen().message(QStringLiteral("Unable to open the guide. Please double-click \"") +
+                                   kWebConnectorGuide + QStringLiteral("\" in your ") +
+                                   state.sharedFolder() +
+                                   QStringLiteral(" folder to read how to set up the QuickBooks "
+                                                  "Web Connector."),
+                               QStringLiteral("Application Not Found"), Buttons::Ok);
+    };
+    const auto command = wordProcessorCommand(document, searchPaths);
+    if (!command || !launch(*command, notFound))
+        notFound();
 }
 
 } // namespace corvina

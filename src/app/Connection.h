@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MailMergeGuide.h"
 #include "webconnector/ConnectionSettings.h"
 
 namespace corvina {
@@ -15,5 +16,14 @@ wc::ConnectionSettings loadConnectionSettings(const ProgramState &state);
 // service stopped). Refused while a QuickBooks session is open. Raises corvina::Error with a
 // message for the user when the service cannot start; the program then uses the socket.
 void applyConnectionSettings(ProgramState &state, const wc::ConnectionSettings &settings);
+
+// The guide to setting up the Web Connector, beside the mail-merge guide.
+inline const QString kWebConnectorGuide = QStringLiteral("WebConnectorSetup.doc");
+
+// "Setup guide...": opens the Web Connector guide in the word processor or with the desktop
+// opener, as the mail-merge guide is opened, without waiting; when nothing can open it, the
+// user is told where it is.
+void openWebConnectorGuide(ProgramState &state, const Launcher &launch = startProgram,
+                           const QStringList &searchPaths = {});
 
 } // namespace corvina

@@ -36,13 +36,15 @@ std::optional<Operation> operationNamed(QStringView name);
 // The argument elements of an operation's request, in order.
 QStringList argumentNames(Operation op);
 
-// One incoming call: its operation and its arguments by element name (text, unescaped).
-// Arguments the call does not carry are absent; unknown children are ignored.
+// One incoming call: its operation and its arguments by element name (text, unescaped, in
+// UTF-8). Arguments the call does not carry are absent; unknown children are ignored.
 struct Call {
     Operation operation = Operation::ServerVersion;
-    QHash<QString, QString> arguments;
+    QHash<QString, QByteArray> arguments;
 
-    QString argument(const QString &name) const { return arguments.value(name); }
+    QString argument(const QString &name) const { return QString::fromUtf8(arguments.value(name)); }
+    // The argument as it came, for qbXML answers that are read as bytes.
+    QByteArray bytes(const QString &name) const { return arguments.value(name); }
 };
 
 // Reads a SOAP request. Nothing, with `error` saying why, for a body that is not one of the

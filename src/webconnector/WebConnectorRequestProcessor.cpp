@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace corvina::wc {
@@ -37,6 +38,17 @@ WebConnectorRequestProcessor::WebConnectorRequestProcessor(WebConnectorService &
                                                            Options options, Hooks hooks)
     : m_service(service), m_options(options), m_hooks(std::move(hooks))
 {
+    m_idle.setSingleShot(true);
+    QObject::connect(&m_idle, &QTimer::timeout, [this] { endIdleUpdate(); });
+}
+
+void WebConnectorRequestProcessor::endIdleUpdate()
+{
+    if (!m_inUpdate || m_busy)
+        return;
+    m_service.endUpdate(m_problem);
+    m_inUpdate = false;
+    m_resumable = true;
 }
 
 WebConnectorRequestProcessor::~WebConnectorRequestProcessor()
@@ -71,13 +83,15 @@ QString WebConnectorRequestProcessor::waitingText(const QString &caller, int sch
 
 template <class Ready> void WebConnectorRequestProcessor::waitUntil(Ready ready, Wait kind)
 {
-    // Wakes the event loop regularly, so that time limits are seen without any call.
+    // Sleeps in the event loop until something happens (a call, a paint, the tick); the tick
+    // wakes it regularly so that time limits are seen without any call. processEvents with a
+    // time limit would not sleep: it drops WaitForMoreEvents and the loop would spin.
     QTimer tick;
     tick.start(50);
     const auto started = now();
     auto lastAsked = started;
     while (!ready()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         if (m_hooks.yield)
             m_hooks.yield();
         if (ready())
@@ -152,11 +166,8 @@ void WebConnectorRequestProcessor::failFromHresult(const WebConnectorService::Re
     fail(n, text, lost);
 }
 
-void WebConnectorRequestProcessor::openConnection(const QString &, const QString &)
+void WebConnectorRequestProcessor::waitForUpdate()
 {
-    if (m_inUpdate)
-        return;
-    m_lost = false;
     m_service.wantUpdate(true);
     if (m_hooks.showWaiting)
         m_hooks.showWaiting(waitingText(m_service.lastCaller(), m_options.scheduleMinutes));
@@ -166,10 +177,43 @@ void WebConnectorRequestProcessor::openConnection(const QString &, const QString
     m_problem.clear();
 }
 
+void WebConnectorRequestProcessor::openConnection(const QString &, const QString &)
+{
+    if (m_inUpdate)
+        return;
+    m_lost = false;
+    m_resumable = false;
+    m_busy = true;
+    const auto done = qScopeGuard([this] { m_busy = false; });
+    waitForUpdate();
+}
+
+// The session's update ended while idle: the next update must be on the session's company file.
+void WebConnectorRequestProcessor::resumeUpdate()
+{
+    m_resumable = false;
+    waitForUpdate();
+    waitUntil([this] { return m_service.firstCall().has_value(); }, Wait::InUpdate);
+    const QString file = m_service.firstCall()->companyFile;
+    if (normalisedPath(file) != normalisedPath(m_companyFile)) {
+        m_problem = QStringLiteral("QuickBooks has %1 open; Corvina works with %2.")
+                        .arg(file, m_companyFile);
+        m_service.endUpdate(m_problem);
+        m_inUpdate = false;
+        fail(qb::hr::kOtherFileOpen, qb::hr::description(qb::hr::kOtherFileOpen), true);
+    }
+}
+
 void WebConnectorRequestProcessor::beginSession(const QString &companyFile, int)
 {
     if (!m_inUpdate)
         fail(qb::hr::kUnexpected, qb::hr::description(qb::hr::kUnexpected), false);
+    m_busy = true;
+    const auto done = qScopeGuard([this] {
+        m_busy = false;
+        if (m_inUpdate)
+            m_idle.start(m_options.idleEnd);
+    });
     waitUntil([this] { return m_service.firstCall().has_value(); }, Wait::InUpdate);
     m_companyFile = m_service.firstCall()->companyFile;
     if (!companyFile.isEmpty() && normalisedPath(companyFile) != normalisedPath(m_companyFile)) {
@@ -188,6 +232,15 @@ QString WebConnectorRequestProcessor::currentCompanyFile()
 
 QByteArray WebConnectorRequestProcessor::processRequest(QByteArrayView qbxmlRequest)
 {
+    m_idle.stop();
+    m_busy = true;
+    const auto done = qScopeGuard([this] {
+        m_busy = false;
+        if (m_inUpdate)
+            m_idle.start(m_options.idleEnd);
+    });
+    if (!m_inUpdate && m_resumable)
+        resumeUpdate();
     if (!m_inUpdate)
         fail(qb::hr::kUnexpected, qb::hr::description(qb::hr::kUnexpected), false);
     m_service.sendRequest(qbxmlRequest.toByteArray());
@@ -200,6 +253,8 @@ QByteArray WebConnectorRequestProcessor::processRequest(QByteArrayView qbxmlRequ
 
 void WebConnectorRequestProcessor::endSession()
 {
+    m_idle.stop();
+    m_resumable = false;
     if (m_inUpdate)
         m_service.endUpdate(m_problem);
     m_inUpdate = false;

@@ -3,6 +3,7 @@
 #include "qbxml/RequestProcessor.h"
 #include "webconnector/WebConnectorService.h"
 
+#include <QTimer>
 #include <QVersionNumber>
 
 #include <chrono>
@@ -15,7 +16,10 @@ namespace corvina::wc {
 // openConnection waits for the configured user's next authenticate; beginSession for the
 // update's first sendRequestXML, whose strCompanyFileName is the session's company file; each
 // processRequest hands its request to the Web Connector and waits for receiveResponseXML.
-// endSession tells the Web Connector the update is done (100).
+// endSession tells the Web Connector the update is done (100). A session left open between
+// retrievals does not keep the update open: it ends once no request came for `idleEnd`, and
+// the session's next request waits for the Web Connector's next update on the same company
+// file (another file open then: kOtherFileOpen, and the link is lost).
 //
 // Failures raise corvina::Error as the socket processor does: an hresult from QuickBooks
 // (receiveResponseXML or connectionError) becomes that number with the request processor's own
@@ -31,6 +35,10 @@ public:
         // Mid-update, how long the Web Connector may leave Corvina's request unanswered.
         std::chrono::milliseconds quietTimeout = std::chrono::minutes(5);
         int scheduleMinutes = 0; // the .QWC's interval, for the waiting text; 0 = unknown
+        // A session with no request for this long ends its Web Connector update (100), so the
+        // Web Connector does not show an update in progress after the retrieval is over; the
+        // next request of the session waits for the next update.
+        std::chrono::milliseconds idleEnd = std::chrono::seconds(2);
     };
     struct Hooks {
         std::function<void()> yield;                      // windows keep painting
@@ -66,6 +74,9 @@ private:
     [[noreturn]] void fail(std::int32_t number, const QString &text, bool lost);
     [[noreturn]] void failFromHresult(const WebConnectorService::Reply &reply, bool lost);
     std::chrono::steady_clock::time_point now() const;
+    void waitForUpdate();
+    void resumeUpdate();
+    void endIdleUpdate();
 
     WebConnectorService &m_service;
     Options m_options;
@@ -74,6 +85,9 @@ private:
     QString m_problem; // told to the Web Connector when the update ends
     bool m_inUpdate = false;
     bool m_lost = false;
+    bool m_resumable = false; // the session is open but its update ended while idle
+    bool m_busy = false;      // inside a call of the session
+    QTimer m_idle;
 };
 
 // An hresult as the Web Connector writes it ("0x80040408", or decimal) as a signed number;

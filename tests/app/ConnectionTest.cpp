@@ -4,6 +4,7 @@
 #include "support/ScriptedScreen.h"
 #include "support/TempAppFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTcpServer>
 
@@ -58,4 +59,38 @@ TEST(ConnectionTest, SettingsChooseTheServiceOrTheSocket)
     state.quickBooks().sessionOpen = false;
     applyConnectionSettings(state, settings);
     EXPECT_FALSE(state.quickBooks().webConnector);
+}
+
+// "Setup guide..." opens the Web Connector guide of the shared folder as the mail-merge guide
+// is opened; with nothing to open it, the user is told where it is.
+TEST(ConnectionTest, SetupGuideOpensTheWebConnectorGuide)
+{
+    test::TempAppFolder folder;
+    test::ScriptedScreen screen;
+    ProgramState state(folder.path(), screen);
+    const QString bin = folder.path() + QStringLiteral("/bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    QFile opener(bin + QStringLiteral("/xdg-open"));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\nexit 0\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    std::optional<LaunchCommand> launched;
+    const auto launch = [&](const LaunchCommand &command, const std::function<void()> &) {
+        launched = command;
+        return true;
+    };
+    openWebConnectorGuide(state, launch, {bin});
+    ASSERT_TRUE(launched);
+    EXPECT_EQ(launched->arguments, QStringList{state.sharedFile(kWebConnectorGuide)});
+    EXPECT_TRUE(launched->arguments.front().endsWith(QStringLiteral("/WebConnectorSetup.doc")));
+    EXPECT_TRUE(screen.messages().empty());
+
+    screen.answerNext(Answer::Ok);
+    openWebConnectorGuide(state, launch, {folder.path() + QStringLiteral("/nowhere")});
+    ASSERT_EQ(screen.messages().size(), 1u);
+    EXPECT_EQ(screen.messages().front().title, QStringLiteral("Application Not Found"));
+    EXPECT_TRUE(screen.messages().front().text.contains(QStringLiteral("WebConnectorSetup.doc")));
+    EXPECT_TRUE(screen.messages().front().text.contains(state.sharedFolder()));
 }

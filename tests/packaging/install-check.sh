@@ -34,7 +34,7 @@ for f in bin/corvina bin/qbsim; do
   expect_file "$f"
   [[ -x "$usr/$f" ]] || fail "/usr/$f is not executable"
 done
-for f in MailMergeOverview.doc Download.gif demo-company.qbxml; do
+for f in MailMergeOverview.doc WebConnectorSetup.doc Download.gif demo-company.qbxml; do
   expect_file "share/corvina/$f"
 done
 desktop=share/applications/$app_id.desktop

@@ -1,16 +1,24 @@
 // The retrievals through the Web Connector's service, with `qbsim webconnector` playing the
 // Web Connector over HTTPS on the loopback: the same tables as over the stand-in's socket for
-// the same company file, a wrong password, and a Web Connector that stops calling mid-update.
+// the same company file (paged, and by date windows for an old host), QuickBooks' refusals
+// reaching the user as over the socket, a wrong password, a Web Connector that stops calling
+// mid-update, and updates that end with the retrieval.
 #include "support/RetrievalFixture.h"
 
+#include "base/Error.h"
+#include "qbxml/ComErrors.h"
+#include "qbxml/SocketRequestProcessor.h"
 #include "retrieval/PagedQuery.h"
 #include "retrieval/Retrievals.h"
 #include "retrieval/Session.h"
 #include "support/StandIn.h"
 #include "webconnector/Certificate.h"
+#include "webconnector/WebConnectorRequestProcessor.h"
 #include "webconnector/WebConnectorService.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslKey>
 
@@ -64,6 +72,46 @@ Records makeRecords(int customers, int invoices)
                 "</FullName></SalesRepEntityRef></SalesRepRet>";
     return {cs, is, items, reps};
 }
+
+// Hands on every call to another processor, but writes each invoice query's MaxReturned last,
+// out of the schema's order, as a faulty request library would.
+class MisorderingProcessor : public qb::RequestProcessor {
+public:
+    explicit MisorderingProcessor(std::unique_ptr<qb::RequestProcessor> inner)
+        : m_inner(std::move(inner))
+    {
+    }
+    void openConnection(const QString &id, const QString &name) override
+    {
+        m_inner->openConnection(id, name);
+    }
+    void beginSession(const QString &file, int mode) override { m_inner->beginSession(file, mode); }
+    QString currentCompanyFile() override { return m_inner->currentCompanyFile(); }
+    QByteArray processRequest(QByteArrayView request) override
+    {
+        QString text = QString::fromUtf8(request);
+        static const QRegularExpression maxReturned(
+            u"(<InvoiceQueryRq[^>]*>\\s*)(<MaxReturned>\\d+</MaxReturned>)(.+?)(\\s*</InvoiceQueryRq>)"_s,
+            QRegularExpression::DotMatchesEverythingOption);
+        if (text.contains(maxReturned)) {
+            text.replace(maxReturned, u"\\1\\3\\2\\4"_s);
+            ++misordered;
+        }
+        return m_inner->processRequest(text.toUtf8());
+    }
+    void endSession() override { m_inner->endSession(); }
+    void closeConnection() override { m_inner->closeConnection(); }
+    QList<QVersionNumber> supportedQbxmlVersions() override
+    {
+        return m_inner->supportedQbxmlVersions();
+    }
+    bool linkLost() const override { return m_inner->linkLost(); }
+
+    inline static int misordered = 0;
+
+private:
+    std::unique_ptr<qb::RequestProcessor> m_inner;
+};
 
 class WebConnectorPath : public RetrievalFixture {
 protected:
@@ -161,6 +209,40 @@ protected:
 
     QString connectorOutput() { return QString::fromUtf8(m_connector.readAll()); }
 
+    // The Web Connector's processor as the program makes it, for wrapping.
+    std::unique_ptr<qb::RequestProcessor> webConnectorProcessor()
+    {
+        QuickBooksLink &link = state.quickBooks();
+        wc::WebConnectorRequestProcessor::Hooks hooks;
+        hooks.yield = [this] { screen.yield(); };
+        hooks.keepWaiting = [](std::chrono::milliseconds) { return true; };
+        return std::make_unique<wc::WebConnectorRequestProcessor>(
+            *link.webConnector, link.webConnectorOptions, std::move(hooks));
+    }
+
+    // Runs the event loop until `done` or `ms` pass.
+    static void spinUntil(const std::function<bool()> &done, int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+
+    void keepOldInvoice()
+    {
+        execute(u"INSERT INTO Invoices (InvNo, Customer) VALUES ('OLD-1', 'Old Customer')"_s);
+    }
+    void expectOldInvoiceKept()
+    {
+        EXPECT_EQ(count(u"Invoices"_s), 1);
+        EXPECT_EQ(value(u"SELECT InvNo FROM Invoices"_s), u"OLD-1"_s);
+    }
+    QString lastMessage() const
+    {
+        return screen.messages().empty() ? QString() : screen.messages().back().text;
+    }
+
     QProcess m_connector;
     QString m_caPath;
     quint16 m_port = 0;
@@ -239,4 +321,141 @@ TEST_F(WebConnectorPath, AWebConnectorThatStopsCallingMidUpdateKeepsTheOldRows)
     EXPECT_TRUE(text.contains(u"Web Connector"_s)) << text.toStdString();
     EXPECT_EQ(value(u"SELECT ListID FROM Customers"_s), u"old"_s);
     EXPECT_EQ(count(u"Customers"_s), 1);
+}
+
+TEST_F(WebConnectorPath, AnOldHostGetsItsInvoicesByDateWindowsAsOverTheSocket)
+{
+    const QString path = company(7, 600);
+    std::map<QString, QStringList> bySocket;
+    {
+        StandIn program(kQbsim, path, {u"--quiet"_s, u"--qbxml-version"_s, u"2.1"_s});
+        ASSERT_TRUE(program.started()) << program.log().toStdString();
+        state.quickBooks().makeProcessor = nullptr;
+        state.quickBooks().socketPath = program.socketPath();
+        retrieveAll();
+        bySocket = tables();
+        CloseQB(state);
+    }
+    ASSERT_EQ(bySocket[u"Invoices"_s].size(), 600);
+    clearTables();
+
+    startService();
+    startConnector(path, kPassword, {u"--qbxml-version"_s, u"2.1"_s});
+    retrieveAll();
+    EXPECT_EQ(tables(), bySocket);
+    // The invoices came in several windows, none of them paged.
+    const QString out = connectorOutput();
+    EXPECT_GT(out.count(u"receiveResponseXML(answer)"_s), 4) << out.toStdString();
+    EXPECT_FALSE(out.contains(u"3391"_s));
+}
+
+// A request QuickBooks cannot parse (an element out of the schema's order) and a QuickBooks
+// that cannot be started reach the user as the same numbers and texts as over the socket; the
+// old rows stay.
+TEST_F(WebConnectorPath, QuickBooksRefusalsReachTheUserAsOverTheSocket)
+{
+    const QString path = company(4, 30);
+    keepOldInvoice();
+    // Each retrieval is one user action, which shows its first error in a box.
+    const auto invoicesAsOneAction = [&] {
+        ErrorReport::Action action(state.errors());
+        const std::size_t before = screen.messages().size();
+        screen.periodNext(QString(), QString());
+        screen.answerNext(Answer::Ok);
+        GetInvoices(state);
+        EXPECT_EQ(screen.messages().size(), before + 1);
+    };
+    QString bySocket;
+    {
+        StandIn program(kQbsim, path, {u"--quiet"_s});
+        ASSERT_TRUE(program.started()) << program.log().toStdString();
+        const QString socketPath = program.socketPath();
+        state.quickBooks().makeProcessor = [socketPath] {
+            return std::make_unique<MisorderingProcessor>(
+                std::make_unique<qb::SocketRequestProcessor>(socketPath));
+        };
+        invoicesAsOneAction();
+        bySocket = lastMessage();
+        CloseQB(state);
+    }
+    ASSERT_GT(MisorderingProcessor::misordered, 0);
+    ASSERT_TRUE(bySocket.contains(qb::hr::description(qb::hr::kXmlParse)))
+        << bySocket.toStdString();
+    expectOldInvoiceKept();
+
+    startService();
+    startConnector(path, kPassword);
+    state.quickBooks().makeProcessor = [this] {
+        return std::make_unique<MisorderingProcessor>(webConnectorProcessor());
+    };
+    invoicesAsOneAction();
+    EXPECT_EQ(lastMessage(), bySocket);
+    QString out;
+    spinUntil(
+        [&] {
+            out += connectorOutput();
+            return out.contains(u"receiveResponseXML(0x80040400)"_s);
+        },
+        5000);
+    EXPECT_TRUE(out.contains(u"receiveResponseXML(0x80040400)"_s)) << out.toStdString();
+    expectOldInvoiceKept();
+    CloseQB(state);
+
+    // QuickBooks cannot be started: the request processor's refusal, and the Web
+    // Connector's connectionError for a company file QuickBooks cannot open.
+    state.quickBooks().makeProcessor = [] {
+        struct CannotStart : MisorderingProcessor {
+            CannotStart() : MisorderingProcessor(nullptr) {}
+            void openConnection(const QString &, const QString &) override {}
+            // As the request processor does: the connection opens, QuickBooks does not.
+            void beginSession(const QString &, int) override
+            {
+                throw Error(qb::hr::kCouldNotStart, qb::hr::description(qb::hr::kCouldNotStart));
+            }
+            bool linkLost() const override { return false; }
+            void closeConnection() override {}
+        };
+        return std::make_unique<CannotStart>();
+    };
+    invoicesAsOneAction();
+    const QString cannotStart = lastMessage();
+    ASSERT_TRUE(cannotStart.contains(qb::hr::description(qb::hr::kCouldNotStart)))
+        << cannotStart.toStdString();
+    CloseQB(state);
+
+    m_connector.kill();
+    m_connector.waitForFinished(5000);
+    state.quickBooks().makeProcessor = nullptr;
+    startConnector(folder.path() + u"/no-such-company.qbxml"_s, kPassword);
+    invoicesAsOneAction();
+    EXPECT_EQ(lastMessage().toStdString(), cannotStart.toStdString());
+    expectOldInvoiceKept();
+}
+
+// An update ends with the retrieval that needed it, so the Web Connector does not sit showing
+// progress; the session Corvina keeps open waits for the next update for its next retrieval.
+TEST_F(WebConnectorPath, AnUpdateEndsWithItsRetrievalAndTheNextRetrievalWaitsForTheNextUpdate)
+{
+    const QString path = company(6, 20);
+    startService();
+    state.quickBooks().webConnectorOptions.idleEnd = std::chrono::milliseconds(200);
+    startConnector(path, kPassword, {}, false); // one update, then it exits
+    GetCustomers(state);
+    EXPECT_EQ(count(u"Customers"_s), 6);
+    ASSERT_TRUE(state.quickBooks().sessionOpen);
+    spinUntil([&] { return m_connector.state() == QProcess::NotRunning; }, 10000);
+    ASSERT_EQ(m_connector.state(), QProcess::NotRunning);
+    const QString first = connectorOutput();
+    EXPECT_EQ(m_connector.exitCode(), 0) << first.toStdString();
+    EXPECT_TRUE(first.contains(u"-> 100"_s)) << first.toStdString();
+    EXPECT_TRUE(first.contains(u"closeConnection"_s)) << first.toStdString();
+    EXPECT_FALSE(state.quickBooks().webConnector->updateRunning());
+
+    startConnector(path, kPassword, {}, false);
+    screen.periodNext(QString(), QString());
+    screen.answerNext(Answer::Ok); // the Hint after the first invoice retrieval
+    GetInvoices(state);
+    EXPECT_EQ(count(u"Invoices"_s), 20);
+    spinUntil([&] { return m_connector.state() == QProcess::NotRunning; }, 10000);
+    EXPECT_EQ(m_connector.exitCode(), 0) << connectorOutput().toStdString();
 }

@@ -231,3 +231,65 @@ TEST(CertificateMaker, MakesAKeyAndCertificateForTheHost)
               QFileDevice::Permissions());
     EXPECT_TRUE(QFile::permissions(certPath) & QFileDevice::ReadOther);
 }
+
+// Clients that ask before sending a body (Expect: 100-continue, as curl does past 1 KiB and
+// .NET's HTTP client by default) get "100 Continue" at once, then their answer; a large body
+// of several TLS records arrives whole.
+TEST_F(ServiceTest, AnswersExpectContinueAndReadsLargeBodies)
+{
+    QSslSocket raw;
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates({QSslCertificate(files.certificatePem, QSsl::Pem)});
+    raw.setSslConfiguration(tls);
+    raw.connectToHostEncrypted(QStringLiteral("localhost"), port);
+    const auto spinUntil = [](const std::function<bool()> &done, int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    };
+    spinUntil([&] { return raw.isEncrypted(); }, 5000);
+    ASSERT_TRUE(raw.isEncrypted()) << raw.errorString().toStdString();
+
+    // Just under the bound of 64 KiB: a ticket nobody was given, so a fault comes back.
+    const QByteArray body = SoapTestClient::envelope(
+        QStringLiteral("getLastError"), {{QStringLiteral("ticket"), QString(14 * 1024, u'<')}});
+    ASSERT_LT(body.size(), 64 * 1024);
+    raw.write("POST /qbwc HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/xml\r\n"
+              "SOAPAction: \"http://developer.intuit.com/getLastError\"\r\n"
+              "Expect: 100-continue\r\nContent-Length: " +
+              QByteArray::number(body.size()) + "\r\n\r\n");
+    QByteArray answer;
+    QElapsedTimer asked;
+    asked.start();
+    spinUntil(
+        [&] {
+            answer += raw.readAll();
+            return answer.contains("\r\n\r\n");
+        },
+        2000);
+    EXPECT_LT(asked.elapsed(), 1000);
+    ASSERT_TRUE(answer.startsWith("HTTP/1.1 100 Continue\r\n\r\n")) << answer.constData();
+    answer.clear();
+    raw.write(body);
+    spinUntil(
+        [&] {
+            answer += raw.readAll();
+            return answer.contains("</soap:Envelope>");
+        },
+        5000);
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 200")) << answer.left(200).constData();
+    EXPECT_TRUE(answer.contains("No error.")) << answer.constData();
+
+    // Too large a body announced with the question is refused before it is sent.
+    raw.write("POST /qbwc HTTP/1.1\r\nHost: localhost\r\nExpect: 100-continue\r\n"
+              "Content-Length: 100000000\r\n\r\n");
+    answer.clear();
+    spinUntil(
+        [&] {
+            answer += raw.readAll();
+            return answer.contains("\r\n\r\n");
+        },
+        5000);
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 413")) << answer.constData();
+}

@@ -119,6 +119,12 @@ void QuickBooksConnection::createButtons()
     auto *saveQwc =
         buttons->addButton(QStringLiteral("Save .&QWC file..."), QDialogButtonBox::ActionRole);
     saveQwc->setObjectName(QStringLiteral("cmdSaveQwc"));
+    auto *guide = buttons->addButton(QStringLiteral("Setup &guide..."), QDialogButtonBox::HelpRole);
+    guide->setObjectName(QStringLiteral("cmdSetupGuide"));
+    connect(guide, &QPushButton::clicked, this, [this] {
+        if (m_actions.openGuide)
+            m_actions.openGuide();
+    });
     connect(saveCertificate, &QPushButton::clicked, this, [this] {
         if (m_actions.saveCertificate)
             m_actions.saveCertificate(settings());
@@ -272,6 +278,8 @@ void showQuickBooksConnection(ProgramState &state, QWidget *parent)
                 writeFile(path, wc::qwcDocument(fields));
         });
     };
+
+    actions.openGuide = [&state] { openWebConnectorGuide(state); };
 
     QuickBooksConnection window(current, std::move(actions), parent);
     if (window.exec() != QDialog::Accepted)

@@ -28,6 +28,7 @@ public:
         std::function<void(const wc::ConnectionSettings &)>
             saveCertificate;                                         // "Save certificate..."
         std::function<void(const wc::ConnectionSettings &)> saveQwc; // "Save .QWC file..."
+        std::function<void()> openGuide;                             // "Setup guide..."
         QString serviceUrl;
     };
 
