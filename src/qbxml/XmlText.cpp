@@ -1,5 +1,7 @@
 #include "qbxml/XmlText.h"
 
+#include <cstring>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -92,29 +94,32 @@ Fault firstBadCharacter(QByteArrayView text)
 
 namespace {
 
-void appendUtf8(QByteArray &out, std::uint32_t cp)
+// Writes the UTF-8 form of `cp` at `to` and returns the position after it.
+char *putUtf8(char *to, std::uint32_t cp)
 {
     if (cp < 0x80) {
-        out.append(static_cast<char>(cp));
+        *to++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out.append(static_cast<char>(0xC0 | (cp >> 6)));
-        out.append(static_cast<char>(0x80 | (cp & 0x3F)));
+        *to++ = static_cast<char>(0xC0 | (cp >> 6));
+        *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out.append(static_cast<char>(0xE0 | (cp >> 12)));
-        out.append(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.append(static_cast<char>(0x80 | (cp & 0x3F)));
+        *to++ = static_cast<char>(0xE0 | (cp >> 12));
+        *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out.append(static_cast<char>(0xF0 | (cp >> 18)));
-        out.append(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.append(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.append(static_cast<char>(0x80 | (cp & 0x3F)));
+        *to++ = static_cast<char>(0xF0 | (cp >> 18));
+        *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return to;
 }
 
-// Appends the character that the reference at raw[amp] names and returns the reference's
-// length, or 0 when it is unknown or malformed. Character references are "&#" decimal digits
-// or "&#x" hexadecimal digits, then ';', naming a character XML allows.
-qsizetype appendReference(QByteArrayView raw, qsizetype amp, QByteArray &out)
+// Writes the character that the reference at raw[amp] names at `to` and returns the
+// reference's length, or 0 when it is unknown or malformed. Character references are "&#"
+// decimal digits or "&#x" hexadecimal digits, then ';', naming a character XML allows. What a
+// reference names is never longer than the reference.
+qsizetype putReference(QByteArrayView raw, qsizetype amp, char *&to)
 {
     const qsizetype n = raw.size();
     qsizetype i = amp + 1;
@@ -141,27 +146,24 @@ qsizetype appendReference(QByteArrayView raw, qsizetype amp, QByteArray &out)
         }
         if (i == digits || i >= n || raw[i] != ';' || !isXmlChar(cp))
             return 0;
-        appendUtf8(out, cp);
+        to = putUtf8(to, cp);
         return i + 1 - amp;
     }
-    // The five predefined entities; their names have at most four letters.
-    const qsizetype semi = raw.sliced(i, std::min<qsizetype>(n - i, 5)).indexOf(';');
-    if (semi < 0)
-        return 0;
-    const QByteArrayView name = raw.sliced(i, semi);
-    if (name == "amp")
-        out.append('&');
-    else if (name == "lt")
-        out.append('<');
-    else if (name == "gt")
-        out.append('>');
-    else if (name == "quot")
-        out.append('"');
-    else if (name == "apos")
-        out.append('\'');
-    else
-        return 0;
-    return i + semi + 1 - amp;
+    // The five predefined entities.
+    const QByteArrayView rest = raw.sliced(i);
+    const auto named = [&](QByteArrayView name, char c) -> qsizetype {
+        if (!rest.startsWith(name) || rest.size() <= name.size() || rest[name.size()] != ';')
+            return 0;
+        *to++ = c;
+        return name.size() + 2;
+    };
+    switch (rest.isEmpty() ? '\0' : rest[0]) {
+    case 'l': return named("lt", '<');
+    case 'g': return named("gt", '>');
+    case 'a': return rest.startsWith("amp") ? named("amp", '&') : named("apos", '\'');
+    case 'q': return named("quot", '"');
+    default: return 0;
+    }
 }
 
 } // namespace
@@ -185,29 +187,42 @@ bool needsWork(QByteArrayView raw, Piece kind)
 // otherwise -1.
 qsizetype appendRead(QByteArrayView raw, Piece kind, QByteArray &out)
 {
+    // Reading never lengthens a piece, so room is made once and written through a pointer;
+    // answers of a megabyte carry an entity every few bytes.
+    const qsizetype at = out.size();
+    out.resize(at + raw.size());
+    char *const begin = out.data() + at;
+    char *to = begin;
     const char *p = raw.data();
     const qsizetype n = raw.size();
     qsizetype from = 0; // the start of the bytes still to copy as they are
     qsizetype i = 0;
+    const auto flush = [&] {
+        std::memcpy(to, p + from, static_cast<std::size_t>(i - from));
+        to += i - from;
+    };
     while (i < n) {
         const char c = p[i];
         if (c == '&' && kind != Piece::CData) {
-            out.append(p + from, i - from);
-            const qsizetype length = appendReference(raw, i, out);
-            if (length == 0)
+            flush();
+            const qsizetype length = putReference(raw, i, to);
+            if (length == 0) {
+                out.truncate(at + (to - begin));
                 return i;
+            }
             i += length;
             from = i;
         } else if (c == '\r' || (kind == Piece::AttributeValue && (c == '\n' || c == '\t'))) {
-            out.append(p + from, i - from);
-            out.append(kind == Piece::AttributeValue ? ' ' : '\n');
+            flush();
+            *to++ = kind == Piece::AttributeValue ? ' ' : '\n';
             i += c == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1;
             from = i;
         } else {
             ++i;
         }
     }
-    out.append(p + from, n - from);
+    flush();
+    out.truncate(at + (to - begin));
     return -1;
 }
 

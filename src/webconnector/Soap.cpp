@@ -127,6 +127,31 @@ std::optional<QByteArrayView> namespaceOf(const std::vector<Scope> &scopes, QByt
 
 } // namespace
 
+namespace {
+
+// What comes before the root element's start tag: the first '<' outside a comment or
+// processing instruction and followed by neither '?' nor '!', or the whole body without one.
+QByteArrayView prologOf(const QByteArray &body)
+{
+    qsizetype at = body.indexOf('<');
+    while (at >= 0 && at + 1 < body.size()) {
+        const QByteArrayView rest = QByteArrayView(body).sliced(at);
+        qsizetype skip = 1;
+        if (rest.startsWith("<!--"))
+            skip = rest.indexOf("-->");
+        else if (rest.startsWith("<?"))
+            skip = rest.indexOf("?>");
+        else if (rest[1] != '!')
+            return QByteArrayView(body).first(at);
+        if (skip < 0)
+            return body;
+        at = body.indexOf('<', at + skip);
+    }
+    return body;
+}
+
+} // namespace
+
 std::optional<Call> parseCall(const QByteArray &body, QString *error)
 {
     const auto failed = [&](const QString &why) -> std::optional<Call> {
@@ -135,8 +160,10 @@ std::optional<Call> parseCall(const QByteArray &body, QString *error)
         return std::nullopt;
     };
     // The scanner never expands entities of a document type; refusing one outright keeps the
-    // message plain SOAP. (A "<!DOCTYPE" only in a comment or CDATA is refused as well.)
-    if (body.contains("<!DOCTYPE"))
+    // message plain SOAP. A document type may stand only before the root element (the scanner
+    // refuses one anywhere else), so only that prolog is searched, not a megabyte of answer.
+    // (A "<!DOCTYPE" in a comment of the prolog is refused as well.)
+    if (prologOf(body).contains("<!DOCTYPE"))
         return failed(QStringLiteral("document type declarations are not accepted"));
     // qbXML answers of a megabyte travel in receiveResponseXML: the project's own scanner
     // reads them several times faster than QXmlStreamReader, with the same well-formedness

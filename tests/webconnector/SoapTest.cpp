@@ -202,6 +202,11 @@ TEST(SoapCodec, RefusesWhatIsNotOneOfTheOperations)
         {"entity declaration",
          QByteArrayLiteral("<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY a \"aaaa\">]>") +
              good.mid(good.indexOf('<', 2))},
+        {"entity declaration after a comment with markup in it",
+         QByteArrayLiteral("<?xml version=\"1.0\"?><!-- <b> --><!DOCTYPE x []>") +
+             good.mid(good.indexOf('<', 2))},
+        {"document type after the root element",
+         good + QByteArrayLiteral("<!DOCTYPE x [<!ENTITY a \"aaaa\">]>")},
         {"markup in an argument",
          QByteArrayLiteral(
              "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
