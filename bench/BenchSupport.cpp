@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTextStream>
@@ -131,6 +132,35 @@ Answer HeadlessScreen::message(const QString &text, const QString &, Buttons)
 QString fixed(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
+}
+
+HelperProcess::~HelperProcess()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+bool startQbsimServe(QProcess &process, const QString &qbsim, const QStringList &arguments)
+{
+    process.start(qbsim, QStringList{QStringLiteral("serve")} + arguments);
+    if (!process.waitForStarted(10000))
+        return false;
+    QDeadlineTimer deadline(std::chrono::minutes(10));
+    QByteArray out;
+    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
+        process.waitForReadyRead(100);
+        out += process.readAllStandardOutput();
+        if (out.contains("qbsim: listening on "))
+            return true;
+    }
+    std::fprintf(stderr, "qbsim serve did not start: %s\n",
+                 (out + process.readAllStandardError()).constData());
+    return false;
 }
 
 } // namespace corvina::bench

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include "base/Screen.h"
 #include <QString>
@@ -60,6 +61,19 @@ public:
     void showMainWindow() override {}
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
+
+// A process the benchmark started, stopped when the step ends, however it ends.
+struct HelperProcess {
+    QProcess process;
+    HelperProcess() = default;
+    HelperProcess(const HelperProcess &) = delete;
+    HelperProcess &operator=(const HelperProcess &) = delete;
+    ~HelperProcess();
+};
+
+// Starts `qbsim serve` (the program at `qbsim`) with `arguments` and waits until it says it
+// listens; false, with its output on stderr, when it does not.
+bool startQbsimServe(QProcess &process, const QString &qbsim, const QStringList &arguments);
 
 // A plain text table.
 void printTable(const QString &title, const QStringList &header,

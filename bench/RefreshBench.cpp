@@ -35,21 +35,6 @@ namespace {
 
 const QString kQbsim = QStringLiteral(CORVINA_QBSIM_PATH);
 
-// Stops a helper process when the step ends, however it ends.
-struct Helper {
-    QProcess process;
-    ~Helper()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-};
-
 bool runQbsim(const QStringList &arguments)
 {
     QProcess qbsim;
@@ -58,28 +43,6 @@ bool runQbsim(const QStringList &arguments)
     qbsim.start(kQbsim, arguments);
     return qbsim.waitForFinished(-1) && qbsim.exitStatus() == QProcess::NormalExit &&
            qbsim.exitCode() == 0;
-}
-
-// `qbsim serve` on a private socket with the given record delay, its request log in `log`,
-// waited for until it listens.
-bool startServe(QProcess &process, const QString &company, const QString &socketPath,
-                const QString &delayMs, const QString &log)
-{
-    process.setStandardErrorFile(log);
-    process.start(
-        kQbsim, {u"serve"_s, u"--socket"_s, socketPath, u"--record-delay-ms"_s, delayMs, company});
-    if (!process.waitForStarted(10000))
-        return false;
-    QDeadlineTimer deadline(std::chrono::minutes(10));
-    QByteArray out;
-    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
-        process.waitForReadyRead(100);
-        out += process.readAllStandardOutput();
-        if (out.contains("qbsim: listening on "))
-            return true;
-    }
-    std::fprintf(stderr, "qbsim serve did not start: %s\n", out.constData());
-    return false;
 }
 
 // The screen of the measured runs: counts the boxes, so a refresh that falls back to the full
@@ -109,10 +72,12 @@ int step(const QString &what, const QString &company, const QString &appFolder,
 
     CountingScreen screen;
     ProgramState state(appFolder, screen);
-    Helper qbsim;
+    HelperProcess qbsim;
     const QString socketPath = QDir(appFolder).filePath(u"qbsim.sock"_s);
     const QString log = QDir(appFolder).filePath(u"qbsim-%1.log"_s.arg(what));
-    if (!startServe(qbsim.process, company, socketPath, delayMs, log))
+    qbsim.process.setStandardErrorFile(log); // the request log
+    if (!startQbsimServe(qbsim.process, kQbsim,
+                         {u"--socket"_s, socketPath, u"--record-delay-ms"_s, delayMs, company}))
         return 1;
     state.quickBooks().makeProcessor = nullptr;
     state.quickBooks().socketPath = socketPath;

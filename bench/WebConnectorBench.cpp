@@ -44,21 +44,6 @@ const QString kQbsim = QStringLiteral(CORVINA_QBSIM_PATH);
 const QString kUser = u"corvina"_s;
 const QString kPassword = u"bench pass"_s;
 
-// Stops a helper process when the step ends, however it ends.
-struct Helper {
-    QProcess process;
-    ~Helper()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-};
-
 int generate(const QString &out, const QString &invoices, const QString &seed)
 {
     QProcess qbsim;
@@ -69,25 +54,6 @@ int generate(const QString &out, const QString &invoices, const QString &seed)
                    qbsim.exitCode() == 0
                ? 0
                : 1;
-}
-
-// `qbsim serve` on a private socket, waited for until it says it listens.
-bool startServe(QProcess &process, const QString &company, const QString &socketPath)
-{
-    process.start(kQbsim, {u"serve"_s, u"--socket"_s, socketPath, u"--quiet"_s, company});
-    if (!process.waitForStarted(10000))
-        return false;
-    QDeadlineTimer deadline(std::chrono::minutes(10));
-    QByteArray out;
-    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
-        process.waitForReadyRead(100);
-        out += process.readAllStandardOutput();
-        if (out.contains("qbsim: listening on "))
-            return true;
-    }
-    std::fprintf(stderr, "qbsim serve did not start: %s\n",
-                 (out + process.readAllStandardError()).constData());
-    return false;
 }
 
 // The HTTPS service on the loopback with a certificate made here; returns its port, 0 on failure.
@@ -132,14 +98,15 @@ int retrieve(const QString &path, const QString &company, const QString &appFold
 
     HeadlessScreen screen;
     ProgramState state(appFolder, screen);
-    Helper qbsim;
+    HelperProcess qbsim;
     qbsim.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     Clock::time_point start;
     double standInStart = 0;
     if (path == u"socket") {
         const auto launched = Clock::now();
         const QString socketPath = QDir(appFolder).filePath(u"qbsim.sock"_s);
-        if (!startServe(qbsim.process, company, socketPath))
+        if (!startQbsimServe(qbsim.process, kQbsim,
+                             {u"--socket"_s, socketPath, u"--quiet"_s, company}))
             return 1;
         state.quickBooks().makeProcessor = nullptr;
         state.quickBooks().socketPath = socketPath;

@@ -155,9 +155,10 @@ TEST(RefreshExactness, EachDaysRefreshEqualsAFullRetrievalOfTheSameCompany)
         ASSERT_FALSE(log.isEmpty());
         for (const QByteArray &request : log) {
             for (const char *query : {"<CustomerQueryRq", "<ItemQueryRq", "<InvoiceQueryRq"}) {
-                if (request.contains(query))
+                if (request.contains(query)) {
                     EXPECT_TRUE(request.contains("FromModifiedDate"))
                         << "a query without a modified-since filter: " << request.toStdString();
+                }
             }
         }
 
