@@ -2,10 +2,13 @@
 // Web Connector over HTTPS on the loopback: the same tables as over the stand-in's socket for
 // the same company file (paged, and by date windows for an old host), QuickBooks' refusals
 // reaching the user as over the socket, a wrong password, a Web Connector that stops calling
-// mid-update, and updates that end with the retrieval.
+// mid-update, updates that end with the retrieval, and a refresh.
 #include "support/RetrievalFixture.h"
 
 #include "base/Error.h"
+#include "qbsim/CompanyChange.h"
+#include "qbsim/CompanyFile.h"
+#include "qbsim/Generator.h"
 #include "qbxml/ComErrors.h"
 #include "qbxml/SocketRequestProcessor.h"
 #include "retrieval/PagedQuery.h"
@@ -16,9 +19,11 @@
 #include "webconnector/WebConnectorRequestProcessor.h"
 #include "webconnector/WebConnectorService.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSslCertificate>
 #include <QSslKey>
 
@@ -458,4 +463,61 @@ TEST_F(WebConnectorPath, AnUpdateEndsWithItsRetrievalAndTheNextRetrievalWaitsFor
     EXPECT_EQ(count(u"Invoices"_s), 20);
     spinUntil([&] { return m_connector.state() == QProcess::NotRunning; }, 10000);
     EXPECT_EQ(m_connector.exitCode(), 0) << connectorOutput().toStdString();
+}
+
+// A refresh through the Web Connector asks only for what changed and leaves the tables as a
+// full retrieval through it gives.
+TEST_F(WebConnectorPath, ARefreshAsksOnlyForWhatChangedAndEqualsAFullRetrieval)
+{
+    QByteArray generated;
+    {
+        QBuffer buffer(&generated);
+        buffer.open(QIODevice::WriteOnly);
+        qbsim::GeneratorOptions options;
+        options.customers = 30;
+        options.invoices = 300;
+        ASSERT_TRUE(qbsim::generateCompany(options, buffer));
+    }
+    const QString path = folder.file(u"Generated.qbw"_s);
+    const auto write = [&](const QByteArray &bytes) {
+        QSaveFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        ASSERT_TRUE(file.commit());
+    };
+    write(generated);
+    folder.write(u"QBPath.txt"_s, path.toUtf8() + "\n");
+    startService();
+    startConnector(path, kPassword);
+    GetCustomers(state);
+    screen.periodNext(u"01/01/2025"_s, QString());
+    screen.answerNext(Answer::Ok); // the Hint after the first invoice retrieval
+    GetInvoices(state);
+    ASSERT_GT(count(u"Invoices"_s), 0);
+    m_connector.kill();
+    m_connector.waitForFinished(5000);
+
+    qbsim::ChangeOptions change;
+    change.edits = 10;
+    change.deletions = 2;
+    write(qbsim::changeCompany(qbsim::CompanyFile::load(path), change));
+    const std::size_t messages = screen.messages().size();
+    startConnector(path, kPassword);
+    RefreshCustomers(state);
+    RefreshInvoices(state);
+    ASSERT_EQ(screen.messages().size(), messages) << lastMessage().toStdString();
+    const QString log = connectorOutput();
+    EXPECT_TRUE(log.contains(u"ModifiedDate"_s)) << log.toStdString();
+    EXPECT_TRUE(log.contains(u"TxnDeletedQueryRq"_s)) << log.toStdString();
+    auto refreshed = tables();
+    refreshed.erase(u"Reps"_s);
+
+    clearTables();
+    GetCustomers(state);
+    screen.periodNext(u"01/01/2025"_s, QString());
+    screen.answerNext(Answer::Ok); // the Hint again: the table was empty
+    GetInvoices(state);
+    auto full = tables();
+    full.erase(u"Reps"_s);
+    EXPECT_EQ(refreshed, full);
 }
