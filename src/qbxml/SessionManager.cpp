@@ -65,6 +65,11 @@ ResponseSet SessionManager::doRequests(const RequestSet &requests)
     return ResponseSet::parse(answer);
 }
 
+void SessionManager::sendAhead(const RequestSet &requests)
+{
+    guarded([&] { m_processor->sendAhead(requests.toQbxml()); });
+}
+
 QList<QVersionNumber> SessionManager::supportedQbxmlVersions()
 {
     if (!m_hostVersions)

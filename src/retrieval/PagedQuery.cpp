@@ -125,17 +125,10 @@ const qb::Response *PagedQuery::next()
     return &send(set);
 }
 
-const qb::Response *PagedQuery::nextIteratorPage()
+std::unique_ptr<qb::RequestSet> PagedQuery::iteratorRequest(bool first) const
 {
-    const bool first = m_pages == 1;
-    if (!first && (!m_current || m_current->iteratorRemainingCount().value_or(0) <= 0 ||
-                   m_iteratorId.isEmpty())) {
-        m_done = true;
-        m_answer.reset();
-        return nullptr;
-    }
-    const auto set = m_link.sessionManager->createMsgSetRequest(m_version.majorVersion(),
-                                                                m_version.minorVersion());
+    auto set = m_link.sessionManager->createMsgSetRequest(m_version.majorVersion(),
+                                                          m_version.minorVersion());
     set->setOnError(qb::OnError::Continue);
     qb::Query *query = &appendQuery(*set);
     query->setMaxReturned(kPageSize);
@@ -143,6 +136,21 @@ const qb::Response *PagedQuery::nextIteratorPage()
         query->setIterator(qb::Iterator::Start);
     else
         query->setIterator(qb::Iterator::Continue, m_iteratorId);
+    return set;
+}
+
+const qb::Response *PagedQuery::nextIteratorPage()
+{
+    const bool first = m_pages == 1;
+    if (!first && (!m_current || m_current->iteratorRemainingCount().value_or(0) <= 0 ||
+                   m_iteratorId.isEmpty())) {
+        m_done = true;
+        m_answer.reset();
+        m_ahead.reset();
+        return nullptr;
+    }
+    const std::unique_ptr<qb::RequestSet> set =
+        m_ahead ? std::move(m_ahead) : iteratorRequest(first);
     const qb::Response &response = send(*set);
     if (response.iteratorId())
         m_iteratorId = *response.iteratorId();
@@ -152,8 +160,13 @@ const qb::Response *PagedQuery::nextIteratorPage()
         m_answer.reset();
         return nullptr;
     }
-    if (!response.iteratorRemainingCount() || *response.iteratorRemainingCount() == 0)
+    if (!response.iteratorRemainingCount() || *response.iteratorRemainingCount() == 0) {
         m_iteratorId.clear();
+    } else if (response.statusCode() == 0 && !m_iteratorId.isEmpty()) {
+        // The host can fetch the next page while the caller writes this one.
+        m_ahead = iteratorRequest(false);
+        m_link.sessionManager->sendAhead(*m_ahead);
+    }
     return &response;
 }
 

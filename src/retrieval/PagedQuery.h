@@ -5,6 +5,7 @@
 
 #include <QDate>
 
+#include <memory>
 #include <optional>
 
 namespace corvina {
@@ -59,6 +60,8 @@ private:
     // The query of one request, with the filters of this retrieval.
     qb::Query &appendQuery(qb::RequestSet &set) const;
     const qb::Response *nextIteratorPage();
+    // The request of an iterator page: the first, or the one after the current page.
+    std::unique_ptr<qb::RequestSet> iteratorRequest(bool first) const;
     const qb::Response *nextWindow();
     // True when an invoice dated before `day` exists (within the period's lower bound).
     bool anyBefore(QDate day, const qb::Response **failure);
@@ -78,6 +81,8 @@ private:
     bool m_done = false;
     // Iterators.
     QString m_iteratorId;
+    // The next page's request, announced to the host while the caller writes this page.
+    std::unique_ptr<qb::RequestSet> m_ahead;
     // Date windows, walked from the newest back.
     std::optional<QDate> m_windowFrom, m_windowTo;
     int m_windowDays = 31;
