@@ -60,8 +60,16 @@ std::unique_ptr<RequestSet> SessionManager::createMsgSetRequest(int majorVersion
 
 ResponseSet SessionManager::doRequests(const RequestSet &requests)
 {
+    return doRequests(requests, {});
+}
+
+ResponseSet SessionManager::doRequests(const RequestSet &requests,
+                                       const std::function<void(QByteArrayView answer)> &arrived)
+{
     const QByteArray answer =
         guarded([&] { return m_processor->processRequest(requests.toQbxml()); });
+    if (arrived)
+        arrived(answer);
     return ResponseSet::parse(answer);
 }
 
