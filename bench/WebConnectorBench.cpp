@@ -78,6 +78,9 @@ quint16 startService(ProgramState &state, const QString &folder, QString &caPath
         std::fprintf(stderr, "the service did not start: %s\n", qPrintable(error));
         return 0;
     }
+    // As the program runs it; the waiting loops below wake when a call came.
+    service->runOnOwnThread();
+    QObject::connect(service.get(), &wc::WebConnectorService::changed, qApp, [] {});
     QuickBooksLink &link = state.quickBooks();
     link.makeProcessor = nullptr;
     link.webConnector = service;

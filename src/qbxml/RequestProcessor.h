@@ -18,6 +18,12 @@ public:
     virtual void beginSession(const QString &companyFile, int openMode) = 0;
     virtual QString currentCompanyFile() = 0;
     virtual QByteArray processRequest(QByteArrayView qbxmlRequest) = 0;
+    // Announces the request the next processRequest will carry, so that a processor whose
+    // host works at its own pace can hand it out while the caller is still busy with the
+    // previous answer. processRequest with the same text then takes that answer; with other
+    // text, the announced answer is dropped. The default does nothing: the request goes out
+    // when processRequest is called.
+    virtual void sendAhead(QByteArrayView qbxmlRequest) { Q_UNUSED(qbxmlRequest); }
     virtual void endSession() = 0;
     virtual void closeConnection() = 0;
 

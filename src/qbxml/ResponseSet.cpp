@@ -49,6 +49,49 @@ Element Response::record(int index) const
     return Element(m_document, m_records.at(static_cast<std::size_t>(index)));
 }
 
+std::optional<ResponseSet::Head> ResponseSet::peekFirst(QByteArrayView qbxml)
+{
+    XmlScanner scanner(qbxml);
+    // The next start tag; false at an end tag, the end or a fault.
+    const auto nextStart = [&scanner] {
+        for (;;) {
+            switch (scanner.next()) {
+            case XmlScanner::Token::StartElement: return true;
+            case XmlScanner::Token::Characters: continue;
+            default: return false;
+            }
+        }
+    };
+    if (!nextStart() || scanner.name() != "QBXML")
+        return std::nullopt;
+    while (nextStart()) {
+        if (scanner.name() != "QBXMLMsgsRs") {
+            scanner.skipElement();
+            if (scanner.hasError())
+                return std::nullopt;
+            continue;
+        }
+        if (!nextStart())
+            return std::nullopt;
+        Head head;
+        bool ok = false;
+        head.statusCode = scanner.attribute("statusCode").toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+        if (const QByteArrayView id = scanner.attribute("iteratorID"); !id.isEmpty())
+            head.iteratorId = QString::fromUtf8(id);
+        if (const QByteArrayView text = scanner.attribute("iteratorRemainingCount");
+            !text.isEmpty()) {
+            const int value = text.toInt(&ok);
+            if (!ok || value < 0)
+                return std::nullopt;
+            head.iteratorRemainingCount = value;
+        }
+        return head;
+    }
+    return std::nullopt;
+}
+
 ResponseSet ResponseSet::parse(QByteArrayView qbxml)
 {
     auto document = std::make_shared<Document>();

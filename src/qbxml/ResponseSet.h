@@ -56,6 +56,16 @@ public:
     // corvina::Error (hr::kInvalidData) naming the line and column of the fault.
     static ResponseSet parse(QByteArrayView qbxml);
 
+    // What the start tag of the first response says, read without parsing the records: enough
+    // to ask for the next page while the answer is still being read. Nothing when the document
+    // does not begin as a qbXML answer with a response.
+    struct Head {
+        int statusCode = 0;
+        std::optional<QString> iteratorId;
+        std::optional<int> iteratorRemainingCount;
+    };
+    static std::optional<Head> peekFirst(QByteArrayView qbxml);
+
     int count() const noexcept { return static_cast<int>(m_responses.size()); }
     const Response &response(int index) const
     {

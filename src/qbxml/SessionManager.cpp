@@ -60,9 +60,22 @@ std::unique_ptr<RequestSet> SessionManager::createMsgSetRequest(int majorVersion
 
 ResponseSet SessionManager::doRequests(const RequestSet &requests)
 {
+    return doRequests(requests, {});
+}
+
+ResponseSet SessionManager::doRequests(const RequestSet &requests,
+                                       const std::function<void(QByteArrayView answer)> &arrived)
+{
     const QByteArray answer =
         guarded([&] { return m_processor->processRequest(requests.toQbxml()); });
+    if (arrived)
+        arrived(answer);
     return ResponseSet::parse(answer);
+}
+
+void SessionManager::sendAhead(const RequestSet &requests)
+{
+    guarded([&] { m_processor->sendAhead(requests.toQbxml()); });
 }
 
 QList<QVersionNumber> SessionManager::supportedQbxmlVersions()

@@ -36,6 +36,12 @@ public:
     // An empty request set for qbXML version major.minor.
     std::unique_ptr<RequestSet> createMsgSetRequest(int majorVersion, int minorVersion) const;
     ResponseSet doRequests(const RequestSet &requests);
+    // As above; `arrived` sees the answer before it is parsed (e.g. to send the next request
+    // ahead).
+    ResponseSet doRequests(const RequestSet &requests,
+                           const std::function<void(QByteArrayView answer)> &arrived);
+    // Announces the set the next doRequests will send (see RequestProcessor::sendAhead).
+    void sendAhead(const RequestSet &requests);
     // The qbXML versions the host of the session reports (see RequestProcessor), asked once
     // per session; empty when it does not say.
     QList<QVersionNumber> supportedQbxmlVersions();

@@ -79,11 +79,12 @@ void PagedQuery::fillInvoiceQuery(qb::InvoiceQuery &query, std::optional<QDate> 
         query.setToTxnDate(*to);
 }
 
-const qb::Response &PagedQuery::send(qb::RequestSet &set)
+const qb::Response &PagedQuery::send(qb::RequestSet &set,
+                                     const std::function<void(QByteArrayView)> &arrived)
 {
     m_current = nullptr;
     m_answer.reset(); // the previous page goes before the next arrives
-    m_answer = m_link.sessionManager->doRequests(set);
+    m_answer = m_link.sessionManager->doRequests(set, arrived);
     if (m_answer->count() == 0)
         throw Error(qb::hr::kInvalidData,
                     QStringLiteral("QuickBooks answered without any response."));
@@ -125,6 +126,20 @@ const qb::Response *PagedQuery::next()
     return &send(set);
 }
 
+std::unique_ptr<qb::RequestSet> PagedQuery::iteratorRequest(const QString &id) const
+{
+    auto set = m_link.sessionManager->createMsgSetRequest(m_version.majorVersion(),
+                                                          m_version.minorVersion());
+    set->setOnError(qb::OnError::Continue);
+    qb::Query *query = &appendQuery(*set);
+    query->setMaxReturned(kPageSize);
+    if (id.isEmpty())
+        query->setIterator(qb::Iterator::Start);
+    else
+        query->setIterator(qb::Iterator::Continue, id);
+    return set;
+}
+
 const qb::Response *PagedQuery::nextIteratorPage()
 {
     const bool first = m_pages == 1;
@@ -132,28 +147,34 @@ const qb::Response *PagedQuery::nextIteratorPage()
                    m_iteratorId.isEmpty())) {
         m_done = true;
         m_answer.reset();
+        m_ahead.reset();
         return nullptr;
     }
-    const auto set = m_link.sessionManager->createMsgSetRequest(m_version.majorVersion(),
-                                                                m_version.minorVersion());
-    set->setOnError(qb::OnError::Continue);
-    qb::Query *query = &appendQuery(*set);
-    query->setMaxReturned(kPageSize);
-    if (first)
-        query->setIterator(qb::Iterator::Start);
-    else
-        query->setIterator(qb::Iterator::Continue, m_iteratorId);
-    const qb::Response &response = send(*set);
+    const std::unique_ptr<qb::RequestSet> set =
+        m_ahead ? std::move(m_ahead) : iteratorRequest(first ? QString() : m_iteratorId);
+    // The next page goes out as soon as this one's head says records remain: the host fetches
+    // it while this page is parsed and written.
+    const qb::Response &response = send(*set, [this](QByteArrayView answer) {
+        const auto head = qb::ResponseSet::peekFirst(answer);
+        if (!head || head->statusCode != 0 || head->iteratorRemainingCount.value_or(0) <= 0 ||
+            !head->iteratorId || head->iteratorId->isEmpty())
+            return;
+        m_ahead = iteratorRequest(*head->iteratorId);
+        m_link.sessionManager->sendAhead(*m_ahead);
+    });
     if (response.iteratorId())
         m_iteratorId = *response.iteratorId();
     if (!first && response.statusCode() == 1 && response.count() == 0) {
         // An empty last page ("no match") ends the list; it is no failure.
         m_done = true;
         m_answer.reset();
+        m_ahead.reset();
         return nullptr;
     }
-    if (!response.iteratorRemainingCount() || *response.iteratorRemainingCount() == 0)
+    if (!response.iteratorRemainingCount() || *response.iteratorRemainingCount() == 0) {
         m_iteratorId.clear();
+        m_ahead.reset(); // an announced page nobody asks for is dropped with the session
+    }
     return &response;
 }
 

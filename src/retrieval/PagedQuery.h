@@ -5,6 +5,8 @@
 
 #include <QDate>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace corvina {
@@ -55,10 +57,13 @@ public:
 
 private:
     PagedQuery(QuickBooksLink &link, qb::QueryKind kind, const qb::DateTime &since);
-    const qb::Response &send(qb::RequestSet &set);
+    const qb::Response &send(qb::RequestSet &set,
+                             const std::function<void(QByteArrayView)> &arrived = {});
     // The query of one request, with the filters of this retrieval.
     qb::Query &appendQuery(qb::RequestSet &set) const;
     const qb::Response *nextIteratorPage();
+    // The request of an iterator page: the first (no id), or the next of iterator `id`.
+    std::unique_ptr<qb::RequestSet> iteratorRequest(const QString &id) const;
     const qb::Response *nextWindow();
     // True when an invoice dated before `day` exists (within the period's lower bound).
     bool anyBefore(QDate day, const qb::Response **failure);
@@ -78,6 +83,8 @@ private:
     bool m_done = false;
     // Iterators.
     QString m_iteratorId;
+    // The next page's request, announced to the host while the caller writes this page.
+    std::unique_ptr<qb::RequestSet> m_ahead;
     // Date windows, walked from the newest back.
     std::optional<QDate> m_windowFrom, m_windowTo;
     int m_windowDays = 31;

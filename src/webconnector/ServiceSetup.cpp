@@ -85,6 +85,8 @@ std::unique_ptr<WebConnectorService> startService(const ConnectionSettings &sett
     if (service->start(QHostAddress::Any, settings.port, serviceTls(settings, appFolder), &error) ==
         0)
         throw Error(errc::kFileFailure, error);
+    // Calls are read and answered while a retrieval writes what it has.
+    service->runOnOwnThread();
     return service;
 }
 

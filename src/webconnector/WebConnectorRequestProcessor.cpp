@@ -40,6 +40,9 @@ WebConnectorRequestProcessor::WebConnectorRequestProcessor(WebConnectorService &
 {
     m_idle.setSingleShot(true);
     QObject::connect(&m_idle, &QTimer::timeout, [this] { endIdleUpdate(); });
+    // A service on its own thread posts this to the waiting loop below, which then looks again
+    // at once instead of at its next tick.
+    QObject::connect(&m_service, &WebConnectorService::changed, &m_wake, [] {});
 }
 
 void WebConnectorRequestProcessor::endIdleUpdate()
@@ -49,6 +52,7 @@ void WebConnectorRequestProcessor::endIdleUpdate()
     m_service.endUpdate(m_problem);
     m_inUpdate = false;
     m_resumable = true;
+    m_ahead.reset();
 }
 
 WebConnectorRequestProcessor::~WebConnectorRequestProcessor()
@@ -168,6 +172,7 @@ void WebConnectorRequestProcessor::failFromHresult(const WebConnectorService::Re
 
 void WebConnectorRequestProcessor::waitForUpdate()
 {
+    m_ahead.reset(); // belonged to an update that is over
     m_service.wantUpdate(true);
     if (m_hooks.showWaiting)
         m_hooks.showWaiting(waitingText(m_service.lastCaller(), m_options.scheduleMinutes));
@@ -243,18 +248,36 @@ QByteArray WebConnectorRequestProcessor::processRequest(QByteArrayView qbxmlRequ
         resumeUpdate();
     if (!m_inUpdate)
         fail(qb::hr::kUnexpected, qb::hr::description(qb::hr::kUnexpected), false);
-    m_service.sendRequest(qbxmlRequest.toByteArray());
     std::optional<WebConnectorService::Reply> reply;
-    waitUntil([&] { return (reply = m_service.takeReply()).has_value(); }, Wait::InUpdate);
+    const auto takeReply = [&] { return (reply = m_service.takeReply()).has_value(); };
+    const std::optional<QByteArray> ahead = std::exchange(m_ahead, std::nullopt);
+    if (ahead && *ahead != qbxmlRequest) {
+        // Another request than the one announced: its answer is waited for and dropped.
+        waitUntil(takeReply, Wait::InUpdate);
+        reply.reset();
+    }
+    if (!ahead || *ahead != qbxmlRequest)
+        m_service.sendRequest(qbxmlRequest.toByteArray());
+    waitUntil(takeReply, Wait::InUpdate);
     if (!reply->hresult.trimmed().isEmpty())
         failFromHresult(*reply, false);
     return reply->response;
+}
+
+void WebConnectorRequestProcessor::sendAhead(QByteArrayView qbxmlRequest)
+{
+    // Only between the requests of a running update; otherwise processRequest sends it.
+    if (!m_inUpdate || m_ahead || m_busy)
+        return;
+    m_service.sendRequest(qbxmlRequest.toByteArray());
+    m_ahead = qbxmlRequest.toByteArray();
 }
 
 void WebConnectorRequestProcessor::endSession()
 {
     m_idle.stop();
     m_resumable = false;
+    m_ahead.reset(); // an answer still to come is dropped with the update
     if (m_inUpdate)
         m_service.endUpdate(m_problem);
     m_inUpdate = false;

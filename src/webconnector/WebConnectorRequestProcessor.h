@@ -55,6 +55,10 @@ public:
     void beginSession(const QString &companyFile, int openMode) override;
     QString currentCompanyFile() override;
     QByteArray processRequest(QByteArrayView qbxmlRequest) override;
+    // Hands the request to the Web Connector at once, so that QuickBooks answers it while the
+    // caller works; the next processRequest with the same text takes that answer. An answer
+    // nobody takes is dropped when the update ends.
+    void sendAhead(QByteArrayView qbxmlRequest) override;
     void endSession() override;
     void closeConnection() override;
     bool linkLost() const override { return m_lost; }
@@ -85,8 +89,10 @@ private:
     QString m_problem; // told to the Web Connector when the update ends
     bool m_inUpdate = false;
     bool m_lost = false;
-    bool m_resumable = false; // the session is open but its update ended while idle
-    bool m_busy = false;      // inside a call of the session
+    bool m_resumable = false;          // the session is open but its update ended while idle
+    bool m_busy = false;               // inside a call of the session
+    std::optional<QByteArray> m_ahead; // the request handed out ahead, its answer not taken
+    QObject m_wake;                    // woken when the service, on its own thread, changes
     QTimer m_idle;
 };
 

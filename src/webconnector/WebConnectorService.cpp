@@ -195,7 +195,32 @@ WebConnectorService::WebConnectorService(Options options, QObject *parent)
     m_lastCall = m_options.clock();
 }
 
-WebConnectorService::~WebConnectorService() = default;
+WebConnectorService::~WebConnectorService()
+{
+    if (!m_thread)
+        return;
+    // Back to this thread with the servers and connections, which are then destroyed here as
+    // they would be without a thread of its own.
+    QThread *here = QThread::currentThread();
+    QMetaObject::invokeMethod(
+        this, [this, here] { moveToThread(here); }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+}
+
+bool WebConnectorService::runOnOwnThread()
+{
+    if (m_thread)
+        return true;
+    if (parent() || thread() != QThread::currentThread())
+        return false;
+    auto worker = std::make_unique<QThread>();
+    worker->setObjectName(QStringLiteral("Web Connector service"));
+    moveToThread(worker.get());
+    worker->start();
+    m_thread = std::move(worker);
+    return true;
+}
 
 quint16 WebConnectorService::start(const QHostAddress &address, quint16 port,
                                    const std::optional<QSslConfiguration> &tls, QString *error)
@@ -266,8 +291,12 @@ bool WebConnectorService::handleRequest(const QHttpServerRequest &request, QTcpS
                         .arg(QString::fromUtf8(action), soap::operationName(call->operation)));
         return true;
     }
-    m_lastCaller = socket->peerAddress().toString();
-    dispatch(*call, socket);
+    {
+        QMutexLocker lock(&m_mutex);
+        m_lastCaller = socket->peerAddress().toString();
+        dispatch(*call, socket);
+    }
+    emit changed();
     return true;
 }
 
@@ -385,15 +414,16 @@ void WebConnectorService::onSendRequest(const soap::Call &call, QTcpSocket *sock
 
 void WebConnectorService::onReceiveResponse(const soap::Call &call, QTcpSocket *socket)
 {
-    m_reply =
-        Reply{call.bytes(QStringLiteral("response")), call.argument(QStringLiteral("hresult")),
-              call.argument(QStringLiteral("message"))};
     ++m_requestsDone;
     if (m_ended) {
+        // The answer to a request handed out ahead that Corvina no longer wants.
         answerSoap(socket,
                    soap::answer(Operation::ReceiveResponseXml, m_lastError.isEmpty() ? 100 : -1));
         return;
     }
+    m_reply =
+        Reply{call.bytes(QStringLiteral("response")), call.argument(QStringLiteral("hresult")),
+              call.argument(QStringLiteral("message"))};
     answerHeld(m_heldReceive, {});
     m_heldReceive = Held{socket, Operation::ReceiveResponseXml};
 }
@@ -402,11 +432,46 @@ void WebConnectorService::answerHeld(std::optional<Held> &held, const QByteArray
 {
     if (!held)
         return;
-    if (envelope.isEmpty())
-        answerFault(held->socket, QStringLiteral("A newer call replaced this one."));
-    else
-        answerSoap(held->socket, envelope);
+    answerLater(*held, envelope);
     held.reset();
+}
+
+void WebConnectorService::answerLater(const Held &held, const QByteArray &envelope)
+{
+    const auto write = [socket = held.socket, envelope] {
+        if (envelope.isEmpty())
+            answerFault(socket, QStringLiteral("A newer call replaced this one."));
+        else
+            answerSoap(socket, envelope);
+    };
+    if (QThread::currentThread() == thread())
+        write();
+    else
+        QMetaObject::invokeMethod(this, write, Qt::QueuedConnection);
+}
+
+void WebConnectorService::wantUpdate(bool wanted)
+{
+    QMutexLocker lock(&m_mutex);
+    m_workWanted = wanted;
+}
+
+bool WebConnectorService::updateWanted() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_workWanted;
+}
+
+std::optional<WebConnectorService::FirstCall> WebConnectorService::firstCall() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_first;
+}
+
+QString WebConnectorService::lastCaller() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lastCaller;
 }
 
 int WebConnectorService::percentDone() const
@@ -417,6 +482,7 @@ int WebConnectorService::percentDone() const
 
 bool WebConnectorService::updateRunning()
 {
+    QMutexLocker lock(&m_mutex);
     if (m_running && !m_gatekeeper.hasLiveTicket())
         resetUpdate(); // the ticket expired
     return m_running;
@@ -424,6 +490,7 @@ bool WebConnectorService::updateRunning()
 
 void WebConnectorService::sendRequest(const QByteArray &qbxml)
 {
+    QMutexLocker lock(&m_mutex);
     if (m_heldSend) {
         answerHeld(m_heldSend, soap::answer(Operation::SendRequestXml, QString::fromUtf8(qbxml)));
         return;
@@ -434,15 +501,23 @@ void WebConnectorService::sendRequest(const QByteArray &qbxml)
 
 std::optional<WebConnectorService::Reply> WebConnectorService::takeReply()
 {
+    QMutexLocker lock(&m_mutex);
     return std::exchange(m_reply, std::nullopt);
 }
 
 std::optional<WebConnectorService::Reply> WebConnectorService::takeConnectionError()
 {
+    QMutexLocker lock(&m_mutex);
     return std::exchange(m_connectionError, std::nullopt);
 }
 
 void WebConnectorService::endUpdate(const QString &problem)
+{
+    QMutexLocker lock(&m_mutex);
+    endUpdateLocked(problem);
+}
+
+void WebConnectorService::endUpdateLocked(const QString &problem)
 {
     if (!m_running)
         return;
@@ -461,13 +536,15 @@ void WebConnectorService::endUpdate(const QString &problem)
 
 void WebConnectorService::abandonUpdate(const QString &why)
 {
-    endUpdate(why.isEmpty() ? QStringLiteral("Corvina stopped the update.") : why);
+    QMutexLocker lock(&m_mutex);
+    endUpdateLocked(why.isEmpty() ? QStringLiteral("Corvina stopped the update.") : why);
     m_gatekeeper.retire();
     resetUpdate();
 }
 
 std::chrono::milliseconds WebConnectorService::sinceLastCall() const
 {
+    QMutexLocker lock(&m_mutex);
     return std::chrono::duration_cast<std::chrono::milliseconds>(m_options.clock() - m_lastCall);
 }
 

@@ -6,11 +6,14 @@
 
 #include <QAbstractHttpServer>
 #include <QHostAddress>
+#include <QMutex>
 #include <QPointer>
 #include <QSslConfiguration>
 #include <QTcpSocket>
+#include <QThread>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace corvina::wc {
@@ -24,8 +27,11 @@ namespace corvina::wc {
 // One update at a time is served to whoever holds the request processor's side (the methods
 // under "The update"): sendRequestXML is answered with the next request once there is one, and
 // receiveResponseXML once the processor either has the next request (a percentage) or is done
-// (100), so the Web Connector waits while Corvina works. Everything runs on the thread that
-// owns the service; the processor polls while it spins the event loop.
+// (100), so the Web Connector waits while Corvina works. The processor polls while it spins
+// the event loop. The connections are served on the thread that owns the service, which can
+// be a thread of its own (runOnOwnThread): then calls keep being read and answered while the
+// caller's thread is busy, the methods under "The update" may be called from the caller's
+// thread, and `changed` tells that thread when to look again.
 class WebConnectorService : public QAbstractHttpServer {
     Q_OBJECT
 public:
@@ -45,6 +51,9 @@ public:
     quint16 start(const QHostAddress &address, quint16 port,
                   const std::optional<QSslConfiguration> &tls, QString *error);
     QString path() const { return m_options.path; }
+    // Moves the service, once started, to a thread of its own, which ends with the service.
+    // The service must have no parent. False when it could not move.
+    bool runOnOwnThread();
 
     // The update, as the request processor sees it.
     struct Reply {
@@ -60,12 +69,12 @@ public:
         int minorVersion = 0;
     };
     // The next authenticate of the configured user starts an update (true) or is told "none".
-    void wantUpdate(bool wanted) { m_workWanted = wanted; }
-    bool updateWanted() const { return m_workWanted; }
+    void wantUpdate(bool wanted);
+    bool updateWanted() const;
     // True from an authenticate that started an update until it ends.
     bool updateRunning();
     // The first sendRequestXML of the running update, once it came.
-    const std::optional<FirstCall> &firstCall() const { return m_first; }
+    std::optional<FirstCall> firstCall() const;
     // Hands a qbXML request to the Web Connector: to its waiting sendRequestXML, or through the
     // answer to its waiting receiveResponseXML and its next sendRequestXML.
     void sendRequest(const QByteArray &qbxml);
@@ -80,7 +89,11 @@ public:
     // Time since the Web Connector last called with the running update's ticket (or, without
     // one, at all), and the address it called from.
     std::chrono::milliseconds sinceLastCall() const;
-    QString lastCaller() const { return m_lastCaller; }
+    QString lastCaller() const;
+
+signals:
+    // A call was answered or held, or the state of the update changed.
+    void changed();
 
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
@@ -96,10 +109,16 @@ private:
     void onSendRequest(const soap::Call &call, QTcpSocket *socket);
     void onReceiveResponse(const soap::Call &call, QTcpSocket *socket);
     void answerHeld(std::optional<Held> &held, const QByteArray &envelope);
+    // Writes on the service's thread: at once when called there, else queued to it.
+    void answerLater(const Held &held, const QByteArray &envelope);
     void resetUpdate();
+    void endUpdateLocked(const QString &problem);
     int percentDone() const;
 
     Options m_options;
+    std::unique_ptr<QThread> m_thread;
+    // Guards the state below, shared by the service's thread and the processor's.
+    mutable QMutex m_mutex;
     Gatekeeper m_gatekeeper;
     bool m_workWanted = false;
     bool m_running = false; // an update holds the live ticket

@@ -526,3 +526,41 @@ TEST(ResponseSet, DeletedRecordsAndModifiedTimes)
     EXPECT_EQ(ItemRecord(items.response(0).record(0)).timeModified()->text(),
               u"2024-03-01T09:00:00+00:00"_s);
 }
+
+TEST(ResponseSet, PeekReadsOnlyTheFirstResponsesHead)
+{
+    // An iterator page: the head is read before the records, which may still be damaged.
+    const QByteArray page =
+        "<?xml version=\"1.0\" ?><QBXML><SignonMsgsRs/><QBXMLMsgsRs><InvoiceQueryRs "
+        "requestID=\"1\" statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\" "
+        "iteratorRemainingCount=\"9750\" iteratorID=\"{eb05f701-e727-472f-8ade-6753c4f67a1b}\">"
+        "<InvoiceRet><TxnID>1</TxnID></InvoiceRet><InvoiceRet><TxnID>";
+    const auto head = ResponseSet::peekFirst(page);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->statusCode, 0);
+    EXPECT_EQ(head->iteratorRemainingCount, 9750);
+    EXPECT_EQ(head->iteratorId, u"{eb05f701-e727-472f-8ade-6753c4f67a1b}"_s);
+    EXPECT_THROW(ResponseSet::parse(page), Error);
+
+    // A last page and a refusal say so; a single request's answer has no iterator.
+    const auto last = ResponseSet::peekFirst(
+        "<QBXML><QBXMLMsgsRs><InvoiceQueryRs statusCode=\"1\" iteratorRemainingCount=\"0\" "
+        "iteratorID=\"{x}\"/></QBXMLMsgsRs></QBXML>");
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->statusCode, 1);
+    EXPECT_EQ(last->iteratorRemainingCount, 0);
+    const auto single = ResponseSet::peekFirst(
+        "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"></CustomerQueryRs></QBXMLMsgsRs>"
+        "</QBXML>");
+    ASSERT_TRUE(single);
+    EXPECT_FALSE(single->iteratorId);
+    EXPECT_FALSE(single->iteratorRemainingCount);
+
+    // What is not a qbXML answer's head gives nothing, so nothing is asked ahead.
+    for (const char *text :
+         {"", "<html><body/></html>", "<QBXML><QBXMLMsgsRs></QBXMLMsgsRs></QBXML>",
+          "<QBXML><QBXMLMsgsRs><InvoiceQueryRs statusCode=\"ok\"/></QBXMLMsgsRs></QBXML>",
+          "<QBXML><QBXMLMsgsRs><InvoiceQueryRs statusCode=\"0\" "
+          "iteratorRemainingCount=\"-3\"/></QBXMLMsgsRs></QBXML>"})
+        EXPECT_FALSE(ResponseSet::peekFirst(text)) << text;
+}

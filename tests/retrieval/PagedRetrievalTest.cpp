@@ -155,6 +155,38 @@ TEST_F(PagedRetrieval, IteratorPagesFillTheTablesAsOneRequestDoes)
     EXPECT_EQ(requestsContaining("<?qbxml version=\"13.0\"?>"), 7);
 }
 
+TEST_F(PagedRetrieval, EachLaterIteratorPageIsAnnouncedBeforeThePageBeforeIsWritten)
+{
+    const Company company = makeCompany(620, 700);
+    const auto expected = unpaged(company);
+    EXPECT_TRUE(standIn.aheadLog().isEmpty()); // single requests are never announced
+
+    standIn.reportVersions(QVersionNumber(13, 0));
+    const int before = standIn.requests();
+    retrieveAll();
+    EXPECT_EQ(tables(), expected);
+    // Every Continue page was announced with the very text then sent, and nothing else was:
+    // not the first page, nor a page after the last.
+    QList<QByteArray> continued;
+    for (const QByteArray &request : standIn.requestLog().mid(before))
+        if (request.contains("iterator=\"Continue\""))
+            continued << request;
+    ASSERT_EQ(continued.size(), 4);
+    EXPECT_EQ(standIn.aheadLog(), continued);
+
+    // A failure on an announced page ends the retrieval as any failure part-way does, and the
+    // next retrieval starts again from the first page.
+    CloseQB(state);
+    standIn.failRequest(standIn.requests() + 3, qb::hr::kCouldNotAccess);
+    screen.answerNext(Answer::Ok); // the error report
+    GetCustomers(state);
+    EXPECT_EQ(state.errors().count(), 1);
+    EXPECT_EQ(tables(), expected);
+    GetCustomers(state);
+    EXPECT_EQ(state.errors().count(), 1);
+    EXPECT_EQ(tables(), expected);
+}
+
 TEST_F(PagedRetrieval, ACountThatIsAnExactMultipleOfThePageAsksNoEmptyPage)
 {
     const Company company = makeCompany(2 * kPage, 2 * kPage);

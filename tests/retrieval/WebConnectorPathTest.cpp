@@ -154,6 +154,8 @@ protected:
         QString error;
         m_port = service->start(QHostAddress::LocalHost, 0, tls, &error);
         ASSERT_NE(m_port, 0) << error.toStdString();
+        ASSERT_TRUE(service->runOnOwnThread()); // as the program runs it
+        QObject::connect(service.get(), &wc::WebConnectorService::changed, qApp, [] {});
         QuickBooksLink &link = state.quickBooks();
         link.makeProcessor = nullptr;
         link.webConnector = service;

@@ -65,6 +65,11 @@ public:
         return qbsim::processRequest(*m_owner.m_company, m_session, request);
     }
 
+    void sendAhead(QByteArrayView request) override
+    {
+        m_owner.m_aheadLog.append(request.toByteArray());
+    }
+
     QList<QVersionNumber> supportedQbxmlVersions() override
     {
         requireSession();

@@ -61,6 +61,8 @@ public:
     int openSessions() const { return m_openSessions; }
     // Every qbXML request answered, oldest first.
     const QList<QByteArray> &requestLog() const { return m_requestLog; }
+    // Every request announced ahead of its processRequest (sendAhead), oldest first.
+    const QList<QByteArray> &aheadLog() const { return m_aheadLog; }
 
     std::function<std::unique_ptr<qb::RequestProcessor>()> factory();
 
@@ -81,6 +83,7 @@ private:
     int m_requests = 0;
     int m_openSessions = 0;
     QList<QByteArray> m_requestLog;
+    QList<QByteArray> m_aheadLog;
     std::optional<std::pair<int, std::int32_t>> m_failingRequest;
     QVersionNumber m_reportedNewest;
 };

@@ -15,6 +15,7 @@
 using namespace corvina;
 using namespace corvina::wc;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using corvina::test::ScriptedWebConnector;
 using corvina::test::SoapTestClient;
 
@@ -25,6 +26,17 @@ const QString kPassword = QStringLiteral("horse battery");
 // The service on the loopback, a processor on it, and a scripted Web Connector that calls once
 // the processor starts waiting.
 class RequestProcessorTest : public ::testing::Test {
+public:
+    ScriptedWebConnector &connectorFor(ScriptedWebConnector::Script script)
+    {
+        return connector(std::move(script));
+    }
+    std::unique_ptr<WebConnectorRequestProcessor>
+    processorFor(WebConnectorRequestProcessor::Options options)
+    {
+        return processor(options);
+    }
+
 protected:
     void SetUp() override
     {
@@ -60,6 +72,7 @@ protected:
         return *scripted;
     }
 
+public:
     void runUntilFinished()
     {
         QElapsedTimer timer;
@@ -69,6 +82,7 @@ protected:
         ASSERT_TRUE(scripted->finished());
     }
 
+protected:
     static QString hcpResponse()
     {
         QFile file(QStringLiteral(CORVINA_TEST_DATA_DIR "/webconnector/hcp-response.xml"));
@@ -246,4 +260,78 @@ TEST_F(RequestProcessorTest, TheUserCanGiveUpWaitingAndAWrongPasswordGetsNoUpdat
     auto &again = connector(later);
     runUntilFinished();
     EXPECT_EQ(again.log().last(), QStringLiteral("authenticate=none"));
+}
+
+namespace {
+
+// Requests handed out ahead: answered before they are asked for, taken by the processRequest
+// with the same text, dropped for another text and at the end of the update.
+void sendAheadConversation(RequestProcessorTest &t, WebConnectorService &service)
+{
+    QStringList answered;
+    ScriptedWebConnector::Script script;
+    script.answer = [&answered](const QString &request) {
+        answered << request;
+        return ScriptedWebConnector::Answer{
+            "<QBXML>answer to " + request.toUtf8() + "</QBXML>", {}, {}};
+    };
+    const auto spinUntil = [](const std::function<bool()> &done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return done();
+    };
+    auto &wc = t.connectorFor(script);
+    auto p = t.processorFor({0ms, 5s, 0});
+    p->openConnection({}, {});
+    p->beginSession(QString(), 2);
+    EXPECT_EQ(p->processRequest("one"), QByteArray("<QBXML>answer to one</QBXML>"));
+
+    p->sendAhead("two");
+    ASSERT_TRUE(spinUntil([&] { return answered.size() == 2; })); // before it is asked for
+    EXPECT_EQ(p->processRequest("two"), QByteArray("<QBXML>answer to two</QBXML>"));
+
+    // Announced, then something else asked: the announced answer is not handed out.
+    p->sendAhead("three");
+    EXPECT_EQ(p->processRequest("four"), QByteArray("<QBXML>answer to four</QBXML>"));
+    EXPECT_EQ(answered, (QStringList{u"one"_s, u"two"_s, u"three"_s, u"four"_s}));
+
+    // Announced and never taken: the update still ends as done.
+    p->sendAhead("five");
+    ASSERT_TRUE(spinUntil([&] { return answered.size() == 5; }));
+    p->endSession();
+    p->closeConnection();
+    ASSERT_TRUE(spinUntil([&] { return wc.finished(); }));
+    EXPECT_TRUE(wc.log().contains(u"receiveResponseXML=100"_s))
+        << wc.log().join(u'|').toStdString();
+    EXPECT_TRUE(wc.log().last().startsWith(u"closeConnection="_s));
+    EXPECT_FALSE(p->linkLost());
+    EXPECT_FALSE(service.updateRunning());
+
+    // The next update answers its own request, not the one dropped.
+    t.connectorFor(script);
+    p->openConnection({}, {});
+    p->beginSession(QString(), 2);
+    EXPECT_EQ(p->processRequest("six"), QByteArray("<QBXML>answer to six</QBXML>"));
+    p->sendAhead("seven");
+    p->endSession();
+    p->closeConnection();
+    t.runUntilFinished();
+    EXPECT_FALSE(service.updateRunning());
+}
+
+} // namespace
+
+TEST_F(RequestProcessorTest, RequestsSentAheadAreTakenOrDropped)
+{
+    sendAheadConversation(*this, *service);
+}
+
+TEST_F(RequestProcessorTest, RequestsSentAheadAreTakenOrDroppedWithTheServiceOnItsOwnThread)
+{
+    ASSERT_TRUE(service->runOnOwnThread());
+    sendAheadConversation(*this, *service);
+    // The service ends with its thread, its connections with it.
+    service.reset();
 }

@@ -293,3 +293,75 @@ TEST_F(ServiceTest, AnswersExpectContinueAndReadsLargeBodies)
         5000);
     EXPECT_TRUE(answer.startsWith("HTTP/1.1 413")) << answer.constData();
 }
+
+TEST_F(ServiceTest, OnItsOwnThreadKeepsItsBoundAndServesAnUpdateToTheCallersThread)
+{
+    ASSERT_TRUE(service->runOnOwnThread());
+    int changes = 0;
+    QObject here;
+    QObject::connect(service.get(), &WebConnectorService::changed, &here, [&changes] {
+        ++changes; // delivered on this thread
+    });
+    const auto spinUntil = [](const std::function<bool()> &done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 5000) {
+            if (done())
+                return true;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        return false;
+    };
+
+    // A body over the bound is still refused, and the service stays usable.
+    const QByteArray big = SoapTestClient::envelope(
+        QStringLiteral("getLastError"), {{QStringLiteral("ticket"), QString(200 * 1024, u'x')}});
+    EXPECT_NE(client->send("POST", url(QStringLiteral("/qbwc")), big).httpStatus, 200);
+    EXPECT_EQ(client->callAndWait(Operation::ServerVersion, {}).httpStatus, 200);
+
+    // An update: the request handed over from this thread reaches the waiting sendRequestXML,
+    // and the answer to it comes back here.
+    service->wantUpdate(true);
+    const auto auth =
+        client->callAndWait(Operation::Authenticate, {{QStringLiteral("strUserName"), kUser},
+                                                      {QStringLiteral("strPassword"), kPassword}});
+    ASSERT_EQ(auth.values.size(), 2);
+    EXPECT_TRUE(service->updateRunning());
+    const QString ticket = auth.values[0];
+    std::optional<SoapTestClient::Result> request;
+    client->call(Operation::SendRequestXml,
+                 {{QStringLiteral("ticket"), ticket},
+                  {QStringLiteral("strHCPResponse"), QString()},
+                  {QStringLiteral("strCompanyFileName"), QStringLiteral("C:\\Fenwick.qbw")},
+                  {QStringLiteral("qbXMLCountry"), QStringLiteral("US")},
+                  {QStringLiteral("qbXMLMajorVers"), QStringLiteral("13")},
+                  {QStringLiteral("qbXMLMinorVers"), QStringLiteral("0")}},
+                 [&request](SoapTestClient::Result r) { request = r; });
+    ASSERT_TRUE(spinUntil([&] { return service->firstCall().has_value(); }));
+    EXPECT_EQ(service->firstCall()->companyFile, QStringLiteral("C:\\Fenwick.qbw"));
+    EXPECT_FALSE(request); // held until there is a request
+    service->sendRequest("<QBXML>ask</QBXML>");
+    ASSERT_TRUE(spinUntil([&] { return request.has_value(); }));
+    EXPECT_EQ(request->values.value(0), QStringLiteral("<QBXML>ask</QBXML>"));
+
+    std::optional<SoapTestClient::Result> percent;
+    client->call(Operation::ReceiveResponseXml,
+                 {{QStringLiteral("ticket"), ticket},
+                  {QStringLiteral("response"), QStringLiteral("<QBXML>answer</QBXML>")},
+                  {QStringLiteral("hresult"), QString()},
+                  {QStringLiteral("message"), QString()}},
+                 [&percent](SoapTestClient::Result r) { percent = r; });
+    std::optional<WebConnectorService::Reply> reply;
+    ASSERT_TRUE(spinUntil([&] { return (reply = service->takeReply()).has_value(); }));
+    EXPECT_EQ(reply->response, QByteArray("<QBXML>answer</QBXML>"));
+    service->endUpdate();
+    ASSERT_TRUE(spinUntil([&] { return percent.has_value(); }));
+    EXPECT_EQ(percent->values.value(0), QStringLiteral("100"));
+    EXPECT_GT(changes, 0);
+
+    // Ending the service ends its thread and closes its port.
+    service.reset();
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_FALSE(probe.waitForConnected(1000));
+}
