@@ -89,7 +89,9 @@ QWidget *QuickBooksConnection::webConnectorPage()
     m_fingerprint = new QLabel;
     m_fingerprint->setObjectName(QStringLiteral("lblFingerprint"));
     m_fingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_fingerprint->setWordWrap(true);
+    // Two rows of 16 bytes, with room for both from the start: the window is laid out before
+    // a certificate exists, and a wrapped label would not grow it.
+    m_fingerprint->setMinimumHeight(2 * m_fingerprint->fontMetrics().lineSpacing());
     m_quietSeconds = spinBox("txtQuietSeconds", 10, 86400, m_current.quietTimeoutSeconds);
     m_schedulerMinutes = spinBox("txtSchedulerMinutes", 1, 1440, m_current.schedulerMinutes);
 
@@ -156,7 +158,12 @@ void QuickBooksConnection::updateEnabled()
 
 void QuickBooksConnection::refreshFingerprint()
 {
-    m_fingerprint->setText(m_actions.fingerprint ? m_actions.fingerprint(settings()) : QString());
+    const QString text = m_actions.fingerprint ? m_actions.fingerprint(settings()) : QString();
+    const QStringList bytes = text.split(QLatin1Char(':'));
+    m_fingerprint->setText(bytes.size() == 32
+                               ? bytes.mid(0, 16).join(QLatin1Char(':')) + QStringLiteral(":\n") +
+                                     bytes.mid(16).join(QLatin1Char(':'))
+                               : text);
 }
 
 wc::ConnectionSettings QuickBooksConnection::settings() const

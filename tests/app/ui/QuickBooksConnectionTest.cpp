@@ -38,6 +38,17 @@ TEST(QuickBooksConnectionWindow, HandsBackTheChosenSettings)
 
     control<QRadioButton>(w, "optWebConnector")->setChecked(true);
     EXPECT_EQ(control<QLabel>(w, "lblFingerprint")->text(), QStringLiteral("AA:BB"));
+    // A SHA-256 fingerprint shows as two rows of 16 bytes.
+    QStringList bytes;
+    for (int i = 0; i < 32; ++i)
+        bytes << QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper();
+    QuickBooksConnection::Actions full = actions;
+    full.fingerprint = [&](const wc::ConnectionSettings &) { return bytes.join(QLatin1Char(':')); };
+    QuickBooksConnection other(current, full);
+    control<QRadioButton>(other, "optWebConnector")->setChecked(true);
+    EXPECT_EQ(control<QLabel>(other, "lblFingerprint")->text(),
+              bytes.mid(0, 16).join(QLatin1Char(':')) + QStringLiteral(":\n") +
+                  bytes.mid(16).join(QLatin1Char(':')));
     control<QSpinBox>(w, "txtPort")->setValue(9443);
     control<QLineEdit>(w, "txtUserName")->setText(QStringLiteral(" office "));
     control<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("typed secret"));
