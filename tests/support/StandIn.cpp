@@ -16,6 +16,7 @@ bool StandIn::restart(const QStringList &options)
     kill();
     m_started = false;
     m_log.clear();
+    m_errors.clear();
     start(options);
     return m_started;
 }
@@ -42,6 +43,15 @@ void StandIn::start(const QStringList &options)
         }
     }
     m_log = QString::fromUtf8(out + m_process.readAllStandardError());
+}
+
+QString StandIn::errorOutput()
+{
+    m_process.setReadChannel(QProcess::StandardError);
+    m_process.waitForReadyRead(10);
+    m_process.setReadChannel(QProcess::StandardOutput);
+    m_errors += m_process.readAllStandardError();
+    return QString::fromUtf8(m_errors);
 }
 
 void StandIn::kill()

@@ -22,6 +22,9 @@ public:
     bool started() const { return m_started; }
     const QString &socketPath() const { return m_socketPath; }
     QString log() const { return m_log; }
+    // What the stand-in has written to its standard error so far (its request log, unless
+    // started with --quiet).
+    QString errorOutput();
     void kill();
 
 private:
@@ -33,6 +36,7 @@ private:
     QProcess m_process;
     QString m_socketPath;
     QString m_log;
+    QByteArray m_errors;
     bool m_started = false;
 };
 
