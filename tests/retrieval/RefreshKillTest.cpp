@@ -21,9 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kTables = {u"Customers"_s,    u"CustomerJobs"_s, u"Invoices"_s,
-                             u"Items"_s,        u"KnownItems"_s,   u"KnownCustomers"_s,
-                             u"RefreshStates"_s};
+const QStringList kTables = {u"Customers"_s,  u"CustomerJobs"_s,   u"Invoices"_s,     u"Items"_s,
+                             u"KnownItems"_s, u"KnownCustomers"_s, u"RefreshStates"_s};
 
 class RefreshKill : public RetrievalFixture {
 protected:
@@ -98,8 +97,7 @@ TEST_F(RefreshKill, AKilledRefreshLeavesTheCopyAndTheNextRefreshStartsFromTheSam
     ASSERT_TRUE(qbsim.restart({u"--record-delay-ms"_s, u"100"_s}));
 
     QProcess runner;
-    runner.start(QStringLiteral(CORVINA_REFRESH_RUNNER_PATH),
-                 {folder.path(), qbsim.socketPath()});
+    runner.start(QStringLiteral(CORVINA_REFRESH_RUNNER_PATH), {folder.path(), qbsim.socketPath()});
     ASSERT_TRUE(runner.waitForStarted(10000));
     QByteArray out;
     const QDeadlineTimer deadline(10000);
