@@ -69,10 +69,8 @@ Outcome refresh(ProgramState &state, const ListState &last, ProcedureStep &step)
         return Outcome::Stopped;
 
     step.reach(60);
-    stampRetrievalDate(state, QStringLiteral("Cust"), now);
-    state.screen().setBoxText(RetrievalBox::Cust, generalDateText(now));
-    state.screen().enableEntry(MenuEntry::DispCust);
-    state.screen().enableEntry(MenuEntry::LettersAndLabels);
+    showRefreshed(state, RetrievalBox::Cust, now,
+                  {MenuEntry::DispCust, MenuEntry::LettersAndLabels});
     return Outcome::Done;
 }
 

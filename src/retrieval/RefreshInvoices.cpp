@@ -231,10 +231,7 @@ Outcome refresh(ProgramState &state, const ListState &invoices, const ListState 
         return Outcome::Stopped;
 
     step.reach(100);
-    stampRetrievalDate(state, QStringLiteral("Inv"), now);
-    state.screen().setBoxText(RetrievalBox::Inv, generalDateText(now));
-    state.screen().enableEntry(MenuEntry::DispInv);
-    state.screen().enableEntry(MenuEntry::ItemAging);
+    showRefreshed(state, RetrievalBox::Inv, now, {MenuEntry::DispInv, MenuEntry::ItemAging});
     return Outcome::Done;
 }
 

@@ -4,6 +4,7 @@
 #include "qbxml/Records.h"
 #include "retrieval/PagedQuery.h"
 #include "retrieval/RefreshState.h"
+#include "retrieval/RetrievalDates.h"
 #include "retrieval/RetrievalSupport.h"
 #include "retrieval/TableRows.h"
 #include "state/ProgramState.h"
@@ -86,6 +87,16 @@ std::optional<std::vector<Deletion>> askDeleted(ProgramState &state, qb::QueryKi
         }
     }
     return out;
+}
+
+void showRefreshed(ProgramState &state, RetrievalBox box, const QDateTime &now,
+                   std::initializer_list<MenuEntry> entries)
+{
+    stampRetrievalDate(
+        state, box == RetrievalBox::Cust ? QStringLiteral("Cust") : QStringLiteral("Inv"), now);
+    state.screen().setBoxText(box, generalDateText(now));
+    for (const MenuEntry entry : entries)
+        state.screen().enableEntry(entry);
 }
 
 void applyRenames(Database &db, const QString &table, const QString &idColumn,

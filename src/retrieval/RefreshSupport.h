@@ -1,14 +1,17 @@
 #pragma once
 
+#include "base/Screen.h"
 #include "qbxml/DateTime.h"
 #include "qbxml/RequestSet.h"
 #include "qbxml/ResponseSet.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -22,6 +25,11 @@ class LatestTime;
 struct Period {
     std::optional<QDate> from, to;
 };
+
+// After a refresh has committed: the list's stamp in Dates.adtg ("Cust" or "Inv"), the time in
+// the main window's box, and the menu entries that need the list, as after its retrieval.
+void showRefreshed(ProgramState &state, RetrievalBox box, const QDateTime &now,
+                   std::initializer_list<MenuEntry> entries);
 
 // The invoice retrieval of a period already known (GetInvoices without its dialog).
 void GetInvoicesOfPeriod(ProgramState &state, const Period &period);
