@@ -508,7 +508,14 @@ TEST_F(WebConnectorPath, ARefreshAsksOnlyForWhatChangedAndEqualsAFullRetrieval)
     RefreshCustomers(state);
     RefreshInvoices(state);
     ASSERT_EQ(screen.messages().size(), messages) << lastMessage().toStdString();
-    const QString log = connectorOutput();
+    // The Web Connector's log of the update may still be on its way.
+    QString log = connectorOutput();
+    QElapsedTimer waited;
+    waited.start();
+    while (!log.contains(u"TxnDeletedQueryRq"_s) && waited.elapsed() < 10000) {
+        m_connector.waitForReadyRead(100);
+        log += connectorOutput();
+    }
     EXPECT_TRUE(log.contains(u"ModifiedDate"_s)) << log.toStdString();
     EXPECT_TRUE(log.contains(u"TxnDeletedQueryRq"_s)) << log.toStdString();
     auto refreshed = tables();
